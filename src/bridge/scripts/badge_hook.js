@@ -1,0 +1,4 @@
+(function () {
+  if (window.__vlmBadgeHooked) return;
+  window.__vlmBadgeHooked = true;
+})();

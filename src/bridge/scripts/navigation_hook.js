@@ -1,0 +1,4 @@
+(function () {
+  if (window.__vlmNavHooked) return;
+  window.__vlmNavHooked = true;
+})();

@@ -1,0 +1,7 @@
+#include "window/browser_window_controller.hpp"
+
+namespace velmora {
+
+void BrowserWindowController::handleConnectLink(const Url& /*link*/) {}
+
+}  // namespace velmora

@@ -1,0 +1,51 @@
+// Modal alerts: a message, informative text, an optional text field and
+// buttons in the order added. The answer arrives through a completion once
+// the alert closes, never through a nested main loop.
+#pragma once
+
+#include <functional>
+#include <optional>
+#include <string>
+#include <vector>
+
+namespace velmora {
+
+// The result codes of the first and second buttons added.
+inline constexpr int alertFirstButtonReturn = 1000;
+inline constexpr int alertSecondButtonReturn = 1001;
+
+struct TextFieldAccessory {
+  std::string stringValue;
+  std::string placeholderString;
+  int width = 0;
+  int height = 0;
+};
+
+struct Alert {
+  enum class Style { warning, informational };
+  std::string messageText;
+  std::string informativeText;
+  // With no buttons the alert shows a single default "OK" button.
+  std::vector<std::string> buttons;
+  std::optional<TextFieldAccessory> accessory;
+  Style style = Style::warning;
+};
+
+struct AlertResponse {
+  // alertFirstButtonReturn for the first button, then one more per button.
+  // Closing the alert any other way (Escape, the close box) answers the last
+  // button's code, as Cancel would.
+  int code = alertFirstButtonReturn;
+  // The accessory field's text when the alert closed; empty without one.
+  std::string fieldText;
+};
+
+class Alerts {
+ public:
+  virtual ~Alerts() = default;
+  // Shows the alert, modal to the application; `completion` runs once, after
+  // it has closed.
+  virtual void runModal(const Alert& alert, std::function<void(const AlertResponse&)> completion) = 0;
+};
+
+}  // namespace velmora

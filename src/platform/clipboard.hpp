@@ -1,0 +1,18 @@
+// The general clipboard's plain text.
+#pragma once
+
+#include <functional>
+#include <optional>
+#include <string>
+
+namespace velmora {
+
+class Clipboard {
+ public:
+  virtual ~Clipboard() = default;
+  // Reads asynchronously; `done` gets the text, or none when the clipboard
+  // holds no text. It runs exactly once, possibly before readText returns.
+  virtual void readText(std::function<void(std::optional<std::string>)> done) = 0;
+};
+
+}  // namespace velmora

@@ -1,0 +1,72 @@
+#include "platform/gtk/services.hpp"
+
+namespace velmora::gtk {
+namespace {
+
+struct PendingAlert {
+  std::function<void(const AlertResponse&)> completion;
+  GtkWidget* field = nullptr;
+  int lastCode = alertFirstButtonReturn;
+};
+
+void onResponse(GtkDialog* dialog, int responseId, gpointer data) {
+  auto* pending = static_cast<PendingAlert*>(data);
+  AlertResponse response;
+  // Escape and the close box answer as the last button (Cancel) would.
+  response.code = responseId >= alertFirstButtonReturn ? responseId : pending->lastCode;
+  if (pending->field) response.fieldText = gtk_editable_get_text(GTK_EDITABLE(pending->field));
+  auto completion = std::move(pending->completion);
+  gtk_window_destroy(GTK_WINDOW(dialog));
+  if (completion) completion(response);
+}
+
+}  // namespace
+
+void GtkAlerts::runModal(const Alert& alert, std::function<void(const AlertResponse&)> completion) {
+  GtkWindow* parent = gtk_application_get_active_window(app_);
+  GtkWidget* dialog = gtk_message_dialog_new(
+      parent, GTK_DIALOG_MODAL,
+      alert.style == Alert::Style::informational ? GTK_MESSAGE_INFO : GTK_MESSAGE_WARNING,
+      GTK_BUTTONS_NONE, "%s", alert.messageText.c_str());
+  if (!alert.informativeText.empty())
+    gtk_message_dialog_format_secondary_text(GTK_MESSAGE_DIALOG(dialog), "%s",
+                                             alert.informativeText.c_str());
+  gtk_window_set_title(GTK_WINDOW(dialog), "Velmora");
+
+  auto* pending = new PendingAlert{std::move(completion)};
+  const std::vector<std::string> buttons =
+      alert.buttons.empty() ? std::vector<std::string>{"OK"} : alert.buttons;
+  GtkWidget* first = nullptr;
+  for (size_t i = 0; i < buttons.size(); ++i) {
+    const int code = alertFirstButtonReturn + static_cast<int>(i);
+    GtkWidget* button = gtk_dialog_add_button(GTK_DIALOG(dialog), buttons[i].c_str(), code);
+    if (i == 0) first = button;
+    pending->lastCode = code;
+  }
+  gtk_dialog_set_default_response(GTK_DIALOG(dialog), alertFirstButtonReturn);
+
+  if (alert.accessory) {
+    GtkWidget* field = gtk_entry_new();
+    gtk_editable_set_text(GTK_EDITABLE(field), alert.accessory->stringValue.c_str());
+    gtk_entry_set_placeholder_text(GTK_ENTRY(field), alert.accessory->placeholderString.c_str());
+    gtk_widget_set_size_request(field, alert.accessory->width, alert.accessory->height);
+    // Return in the field confirms, like the first button.
+    gtk_entry_set_activates_default(GTK_ENTRY(field), TRUE);
+    gtk_box_append(GTK_BOX(gtk_message_dialog_get_message_area(GTK_MESSAGE_DIALOG(dialog))),
+                   field);
+    pending->field = field;
+  }
+
+  g_signal_connect_data(dialog, "response", G_CALLBACK(onResponse), pending,
+                        [](gpointer data, GClosure*) { delete static_cast<PendingAlert*>(data); },
+                        GConnectFlags(0));
+  gtk_window_present(GTK_WINDOW(dialog));
+  // Without this, Return may press whichever button happens to hold focus.
+  if (pending->field) {
+    gtk_widget_grab_focus(pending->field);
+  } else if (first) {
+    gtk_widget_grab_focus(first);
+  }
+}
+
+}  // namespace velmora::gtk

@@ -1,0 +1,160 @@
+#include "platform/gtk/backend.hpp"
+
+#include "platform/gtk/menu_bar.hpp"
+#include "platform/gtk/window.hpp"
+
+#include <filesystem>
+
+namespace velmora::gtk {
+namespace {
+
+constexpr const char* applicationId = "com.haulvane.Velmora";
+
+// The web data (cookies, local storage) and cache live in the user's data
+// and cache folders, so the sign-in survives a restart.
+GObjectPtr<WebKitNetworkSession> makeNetworkSession() {
+  const std::filesystem::path data = std::filesystem::path(g_get_user_data_dir()) / "velmora";
+  const std::filesystem::path cache = std::filesystem::path(g_get_user_cache_dir()) / "velmora";
+  auto session = GObjectPtr<WebKitNetworkSession>::adopt(
+      webkit_network_session_new(data.c_str(), cache.c_str()));
+  std::error_code ignored;
+  std::filesystem::create_directories(data, ignored);
+  webkit_cookie_manager_set_persistent_storage(
+      webkit_network_session_get_cookie_manager(session.get()), (data / "cookies.sqlite").c_str(),
+      WEBKIT_COOKIE_PERSISTENT_STORAGE_SQLITE);
+  return session;
+}
+
+}  // namespace
+
+Backend::Backend()
+    : app_(GObjectPtr<GtkApplication>::adopt(
+          gtk_application_new(applicationId, G_APPLICATION_HANDLES_OPEN))),
+      store_(KeyFileStore::defaultFile()),
+      settings_(store_),
+      alerts_(app_.get()),
+      desktop_{*this,      *this,     alerts_, settings_,  http_,     clipboard_,
+               dockTile_, workspace_, files_,  location_, mainQueue_} {
+  g_set_application_name("Velmora");
+  g_signal_connect(app_.get(), "startup", G_CALLBACK(onStartup), this);
+  g_signal_connect(app_.get(), "activate", G_CALLBACK(onActivate), this);
+  g_signal_connect(app_.get(), "open", G_CALLBACK(onOpen), this);
+  g_signal_connect(app_.get(), "shutdown", G_CALLBACK(onShutdown), this);
+}
+
+Backend::~Backend() { g_signal_handlers_disconnect_by_data(app_.get(), this); }
+
+int Backend::run(AppDelegate& delegate, int argc, char** argv) {
+  delegate_ = &delegate;
+  return g_application_run(G_APPLICATION(app_.get()), argc, argv);
+}
+
+void Backend::onStartup(GApplication*, gpointer self) {
+  auto* backend = static_cast<Backend*>(self);
+  // Only the primary instance gets here: a second `velmora LINK` hands its
+  // link to the running one over D-Bus and exits.
+  backend->session_ = makeNetworkSession();
+  AppDelegate::goMenu = backend->setMainMenu(buildMenu());
+}
+
+void Backend::onActivate(GApplication*, gpointer self) {
+  auto* backend = static_cast<Backend*>(self);
+  if (!backend->launched_) {
+    backend->launchIfNeeded();
+    return;
+  }
+  // Started again with nothing to open: the desktop's "reopen".
+  backend->delegate_->applicationShouldHandleReopen(
+      backend->window_ && gtk_widget_get_visible(GTK_WIDGET(backend->window_)));
+}
+
+void Backend::onOpen(GApplication*, GFile** files, int count, const char*, gpointer self) {
+  auto* backend = static_cast<Backend*>(self);
+  std::vector<Url> urls;
+  for (int i = 0; i < count; ++i) {
+    if (auto url = Url::parse(takeString(g_file_get_uri(files[i])))) urls.push_back(*url);
+  }
+  backend->delegate_->openURLs(urls);
+  backend->launchIfNeeded();
+}
+
+void Backend::onShutdown(GApplication*, gpointer self) {
+  auto* backend = static_cast<Backend*>(self);
+  if (backend->appWindow_) backend->appWindow_->saveFrame();
+}
+
+void Backend::launchIfNeeded() {
+  if (launched_) return;
+  launched_ = true;
+  delegate_->applicationDidFinishLaunching();
+  invalidateMenuItems();
+}
+
+Menu* Backend::setMainMenu(const MenuBar& menuBar) {
+  auto drawn = drawMenuBar(app_.get(), menuBar);
+  gtk_application_set_menubar(app_.get(), G_MENU_MODEL(drawn.bar.get()));
+  installApplicationActions(app_.get(), [this](Action action, GVariant* parameter) {
+    performAction(action, parameter);
+  });
+  goMenu_ = std::move(drawn.goMenu);
+  return goMenu_.get();
+}
+
+void Backend::activateIgnoringOtherApps() {
+  if (window_) gtk_window_present(GTK_WINDOW(window_));
+}
+
+void Backend::terminate() {
+  if (appWindow_) appWindow_->saveFrame();
+  g_application_quit(G_APPLICATION(app_.get()));
+}
+
+void Backend::invalidateMenuItems() {
+  if (!window_ || !delegate_) return;
+  for (Action action : windowActions()) {
+    GAction* gaction = g_action_map_lookup_action(G_ACTION_MAP(window_), actionName(action));
+    if (gaction) g_simple_action_set_enabled(G_SIMPLE_ACTION(gaction), delegate_->validate(action));
+  }
+}
+
+std::unique_ptr<Window> Backend::createWindow(const WindowDescription& description) {
+  auto window = std::make_unique<GtkAppWindow>(
+      app_.get(), session_.get(), store_, description,
+      [this](GtkApplicationWindow* window) { installWindowActions(window); });
+  window_ = GTK_APPLICATION_WINDOW(window->gtkWindow());
+  appWindow_ = window.get();
+  return window;
+}
+
+void Backend::installWindowActions(GtkApplicationWindow* window) {
+  ::velmora::gtk::installWindowActions(window, [this](Action action, GVariant* parameter) {
+    performAction(action, parameter);
+  });
+}
+
+void Backend::performAction(Action action, GVariant* parameter) {
+  switch (action) {
+    case Action::orderFrontStandardAboutPanel:
+      showAboutDialog(window_ ? GTK_WINDOW(window_) : nullptr);
+      return;
+    case Action::terminate:
+      terminate();
+      return;
+    case Action::undo:
+    case Action::redo:
+    case Action::cut:
+    case Action::copy:
+    case Action::paste:
+    case Action::selectAll:
+      if (window_) performEditingAction(GTK_WINDOW(window_), action);
+      return;
+    default:
+      break;
+  }
+  std::optional<Url> target;
+  if (parameter && g_variant_is_of_type(parameter, G_VARIANT_TYPE_STRING))
+    target = Url::parse(g_variant_get_string(parameter, nullptr));
+  delegate_->perform(action, target);
+}
+
+}  // namespace velmora::gtk

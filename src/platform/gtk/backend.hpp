@@ -1,0 +1,71 @@
+// The GTK application: owns every desktop service, the persistent web data
+// session and the GtkApplication, and connects the application's life cycle
+// (startup, activate, open) and its menu actions to the AppDelegate.
+#pragma once
+
+#include "app/app_delegate.hpp"
+#include "platform/desktop.hpp"
+#include "platform/gtk/glib_ptr.hpp"
+#include "platform/gtk/key_file_store.hpp"
+#include "platform/gtk/services.hpp"
+
+#include <gtk/gtk.h>
+#include <webkit/webkit.h>
+
+#include <memory>
+#include <optional>
+
+namespace velmora::gtk {
+
+class GoMenu;
+
+class Backend final : public Application, public WindowSystem {
+ public:
+  Backend();
+  ~Backend() override;
+
+  [[nodiscard]] Desktop& desktop() { return desktop_; }
+  // Runs the application until it quits; gives the process's exit status.
+  int run(AppDelegate& delegate, int argc, char** argv);
+
+  // Application
+  Menu* setMainMenu(const MenuBar& menuBar) override;
+  void activateIgnoringOtherApps() override;
+  void terminate() override;
+  void invalidateMenuItems() override;
+
+  // WindowSystem
+  [[nodiscard]] std::unique_ptr<Window> createWindow(const WindowDescription& window) override;
+
+ private:
+  static void onStartup(GApplication*, gpointer self);
+  static void onActivate(GApplication*, gpointer self);
+  static void onOpen(GApplication*, GFile**, int count, const char*, gpointer self);
+  static void onShutdown(GApplication*, gpointer self);
+
+  void launchIfNeeded();
+  void installWindowActions(GtkApplicationWindow* window);
+  void performAction(Action action, GVariant* parameter);
+
+  GObjectPtr<GtkApplication> app_;
+  GObjectPtr<WebKitNetworkSession> session_;
+  KeyFileStore store_;
+  KeyFileSettings settings_;
+  GtkAlerts alerts_;
+  SoupHttpClient http_;
+  GdkClipboardText clipboard_;
+  LauncherEntryDockTile dockTile_;
+  DesktopWorkspace workspace_;
+  LocalFiles files_;
+  GeoClueLocation location_;
+  IdleMainQueue mainQueue_;
+  Desktop desktop_;
+
+  AppDelegate* delegate_ = nullptr;
+  bool launched_ = false;
+  GtkApplicationWindow* window_ = nullptr;
+  class GtkAppWindow* appWindow_ = nullptr;
+  std::unique_ptr<GoMenu> goMenu_;
+};
+
+}  // namespace velmora::gtk

@@ -1,0 +1,38 @@
+// One WebKitDownload seen through the core's Download interface. The engine
+// sends "finished" after "failed" too; only the first ending reaches the
+// delegate.
+#pragma once
+
+#include "platform/gtk/glib_ptr.hpp"
+#include "platform/web_view.hpp"
+
+#include <webkit/webkit.h>
+
+#include <functional>
+#include <vector>
+
+namespace velmora::gtk {
+
+class GtkDownload final : public Download {
+ public:
+  // `onEnded` runs once the engine is done with the download, so the owner
+  // can let go of this wrapper.
+  GtkDownload(WebKitDownload* download, std::function<void()> onEnded);
+
+  [[nodiscard]] DownloadIdentity identity() const override;
+  void setDelegate(DownloadDelegate& delegate) override;
+
+ private:
+  static gboolean onDecideDestination(WebKitDownload*, const char* suggested, gpointer self);
+  static void onReceivedData(WebKitDownload*, guint64, gpointer self);
+  static void onFinished(WebKitDownload*, gpointer self);
+  static void onFailed(WebKitDownload*, GError*, gpointer self);
+
+  GObjectPtr<WebKitDownload> download_;
+  std::function<void()> onEnded_;
+  DownloadDelegate* delegate_ = nullptr;
+  bool ended_ = false;
+  std::vector<ScopedSignal> signals_;
+};
+
+}  // namespace velmora::gtk

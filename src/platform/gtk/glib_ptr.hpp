@@ -1,0 +1,105 @@
+// Owners with names for GLib's C handles: every transfer says whether it
+// adopts a reference or retains one, and signal connections undo themselves.
+#pragma once
+
+#include <glib-object.h>
+
+#include <functional>
+#include <memory>
+#include <string>
+#include <utility>
+
+namespace velmora::gtk {
+
+template <auto Fn>
+struct CDeleter {
+  template <class T>
+  void operator()(T* p) const {
+    if (p) Fn(p);
+  }
+};
+
+using GCharPtr = std::unique_ptr<char, CDeleter<g_free>>;
+using GErrorPtr = std::unique_ptr<GError, CDeleter<g_error_free>>;
+using GKeyFilePtr = std::unique_ptr<GKeyFile, CDeleter<g_key_file_unref>>;
+using GBytesPtr = std::unique_ptr<GBytes, CDeleter<g_bytes_unref>>;
+using GVariantPtr = std::unique_ptr<GVariant, CDeleter<g_variant_unref>>;
+
+// Copies a C string that the caller must free, then frees it.
+inline std::string takeString(char* text) {
+  GCharPtr owner(text);
+  return owner ? std::string(owner.get()) : std::string();
+}
+
+template <class T>
+class GObjectPtr {
+ public:
+  GObjectPtr() = default;
+  // A _new() result: takes over its reference, sinking a floating one.
+  [[nodiscard]] static GObjectPtr adopt(T* p) {
+    if (p && g_object_is_floating(p)) g_object_ref_sink(p);
+    return GObjectPtr(p);
+  }
+  // Someone else's object: adds a reference of our own.
+  [[nodiscard]] static GObjectPtr retain(T* p) {
+    if (p) g_object_ref(p);
+    return GObjectPtr(p);
+  }
+  // Copies share the object, each holding a reference of its own, so a
+  // handle can travel inside a std::function.
+  GObjectPtr(const GObjectPtr& other) : GObjectPtr(retain(other.get())) {}
+  GObjectPtr& operator=(const GObjectPtr& other) {
+    if (this != &other) *this = retain(other.get());
+    return *this;
+  }
+  GObjectPtr(GObjectPtr&&) noexcept = default;
+  GObjectPtr& operator=(GObjectPtr&&) noexcept = default;
+
+  T* get() const { return p_.get(); }
+  explicit operator bool() const { return p_ != nullptr; }
+  void reset() { p_.reset(); }
+
+ private:
+  explicit GObjectPtr(T* p) : p_(p) {}
+  std::unique_ptr<T, CDeleter<g_object_unref>> p_;
+};
+
+// A signal connection that disconnects itself when destroyed, so a handler
+// never outlives the object whose member it forwards to. `destroy` frees
+// `data` when the connection ends (for a heap-held std::function).
+// Movable, not copyable; harmless when the instance dies first.
+class ScopedSignal {
+ public:
+  ScopedSignal() = default;
+  ScopedSignal(gpointer instance, const char* signal, GCallback handler, gpointer data,
+               GClosureNotify destroy = nullptr)
+      : instance_(instance) {
+    g_object_add_weak_pointer(G_OBJECT(instance_), &instance_);
+    id_ = g_signal_connect_data(instance, signal, handler, data, destroy, GConnectFlags(0));
+  }
+  ScopedSignal(ScopedSignal&& other) noexcept { *this = std::move(other); }
+  ScopedSignal& operator=(ScopedSignal&& other) noexcept {
+    if (this != &other) {
+      disconnect();
+      if (other.instance_) g_object_remove_weak_pointer(G_OBJECT(other.instance_), &other.instance_);
+      instance_ = std::exchange(other.instance_, nullptr);
+      id_ = std::exchange(other.id_, 0);
+      if (instance_) g_object_add_weak_pointer(G_OBJECT(instance_), &instance_);
+    }
+    return *this;
+  }
+  ~ScopedSignal() { disconnect(); }
+
+ private:
+  void disconnect() {
+    if (!instance_) return;
+    g_object_remove_weak_pointer(G_OBJECT(instance_), &instance_);
+    if (id_) g_signal_handler_disconnect(instance_, id_);
+    instance_ = nullptr;
+    id_ = 0;
+  }
+  gpointer instance_ = nullptr;
+  gulong id_ = 0;
+};
+
+}  // namespace velmora::gtk

@@ -1,0 +1,43 @@
+// The settings file: a key file under the user's configuration folder,
+// read afresh on every access and written atomically, so a crash mid-write
+// never leaves half a file. A file that no longer parses is never silently
+// replaced: what can be read from it is still used, and the first write keeps
+// a copy of it beside the new one.
+#pragma once
+
+#include "platform/settings.hpp"
+
+#include <filesystem>
+#include <optional>
+#include <string>
+#include <string_view>
+
+namespace velmora::gtk {
+
+class KeyFileStore {
+ public:
+  explicit KeyFileStore(std::filesystem::path file);
+
+  [[nodiscard]] std::optional<std::string> get(std::string_view group, std::string_view key) const;
+  // False when the file could not be written; nothing changes then.
+  [[nodiscard]] bool set(std::string_view group, std::string_view key, const std::string& value);
+
+  // $XDG_CONFIG_HOME/velmora/settings.ini
+  [[nodiscard]] static std::filesystem::path defaultFile();
+
+ private:
+  std::filesystem::path file_;
+};
+
+// The application's settings, group [Settings] of the store.
+class KeyFileSettings final : public Settings {
+ public:
+  explicit KeyFileSettings(KeyFileStore& store) : store_(store) {}
+  [[nodiscard]] std::optional<std::string> stringForKey(std::string_view key) const override;
+  [[nodiscard]] bool setString(std::string_view key, const std::string& value) override;
+
+ private:
+  KeyFileStore& store_;
+};
+
+}  // namespace velmora::gtk

@@ -1,0 +1,235 @@
+#include "platform/gtk/menu_bar.hpp"
+
+#include <webkit/webkit.h>
+
+#include <array>
+#include <cctype>
+#include <optional>
+
+namespace velmora::gtk {
+namespace {
+
+struct ActionInfo {
+  Action action;
+  const char* name;
+  bool window;  // a "win." action rather than an "app." one
+  bool drawn;   // shown in the menu bar on this desktop
+};
+
+// "Hide Others" and "Show All" have no meaning on Linux desktops: the model
+// keeps them, the drawn menu leaves them out.
+constexpr std::array actions{
+    ActionInfo{Action::orderFrontStandardAboutPanel, "about", false, true},
+    ActionInfo{Action::showPreferences, "preferences", false, true},
+    ActionInfo{Action::hide, "hide", true, true},
+    ActionInfo{Action::hideOtherApplications, "hide-others", false, false},
+    ActionInfo{Action::unhideAllApplications, "show-all", false, false},
+    ActionInfo{Action::terminate, "quit", false, true},
+    ActionInfo{Action::undo, "undo", true, true},
+    ActionInfo{Action::redo, "redo", true, true},
+    ActionInfo{Action::cut, "cut", true, true},
+    ActionInfo{Action::copy, "copy", true, true},
+    ActionInfo{Action::paste, "paste", true, true},
+    ActionInfo{Action::selectAll, "select-all", true, true},
+    ActionInfo{Action::reloadPage, "reloadPage", true, true},
+    ActionInfo{Action::goHome, "goHome", true, true},
+    ActionInfo{Action::zoomActual, "zoomActual", true, true},
+    ActionInfo{Action::zoomIn, "zoomIn", true, true},
+    ActionInfo{Action::zoomOut, "zoomOut", true, true},
+    ActionInfo{Action::goToPath, "goToPath", true, true},
+    ActionInfo{Action::goBack, "goBack", true, true},
+    ActionInfo{Action::goForward, "goForward", true, true},
+    ActionInfo{Action::performMiniaturize, "minimize", true, true},
+    ActionInfo{Action::performZoom, "zoom", true, true},
+};
+
+constexpr std::array controllerActions{
+    Action::reloadPage, Action::goHome,  Action::zoomActual, Action::zoomIn,
+    Action::zoomOut,    Action::goBack,  Action::goForward,  Action::goToPath,
+    Action::hide,       Action::performMiniaturize, Action::performZoom};
+
+const ActionInfo& infoOf(Action action) {
+  for (const ActionInfo& info : actions)
+    if (info.action == action) return info;
+  return actions.front();
+}
+
+std::string detailedName(Action action) {
+  const ActionInfo& info = infoOf(action);
+  return std::string(info.window ? "win." : "app.") + info.name;
+}
+
+// "," with Command becomes "<Control>comma"; an upper-case letter implies
+// Shift, as it does for the original key equivalents.
+std::vector<std::string> acceleratorsFor(const MenuItem& item) {
+  if (item.keyEquivalent.empty()) return {};
+  std::string mods;
+  if (item.modifierMask & modifier::command) mods += "<Control>";
+  if (item.modifierMask & modifier::option) mods += "<Alt>";
+  char key = item.keyEquivalent.front();
+  if (item.modifierMask & modifier::shift || std::isupper(static_cast<unsigned char>(key)))
+    mods += "<Shift>";
+  key = static_cast<char>(std::tolower(static_cast<unsigned char>(key)));
+  switch (key) {
+    case ',': return {mods + "comma"};
+    // Zoom In is also reached without Shift on keyboards whose "+" shares a
+    // key with "=".
+    case '+': return {mods + "plus", mods + "equal", mods + "KP_Add"};
+    case '-': return {mods + "minus", mods + "KP_Subtract"};
+    case '[': return {mods + "bracketleft"};
+    case ']': return {mods + "bracketright"};
+    default: return {mods + std::string(1, key)};
+  }
+}
+
+void setAccelerators(GtkApplication* app, const std::string& detailed,
+                     const std::vector<std::string>& accelerators) {
+  std::vector<const char*> list;
+  for (const auto& accel : accelerators) list.push_back(accel.c_str());
+  list.push_back(nullptr);
+  gtk_application_set_accels_for_action(app, detailed.c_str(), list.data());
+}
+
+void onActivate(GSimpleAction* action, GVariant* parameter, gpointer data) {
+  const auto* dispatch = static_cast<const ActionDispatcher*>(data);
+  const auto which = static_cast<Action>(
+      GPOINTER_TO_INT(g_object_get_data(G_OBJECT(action), "velmora-action")));
+  (*dispatch)(which, parameter);
+}
+
+void addActions(GActionMap* map, bool windowScope, const ActionDispatcher& dispatch) {
+  auto* shared = new ActionDispatcher(dispatch);
+  g_object_set_data_full(G_OBJECT(map), windowScope ? "velmora-win-dispatch" : "velmora-app-dispatch",
+                         shared, [](gpointer data) { delete static_cast<ActionDispatcher*>(data); });
+  for (const ActionInfo& info : actions) {
+    if (info.window != windowScope || !info.drawn) continue;
+    GSimpleAction* action =
+        info.action == Action::goToPath
+            ? g_simple_action_new_stateful(info.name, G_VARIANT_TYPE_STRING, g_variant_new_string(""))
+            : g_simple_action_new(info.name, nullptr);
+    g_object_set_data(G_OBJECT(action), "velmora-action",
+                      GINT_TO_POINTER(static_cast<int>(info.action)));
+    g_signal_connect(action, "activate", G_CALLBACK(onActivate), shared);
+    g_action_map_add_action(map, G_ACTION(action));
+    g_object_unref(action);
+  }
+}
+
+}  // namespace
+
+GoMenu::GoMenu(GtkApplication* app, GMenu* menu) : app_(app), menu_(menu) {}
+
+void GoMenu::removeAllItems() {
+  g_menu_remove_all(menu_);
+  section_.reset();
+  count_ = 0;
+  for (const std::string& detailed : acceleratedActions_) setAccelerators(app_, detailed, {});
+  acceleratedActions_.clear();
+}
+
+void GoMenu::addItem(const MenuItem& item) {
+  ++count_;
+  if (item.isSeparator || !section_) {
+    section_ = GObjectPtr<GMenu>::adopt(g_menu_new());
+    g_menu_append_section(menu_, nullptr, G_MENU_MODEL(section_.get()));
+    if (item.isSeparator) return;
+  }
+  GObjectPtr<GMenuItem> entry =
+      GObjectPtr<GMenuItem>::adopt(g_menu_item_new(item.title.c_str(), nullptr));
+  std::string detailed;
+  if (item.action == Action::goToPath && item.representedObject) {
+    const std::string& target = item.representedObject->absoluteString();
+    g_menu_item_set_action_and_target_value(entry.get(), "win.goToPath",
+                                            g_variant_new_string(target.c_str()));
+    GCharPtr printed(g_action_print_detailed_name("win.goToPath", g_variant_new_string(target.c_str())));
+    detailed = printed.get();
+  } else if (item.action) {
+    detailed = detailedName(*item.action);
+    g_menu_item_set_detailed_action(entry.get(), detailed.c_str());
+  }
+  g_menu_append_item(section_.get(), entry.get());
+  if (!detailed.empty() && !item.keyEquivalent.empty()) {
+    setAccelerators(app_, detailed, acceleratorsFor(item));
+    acceleratedActions_.push_back(detailed);
+  }
+}
+
+DrawnMenuBar drawMenuBar(GtkApplication* app, const MenuBar& menuBar) {
+  DrawnMenuBar drawn;
+  drawn.bar = GObjectPtr<GMenu>::adopt(g_menu_new());
+  for (const MenuModel& model : menuBar.menus) {
+    auto submenu = GObjectPtr<GMenu>::adopt(g_menu_new());
+    if (model.role == MenuModel::Role::go) {
+      drawn.goMenu = std::make_unique<GoMenu>(app, submenu.get());
+    } else {
+      GObjectPtr<GMenu> section = GObjectPtr<GMenu>::adopt(g_menu_new());
+      g_menu_append_section(submenu.get(), nullptr, G_MENU_MODEL(section.get()));
+      for (const MenuItem& item : model.items) {
+        if (item.isSeparator) {
+          section = GObjectPtr<GMenu>::adopt(g_menu_new());
+          g_menu_append_section(submenu.get(), nullptr, G_MENU_MODEL(section.get()));
+          continue;
+        }
+        if (!item.action || !infoOf(*item.action).drawn) continue;
+        const std::string detailed = detailedName(*item.action);
+        g_menu_append(section.get(), item.title.c_str(), detailed.c_str());
+        setAccelerators(app, detailed, acceleratorsFor(item));
+      }
+    }
+    // The application menu has no title of its own: it carries the name.
+    const std::string title = model.role == MenuModel::Role::application ? "Velmora" : model.title;
+    g_menu_append_submenu(drawn.bar.get(), title.c_str(), G_MENU_MODEL(submenu.get()));
+  }
+  return drawn;
+}
+
+void installApplicationActions(GtkApplication* app, const ActionDispatcher& dispatch) {
+  addActions(G_ACTION_MAP(app), false, dispatch);
+}
+
+void installWindowActions(GtkApplicationWindow* window, const ActionDispatcher& dispatch) {
+  addActions(G_ACTION_MAP(window), true, dispatch);
+}
+
+std::span<const Action> windowActions() { return controllerActions; }
+
+const char* actionName(Action action) { return infoOf(action).name; }
+
+void showAboutDialog(GtkWindow* parent) {
+  gtk_show_about_dialog(parent, "program-name", "Velmora", "version", VELMORA_VERSION,
+                        "logo-icon-name", "com.haulvane.Velmora", "comments",
+                        "A desktop window onto your company's towing dispatch platform.",
+                        nullptr);
+}
+
+void performEditingAction(GtkWindow* window, Action action) {
+  GtkWidget* focus = gtk_root_get_focus(GTK_ROOT(window));
+  if (!focus) return;
+  if (GtkWidget* page = gtk_widget_get_ancestor(focus, WEBKIT_TYPE_WEB_VIEW)) {
+    const char* command = nullptr;
+    switch (action) {
+      case Action::undo: command = WEBKIT_EDITING_COMMAND_UNDO; break;
+      case Action::redo: command = WEBKIT_EDITING_COMMAND_REDO; break;
+      case Action::cut: command = WEBKIT_EDITING_COMMAND_CUT; break;
+      case Action::copy: command = WEBKIT_EDITING_COMMAND_COPY; break;
+      case Action::paste: command = WEBKIT_EDITING_COMMAND_PASTE; break;
+      case Action::selectAll: command = WEBKIT_EDITING_COMMAND_SELECT_ALL; break;
+      default: return;
+    }
+    webkit_web_view_execute_editing_command(WEBKIT_WEB_VIEW(page), command);
+    return;
+  }
+  const char* widgetAction = nullptr;
+  switch (action) {
+    case Action::undo: widgetAction = "text.undo"; break;
+    case Action::redo: widgetAction = "text.redo"; break;
+    case Action::cut: widgetAction = "clipboard.cut"; break;
+    case Action::copy: widgetAction = "clipboard.copy"; break;
+    case Action::paste: widgetAction = "clipboard.paste"; break;
+    case Action::selectAll: widgetAction = "selection.select-all"; break;
+    default: return;
+  }
+  gtk_widget_activate_action(focus, widgetAction, nullptr);
+}
+
+}  // namespace velmora::gtk

@@ -1,0 +1,136 @@
+#include "platform/gtk/services.hpp"
+
+#include "platform/gtk/glib_ptr.hpp"
+
+#include <gio/gio.h>
+
+namespace velmora::gtk {
+namespace {
+
+constexpr const char* launcherAppUri = "application://com.haulvane.Velmora.desktop";
+
+gboolean runTask(gpointer data) {
+  (*static_cast<std::function<void()>*>(data))();
+  return G_SOURCE_REMOVE;
+}
+
+void deleteTask(gpointer data) { delete static_cast<std::function<void()>*>(data); }
+
+void launchUri(const std::string& uri) {
+  if (!uri.empty())
+    g_app_info_launch_default_for_uri_async(uri.c_str(), nullptr, nullptr, nullptr, nullptr);
+}
+
+GDBusConnection* sessionBus() {
+  GApplication* app = g_application_get_default();
+  return app ? g_application_get_dbus_connection(app) : nullptr;
+}
+
+}  // namespace
+
+void IdleMainQueue::async(std::function<void()> task) {
+  g_idle_add_full(G_PRIORITY_DEFAULT_IDLE, runTask, new std::function<void()>(std::move(task)),
+                  deleteTask);
+}
+
+void GdkClipboardText::readText(std::function<void(std::optional<std::string>)> done) {
+  GdkDisplay* display = gdk_display_get_default();
+  if (!display) {
+    done(std::nullopt);
+    return;
+  }
+  using Done = std::function<void(std::optional<std::string>)>;
+  gdk_clipboard_read_text_async(
+      gdk_display_get_clipboard(display), nullptr,
+      [](GObject* source, GAsyncResult* result, gpointer data) {
+        std::unique_ptr<Done> callback(static_cast<Done*>(data));
+        GError* raw = nullptr;
+        GCharPtr text(gdk_clipboard_read_text_finish(GDK_CLIPBOARD(source), result, &raw));
+        GErrorPtr error(raw);
+        (*callback)(text ? std::optional<std::string>(text.get()) : std::nullopt);
+      },
+      new Done(std::move(done)));
+}
+
+void LauncherEntryDockTile::emit(GVariant* properties) {
+  GVariantPtr owned(g_variant_ref_sink(properties));
+  GDBusConnection* bus = sessionBus();
+  if (!bus) return;
+  g_dbus_connection_emit_signal(bus, nullptr, "/com/haulvane/Velmora",
+                                "com.canonical.Unity.LauncherEntry", "Update",
+                                g_variant_new("(s@a{sv})", launcherAppUri, owned.get()), nullptr);
+}
+
+void LauncherEntryDockTile::setBadgeLabel(const std::string& label) {
+  GVariantBuilder builder;
+  g_variant_builder_init(&builder, G_VARIANT_TYPE("a{sv}"));
+  gint64 count = 0;
+  if (!label.empty()) count = g_ascii_strtoll(label.c_str(), nullptr, 10);
+  g_variant_builder_add(&builder, "{sv}", "count", g_variant_new_int64(count));
+  g_variant_builder_add(&builder, "{sv}", "count-visible", g_variant_new_boolean(!label.empty()));
+  emit(g_variant_builder_end(&builder));
+}
+
+void LauncherEntryDockTile::setProgress(std::optional<double> fraction) {
+  GVariantBuilder builder;
+  g_variant_builder_init(&builder, G_VARIANT_TYPE("a{sv}"));
+  g_variant_builder_add(&builder, "{sv}", "progress", g_variant_new_double(fraction.value_or(0)));
+  g_variant_builder_add(&builder, "{sv}", "progress-visible",
+                        g_variant_new_boolean(fraction.has_value()));
+  emit(g_variant_builder_end(&builder));
+}
+
+void DesktopWorkspace::openURL(const Url& url) { launchUri(url.absoluteString()); }
+
+void DesktopWorkspace::activateFileViewerSelectingURLs(
+    const std::vector<std::filesystem::path>& files) {
+  if (files.empty()) return;
+  GVariantBuilder uris;
+  g_variant_builder_init(&uris, G_VARIANT_TYPE("as"));
+  for (const auto& file : files) {
+    GCharPtr uri(g_filename_to_uri(file.c_str(), nullptr, nullptr));
+    if (uri) g_variant_builder_add(&uris, "s", uri.get());
+  }
+  // The folder is opened instead when no file manager answers on the bus.
+  auto* folder = new std::string(
+      takeString(g_filename_to_uri(files.front().parent_path().c_str(), nullptr, nullptr)));
+  GDBusConnection* bus = sessionBus();
+  if (!bus) {
+    g_variant_builder_clear(&uris);
+    launchUri(*std::unique_ptr<std::string>(folder));
+    return;
+  }
+  g_dbus_connection_call(
+      bus, "org.freedesktop.FileManager1", "/org/freedesktop/FileManager1",
+      "org.freedesktop.FileManager1", "ShowItems", g_variant_new("(ass)", &uris, ""), nullptr,
+      G_DBUS_CALL_FLAGS_NONE, 5000, nullptr,
+      [](GObject* source, GAsyncResult* result, gpointer data) {
+        std::unique_ptr<std::string> folder(static_cast<std::string*>(data));
+        GError* raw = nullptr;
+        GVariantPtr reply(g_dbus_connection_call_finish(G_DBUS_CONNECTION(source), result, &raw));
+        GErrorPtr error(raw);
+        if (error) launchUri(*folder);
+      },
+      folder);
+}
+
+std::optional<std::filesystem::path> LocalFiles::downloadsDirectory() const {
+  if (const char* special = g_get_user_special_dir(G_USER_DIRECTORY_DOWNLOAD))
+    return std::filesystem::path(special);
+  const char* home = g_get_home_dir();
+  if (!home || !*home) return std::nullopt;
+  return std::filesystem::path(home) / "Downloads";
+}
+
+bool LocalFiles::fileExistsAtPath(const std::filesystem::path& path) const {
+  std::error_code error;
+  return std::filesystem::exists(std::filesystem::symlink_status(path, error));
+}
+
+bool LocalFiles::createDirectory(const std::filesystem::path& path) {
+  std::error_code error;
+  std::filesystem::create_directories(path, error);
+  return std::filesystem::is_directory(path, error);
+}
+
+}  // namespace velmora::gtk

@@ -1,0 +1,76 @@
+// The page view: a WebKitWebView whose signals are translated into core
+// types and handed to the window controller, and whose answers are applied
+// back to the engine. No decision is taken here.
+#pragma once
+
+#include "platform/gtk/glib_ptr.hpp"
+#include "platform/web_view.hpp"
+
+#include <webkit/webkit.h>
+
+#include <map>
+#include <memory>
+#include <optional>
+#include <string>
+#include <vector>
+
+namespace velmora::gtk {
+
+class GtkDownload;
+
+class GtkWebView final : public WebView {
+ public:
+  GtkWebView(WebKitNetworkSession* session, const WebViewConfiguration& configuration,
+             WebViewDelegate& delegate);
+  ~GtkWebView() override;
+
+  [[nodiscard]] GtkWidget* widget() const { return GTK_WIDGET(view_); }
+
+  void loadRequest(const UrlRequest& request) override;
+  void reload() override;
+  void goBack() override;
+  void goForward() override;
+  [[nodiscard]] bool canGoBack() const override;
+  [[nodiscard]] bool canGoForward() const override;
+  [[nodiscard]] double pageZoom() const override;
+  void setPageZoom(double zoom) override;
+  [[nodiscard]] std::optional<Url> url() const override;
+  void evaluateJavaScript(const std::string& script) override;
+
+ private:
+  void connectSignals(const WebViewConfiguration& configuration);
+
+  static gboolean onDecidePolicy(WebKitWebView*, WebKitPolicyDecision*, WebKitPolicyDecisionType,
+                                 gpointer self);
+  static void onLoadChanged(WebKitWebView*, WebKitLoadEvent, gpointer self);
+  static gboolean onLoadFailed(WebKitWebView*, WebKitLoadEvent, const char* uri, GError*,
+                               gpointer self);
+  static gboolean onLoadFailedWithTlsErrors(WebKitWebView*, const char* uri, GTlsCertificate*,
+                                            GTlsCertificateFlags, gpointer self);
+  static GtkWidget* onCreate(WebKitWebView*, WebKitNavigationAction*, gpointer self);
+  static gboolean onScriptDialog(WebKitWebView*, WebKitScriptDialog*, gpointer self);
+  static gboolean onPermissionRequest(WebKitWebView*, WebKitPermissionRequest*, gpointer self);
+  static void onScriptMessage(WebKitUserContentManager*, JSCValue*, gpointer self);
+  static void onBackForwardChanged(WebKitBackForwardList*, WebKitBackForwardListItem*, gpointer,
+                                   gpointer self);
+  static void onDownloadStarted(WebKitNetworkSession*, WebKitDownload*, gpointer self);
+
+  void decideNavigationAction(WebKitNavigationPolicyDecision* decision, bool newWindow);
+  void decideResponse(WebKitResponsePolicyDecision* decision);
+  [[nodiscard]] FrameTarget frameTargetOf(WebKitNavigationAction* action) const;
+  [[nodiscard]] std::string currentHost() const;
+
+  WebViewDelegate& delegate_;
+  WebKitNetworkSession* session_;
+  WebKitWebView* view_ = nullptr;  // owned by the widget tree once placed
+  GObjectPtr<WebKitWebView> viewRef_;
+  GObjectPtr<WebKitUserContentManager> contentManager_;
+  std::vector<ScopedSignal> signals_;
+  std::map<WebKitDownload*, std::unique_ptr<GtkDownload>> downloads_;
+  // The engine reports a stray "finished" after every failed load.
+  bool lastLoadFailed_ = false;
+  // A main-frame load the application itself asked for is always main frame.
+  std::optional<std::string> expectedMainFrameUri_;
+};
+
+}  // namespace velmora::gtk

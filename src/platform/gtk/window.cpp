@@ -1,0 +1,204 @@
+#include "platform/gtk/window.hpp"
+
+#include "platform/gtk/web_view.hpp"
+
+#include <charconv>
+
+namespace velmora::gtk {
+namespace {
+
+int readInt(const KeyFileStore& store, const std::string& group, const char* key, int fallback) {
+  const auto text = store.get(group, key);
+  int value = 0;
+  if (!text || std::from_chars(text->data(), text->data() + text->size(), value).ec != std::errc{})
+    return fallback;
+  return value;
+}
+
+// The overlay as a widget: detaching it is removing it from the overlay layer.
+class OverlayView final : public View {
+ public:
+  OverlayView(GtkOverlay* parent, GtkWidget* child) : parent_(parent), child_(child) {
+    g_object_add_weak_pointer(G_OBJECT(child_), reinterpret_cast<gpointer*>(&child_));
+  }
+  ~OverlayView() override {
+    if (child_) g_object_remove_weak_pointer(G_OBJECT(child_), reinterpret_cast<gpointer*>(&child_));
+  }
+  void removeFromSuperview() override {
+    if (child_ && gtk_widget_get_parent(child_)) gtk_overlay_remove_overlay(parent_, child_);
+  }
+
+ private:
+  GtkOverlay* parent_;
+  GtkWidget* child_;
+};
+
+std::string cssColor(const Color& color) {
+  char buffer[96];
+  std::snprintf(buffer, sizeof buffer, "rgba(%d,%d,%d,%.3f)", static_cast<int>(color.red * 255 + 0.5),
+                static_cast<int>(color.green * 255 + 0.5), static_cast<int>(color.blue * 255 + 0.5),
+                color.alpha);
+  return buffer;
+}
+
+GtkWidget* makeLabel(const Label& label, const char* cssClass) {
+  GtkWidget* widget = gtk_label_new(label.text.c_str());
+  gtk_label_set_wrap(GTK_LABEL(widget), label.wraps);
+  gtk_label_set_justify(GTK_LABEL(widget), GTK_JUSTIFY_CENTER);
+  gtk_widget_add_css_class(widget, cssClass);
+  return widget;
+}
+
+void onOverlayButton(GtkButton*, gpointer data) {
+  // Copied first: the action may remove the overlay and with it this button.
+  auto action = *static_cast<std::function<void()>*>(data);
+  if (action) action();
+}
+
+}  // namespace
+
+GtkAppWindow::GtkAppWindow(GtkApplication* app, WebKitNetworkSession* session, KeyFileStore& store,
+                           const WindowDescription& description,
+                           const std::function<void(GtkApplicationWindow*)>& installActions)
+    : session_(session), store_(store), autosaveName_(description.frameAutosaveName) {
+  window_ = gtk_application_window_new(app);
+  g_object_ref(window_);
+  gtk_window_set_title(GTK_WINDOW(window_), description.title.c_str());
+  gtk_application_window_set_show_menubar(GTK_APPLICATION_WINDOW(window_), TRUE);
+  gtk_widget_set_size_request(window_, description.minSize.width, description.minSize.height);
+  const int width = readInt(store_, autosaveName_, "width", description.contentSize.width);
+  const int height = readInt(store_, autosaveName_, "height", description.contentSize.height);
+  gtk_window_set_default_size(GTK_WINDOW(window_), std::max(width, description.minSize.width),
+                              std::max(height, description.minSize.height));
+  if (store_.get(autosaveName_, "maximized") == "true") gtk_window_maximize(GTK_WINDOW(window_));
+  // Closing only hides the window: the page, its history and the sign-in
+  // stay, and the application keeps running.
+  gtk_window_set_hide_on_close(GTK_WINDOW(window_), TRUE);
+  g_signal_connect(window_, "close-request", G_CALLBACK(onCloseRequest), this);
+
+  overlay_ = gtk_overlay_new();
+  gtk_window_set_child(GTK_WINDOW(window_), overlay_);
+  installActions(GTK_APPLICATION_WINDOW(window_));
+}
+
+GtkAppWindow::~GtkAppWindow() {
+  g_signal_handlers_disconnect_by_data(window_, this);
+  g_object_unref(window_);
+}
+
+gboolean GtkAppWindow::onCloseRequest(GtkWindow*, gpointer self) {
+  static_cast<GtkAppWindow*>(self)->saveFrame();
+  return FALSE;
+}
+
+void GtkAppWindow::saveFrame() {
+  if (autosaveName_.empty()) return;
+  const bool maximized = gtk_window_is_maximized(GTK_WINDOW(window_));
+  // The size to restore is the unmaximised one.
+  int width = 0, height = 0;
+  gtk_window_get_default_size(GTK_WINDOW(window_), &width, &height);
+  if (!maximized && gtk_widget_get_realized(window_)) {
+    width = gtk_widget_get_width(window_);
+    height = gtk_widget_get_height(window_);
+  }
+  (void)store_.set(autosaveName_, "width", std::to_string(width));
+  (void)store_.set(autosaveName_, "height", std::to_string(height));
+  (void)store_.set(autosaveName_, "maximized", maximized ? "true" : "false");
+}
+
+void GtkAppWindow::showWindow() { gtk_window_present(GTK_WINDOW(window_)); }
+
+bool GtkAppWindow::isVisible() const { return gtk_widget_get_visible(window_); }
+
+void GtkAppWindow::setToolbar(const ToolbarDescription&, ToolbarDelegate& delegate) {
+  GtkWidget* header = gtk_header_bar_new();
+  for (const std::string& identifier : delegate.toolbarDefaultItemIdentifiers()) {
+    const auto item = delegate.itemForItemIdentifier(identifier, true);
+    if (!item) continue;  // flexible space: the header bar's own gap
+    GtkWidget* group = gtk_box_new(GTK_ORIENTATION_HORIZONTAL, 0);
+    gtk_widget_add_css_class(group, "linked");
+    gtk_widget_set_name(group, item->identifier.c_str());
+    for (size_t i = 0; i < item->segmentLabels.size(); ++i) {
+      GtkWidget* button = gtk_button_new_with_label(item->segmentLabels[i].c_str());
+      g_object_set_data(G_OBJECT(button), "velmora-segment", GINT_TO_POINTER(static_cast<int>(i)));
+      g_signal_connect(button, "clicked", G_CALLBACK(+[](GtkButton* button, gpointer data) {
+                         static_cast<ToolbarDelegate*>(data)->backForward(GPOINTER_TO_INT(
+                             g_object_get_data(G_OBJECT(button), "velmora-segment")));
+                       }),
+                       &delegate);
+      gtk_box_append(GTK_BOX(group), button);
+    }
+    gtk_header_bar_pack_start(GTK_HEADER_BAR(header), group);
+  }
+  gtk_window_set_titlebar(GTK_WINDOW(window_), header);
+}
+
+std::unique_ptr<WebView> GtkAppWindow::createWebView(const WebViewConfiguration& configuration,
+                                                     WebViewDelegate& delegate) {
+  auto view = std::make_unique<GtkWebView>(session_, configuration, delegate);
+  gtk_overlay_set_child(GTK_OVERLAY(overlay_), view->widget());
+  return view;
+}
+
+std::unique_ptr<View> GtkAppWindow::addOverlay(const OverlayDescription& overlay) {
+  GtkWidget* cover = gtk_box_new(GTK_ORIENTATION_VERTICAL, 0);
+  gtk_widget_add_css_class(cover, "velmora-error-overlay");
+  gtk_widget_set_hexpand(cover, TRUE);
+  gtk_widget_set_vexpand(cover, TRUE);
+
+  GtkWidget* column = gtk_box_new(GTK_ORIENTATION_VERTICAL, static_cast<int>(overlay.columnSpacing));
+  gtk_widget_set_halign(column, GTK_ALIGN_CENTER);
+  gtk_widget_set_valign(column, GTK_ALIGN_CENTER);
+  gtk_widget_set_vexpand(column, TRUE);
+  gtk_box_append(GTK_BOX(column), makeLabel(overlay.title, "velmora-overlay-title"));
+  GtkWidget* message = makeLabel(overlay.message, "velmora-overlay-message");
+  gtk_label_set_max_width_chars(GTK_LABEL(message), 1);
+  gtk_widget_set_size_request(message, overlay.columnMaxWidth, -1);
+  gtk_box_append(GTK_BOX(column), message);
+
+  GtkWidget* row = gtk_box_new(GTK_ORIENTATION_HORIZONTAL, static_cast<int>(overlay.buttonSpacing));
+  gtk_widget_set_halign(row, GTK_ALIGN_CENTER);
+  for (const Button& button : overlay.buttons) {
+    GtkWidget* widget = gtk_button_new_with_label(button.title.c_str());
+    if (button.keyEquivalent == "\r") gtk_widget_add_css_class(widget, "suggested-action");
+    g_signal_connect_data(widget, "clicked", G_CALLBACK(onOverlayButton),
+                          new std::function<void()>(button.action),
+                          [](gpointer data, GClosure*) {
+                            delete static_cast<std::function<void()>*>(data);
+                          },
+                          GConnectFlags(0));
+    gtk_box_append(GTK_BOX(row), widget);
+    if (button.keyEquivalent == "\r") gtk_window_set_default_widget(GTK_WINDOW(window_), widget);
+  }
+  gtk_box_append(GTK_BOX(column), row);
+  gtk_box_append(GTK_BOX(cover), column);
+
+  GtkCssProvider* css = gtk_css_provider_new();
+  const std::string style =
+      ".velmora-error-overlay { background-color: " + cssColor(overlay.background) + "; }" +
+      ".velmora-overlay-title { font-size: " + std::to_string(overlay.title.font.pointSize) +
+      "pt; font-weight: " + (overlay.title.font.bold ? "bold" : "normal") +
+      "; color: " + cssColor(overlay.title.color) + "; }" +
+      ".velmora-overlay-message { font-size: " + std::to_string(overlay.message.font.pointSize) +
+      "pt; color: " + cssColor(overlay.message.color) + "; }";
+  gtk_css_provider_load_from_data(css, style.c_str(), -1);
+  gtk_style_context_add_provider_for_display(gtk_widget_get_display(window_),
+                                             GTK_STYLE_PROVIDER(css),
+                                             GTK_STYLE_PROVIDER_PRIORITY_APPLICATION);
+  g_object_unref(css);
+
+  gtk_overlay_add_overlay(GTK_OVERLAY(overlay_), cover);
+  return std::make_unique<OverlayView>(GTK_OVERLAY(overlay_), cover);
+}
+
+void GtkAppWindow::miniaturize() { gtk_window_minimize(GTK_WINDOW(window_)); }
+
+void GtkAppWindow::zoom() {
+  if (gtk_window_is_maximized(GTK_WINDOW(window_))) {
+    gtk_window_unmaximize(GTK_WINDOW(window_));
+  } else {
+    gtk_window_maximize(GTK_WINDOW(window_));
+  }
+}
+
+}  // namespace velmora::gtk

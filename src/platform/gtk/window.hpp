@@ -1,0 +1,48 @@
+// The application window: a GtkApplicationWindow with a header bar holding
+// the back/forward control, the page view, and an overlay layer for the
+// error screen. Its size is saved in the settings file under its autosave
+// name and restored on the next launch.
+#pragma once
+
+#include "platform/gtk/key_file_store.hpp"
+#include "platform/window.hpp"
+
+#include <gtk/gtk.h>
+#include <webkit/webkit.h>
+
+#include <functional>
+
+namespace velmora::gtk {
+
+class GtkAppWindow final : public Window {
+ public:
+  // `installActions` adds the window's menu actions once it exists.
+  GtkAppWindow(GtkApplication* app, WebKitNetworkSession* session, KeyFileStore& store,
+               const WindowDescription& description,
+               const std::function<void(GtkApplicationWindow*)>& installActions);
+  ~GtkAppWindow() override;
+
+  void showWindow() override;
+  [[nodiscard]] bool isVisible() const override;
+  void setToolbar(const ToolbarDescription& toolbar, ToolbarDelegate& delegate) override;
+  [[nodiscard]] std::unique_ptr<WebView> createWebView(const WebViewConfiguration& configuration,
+                                                       WebViewDelegate& delegate) override;
+  [[nodiscard]] std::unique_ptr<View> addOverlay(const OverlayDescription& overlay) override;
+  void miniaturize() override;
+  void zoom() override;
+
+  [[nodiscard]] GtkWindow* gtkWindow() const { return GTK_WINDOW(window_); }
+  // Writes the current size to the settings file.
+  void saveFrame();
+
+ private:
+  static gboolean onCloseRequest(GtkWindow*, gpointer self);
+
+  WebKitNetworkSession* session_;
+  KeyFileStore& store_;
+  std::string autosaveName_;
+  GtkWidget* window_ = nullptr;  // owned by the application until destroyed
+  GtkWidget* overlay_ = nullptr;
+};
+
+}  // namespace velmora::gtk

@@ -1,0 +1,171 @@
+// What the core needs of the web engine: the commands it gives the page view,
+// and the callbacks through which the engine asks the window controller what
+// to do. Every callback arrives on the main thread, in page order, and every
+// answer is given exactly once through the handler passed with it.
+#pragma once
+
+#include "platform/script_value.hpp"
+#include "platform/url.hpp"
+
+#include <chrono>
+#include <cstdint>
+#include <filesystem>
+#include <functional>
+#include <optional>
+#include <string>
+#include <vector>
+
+namespace velmora {
+
+// A main-frame load the core asks for.
+struct UrlRequest {
+  enum class CachePolicy { useProtocolCachePolicy };
+  Url url;
+  CachePolicy cachePolicy = CachePolicy::useProtocolCachePolicy;
+  std::chrono::seconds timeout{60};
+
+  friend bool operator==(const UrlRequest&, const UrlRequest&) = default;
+};
+
+// Where a navigation action is headed.
+enum class FrameTarget {
+  newWindow,  // no frame: a link or script aimed at a new window
+  mainFrame,
+  subframe,
+};
+
+struct NavigationAction {
+  std::optional<Url> url;  // none when the request's URL could not be read
+  FrameTarget targetFrame = FrameTarget::mainFrame;
+};
+
+struct NavigationResponse {
+  std::optional<Url> url;
+  bool isForMainFrame = true;
+  bool canShowMimeType = true;
+};
+
+enum class NavigationActionPolicy { cancel, allow };
+enum class NavigationResponsePolicy { cancel, allow, download };
+enum class PermissionDecision { grant, deny };
+
+// A failed load or download, already translated from the toolkit's error.
+struct WebError {
+  // Cancellation codes as the core knows them, whatever the engine's domain.
+  static constexpr int cancelled = -999;
+  static constexpr int frameLoadInterruptedByPolicyChange = 102;
+
+  int code = 0;
+  std::string localizedDescription;
+};
+
+struct ScriptMessage {
+  std::string name;
+  ScriptValue body;
+};
+
+// One running download. Its identity stays the same from start to end and is
+// never reused while the download is alive.
+using DownloadIdentity = std::uintptr_t;
+
+class DownloadDelegate {
+ public:
+  virtual ~DownloadDelegate() = default;
+  // Asks where to save; `completionHandler` is called exactly once, with an
+  // absolute path, or with none to cancel the download.
+  virtual void decideDestinationUsingResponse(
+      DownloadIdentity download, const std::string& suggestedFilename,
+      std::function<void(std::optional<std::filesystem::path>)> completionHandler) = 0;
+  // The file is complete at its destination.
+  virtual void downloadDidFinish(DownloadIdentity download) = 0;
+  // The download stopped early; no finish follows.
+  virtual void didFailWithError(DownloadIdentity download, const WebError& error) = 0;
+  // Bytes received so far and expected in all (0 when unknown).
+  virtual void didReceiveData(DownloadIdentity download, std::uint64_t received,
+                              std::uint64_t expected) = 0;
+};
+
+class Download {
+ public:
+  virtual ~Download() = default;
+  [[nodiscard]] virtual DownloadIdentity identity() const = 0;
+  // The delegate receives every later callback of this download.
+  virtual void setDelegate(DownloadDelegate& delegate) = 0;
+};
+
+class WebViewDelegate {
+ public:
+  virtual ~WebViewDelegate() = default;
+
+  // Policy: asked before every navigation and before a response is shown.
+  virtual void decidePolicyForNavigationAction(
+      const NavigationAction& action,
+      std::function<void(NavigationActionPolicy)> decisionHandler) = 0;
+  virtual void decidePolicyForNavigationResponse(
+      const NavigationResponse& response,
+      std::function<void(NavigationResponsePolicy)> decisionHandler) = 0;
+  virtual void navigationActionDidBecomeDownload(Download& download) = 0;
+  virtual void navigationResponseDidBecomeDownload(Download& download) = 0;
+
+  // Main-frame load events.
+  virtual void didStartProvisionalNavigation() = 0;
+  virtual void didFinishNavigation() = 0;
+  virtual void didFailProvisionalNavigation(const WebError& error) = 0;
+  // The back/forward list changed (menus and buttons re-validate).
+  virtual void backForwardListDidChange() = 0;
+
+  // The page asks for a new window; the engine never gets one.
+  virtual void createWebViewWithConfiguration(const NavigationAction& action) = 0;
+  // `originHost` is the host of the page that asked.
+  virtual void requestGeolocationPermissionForOrigin(
+      const std::string& originHost, std::function<void(PermissionDecision)> decisionHandler) = 0;
+  virtual void requestNotificationPermissionForOrigin(
+      const std::string& originHost, std::function<void(PermissionDecision)> decisionHandler) = 0;
+  virtual void runJavaScriptAlertPanelWithMessage(const std::string& message,
+                                                  std::function<void()> completionHandler) = 0;
+  virtual void runJavaScriptConfirmPanelWithMessage(
+      const std::string& message, std::function<void(bool)> completionHandler) = 0;
+  virtual void runJavaScriptTextInputPanelWithPrompt(
+      const std::string& prompt, const std::optional<std::string>& defaultText,
+      std::function<void(std::optional<std::string>)> completionHandler) = 0;
+
+  // A page posted to window.webkit.messageHandlers.NAME.
+  virtual void didReceiveScriptMessage(const ScriptMessage& message) = 0;
+};
+
+struct UserScript {
+  std::string_view source;
+  // Both are fixed for our scripts: run at document end, in the main frame
+  // only; kept explicit so a reader sees where they run.
+  bool injectAtDocumentEnd = true;
+  bool forMainFrameOnly = true;
+};
+
+struct WebViewConfiguration {
+  // Cookies and site data are kept on disk across launches.
+  bool persistentDataStore = true;
+  // Appended to the engine's own user agent: "VelmoraMac/1.1".
+  std::string applicationNameForUserAgent;
+  std::vector<UserScript> userScripts;
+  std::vector<std::string> scriptMessageHandlerNames;
+  bool allowsBackForwardNavigationGestures = true;
+};
+
+class WebView {
+ public:
+  virtual ~WebView() = default;
+  virtual void loadRequest(const UrlRequest& request) = 0;
+  virtual void reload() = 0;
+  virtual void goBack() = 0;
+  virtual void goForward() = 0;
+  [[nodiscard]] virtual bool canGoBack() const = 0;
+  [[nodiscard]] virtual bool canGoForward() const = 0;
+  [[nodiscard]] virtual double pageZoom() const = 0;
+  virtual void setPageZoom(double zoom) = 0;
+  // The current page's address; none before anything has loaded.
+  [[nodiscard]] virtual std::optional<Url> url() const = 0;
+  // Runs a script in the page; its result and errors are ignored.
+  virtual void evaluateJavaScript(const std::string& script) = 0;
+};
+
+}  // namespace velmora

@@ -1,0 +1,136 @@
+// The application's one window as the core sees it: its description, the
+// toolbar it asks its delegate for, the web view it hosts and the error
+// overlay it can lay over that web view.
+#pragma once
+
+#include "platform/web_view.hpp"
+
+#include <functional>
+#include <memory>
+#include <optional>
+#include <string>
+#include <vector>
+
+namespace velmora {
+
+struct Size {
+  int width = 0;
+  int height = 0;
+  friend bool operator==(const Size&, const Size&) = default;
+};
+
+struct WindowDescription {
+  std::string title;
+  Size contentSize;
+  Size minSize;
+  bool centered = true;
+  // A size saved under this name in an earlier run replaces `contentSize`,
+  // and later resizes are saved under it.
+  std::string frameAutosaveName;
+};
+
+struct Color {
+  double red = 0, green = 0, blue = 0, alpha = 1;
+  friend bool operator==(const Color&, const Color&) = default;
+};
+
+struct Font {
+  double pointSize = 13;
+  bool bold = false;
+  friend bool operator==(const Font&, const Font&) = default;
+};
+
+struct Label {
+  std::string text;
+  Font font;
+  Color color;
+  bool wraps = false;
+};
+
+struct Button {
+  std::string title;
+  // "\r" makes it the default button, chosen by the Return key.
+  std::string keyEquivalent;
+  std::function<void()> action;
+};
+
+// The error overlay: a full-window cover with a centred column of a title, a
+// message and a row of buttons. The core decides every text and measure; the
+// backend only draws it.
+struct OverlayDescription {
+  Color background;
+  double columnSpacing = 0;
+  int columnMaxWidth = 0;
+  Label title;
+  Label message;
+  double buttonSpacing = 0;
+  std::vector<Button> buttons;
+};
+
+// A view the core placed and may take away again.
+class View {
+ public:
+  virtual ~View() = default;
+  // Detaches the view from the window; harmless when already detached.
+  virtual void removeFromSuperview() = 0;
+};
+
+// The back/forward control: one segmented control at the leading end.
+struct ToolbarItem {
+  std::string identifier;
+  std::string label;
+  std::vector<std::string> segmentLabels;
+  bool momentary = true;
+  bool separated = true;
+  bool navigational = true;
+};
+
+inline constexpr std::string_view flexibleSpaceItemIdentifier = "NSToolbarFlexibleSpaceItem";
+
+class ToolbarDelegate {
+ public:
+  virtual ~ToolbarDelegate() = default;
+  [[nodiscard]] virtual std::vector<std::string> toolbarDefaultItemIdentifiers() const = 0;
+  [[nodiscard]] virtual std::vector<std::string> toolbarAllowedItemIdentifiers() const = 0;
+  // None for an identifier the delegate does not make (flexible space is
+  // made by the toolbar itself).
+  [[nodiscard]] virtual std::optional<ToolbarItem> itemForItemIdentifier(
+      const std::string& identifier, bool willBeInsertedIntoToolbar) const = 0;
+  // A segment of the back/forward control was clicked.
+  virtual void backForward(int selectedSegment) = 0;
+};
+
+struct ToolbarDescription {
+  std::string identifier;
+  bool iconOnly = true;
+  bool allowsUserCustomization = false;
+};
+
+class Window {
+ public:
+  virtual ~Window() = default;
+  // Puts the window on screen and makes it the key window.
+  virtual void showWindow() = 0;
+  [[nodiscard]] virtual bool isVisible() const = 0;
+  // Attaches a toolbar whose items come from `delegate`, which must outlive
+  // the window.
+  virtual void setToolbar(const ToolbarDescription& toolbar, ToolbarDelegate& delegate) = 0;
+  // Creates the page view filling the content area below the toolbar;
+  // `delegate` receives all of its callbacks and must outlive it.
+  [[nodiscard]] virtual std::unique_ptr<WebView> createWebView(
+      const WebViewConfiguration& configuration, WebViewDelegate& delegate) = 0;
+  // Lays the overlay over the whole content area, above the web view, where
+  // it follows every resize until removed.
+  [[nodiscard]] virtual std::unique_ptr<View> addOverlay(const OverlayDescription& overlay) = 0;
+  virtual void miniaturize() = 0;
+  // Toggles between the maximised and the normal size.
+  virtual void zoom() = 0;
+};
+
+class WindowSystem {
+ public:
+  virtual ~WindowSystem() = default;
+  [[nodiscard]] virtual std::unique_ptr<Window> createWindow(const WindowDescription& window) = 0;
+};
+
+}  // namespace velmora

@@ -1,0 +1,168 @@
+// The controller of the application's one window. It owns the window, its
+// toolbar and its web view, and answers every question the web view asks:
+// navigation policy, page loads, dialogs, downloads and page messages. Its
+// operations are defined in the folder of the concern they belong to; this
+// header lists them all.
+#pragma once
+
+#include "platform/desktop.hpp"
+#include "platform/menus.hpp"
+#include "platform/url.hpp"
+#include "platform/web_view.hpp"
+#include "platform/window.hpp"
+
+#include <filesystem>
+#include <map>
+#include <memory>
+#include <optional>
+#include <string>
+#include <string_view>
+#include <vector>
+
+namespace velmora {
+
+class BrowserWindowController final : public WebViewDelegate,
+                                      public DownloadDelegate,
+                                      public ToolbarDelegate {
+ public:
+  // The platform's default hosted address, used while nothing usable is
+  // stored.
+  static constexpr std::string_view suggestedServer = "https://app.haulvane.com";
+  static constexpr std::string_view backItemID = "haulvaneBack";
+  static constexpr std::string_view toolbarIdentifier = "HaulvaneNav";
+
+  // Builds the window, toolbar and web view, then calls loadHome. The window
+  // is not shown; showWindow does that.
+  explicit BrowserWindowController(Desktop& desktop);
+  ~BrowserWindowController() override;
+  BrowserWindowController(const BrowserWindowController&) = delete;
+  BrowserWindowController& operator=(const BrowserWindowController&) = delete;
+
+  void showWindow();
+  [[nodiscard]] bool isWindowVisible() const;
+
+  // Server address (connection/server_address.cpp).
+  [[nodiscard]] std::optional<std::string> storedServer() const;
+  [[nodiscard]] Url serverURL() const;
+
+  // Home loading (window/browser_window_controller.cpp).
+  void loadHome();
+
+  // Window commands (window/window_commands.cpp).
+  void reloadPage();
+  void goHome();
+  void goBack();
+  void goForward();
+  void zoomIn();
+  void zoomOut();
+  void zoomActual();
+  void performMiniaturize();
+  void performZoom();
+  [[nodiscard]] bool validateMenuItem(std::optional<Action> action) const;
+
+  // Go menu (bridge/go_menu.cpp).
+  void goToPath(const std::optional<Url>& representedObject);
+  void rebuildGoMenu(const std::vector<ScriptDictionary>& links);
+
+  // Toolbar (window/toolbar.cpp).
+  [[nodiscard]] std::vector<std::string> toolbarDefaultItemIdentifiers() const override;
+  [[nodiscard]] std::vector<std::string> toolbarAllowedItemIdentifiers() const override;
+  [[nodiscard]] std::optional<ToolbarItem> itemForItemIdentifier(
+      const std::string& identifier, bool willBeInsertedIntoToolbar) const override;
+  void backForward(int selectedSegment) override;
+
+  // Navigation policy (navigation/navigation_delegate.cpp).
+  [[nodiscard]] bool isPlatformHost(const std::optional<Url>& url) const;
+  void openIfSameServer(const Url& url);
+  void decidePolicyForNavigationAction(
+      const NavigationAction& action,
+      std::function<void(NavigationActionPolicy)> decisionHandler) override;
+  void decidePolicyForNavigationResponse(
+      const NavigationResponse& response,
+      std::function<void(NavigationResponsePolicy)> decisionHandler) override;
+  void navigationActionDidBecomeDownload(Download& download) override;
+  void navigationResponseDidBecomeDownload(Download& download) override;
+
+  // Page loads and the error overlay (navigation/page_load.cpp).
+  void didStartProvisionalNavigation() override;
+  void didFinishNavigation() override;
+  void didFailProvisionalNavigation(const WebError& error) override;
+  void backForwardListDidChange() override;
+  void showErrorOverlay(const std::string& message);
+  void removeErrorOverlay();
+  void reloadFromOverlay();
+  void changeServerFromOverlay();
+
+  // Pop-ups, script dialogs and permissions (navigation/ui_delegate.cpp).
+  void createWebViewWithConfiguration(const NavigationAction& action) override;
+  void requestGeolocationPermissionForOrigin(
+      const std::string& originHost,
+      std::function<void(PermissionDecision)> decisionHandler) override;
+  void requestNotificationPermissionForOrigin(
+      const std::string& originHost,
+      std::function<void(PermissionDecision)> decisionHandler) override;
+  void runJavaScriptAlertPanelWithMessage(const std::string& message,
+                                          std::function<void()> completionHandler) override;
+  void runJavaScriptConfirmPanelWithMessage(const std::string& message,
+                                            std::function<void(bool)> completionHandler) override;
+  void runJavaScriptTextInputPanelWithPrompt(
+      const std::string& prompt, const std::optional<std::string>& defaultText,
+      std::function<void(std::optional<std::string>)> completionHandler) override;
+
+  // Connection (connection/connect_panel.cpp, verification.cpp,
+  // connect_link.cpp).
+  void showConnectPanel(bool firstRun);
+  void verifyAndAdopt(const Url& base, const std::string& host, bool firstRun);
+  void probeLegacy(const Url& base, const std::string& host, bool firstRun);
+  void handleConnectLink(const Url& link);
+
+  // Page messages and the dock badge (bridge/script_messages.cpp).
+  void didReceiveScriptMessage(const ScriptMessage& message) override;
+
+  // Downloads (downloads/downloads.cpp).
+  void decideDestinationUsingResponse(
+      DownloadIdentity download, const std::string& suggestedFilename,
+      std::function<void(std::optional<std::filesystem::path>)> completionHandler) override;
+  void downloadDidFinish(DownloadIdentity download) override;
+  void didFailWithError(DownloadIdentity download, const WebError& error) override;
+  void didReceiveData(DownloadIdentity download, std::uint64_t received,
+                      std::uint64_t expected) override;
+
+  // For tests and the backend: what the controller holds.
+  [[nodiscard]] WebView& webViewForTesting() { return *webView; }
+  [[nodiscard]] bool hasErrorOverlay() const { return errorOverlay != nullptr; }
+  [[nodiscard]] const std::optional<std::string>& pendingEmailForTesting() const {
+    return pendingEmail;
+  }
+  void setPendingEmailForTesting(std::optional<std::string> email) {
+    pendingEmail = std::move(email);
+  }
+  [[nodiscard]] const std::map<DownloadIdentity, std::filesystem::path>&
+  downloadDestinationsForTesting() const {
+    return downloadDestinations;
+  }
+
+ private:
+  // The sign-in request: the server with "login" appended, default cache
+  // policy, 60 seconds.
+  [[nodiscard]] UrlRequest signInRequest() const;
+
+  struct DownloadProgress {
+    std::uint64_t received = 0;
+    std::uint64_t expected = 0;
+  };
+  void updateDownloadProgress();
+
+  Desktop& desktop;
+  std::unique_ptr<Window> window;
+  std::unique_ptr<WebView> webView;
+  std::unique_ptr<View> errorOverlay;
+  std::optional<std::string> pendingEmail;
+  LocationService& locationManager;
+  std::map<DownloadIdentity, std::filesystem::path> downloadDestinations;
+  std::map<DownloadIdentity, DownloadProgress> downloadProgress;
+  // Lets network completions tell whether the controller still exists.
+  std::shared_ptr<bool> alive = std::make_shared<bool>(true);
+};
+
+}  // namespace velmora
