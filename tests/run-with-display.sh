@@ -1,0 +1,13 @@
+#!/usr/bin/env bash
+# Runs a test binary the way the real application runs: on an X display
+# (a private Xvfb when none is set) and on a D-Bus session of its own.
+set -euo pipefail
+# The web process cannot build its sandbox in containers without user
+# namespaces; this is for tests only, never for the product.
+export WEBKIT_DISABLE_SANDBOX_THIS_IS_DANGEROUS=1
+export NO_AT_BRIDGE=1
+export GTK_A11Y=none
+if [ -z "${DISPLAY:-}" ]; then
+  exec xvfb-run -a -s "-screen 0 1600x1200x24" dbus-run-session -- "$@"
+fi
+exec dbus-run-session -- "$@"

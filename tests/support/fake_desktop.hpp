@@ -1,0 +1,273 @@
+// The in-memory double of every desktop service and of the web view. Tests
+// drive the core through it and assert on what it recorded: pages loaded,
+// alerts shown (answered with `alerts.answer`), requests made (completed
+// with `http.complete`), URLs opened, badges set, files revealed.
+#pragma once
+
+#include "platform/desktop.hpp"
+
+#include <deque>
+#include <filesystem>
+#include <functional>
+#include <map>
+#include <memory>
+#include <optional>
+#include <set>
+#include <string>
+#include <vector>
+
+namespace velmora::testing {
+
+class FakeMenu final : public Menu {
+ public:
+  void removeAllItems() override { items.clear(); }
+  [[nodiscard]] int numberOfItems() const override { return static_cast<int>(items.size()); }
+  void addItem(const MenuItem& item) override { items.push_back(item); }
+  std::vector<MenuItem> items;
+};
+
+class FakeApplication final : public Application {
+ public:
+  Menu* setMainMenu(const MenuBar& bar) override {
+    menuBar = bar;
+    return &goMenu;
+  }
+  void activateIgnoringOtherApps() override { ++activations; }
+  void terminate() override { terminated = true; }
+  void invalidateMenuItems() override { ++menuInvalidations; }
+
+  std::optional<MenuBar> menuBar;
+  FakeMenu goMenu;
+  int activations = 0;
+  bool terminated = false;
+  int menuInvalidations = 0;
+};
+
+class FakeWebView final : public WebView {
+ public:
+  explicit FakeWebView(WebViewConfiguration configuration, WebViewDelegate& delegate)
+      : configuration(std::move(configuration)), delegate(delegate) {}
+  void loadRequest(const UrlRequest& request) override { loadedRequests.push_back(request); }
+  void reload() override { ++reloads; }
+  void goBack() override { ++backs; }
+  void goForward() override { ++forwards; }
+  [[nodiscard]] bool canGoBack() const override { return backPossible; }
+  [[nodiscard]] bool canGoForward() const override { return forwardPossible; }
+  [[nodiscard]] double pageZoom() const override { return zoom; }
+  void setPageZoom(double value) override { zoom = value; }
+  [[nodiscard]] std::optional<Url> url() const override { return currentURL; }
+  void evaluateJavaScript(const std::string& script) override { scripts.push_back(script); }
+
+  WebViewConfiguration configuration;
+  WebViewDelegate& delegate;
+  std::vector<UrlRequest> loadedRequests;
+  int reloads = 0, backs = 0, forwards = 0;
+  bool backPossible = false, forwardPossible = false;
+  double zoom = 1.0;
+  std::optional<Url> currentURL;
+  std::vector<std::string> scripts;
+};
+
+class FakeWindow;
+
+// An overlay laid on a FakeWindow; the window keeps track of what is attached.
+class FakeView final : public View {
+ public:
+  FakeView(FakeWindow& window, int id) : window(window), id(id) {}
+  ~FakeView() override { removeFromSuperview(); }
+  void removeFromSuperview() override;
+  FakeWindow& window;
+  int id;
+};
+
+class FakeWindow final : public Window {
+ public:
+  explicit FakeWindow(WindowDescription description) : description(std::move(description)) {}
+  void showWindow() override {
+    visible = true;
+    ++shows;
+  }
+  [[nodiscard]] bool isVisible() const override { return visible; }
+  void setToolbar(const ToolbarDescription& description, ToolbarDelegate& delegate) override {
+    toolbar = description;
+    toolbarDelegate = &delegate;
+  }
+  [[nodiscard]] std::unique_ptr<WebView> createWebView(const WebViewConfiguration& configuration,
+                                                       WebViewDelegate& delegate) override {
+    auto view = std::make_unique<FakeWebView>(configuration, delegate);
+    webView = view.get();
+    return view;
+  }
+  [[nodiscard]] std::unique_ptr<View> addOverlay(const OverlayDescription& description) override {
+    attachedOverlays.emplace(++lastOverlayId, description);
+    return std::make_unique<FakeView>(*this, lastOverlayId);
+  }
+  void miniaturize() override { ++miniaturizations; }
+  void zoom() override { ++zooms; }
+
+  // The overlay laid last among those still attached; null when none is.
+  [[nodiscard]] const OverlayDescription* shownOverlay() const {
+    return attachedOverlays.empty() ? nullptr : &attachedOverlays.rbegin()->second;
+  }
+
+  WindowDescription description;
+  std::optional<ToolbarDescription> toolbar;
+  ToolbarDelegate* toolbarDelegate = nullptr;
+  FakeWebView* webView = nullptr;
+  std::map<int, OverlayDescription> attachedOverlays;
+  int lastOverlayId = 0;
+  bool visible = false;
+  int shows = 0, miniaturizations = 0, zooms = 0;
+};
+
+inline void FakeView::removeFromSuperview() { window.attachedOverlays.erase(id); }
+
+class FakeWindowSystem final : public WindowSystem {
+ public:
+  [[nodiscard]] std::unique_ptr<Window> createWindow(const WindowDescription& description) override {
+    auto made = std::make_unique<FakeWindow>(description);
+    window = made.get();
+    return made;
+  }
+  FakeWindow* window = nullptr;
+};
+
+class FakeAlerts final : public Alerts {
+ public:
+  struct Shown {
+    Alert alert;
+    std::function<void(const AlertResponse&)> completion;
+  };
+  void runModal(const Alert& alert, std::function<void(const AlertResponse&)> completion) override {
+    shown.push_back({alert, std::move(completion)});
+    history.push_back(alert);
+  }
+  // The alert waiting for an answer, oldest first; null when none.
+  [[nodiscard]] const Alert* current() const { return shown.empty() ? nullptr : &shown.front().alert; }
+  // Answers the oldest open alert, as the user pressing a button would.
+  void answer(int code = alertFirstButtonReturn, std::string fieldText = {});
+
+  std::deque<Shown> shown;
+  std::vector<Alert> history;
+};
+
+class FakeSettings final : public Settings {
+ public:
+  [[nodiscard]] std::optional<std::string> stringForKey(std::string_view key) const override {
+    auto it = values.find(std::string(key));
+    if (it == values.end()) return std::nullopt;
+    return it->second;
+  }
+  [[nodiscard]] bool setString(std::string_view key, const std::string& value) override {
+    if (!writable) return false;
+    values[std::string(key)] = value;
+    return true;
+  }
+  std::map<std::string, std::string> values;
+  bool writable = true;
+};
+
+class FakeHttpClient final : public HttpClient {
+ public:
+  struct Pending {
+    HttpRequest request;
+    std::function<void(HttpResponse)> completion;
+  };
+  void get(const HttpRequest& request, std::function<void(HttpResponse)> completion) override {
+    pending.push_back({request, std::move(completion)});
+    requests.push_back(request);
+  }
+  // Completes the oldest request still open.
+  void complete(HttpResponse response);
+
+  std::deque<Pending> pending;
+  std::vector<HttpRequest> requests;
+};
+
+class FakeClipboard final : public Clipboard {
+ public:
+  void readText(std::function<void(std::optional<std::string>)> done) override {
+    ++reads;
+    done(text);
+  }
+  std::optional<std::string> text;
+  int reads = 0;
+};
+
+class FakeDockTile final : public DockTile {
+ public:
+  void setBadgeLabel(const std::string& label) override {
+    badgeLabel = label;
+    badgeHistory.push_back(label);
+  }
+  void setProgress(std::optional<double> fraction) override { progressHistory.push_back(fraction); }
+  std::optional<std::string> badgeLabel;  // none until first set
+  std::vector<std::string> badgeHistory;
+  std::vector<std::optional<double>> progressHistory;
+};
+
+class FakeWorkspace final : public Workspace {
+ public:
+  void openURL(const Url& url) override { openedURLs.push_back(url); }
+  void activateFileViewerSelectingURLs(const std::vector<std::filesystem::path>& files) override {
+    revealedFiles.push_back(files);
+  }
+  std::vector<Url> openedURLs;
+  std::vector<std::vector<std::filesystem::path>> revealedFiles;
+};
+
+class FakeFiles final : public Files {
+ public:
+  [[nodiscard]] std::optional<std::filesystem::path> downloadsDirectory() const override {
+    return downloads;
+  }
+  [[nodiscard]] bool fileExistsAtPath(const std::filesystem::path& path) const override {
+    return existing.contains(path);
+  }
+  [[nodiscard]] bool createDirectory(const std::filesystem::path& path) override {
+    if (!canCreate) return false;
+    existing.insert(path);
+    created.push_back(path);
+    return true;
+  }
+  std::optional<std::filesystem::path> downloads = std::filesystem::path("/home/user/Downloads");
+  std::set<std::filesystem::path> existing;
+  std::vector<std::filesystem::path> created;
+  bool canCreate = true;
+};
+
+class FakeLocation final : public LocationService {
+ public:
+  void requestWhenInUseAuthorization() override { ++authorizationRequests; }
+  int authorizationRequests = 0;
+};
+
+class FakeMainQueue final : public MainQueue {
+ public:
+  void async(std::function<void()> task) override { tasks.push_back(std::move(task)); }
+  // Runs every queued task, including those queued while draining.
+  void drain();
+  std::deque<std::function<void()>> tasks;
+};
+
+// Every fake in one place, with the Desktop bundle the core takes.
+struct FakeDesktop {
+  FakeApplication application;
+  FakeWindowSystem windows;
+  FakeAlerts alerts;
+  FakeSettings settings;
+  FakeHttpClient http;
+  FakeClipboard clipboard;
+  FakeDockTile dockTile;
+  FakeWorkspace workspace;
+  FakeFiles files;
+  FakeLocation location;
+  FakeMainQueue mainQueue;
+  Desktop desktop{application, windows,   alerts, settings, http,     clipboard,
+                  dockTile,    workspace, files,  location, mainQueue};
+
+  [[nodiscard]] FakeWindow& window() const { return *windows.window; }
+  [[nodiscard]] FakeWebView& webView() const { return *windows.window->webView; }
+};
+
+}  // namespace velmora::testing

@@ -1,0 +1,268 @@
+#include "processes.hpp"
+
+#include <gio/gio.h>
+
+#include <boost/json.hpp>
+
+#include <unistd.h>
+
+#include <csignal>
+#include <fstream>
+#include <sstream>
+#include <stdexcept>
+#include <thread>
+
+namespace velmora::testing {
+namespace {
+
+std::string readFile(const std::filesystem::path& file) {
+  std::ifstream in(file, std::ios::binary);
+  std::stringstream text;
+  text << in.rdbuf();
+  return text.str();
+}
+
+std::string stringMember(const boost::json::object& object, const char* key) {
+  const auto* value = object.if_contains(key);
+  return value && value->is_string() ? std::string(value->get_string()) : std::string();
+}
+
+}  // namespace
+
+bool waitUntil(const std::function<bool()>& condition, std::chrono::milliseconds timeout) {
+  const auto deadline = std::chrono::steady_clock::now() + timeout;
+  while (true) {
+    while (g_main_context_iteration(nullptr, FALSE)) {
+    }
+    if (condition()) return true;
+    if (std::chrono::steady_clock::now() >= deadline) return false;
+    std::this_thread::sleep_for(50ms);
+  }
+}
+
+TempHome::TempHome() {
+  std::string pattern = (std::filesystem::temp_directory_path() / "velmora-test-XXXXXX").string();
+  if (!g_mkdtemp(pattern.data())) throw std::runtime_error("cannot make a temporary folder");
+  root_ = pattern;
+  for (const char* sub : {".config", ".local/share", ".cache", "Downloads"})
+    std::filesystem::create_directories(root_ / sub);
+}
+
+TempHome::~TempHome() {
+  std::error_code ignored;
+  std::filesystem::permissions(root_, std::filesystem::perms::owner_all,
+                               std::filesystem::perm_options::add, ignored);
+  std::filesystem::remove_all(root_, ignored);
+}
+
+std::filesystem::path TempHome::settingsFile() const {
+  return root_ / ".config" / "velmora" / "settings.ini";
+}
+
+void TempHome::writeSettings(const std::string& text) const {
+  std::filesystem::create_directories(settingsFile().parent_path());
+  std::ofstream(settingsFile(), std::ios::binary) << text;
+}
+
+std::string TempHome::readSettings() const { return readFile(settingsFile()); }
+
+std::map<std::string, std::string> TempHome::environment() const {
+  // The XDG user-dirs file names the Downloads folder as desktops do.
+  std::filesystem::create_directories(root_ / ".config");
+  std::ofstream(root_ / ".config" / "user-dirs.dirs")
+      << "XDG_DOWNLOAD_DIR=\"" << downloads().string() << "\"\n";
+  return {{"HOME", root_.string()},
+          {"XDG_CONFIG_HOME", (root_ / ".config").string()},
+          {"XDG_DATA_HOME", (root_ / ".local/share").string()},
+          {"XDG_CACHE_HOME", (root_ / ".cache").string()}};
+}
+
+Process::Process(const std::vector<std::string>& argv, const std::map<std::string, std::string>& env,
+                 bool captureStdout) {
+  GSubprocessLauncher* launcher = g_subprocess_launcher_new(
+      captureStdout ? G_SUBPROCESS_FLAGS_STDOUT_PIPE : G_SUBPROCESS_FLAGS_NONE);
+  for (const auto& [name, value] : env) g_subprocess_launcher_setenv(launcher, name.c_str(), value.c_str(), TRUE);
+  std::vector<const char*> args;
+  for (const auto& arg : argv) args.push_back(arg.c_str());
+  args.push_back(nullptr);
+  GError* error = nullptr;
+  process_ = g_subprocess_launcher_spawnv(launcher, args.data(), &error);
+  g_object_unref(launcher);
+  if (!process_) {
+    std::string message = error ? error->message : "spawn failed";
+    g_clear_error(&error);
+    throw std::runtime_error("cannot start " + argv.front() + ": " + message);
+  }
+}
+
+Process::~Process() {
+  if (running()) {
+    terminate();
+    if (!waitForExit(5s)) g_subprocess_force_exit(process_);
+  }
+  g_subprocess_wait(process_, nullptr, nullptr);
+  g_object_unref(process_);
+}
+
+std::optional<std::string> Process::readLine(std::chrono::milliseconds timeout) {
+  GInputStream* out = g_subprocess_get_stdout_pipe(process_);
+  if (!out) return std::nullopt;
+  const auto deadline = std::chrono::steady_clock::now() + timeout;
+  while (true) {
+    const auto newline = buffered_.find('\n');
+    if (newline != std::string::npos) {
+      std::string line = buffered_.substr(0, newline);
+      buffered_.erase(0, newline + 1);
+      return line;
+    }
+    if (std::chrono::steady_clock::now() >= deadline) return std::nullopt;
+    char chunk[256];
+    GError* error = nullptr;
+    const gssize read = g_pollable_input_stream_read_nonblocking(G_POLLABLE_INPUT_STREAM(out), chunk,
+                                                                 sizeof chunk, nullptr, &error);
+    if (read > 0) {
+      buffered_.append(chunk, static_cast<size_t>(read));
+    } else if (read == 0) {
+      return std::nullopt;
+    } else {
+      g_clear_error(&error);
+      std::this_thread::sleep_for(20ms);
+    }
+  }
+}
+
+bool Process::waitForExit(std::chrono::milliseconds timeout) {
+  return waitUntil([this] { return !running(); }, timeout);
+}
+
+// GLib reaps the child on its worker thread; once it has, the process has
+// no identifier any more.
+bool Process::running() const { return g_subprocess_get_identifier(process_) != nullptr; }
+
+int Process::pid() const {
+  const char* id = g_subprocess_get_identifier(process_);
+  return id ? std::stoi(id) : 0;
+}
+
+void Process::terminate() { g_subprocess_send_signal(process_, SIGTERM); }
+
+SamplePlatform::SamplePlatform(std::vector<std::string> extraArgs, const std::string& host) {
+  std::string pattern = (std::filesystem::temp_directory_path() / "velmora-log-XXXXXX").string();
+  const int fd = g_mkstemp(pattern.data());
+  if (fd >= 0) close(fd);
+  log_ = pattern;
+  std::vector<std::string> argv{VELMORA_SAMPLE_PLATFORM, "--host", host, "--port", "0", "--log",
+                                log_.string()};
+  argv.insert(argv.end(), extraArgs.begin(), extraArgs.end());
+  process_ = std::make_unique<Process>(argv, std::map<std::string, std::string>{}, true);
+  while (auto line = process_->readLine(10s)) {
+    const std::string prefix = "listening on ";
+    if (line->rfind(prefix, 0) == 0) {
+      url_ = line->substr(prefix.size());
+      if (!url_.empty() && url_.back() == '/') url_.pop_back();
+      return;
+    }
+  }
+  throw std::runtime_error("the sample platform did not start");
+}
+
+std::vector<LoggedRequest> SamplePlatform::requests() const {
+  std::vector<LoggedRequest> result;
+  std::istringstream lines(readFile(log_));
+  std::string line;
+  while (std::getline(lines, line)) {
+    boost::system::error_code error;
+    auto json = boost::json::parse(line, error);
+    if (error || !json.is_object()) continue;
+    const auto& object = json.get_object();
+    LoggedRequest request{stringMember(object, "method"), stringMember(object, "path"),
+                          stringMember(object, "query"),  stringMember(object, "user_agent"),
+                          stringMember(object, "accept"), stringMember(object, "cookie")};
+    if (const auto* time = object.if_contains("time"); time && time->is_number())
+      request.time = time->to_number<double>();
+    result.push_back(std::move(request));
+  }
+  return result;
+}
+
+std::optional<LoggedRequest> SamplePlatform::waitForRequest(
+    const std::function<bool(const LoggedRequest&)>& match, std::chrono::milliseconds timeout) const {
+  std::optional<LoggedRequest> found;
+  waitUntil(
+      [&] {
+        for (const auto& request : requests())
+          if (match(request)) {
+            found = request;
+            return true;
+          }
+        return false;
+      },
+      timeout);
+  return found;
+}
+
+int SamplePlatform::control(const std::string& query) const {
+  const std::string out = runCommand(
+      {"curl", "-s", "-o", "/dev/null", "-w", "%{http_code}", url_ + "/__control?" + query});
+  return out.empty() ? 0 : std::stoi(out);
+}
+
+void SamplePlatform::stop() {
+  if (!process_) return;
+  process_->terminate();
+  (void)process_->waitForExit(5s);
+}
+
+App::App(const TempHome& home, std::vector<std::string> args) {
+  std::vector<std::string> argv{VELMORA_BINARY};
+  argv.insert(argv.end(), args.begin(), args.end());
+  process_ = std::make_unique<Process>(argv, home.environment());
+}
+
+App::~App() = default;
+
+bool App::activate(const std::string& action, const std::optional<std::string>& stringParameter) {
+  GDBusConnection* bus = g_bus_get_sync(G_BUS_TYPE_SESSION, nullptr, nullptr);
+  if (!bus) return false;
+  const bool window = action.rfind("win.", 0) == 0;
+  const std::string name = action.substr(4);
+  const std::string path = window ? "/com/haulvane/Velmora/window/1" : "/com/haulvane/Velmora";
+  GVariantBuilder parameters;
+  g_variant_builder_init(&parameters, G_VARIANT_TYPE("av"));
+  if (stringParameter)
+    g_variant_builder_add(&parameters, "v", g_variant_new_string(stringParameter->c_str()));
+  GVariantBuilder platformData;
+  g_variant_builder_init(&platformData, G_VARIANT_TYPE("a{sv}"));
+  GError* error = nullptr;
+  GVariant* reply = g_dbus_connection_call_sync(
+      bus, "com.haulvane.Velmora", path.c_str(), "org.gtk.Actions", "Activate",
+      g_variant_new("(sava{sv})", name.c_str(), &parameters, &platformData), nullptr,
+      G_DBUS_CALL_FLAGS_NONE, 5000, nullptr, &error);
+  g_object_unref(bus);
+  if (reply) g_variant_unref(reply);
+  const bool ok = error == nullptr;
+  g_clear_error(&error);
+  return ok;
+}
+
+bool App::quit() {
+  // The application may not own its bus name yet right after start.
+  waitUntil([this] { return activate("app.quit"); }, 10s);
+  return process_->waitForExit(20s);
+}
+
+std::string runCommand(const std::vector<std::string>& argv) {
+  Process process(argv, {}, true);
+  std::string out;
+  while (auto line = process.readLine(30s)) out += *line + "\n";
+  (void)process.waitForExit(30s);
+  if (!out.empty() && out.back() == '\n') out.pop_back();
+  return out;
+}
+
+void screenshot(const std::filesystem::path& file) {
+  std::filesystem::create_directories(file.parent_path());
+  (void)runCommand({"import", "-window", "root", file.string()});
+}
+
+}  // namespace velmora::testing

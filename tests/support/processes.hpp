@@ -1,0 +1,113 @@
+// Helpers for tests that run real processes: a temporary home for the
+// application, the sample platform with its request log, the velmora binary
+// driven over D-Bus, and polling that never sleeps a fixed time.
+#pragma once
+
+#include <chrono>
+#include <filesystem>
+#include <functional>
+#include <map>
+#include <memory>
+#include <optional>
+#include <string>
+#include <vector>
+
+typedef struct _GSubprocess GSubprocess;
+
+namespace velmora::testing {
+
+using namespace std::chrono_literals;
+
+// Polls `condition` every 50 ms, running pending main-loop work in between,
+// until it holds or `timeout` passes. Gives the condition's last value.
+bool waitUntil(const std::function<bool()>& condition, std::chrono::milliseconds timeout = 20s);
+
+// A fresh folder for HOME and the XDG folders, removed when done, so a test
+// never touches the user's own files.
+class TempHome {
+ public:
+  TempHome();
+  ~TempHome();
+  TempHome(const TempHome&) = delete;
+  TempHome& operator=(const TempHome&) = delete;
+
+  [[nodiscard]] const std::filesystem::path& root() const { return root_; }
+  [[nodiscard]] std::filesystem::path settingsFile() const;
+  [[nodiscard]] std::filesystem::path downloads() const { return root_ / "Downloads"; }
+  void writeSettings(const std::string& text) const;
+  [[nodiscard]] std::string readSettings() const;
+  // HOME and the XDG variables pointing into this folder.
+  [[nodiscard]] std::map<std::string, std::string> environment() const;
+
+ private:
+  std::filesystem::path root_;
+};
+
+// A child process; ended and reaped when destroyed.
+class Process {
+ public:
+  Process(const std::vector<std::string>& argv, const std::map<std::string, std::string>& env,
+          bool captureStdout = false);
+  ~Process();
+  Process(const Process&) = delete;
+  Process& operator=(const Process&) = delete;
+
+  // One line of standard output (without its line break), or none on time-out
+  // or end of output.
+  [[nodiscard]] std::optional<std::string> readLine(std::chrono::milliseconds timeout = 10s);
+  [[nodiscard]] bool waitForExit(std::chrono::milliseconds timeout = 20s);
+  [[nodiscard]] bool running() const;
+  [[nodiscard]] int pid() const;
+  void terminate();
+
+ private:
+  GSubprocess* process_ = nullptr;
+  std::string buffered_;
+};
+
+struct LoggedRequest {
+  std::string method, path, query, userAgent, accept, cookie;
+  double time = 0;
+};
+
+// The sample platform on a loopback address and an ephemeral port.
+class SamplePlatform {
+ public:
+  explicit SamplePlatform(std::vector<std::string> extraArgs = {},
+                          const std::string& host = "127.0.0.1");
+  [[nodiscard]] const std::string& url() const { return url_; }  // no trailing slash
+  [[nodiscard]] std::vector<LoggedRequest> requests() const;
+  // Waits for a logged request that matches.
+  [[nodiscard]] std::optional<LoggedRequest> waitForRequest(
+      const std::function<bool(const LoggedRequest&)>& match, std::chrono::milliseconds timeout = 20s) const;
+  // Sends GET /__control?QUERY and gives the status.
+  int control(const std::string& query) const;
+  void stop();
+
+ private:
+  std::filesystem::path log_;
+  std::unique_ptr<Process> process_;
+  std::string url_;
+};
+
+// The velmora binary, in a temporary home, on this test's D-Bus session.
+class App {
+ public:
+  explicit App(const TempHome& home, std::vector<std::string> args = {});
+  ~App();
+  // Activates an exported action: "app.NAME" or "win.NAME".
+  bool activate(const std::string& action, const std::optional<std::string>& stringParameter = {});
+  // Quits through the Quit action and waits for the process to end.
+  bool quit();
+  [[nodiscard]] Process& process() { return *process_; }
+
+ private:
+  std::unique_ptr<Process> process_;
+};
+
+// Runs a command to completion; gives its standard output.
+std::string runCommand(const std::vector<std::string>& argv);
+// Saves a picture of the whole screen.
+void screenshot(const std::filesystem::path& file);
+
+}  // namespace velmora::testing

@@ -1,0 +1,61 @@
+#include "platform/url.hpp"
+
+#include <gtest/gtest.h>
+
+namespace velmora {
+namespace {
+
+TEST(UrlTest, RefusesEmptyAndMalformedText) {
+  for (const char* text : {"", "http://exa mple.test", "https://a.test/%zz", "http://[::1"}) {
+    EXPECT_FALSE(Url::parse(text)) << text;
+  }
+}
+
+TEST(UrlTest, ReadsPartsAsWritten) {
+  struct Row {
+    const char* text;
+    std::optional<std::string> scheme, host, port;
+    std::string path;
+  };
+  const Row rows[] = {
+      {"https://Dispatch.Example.test:8443/Jobs/?q=1#x", "https", "Dispatch.Example.test", "8443",
+       "/Jobs"},
+      {"http://user:pw@a.test", "http", "a.test", std::nullopt, ""},
+      {"http://[::1]:8080/", "http", "::1", "8080", "/"},
+      {"https://", "https", std::nullopt, std::nullopt, ""},
+      {"/jobs/open", std::nullopt, std::nullopt, std::nullopt, "/jobs/open"},
+      {"mailto:dispatch@a.test", "mailto", std::nullopt, std::nullopt, "dispatch@a.test"},
+      {"https://a.test/r%C3%A9sum%C3%A9/", "https", "a.test", std::nullopt, "/résumé"},
+  };
+  for (const Row& row : rows) {
+    auto url = Url::parse(row.text);
+    ASSERT_TRUE(url) << row.text;
+    EXPECT_EQ(url->scheme(), row.scheme) << row.text;
+    EXPECT_EQ(url->host(), row.host) << row.text;
+    EXPECT_EQ(url->port(), row.port) << row.text;
+    EXPECT_EQ(url->path(), row.path) << row.text;
+  }
+}
+
+TEST(UrlTest, AppendsOneComponentWithExactlyOneSlash) {
+  struct Row {
+    const char* base;
+    const char* component;
+    const char* expected;
+  };
+  const Row rows[] = {
+      {"https://a.test", "login", "https://a.test/login"},
+      {"https://a.test/", "login", "https://a.test/login"},
+      {"http://127.0.0.1:8080", "api/v1/app-info", "http://127.0.0.1:8080/api/v1/app-info"},
+      {"https://a.test/base", "login", "https://a.test/base/login"},
+      {"https://a.test/base/?x=1#f", "login", "https://a.test/base/login"},
+  };
+  for (const Row& row : rows) {
+    EXPECT_EQ(Url::parse(row.base)->appendingPathComponent(row.component).absoluteString(),
+              row.expected)
+        << row.base;
+  }
+}
+
+}  // namespace
+}  // namespace velmora
