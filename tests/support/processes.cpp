@@ -123,7 +123,9 @@ std::optional<std::string> Process::readLine(std::chrono::milliseconds timeout) 
     if (read > 0) {
       buffered_.append(chunk, static_cast<size_t>(read));
     } else if (read == 0) {
-      return std::nullopt;
+      // End of output: a last line without a line break still counts.
+      if (buffered_.empty()) return std::nullopt;
+      return std::exchange(buffered_, std::string());
     } else {
       g_clear_error(&error);
       std::this_thread::sleep_for(20ms);
@@ -147,12 +149,13 @@ int Process::pid() const {
 void Process::terminate() { g_subprocess_send_signal(process_, SIGTERM); }
 
 SamplePlatform::SamplePlatform(std::vector<std::string> extraArgs, const std::string& host) {
-  std::string pattern = (std::filesystem::temp_directory_path() / "velmora-log-XXXXXX").string();
-  const int fd = g_mkstemp(pattern.data());
-  if (fd >= 0) close(fd);
-  log_ = pattern;
+  std::string pattern =
+      (std::filesystem::temp_directory_path() / "velmora-platform-XXXXXX").string();
+  if (!g_mkdtemp(pattern.data())) throw std::runtime_error("cannot make a temporary folder");
+  folder_ = pattern;
+  log_ = folder_ / "requests.log";
   std::vector<std::string> argv{VELMORA_SAMPLE_PLATFORM, "--host", host, "--port", "0", "--log",
-                                log_.string()};
+                                log_.string(), "--state-dir", folder_.string()};
   argv.insert(argv.end(), extraArgs.begin(), extraArgs.end());
   process_ = std::make_unique<Process>(argv, std::map<std::string, std::string>{}, true);
   while (auto line = process_->readLine(10s)) {
@@ -186,13 +189,15 @@ std::vector<LoggedRequest> SamplePlatform::requests() const {
 }
 
 std::optional<LoggedRequest> SamplePlatform::waitForRequest(
-    const std::function<bool(const LoggedRequest&)>& match, std::chrono::milliseconds timeout) const {
+    const std::function<bool(const LoggedRequest&)>& match, std::chrono::milliseconds timeout,
+    size_t since) const {
   std::optional<LoggedRequest> found;
   waitUntil(
       [&] {
-        for (const auto& request : requests())
-          if (match(request)) {
-            found = request;
+        const auto logged = requests();
+        for (size_t i = since; i < logged.size(); ++i)
+          if (match(logged[i])) {
+            found = logged[i];
             return true;
           }
         return false;
@@ -205,6 +210,12 @@ int SamplePlatform::control(const std::string& query) const {
   const std::string out = runCommand(
       {"curl", "-s", "-o", "/dev/null", "-w", "%{http_code}", url_ + "/__control?" + query});
   return out.empty() ? 0 : std::stoi(out);
+}
+
+SamplePlatform::~SamplePlatform() {
+  process_.reset();
+  std::error_code ignored;
+  std::filesystem::remove_all(folder_, ignored);
 }
 
 void SamplePlatform::stop() {

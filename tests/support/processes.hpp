@@ -75,16 +75,22 @@ class SamplePlatform {
  public:
   explicit SamplePlatform(std::vector<std::string> extraArgs = {},
                           const std::string& host = "127.0.0.1");
+  ~SamplePlatform();
+  SamplePlatform(const SamplePlatform&) = delete;
+  SamplePlatform& operator=(const SamplePlatform&) = delete;
   [[nodiscard]] const std::string& url() const { return url_; }  // no trailing slash
   [[nodiscard]] std::vector<LoggedRequest> requests() const;
-  // Waits for a logged request that matches.
+  // Waits for a logged request that matches, among those logged after the
+  // first `since` requests.
   [[nodiscard]] std::optional<LoggedRequest> waitForRequest(
-      const std::function<bool(const LoggedRequest&)>& match, std::chrono::milliseconds timeout = 20s) const;
+      const std::function<bool(const LoggedRequest&)>& match,
+      std::chrono::milliseconds timeout = 20s, size_t since = 0) const;
   // Sends GET /__control?QUERY and gives the status.
   int control(const std::string& query) const;
   void stop();
 
  private:
+  std::filesystem::path folder_;  // the log and the sessions file
   std::filesystem::path log_;
   std::unique_ptr<Process> process_;
   std::string url_;

@@ -94,13 +94,11 @@ gboolean GtkAppWindow::onCloseRequest(GtkWindow*, gpointer self) {
 void GtkAppWindow::saveFrame() {
   if (autosaveName_.empty()) return;
   const bool maximized = gtk_window_is_maximized(GTK_WINDOW(window_));
-  // The size to restore is the unmaximised one.
+  // GTK keeps the default size in step with the user's resizing, and it is
+  // the unmaximised size, measured without the window's shadow: exactly
+  // what the next start should open at.
   int width = 0, height = 0;
   gtk_window_get_default_size(GTK_WINDOW(window_), &width, &height);
-  if (!maximized && gtk_widget_get_realized(window_)) {
-    width = gtk_widget_get_width(window_);
-    height = gtk_widget_get_height(window_);
-  }
   (void)store_.set(autosaveName_, "width", std::to_string(width));
   (void)store_.set(autosaveName_, "height", std::to_string(height));
   (void)store_.set(autosaveName_, "maximized", maximized ? "true" : "false");

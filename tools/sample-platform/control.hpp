@@ -1,0 +1,19 @@
+// The test harness's side door into a running sample platform: switching
+// modes and outages at run time, and reading the request log over HTTP.
+#pragma once
+
+#include "exchange.hpp"
+#include "platform.hpp"
+
+namespace velmora::sample {
+
+// GET /__control?mode=NAME&down=0|1|503&notifications=N&sessions=clear
+// Every parameter is optional; all are checked before any is applied, so a
+// bad request changes nothing (400 with {"error": ...}). The answer is the
+// resulting state as JSON: {"mode":"current","down":0,"notifications":3}.
+void handleControl(Platform& platform, Exchange& exchange);
+
+// GET /__log: every request recorded so far, as JSON lines.
+void handleLog(Platform& platform, Exchange& exchange);
+
+} // namespace velmora::sample

@@ -1,0 +1,59 @@
+// One request and its answer, as the route handlers see it. Handlers read the
+// method, path, query and headers here and answer through it, so none of
+// them deals with libsoup's message life cycle directly.
+#pragma once
+
+#include "glib_ptr.hpp"
+
+#include <libsoup/soup.h>
+
+#include <chrono>
+#include <functional>
+#include <optional>
+#include <string>
+#include <string_view>
+#include <vector>
+
+namespace velmora::sample {
+
+class Exchange {
+public:
+  // `query` is the decoded query table libsoup hands the server callback;
+  // it may be null when the URL has no query.
+  Exchange(SoupServerMessage* message, std::string path, GHashTable* query);
+
+  [[nodiscard]] std::string_view method() const { return method_; }
+  // The path as received, still percent-encoded.
+  [[nodiscard]] std::string_view path() const { return path_; }
+  [[nodiscard]] bool isRead() const { return method_ == "GET" || method_ == "HEAD"; }
+
+  // A decoded query parameter; nothing when it is absent.
+  [[nodiscard]] std::optional<std::string> queryValue(std::string_view key) const;
+  // Every query parameter name, for rejecting ones nobody understands.
+  [[nodiscard]] std::vector<std::string> queryKeys() const;
+  // A request header, or the empty string when it is absent.
+  [[nodiscard]] std::string header(const char* name) const;
+  // A field of an application/x-www-form-urlencoded request body.
+  [[nodiscard]] std::optional<std::string> formValue(std::string_view key) const;
+
+  void respond(int status, std::string_view contentType, std::string_view body);
+  // Answers `status` (302, 303, ...) with a Location header and a tiny body.
+  void redirect(int status, std::string_view location);
+  // Adds a response header; call before `respond` or `redirect`.
+  void addHeader(const char* name, std::string_view value);
+  // Ends the connection with no answer at all, as a crashed server would.
+  void dropConnection();
+
+  // Holds the request open and calls `answer` after `delay` from the event
+  // loop, which keeps serving other requests meanwhile. `answer` is not
+  // called when the client has disconnected by then.
+  void answerLater(std::chrono::milliseconds delay, std::function<void(Exchange&)> answer);
+
+private:
+  GObjectPtr<SoupServerMessage> message_;
+  std::string method_;
+  std::string path_;
+  GHashTablePtr query_;
+};
+
+} // namespace velmora::sample

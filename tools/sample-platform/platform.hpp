@@ -1,0 +1,34 @@
+// Everything the sample platform remembers while it runs: where its pages
+// are, which personality it plays, whether it is pretending to be down, who
+// is signed in, and the request log. Route handlers get this one object.
+#pragma once
+
+#include "mode.hpp"
+#include "request_log.hpp"
+#include "sessions.hpp"
+
+#include <filesystem>
+
+namespace velmora::sample {
+
+// How the server behaves when switched "down" by /__control.
+enum class Outage {
+  none,               // serving normally
+  dropConnection,     // every request loses its connection without an answer
+  serviceUnavailable, // every request is answered 503
+};
+
+struct Platform {
+  std::filesystem::path fixtures;
+  Mode mode = Mode::current;
+  Outage outage = Outage::none;
+  // The unread count the workspace pages show; 0 renders the element hidden.
+  int notificationCount = 3;
+  // Signs every visitor of the sign-in page in at once, for tests that need
+  // a session without typing into the form.
+  bool autoSignIn = false;
+  RequestLog log;
+  SessionStore sessions;
+};
+
+} // namespace velmora::sample

@@ -1,0 +1,316 @@
+// The route table and the platform's dynamic pages: the verification
+// endpoint in each mode, signing in and out, and the signed-in workspace.
+// To add a dynamic behaviour, write a handler and add one row to kRoutes;
+// to add a page, add a fixture file (see fixtures.hpp).
+#include "routes.hpp"
+
+#include "control.hpp"
+#include "fixtures.hpp"
+
+#include <algorithm>
+#include <chrono>
+#include <span>
+#include <string>
+
+namespace velmora::sample {
+namespace {
+
+using Handler = void (*)(Platform&, Exchange&);
+
+struct Route {
+  std::string_view path; // matched exactly against the path as received
+  Handler handler;
+};
+
+constexpr std::string_view kSessionCookie = "hv_session";
+constexpr std::string_view kCompany = "Sample Towing Co.";
+constexpr std::string_view kPlatformJson =
+    R"({"platform":"hv-towing","company":"Sample Towing Co."})";
+constexpr std::string_view kJson = "application/json";
+constexpr std::string_view kHtml = "text/html; charset=utf-8";
+// Longer than the application's 12-second verification timeout.
+constexpr auto kSlowAnswerDelay = std::chrono::seconds(13);
+
+bool hasSession(const Platform& platform, const Exchange& exchange) {
+  const auto id = cookieValue(exchange.header("Cookie"), kSessionCookie);
+  return id && platform.sessions.isValid(*id);
+}
+
+void notFoundIn(const std::filesystem::path& root, Exchange& exchange) {
+  const auto page = readFixture(root, root / "_not_found.html");
+  exchange.respond(404, kHtml,
+                   page.value_or("<!DOCTYPE html><title>Not found</title><h1>Not found</h1>\n"));
+}
+
+void notFound(Platform& platform, Exchange& exchange) {
+  notFoundIn(platform.fixtures, exchange);
+}
+
+void methodNotAllowed(Exchange& exchange) {
+  exchange.addHeader("Allow", "GET, HEAD");
+  exchange.respond(405, kHtml,
+                   "<!DOCTYPE html><title>Method not allowed</title><h1>Method not allowed</h1>\n");
+}
+
+// Serves the file that the request path names below `root`; false when
+// there is no such file, so the caller can try elsewhere.
+bool serveFileFrom(const std::filesystem::path& root, Exchange& exchange) {
+  const auto file = fixturePath(root, exchange.path());
+  const auto contents = file ? readFixture(root, *file) : std::nullopt;
+  if (!contents) {
+    return false;
+  }
+  if (!exchange.isRead()) {
+    methodNotAllowed(exchange);
+    return true;
+  }
+  exchange.respond(200, contentTypeFor(*file), *contents);
+  return true;
+}
+
+// --- Verification endpoint ---------------------------------------------------
+
+void answerAppInfo(Exchange& exchange, int status, std::string_view body) {
+  exchange.respond(status, kJson, body);
+}
+
+void handleAppInfo(Platform& platform, Exchange& exchange) {
+  switch (platform.mode) {
+  case Mode::current:
+    return answerAppInfo(exchange, 200, kPlatformJson);
+  case Mode::noCompany:
+    return answerAppInfo(exchange, 200, R"({"platform":"hv-towing"})");
+  case Mode::numericCompany:
+    return answerAppInfo(exchange, 200, R"({"platform":"hv-towing","company":42})");
+  case Mode::emptyCompany:
+    return answerAppInfo(exchange, 200, R"({"platform":"hv-towing","company":""})");
+  case Mode::wrongCase:
+    return answerAppInfo(exchange, 200,
+                         R"({"platform":"HV-Towing","company":"Sample Towing Co."})");
+  case Mode::jsonArray:
+    return answerAppInfo(exchange, 200,
+                         R"([{"platform":"hv-towing","company":"Sample Towing Co."}])");
+  case Mode::invalidJson:
+    return answerAppInfo(exchange, 200, R"({"platform":"hv-towing","company":)");
+  case Mode::emptyBody:
+    return answerAppInfo(exchange, 200, "");
+  case Mode::appInfo404:
+    return answerAppInfo(exchange, 404, kPlatformJson);
+  case Mode::redirect:
+    return exchange.redirect(302, "/api/v2/app-info");
+  case Mode::slow:
+    return exchange.answerLater(kSlowAnswerDelay,
+                                [](Exchange& later) { answerAppInfo(later, 200, kPlatformJson); });
+  case Mode::legacy:
+  case Mode::legacyPasswordOnly:
+  case Mode::legacyServerError:
+  case Mode::foreign:
+    return notFound(platform, exchange);
+  }
+}
+
+// Where the redirect mode sends the verification request.
+void handleAppInfoV2(Platform&, Exchange& exchange) {
+  answerAppInfo(exchange, 200, kPlatformJson);
+}
+
+// --- Signing in and out ------------------------------------------------------
+
+void serveSignInPage(Platform& platform, Exchange& exchange, std::string_view error) {
+  std::string_view fixture = "_login.html";
+  int status = 200;
+  if (platform.mode == Mode::legacyPasswordOnly) {
+    fixture = "_login_plain.html";
+  } else if (platform.mode == Mode::legacyServerError) {
+    status = 500;
+  }
+  const auto page = readFixture(platform.fixtures, platform.fixtures / fixture);
+  if (!page) {
+    return exchange.respond(500, kHtml,
+                            "<!DOCTYPE html><title>Error</title><p>Sign-in page missing.</p>\n");
+  }
+  const auto html = expandTemplate(*page, [&](std::string_view key) -> std::string {
+    if (key == "error")
+      return std::string(error);
+    return "{{" + std::string(key) + "}}";
+  });
+  exchange.respond(status, kHtml, html);
+}
+
+void startSession(Platform& platform, Exchange& exchange) {
+  const auto id = platform.sessions.create();
+  exchange.addHeader("Set-Cookie", std::string(kSessionCookie) + "=" + id +
+                                       "; Path=/; Max-Age=2592000; HttpOnly");
+  exchange.redirect(303, "/dashboard");
+}
+
+void signIn(Platform& platform, Exchange& exchange) {
+  const auto email = exchange.formValue("email");
+  const auto password = exchange.formValue("password");
+  if (!email || email->empty() || !password || password->empty()) {
+    return serveSignInPage(platform, exchange,
+                           R"(<p class="hv-login__error" role="alert">Enter your e-mail address and password.</p>)");
+  }
+  startSession(platform, exchange);
+}
+
+void handleLogin(Platform& platform, Exchange& exchange) {
+  if (exchange.method() == "POST") {
+    return signIn(platform, exchange);
+  }
+  if (!exchange.isRead()) {
+    return methodNotAllowed(exchange);
+  }
+  // Someone already signed in goes straight to work, as on the real site.
+  if (hasSession(platform, exchange)) {
+    return exchange.redirect(302, "/dashboard");
+  }
+  if (platform.autoSignIn) {
+    return startSession(platform, exchange);
+  }
+  serveSignInPage(platform, exchange, "");
+}
+
+void handleLogout(Platform& platform, Exchange& exchange) {
+  if (const auto id = cookieValue(exchange.header("Cookie"), kSessionCookie)) {
+    platform.sessions.remove(*id);
+  }
+  exchange.addHeader("Set-Cookie", std::string(kSessionCookie) + "=; Path=/; Max-Age=0; HttpOnly");
+  exchange.redirect(303, "/login");
+}
+
+// --- Workspace pages ---------------------------------------------------------
+
+// A fragment may name its page in a first-line comment, "<!-- title: X -->";
+// otherwise the page name with a capital letter serves.
+std::string pageTitle(std::string_view fragment, std::string_view page) {
+  constexpr std::string_view kOpen = "<!-- title:";
+  if (fragment.starts_with(kOpen)) {
+    const auto end = fragment.find("-->");
+    const auto line = fragment.find('\n');
+    if (end != std::string_view::npos && end < line) {
+      auto title = fragment.substr(kOpen.size(), end - kOpen.size());
+      while (!title.empty() && title.front() == ' ')
+        title.remove_prefix(1);
+      while (!title.empty() && title.back() == ' ')
+        title.remove_suffix(1);
+      return std::string(title);
+    }
+  }
+  std::string title(page.substr(page.rfind('/') + 1));
+  std::replace(title.begin(), title.end(), '-', ' ');
+  if (!title.empty() && title.front() >= 'a' && title.front() <= 'z') {
+    title.front() = static_cast<char>(title.front() - 'a' + 'A');
+  }
+  return title;
+}
+
+// Serves /NAME from _workspace/NAME.html inside the shared layout, or sends
+// a visitor without a session to the sign-in page.
+bool serveWorkspacePage(Platform& platform, Exchange& exchange) {
+  const auto root = platform.fixtures / "_workspace";
+  const auto file = fixturePath(root, exchange.path());
+  const auto fragment = file ? readFixture(root, *file) : std::nullopt;
+  if (!fragment) {
+    return false;
+  }
+  if (!exchange.isRead()) {
+    methodNotAllowed(exchange);
+    return true;
+  }
+  if (!hasSession(platform, exchange)) {
+    exchange.redirect(302, "/login");
+    return true;
+  }
+  const auto layout = readFixture(root, root / "_layout.html");
+  if (!layout) {
+    exchange.respond(500, kHtml,
+                     "<!DOCTYPE html><title>Error</title><p>Workspace layout missing.</p>\n");
+    return true;
+  }
+
+  auto page = exchange.path().substr(1);
+  if (page.ends_with('/'))
+    page.remove_suffix(1);
+  const std::string count = std::to_string(platform.notificationCount);
+  const auto html = expandTemplate(*layout, [&](std::string_view key) -> std::string {
+    if (key == "title")
+      return pageTitle(*fragment, page);
+    if (key == "content")
+      return *fragment;
+    if (key == "company")
+      return std::string(kCompany);
+    if (key == "notification_count")
+      return count;
+    if (key == "notification_hidden")
+      return platform.notificationCount == 0 ? " hidden" : "";
+    if (key.starts_with("current:"))
+      return key.substr(8) == page ? R"( aria-current="page")" : "";
+    return "{{" + std::string(key) + "}}";
+  });
+  exchange.respond(200, kHtml, html);
+  return true;
+}
+
+// --- The table ---------------------------------------------------------------
+
+constexpr Route kControlRoutes[] = {
+    {"/__control", handleControl},
+    {"/__log", handleLog},
+};
+
+constexpr Route kRoutes[] = {
+    {"/api/v1/app-info", handleAppInfo},
+    {"/api/v2/app-info", handleAppInfoV2},
+    {"/login", handleLogin},
+    {"/logout", handleLogout},
+};
+
+const Route* findRoute(std::span<const Route> routes, std::string_view path) {
+  const auto it =
+      std::find_if(routes.begin(), routes.end(), [&](const Route& r) { return r.path == path; });
+  return it != routes.end() ? &*it : nullptr;
+}
+
+} // namespace
+
+void dispatch(Platform& platform, Exchange& exchange) {
+  // Every answer depends on the mode, the session or a switch flipped between
+  // two test steps; a cached copy would hide requests from the log.
+  exchange.addHeader("Cache-Control", "no-store");
+
+  const auto path = exchange.path();
+  if (path.starts_with("/__")) {
+    const Route* route = findRoute(kControlRoutes, path);
+    return route != nullptr ? route->handler(platform, exchange) : notFound(platform, exchange);
+  }
+
+  switch (platform.outage) {
+  case Outage::none:
+    break;
+  case Outage::dropConnection:
+    return exchange.dropConnection();
+  case Outage::serviceUnavailable:
+    return exchange.respond(
+        503, kHtml,
+        "<!DOCTYPE html><title>Service unavailable</title><h1>Service unavailable</h1>\n");
+  }
+
+  if (platform.mode == Mode::foreign) {
+    const auto root = platform.fixtures / "_foreign";
+    if (!serveFileFrom(root, exchange)) {
+      notFoundIn(root, exchange);
+    }
+    return;
+  }
+
+  if (const Route* route = findRoute(kRoutes, path)) {
+    return route->handler(platform, exchange);
+  }
+  if (serveWorkspacePage(platform, exchange) || serveFileFrom(platform.fixtures, exchange)) {
+    return;
+  }
+  notFound(platform, exchange);
+}
+
+} // namespace velmora::sample
