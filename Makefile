@@ -4,7 +4,9 @@ BUILD ?= build
 JOBS ?= $(shell nproc)
 CMAKE_FLAGS ?=
 
-.PHONY: all deps build test demo run clean
+PREFIX ?= /usr/local
+
+.PHONY: all deps build test demo run install package clean
 
 all: build
 
@@ -25,6 +27,14 @@ demo: build
 
 run: build
 	$(BUILD)/velmora
+
+# Honours PREFIX and DESTDIR; refreshes the desktop, MIME and icon caches
+# when installing for real (no DESTDIR).
+install: build
+	cmake --install $(BUILD) --prefix $(PREFIX)
+
+package: build
+	cd $(BUILD) && cpack
 
 clean:
 	rm -rf $(BUILD)

@@ -9,7 +9,7 @@ packages=(
   libboost-url1.81-dev libboost-json1.81-dev
   libgtest-dev libgmock-dev
   xvfb xauth dbus dbus-x11 x11-utils xdotool imagemagick curl
-  desktop-file-utils
+  desktop-file-utils appstream dpkg-dev
 )
 
 missing=()
