@@ -25,6 +25,27 @@ GObjectPtr<WebKitNetworkSession> makeNetworkSession() {
   return session;
 }
 
+// Spell checking in the page's text fields, in the user's own languages
+// (WebKitGTK leaves it off). Only language names with a territory or a
+// plain language code are passed; "C" and encodings mean nothing to it.
+void enableSpellChecking() {
+  WebKitWebContext* context = webkit_web_context_get_default();
+  std::vector<std::string> languages;
+  for (const char* const* name = g_get_language_names(); *name; ++name) {
+    std::string language(*name);
+    if (language == "C" || language == "POSIX" || language.find('.') != std::string::npos ||
+        language.find('@') != std::string::npos)
+      continue;
+    languages.push_back(language);
+  }
+  if (languages.empty()) languages.push_back("en_US");
+  std::vector<const char*> list;
+  for (const auto& language : languages) list.push_back(language.c_str());
+  list.push_back(nullptr);
+  webkit_web_context_set_spell_checking_enabled(context, TRUE);
+  webkit_web_context_set_spell_checking_languages(context, list.data());
+}
+
 }  // namespace
 
 Backend::Backend()
@@ -54,6 +75,7 @@ void Backend::onStartup(GApplication*, gpointer self) {
   // Only the primary instance gets here: a second `velmora LINK` hands its
   // link to the running one over D-Bus and exits.
   backend->session_ = makeNetworkSession();
+  enableSpellChecking();
   AppDelegate::goMenu = backend->setMainMenu(buildMenu());
 }
 
