@@ -6,7 +6,7 @@ CMAKE_FLAGS ?=
 
 PREFIX ?= /usr/local
 
-.PHONY: all deps build test demo run install package clean
+.PHONY: all deps build test test-asan demo run install package clean
 
 all: build
 
@@ -21,6 +21,12 @@ build: deps $(BUILD)/CMakeCache.txt
 
 test: build
 	cd $(BUILD) && ctest --output-on-failure -j $(JOBS)
+
+# The unit tests built with AddressSanitizer and UndefinedBehaviorSanitizer.
+test-asan: deps
+	cmake -S . -B $(BUILD)-asan -DVELMORA_SANITIZE=ON -DCMAKE_BUILD_TYPE=Debug
+	cmake --build $(BUILD)-asan -j $(JOBS) --target velmora_unit_tests velmora_sample_platform_tests
+	cd $(BUILD)-asan && ctest -L unit --output-on-failure -j $(JOBS)
 
 demo: build
 	@scripts/demo.sh $(BUILD)

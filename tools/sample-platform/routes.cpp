@@ -254,9 +254,14 @@ bool serveWorkspacePage(Platform& platform, Exchange& exchange) {
 
 // --- The table ---------------------------------------------------------------
 
+// Pages report their load event here; the request log's timestamp is what
+// the launch benchmark reads.
+void handleLoaded(Platform&, Exchange& exchange) { exchange.respond(204, "text/plain", ""); }
+
 constexpr Route kControlRoutes[] = {
     {"/__control", handleControl},
     {"/__log", handleLog},
+    {"/__loaded", handleLoaded},
 };
 
 constexpr Route kRoutes[] = {
