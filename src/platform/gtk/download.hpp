@@ -1,6 +1,7 @@
 // One WebKitDownload seen through the core's Download interface. The engine
-// sends "finished" after "failed" too; only the first ending reaches the
-// delegate.
+// sends "finished" after "failed" too, and "finished" for a body cut short;
+// the delegate hears of exactly one ending, and of a cut-short body as a
+// failure.
 #pragma once
 
 #include "platform/gtk/glib_ptr.hpp"
@@ -9,12 +10,13 @@
 #include <webkit/webkit.h>
 
 #include <functional>
+#include <optional>
 #include <vector>
 
 namespace velmora::gtk {
 
 class GtkDownload final : public Download {
- public:
+public:
   // `onEnded` runs once the engine is done with the download, so the owner
   // can let go of this wrapper.
   GtkDownload(WebKitDownload* download, std::function<void()> onEnded);
@@ -22,7 +24,7 @@ class GtkDownload final : public Download {
   [[nodiscard]] DownloadIdentity identity() const override;
   void setDelegate(DownloadDelegate& delegate) override;
 
- private:
+private:
   static gboolean onDecideDestination(WebKitDownload*, const char* suggested, gpointer self);
   static void onReceivedData(WebKitDownload*, guint64, gpointer self);
   static void onFinished(WebKitDownload*, gpointer self);
@@ -35,4 +37,4 @@ class GtkDownload final : public Download {
   std::vector<ScopedSignal> signals_;
 };
 
-}  // namespace velmora::gtk
+} // namespace velmora::gtk
