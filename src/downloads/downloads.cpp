@@ -1,23 +1,141 @@
+// The window controller as the delegate of every download: it chooses the
+// file in the Downloads folder, shows the finished file in the file manager,
+// reports failures and keeps the dock icon's progress bar while downloads
+// run.
 #include "window/browser_window_controller.hpp"
 
+#include "downloads/download_destination.hpp"
+
+#include <algorithm>
+#include <cmath>
+#include <set>
+
 namespace velmora {
+namespace {
+
+// Each try that loses a name to a file created after the existence test
+// moves on to the next name; this many lost races in a row means something
+// else is wrong.
+constexpr int maxCreationAttempts = 100;
+
+std::string quoted(const std::filesystem::path& path) {
+  return "\u201C" + path.string() + "\u201D";
+}
+
+// No button is added: the alert offers only its default one to dismiss it.
+void showDownloadFailure(Alerts& alerts, std::string description) {
+  Alert alert;
+  alert.messageText = "Download failed";
+  alert.informativeText = std::move(description);
+  alerts.runModal(alert, [](const AlertResponse&) {});
+}
+
+// The share of the expected bytes received so far, in whole percent, so the
+// dock is not sent an update for every few kilobytes.
+double progressStep(double received, double expected) {
+  if (expected <= 0) return 0;
+  return std::floor(100 * std::min(received / expected, 1.0)) / 100;
+}
+
+}  // namespace
 
 void BrowserWindowController::decideDestinationUsingResponse(
-    DownloadIdentity /*download*/, const std::string& /*suggestedFilename*/,
+    DownloadIdentity download, const std::string& suggestedFilename,
     std::function<void(std::optional<std::filesystem::path>)> completionHandler) {
+  const auto folder = desktop.files.downloadsDirectory();
+  if (!folder) {
+    completionHandler(std::nullopt);
+    showDownloadFailure(desktop.alerts, "There is no Downloads folder to save the file in.");
+    return;
+  }
+  if (!desktop.files.createDirectory(*folder)) {
+    completionHandler(std::nullopt);
+    showDownloadFailure(desktop.alerts,
+                        "The Downloads folder " + quoted(*folder) + " could not be created.");
+    return;
+  }
+
+  // A download still under way holds its name even before its file has
+  // grown, so two downloads of the same name never share a file.
+  std::set<std::filesystem::path> lostRaces;
+  const auto taken = [&](const std::filesystem::path& candidate) {
+    return lostRaces.contains(candidate) ||
+           std::any_of(downloadDestinations.begin(), downloadDestinations.end(),
+                       [&](const auto& entry) { return entry.second == candidate; }) ||
+           desktop.files.fileExistsAtPath(candidate);
+  };
+  for (int attempt = 0; attempt < maxCreationAttempts; ++attempt) {
+    std::filesystem::path destination =
+        uniqueDownloadDestination(*folder, suggestedFilename, taken);
+    // Creating the file claims the name for good: the engine then writes
+    // into our own empty file and never meets one that appeared meanwhile.
+    const FileCreation creation = desktop.files.createNewFile(destination);
+    if (creation.outcome == FileCreation::Outcome::exists) {
+      lostRaces.insert(destination);
+      continue;
+    }
+    if (creation.outcome == FileCreation::Outcome::failed) {
+      completionHandler(std::nullopt);
+      showDownloadFailure(desktop.alerts, quoted(destination.filename()) +
+                                              " could not be saved in " + quoted(*folder) + ": " +
+                                              creation.errorDescription);
+      return;
+    }
+    downloadDestinations[download] = destination;
+    downloadProgress[download] = DownloadProgress{};
+    updateDownloadProgress();
+    completionHandler(std::move(destination));
+    return;
+  }
   completionHandler(std::nullopt);
+  showDownloadFailure(desktop.alerts, "No free name could be found in the Downloads folder " +
+                                          quoted(*folder) + ".");
 }
 
 void BrowserWindowController::downloadDidFinish(DownloadIdentity download) {
-  downloadDestinations.erase(download);
+  auto entry = downloadDestinations.extract(download);
+  downloadProgress.erase(download);
+  updateDownloadProgress();
+  if (entry) desktop.workspace.activateFileViewerSelectingURLs({entry.mapped()});
 }
 
-void BrowserWindowController::didFailWithError(DownloadIdentity download, const WebError&) {
+void BrowserWindowController::didFailWithError(DownloadIdentity download, const WebError& error) {
   downloadDestinations.erase(download);
+  downloadProgress.erase(download);
+  updateDownloadProgress();
+  // Someone asked for the cancellation: the user, or the destination
+  // decision, which has already said why.
+  if (error.code == WebError::cancelled) return;
+  showDownloadFailure(desktop.alerts, error.localizedDescription.empty()
+                                          ? "The download stopped before it was complete."
+                                          : error.localizedDescription);
 }
 
-void BrowserWindowController::didReceiveData(DownloadIdentity, std::uint64_t, std::uint64_t) {}
+void BrowserWindowController::didReceiveData(DownloadIdentity download, std::uint64_t received,
+                                             std::uint64_t expected) {
+  const auto entry = downloadProgress.find(download);
+  if (entry == downloadProgress.end()) return;
+  entry->second = DownloadProgress{received, expected};
+  updateDownloadProgress();
+}
 
-void BrowserWindowController::updateDownloadProgress() {}
+// One bar for all downloads under way. Downloads whose size is unknown add
+// nothing to either side of the share; the bar goes when the last one ends.
+void BrowserWindowController::updateDownloadProgress() {
+  std::optional<double> shown;
+  if (!downloadProgress.empty()) {
+    double received = 0;
+    double expected = 0;
+    for (const auto& [identity, progress] : downloadProgress) {
+      if (progress.expected == 0) continue;
+      received += static_cast<double>(std::min(progress.received, progress.expected));
+      expected += static_cast<double>(progress.expected);
+    }
+    shown = progressStep(received, expected);
+  }
+  if (shown == dockProgress) return;
+  dockProgress = shown;
+  desktop.dockTile.setProgress(shown);
+}
 
 }  // namespace velmora

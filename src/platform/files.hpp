@@ -3,8 +3,20 @@
 
 #include <filesystem>
 #include <optional>
+#include <string>
 
 namespace velmora {
+
+// What came of creating a new file.
+struct FileCreation {
+  enum class Outcome {
+    created,  // an empty file now stands at the path, made by this call
+    exists,   // something was already there and is left untouched
+    failed,   // nothing was created; `errorDescription` says why
+  };
+  Outcome outcome = Outcome::failed;
+  std::string errorDescription;
+};
 
 class Files {
  public:
@@ -16,6 +28,10 @@ class Files {
   [[nodiscard]] virtual bool fileExistsAtPath(const std::filesystem::path& path) const = 0;
   // Creates the folder and its parents; true when it exists afterwards.
   [[nodiscard]] virtual bool createDirectory(const std::filesystem::path& path) = 0;
+  // Creates an empty file, but only where nothing exists yet, a dangling
+  // link included. Testing and creating are one step, so a file that appears
+  // meanwhile is never replaced.
+  [[nodiscard]] virtual FileCreation createNewFile(const std::filesystem::path& path) = 0;
 };
 
 }  // namespace velmora

@@ -72,7 +72,9 @@ class DownloadDelegate {
  public:
   virtual ~DownloadDelegate() = default;
   // Asks where to save; `completionHandler` is called exactly once, with an
-  // absolute path, or with none to cancel the download.
+  // absolute path, or with none to cancel the download. The path names an
+  // empty file the delegate created for this download, which the engine
+  // replaces with the download.
   virtual void decideDestinationUsingResponse(
       DownloadIdentity download, const std::string& suggestedFilename,
       std::function<void(std::optional<std::filesystem::path>)> completionHandler) = 0;

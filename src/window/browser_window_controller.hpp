@@ -161,6 +161,8 @@ class BrowserWindowController final : public WebViewDelegate,
   LocationService& locationManager;
   std::map<DownloadIdentity, std::filesystem::path> downloadDestinations;
   std::map<DownloadIdentity, DownloadProgress> downloadProgress;
+  // What the dock icon's progress bar shows now; none while it is hidden.
+  std::optional<double> dockProgress;
   // Lets network completions tell whether the controller still exists.
   std::shared_ptr<bool> alive = std::make_shared<bool>(true);
 };

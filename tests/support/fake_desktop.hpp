@@ -230,10 +230,25 @@ class FakeFiles final : public Files {
     created.push_back(path);
     return true;
   }
+  [[nodiscard]] FileCreation createNewFile(const std::filesystem::path& path) override {
+    if (existing.contains(path) || appearing.erase(path) > 0) {
+      existing.insert(path);
+      return {FileCreation::Outcome::exists, {}};
+    }
+    if (fileCreationError) return {FileCreation::Outcome::failed, *fileCreationError};
+    existing.insert(path);
+    createdFiles.push_back(path);
+    return {FileCreation::Outcome::created, {}};
+  }
   std::optional<std::filesystem::path> downloads = std::filesystem::path("/home/user/Downloads");
   std::set<std::filesystem::path> existing;
   std::vector<std::filesystem::path> created;
   bool canCreate = true;
+  // Files that someone else creates between the existence test and our own
+  // creation of the same path.
+  std::set<std::filesystem::path> appearing;
+  std::optional<std::string> fileCreationError;  // every new file fails with it
+  std::vector<std::filesystem::path> createdFiles;
 };
 
 class FakeLocation final : public LocationService {

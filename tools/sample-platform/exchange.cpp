@@ -4,6 +4,8 @@
 
 #include <algorithm>
 #include <limits>
+#include <memory>
+#include <string>
 #include <vector>
 
 namespace velmora::sample {
@@ -48,6 +50,57 @@ void destroyDeferred(gpointer data) {
   auto* deferred = static_cast<DeferredAnswer*>(data);
   g_signal_handler_disconnect(deferred->message, deferred->disconnectHandler);
   delete deferred;
+}
+
+// A body sent a chunk at a time. It holds the message until the timer is
+// done; the message's own signals say when to stop early.
+struct SlowBody {
+  GObjectPtr<SoupServerMessage> message;
+  std::string body;
+  std::size_t chunkBytes = 0;
+  std::size_t sent = 0;
+  bool clientGone = false;
+  gulong disconnectHandler = 0;
+};
+
+void onSlowClientGone(SlowBody* slow) {
+  slow->clientGone = true;
+}
+
+gboolean onSlowChunkDue(gpointer data) {
+  auto* slow = static_cast<SlowBody*>(data);
+  if (slow->clientGone) {
+    return G_SOURCE_REMOVE;
+  }
+  SoupMessageBody* out = soup_server_message_get_response_body(slow->message.get());
+  const auto size = std::min(slow->chunkBytes, slow->body.size() - slow->sent);
+  soup_message_body_append(out, SOUP_MEMORY_COPY, slow->body.data() + slow->sent, size);
+  slow->sent += size;
+  const bool last = slow->sent == slow->body.size();
+  if (last) {
+    soup_message_body_complete(out);
+  }
+  // libsoup pauses the message again by itself once the chunk is written.
+  soup_server_message_unpause(slow->message.get());
+  return last ? G_SOURCE_REMOVE : G_SOURCE_CONTINUE;
+}
+
+void destroySlowBody(gpointer data) {
+  auto* slow = static_cast<SlowBody*>(data);
+  g_signal_handler_disconnect(slow->message.get(), slow->disconnectHandler);
+  delete slow;
+}
+
+// A raw answer written on a connection taken from the server, then closed.
+struct BrokenAnswer {
+  GObjectPtr<GIOStream> stream;
+  std::string bytes;
+};
+
+void onBrokenAnswerWritten(GObject* source, GAsyncResult* result, gpointer data) {
+  const std::unique_ptr<BrokenAnswer> answer(static_cast<BrokenAnswer*>(data));
+  g_output_stream_write_all_finish(G_OUTPUT_STREAM(source), result, nullptr, nullptr);
+  g_io_stream_close(answer->stream.get(), nullptr, nullptr);
 }
 
 } // namespace
@@ -118,6 +171,55 @@ void Exchange::dropConnection() {
     g_io_stream_close(stream, nullptr, nullptr);
     g_object_unref(stream);
   }
+}
+
+void Exchange::respondSlowly(int status, std::string_view contentType, std::string body,
+                             std::size_t chunkBytes, std::chrono::milliseconds interval) {
+  const std::string type(contentType);
+  soup_server_message_set_status(message_.get(), static_cast<guint>(status), nullptr);
+  SoupMessageHeaders* headers = soup_server_message_get_response_headers(message_.get());
+  soup_message_headers_set_content_type(headers, type.c_str(), nullptr);
+  soup_message_headers_set_content_length(headers, static_cast<goffset>(body.size()));
+  if (body.empty() || chunkBytes == 0) {
+    soup_message_body_complete(soup_server_message_get_response_body(message_.get()));
+    soup_server_message_set_response(message_.get(), type.c_str(), SOUP_MEMORY_COPY, body.data(),
+                                     body.size());
+    return;
+  }
+  auto* slow = new SlowBody{GObjectPtr<SoupServerMessage>::retain(message_.get()), std::move(body),
+                            chunkBytes};
+  slow->disconnectHandler =
+      g_signal_connect_swapped(message_.get(), "disconnected", G_CALLBACK(onSlowClientGone), slow);
+  soup_server_message_pause(message_.get());
+  const auto millis = std::clamp<std::chrono::milliseconds::rep>(interval.count(), 1,
+                                                                 std::numeric_limits<guint>::max());
+  g_timeout_add_full(G_PRIORITY_DEFAULT, static_cast<guint>(millis), onSlowChunkDue, slow,
+                     destroySlowBody);
+}
+
+void Exchange::breakOff(int status, std::string_view contentType, std::size_t declaredLength,
+                        std::string partialBody) {
+  std::string head = "HTTP/1.1 " + std::to_string(status) + " " +
+                     soup_status_get_phrase(static_cast<guint>(status)) + "\r\n";
+  SoupMessageHeadersIter it;
+  soup_message_headers_iter_init(&it, soup_server_message_get_response_headers(message_.get()));
+  const char* name = nullptr;
+  const char* value = nullptr;
+  while (soup_message_headers_iter_next(&it, &name, &value)) {
+    head += std::string(name) + ": " + value + "\r\n";
+  }
+  head += "Content-Type: " + std::string(contentType) + "\r\n";
+  head += "Content-Length: " + std::to_string(declaredLength) + "\r\n";
+  head += "Connection: close\r\n\r\n";
+
+  GIOStream* stream = soup_server_message_steal_connection(message_.get());
+  if (stream == nullptr) {
+    return;
+  }
+  auto* answer = new BrokenAnswer{GObjectPtr<GIOStream>::adopt(stream), head + partialBody};
+  g_output_stream_write_all_async(g_io_stream_get_output_stream(stream), answer->bytes.data(),
+                                  answer->bytes.size(), G_PRIORITY_DEFAULT, nullptr,
+                                  onBrokenAnswerWritten, answer);
 }
 
 void Exchange::answerLater(std::chrono::milliseconds delay, std::function<void(Exchange&)> answer) {

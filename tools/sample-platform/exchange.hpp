@@ -44,6 +44,17 @@ public:
   // Ends the connection with no answer at all, as a crashed server would.
   void dropConnection();
 
+  // Answers with the whole of `body` declared up front, then sends it
+  // `chunkBytes` at a time, one chunk every `interval`, as a large file on a
+  // slow line arrives. Stops when the client goes away.
+  void respondSlowly(int status, std::string_view contentType, std::string body,
+                     std::size_t chunkBytes, std::chrono::milliseconds interval);
+  // Declares `declaredLength` bytes, sends only `partialBody` and closes the
+  // connection, as a server that dies in the middle of a file would. Headers
+  // added before are sent along.
+  void breakOff(int status, std::string_view contentType, std::size_t declaredLength,
+                std::string partialBody);
+
   // Holds the request open and calls `answer` after `delay` from the event
   // loop, which keeps serving other requests meanwhile. `answer` is not
   // called when the client has disconnected by then.

@@ -5,6 +5,7 @@
 #include "routes.hpp"
 
 #include "control.hpp"
+#include "file_downloads.hpp"
 #include "fixtures.hpp"
 
 #include <algorithm>
@@ -269,6 +270,17 @@ constexpr Route kRoutes[] = {
     {"/api/v2/app-info", handleAppInfoV2},
     {"/login", handleLogin},
     {"/logout", handleLogout},
+    // Downloads (file_downloads.hpp).
+    {"/files/invoice.pdf", serveInvoice},
+    {"/files/statement.pdf", serveStatement},
+    {"/files/dispatch-log.hvx", serveDispatchLog},
+    {"/files/fleet-archive.zip", serveFleetArchive},
+    {"/files/broken.bin", serveBrokenFile},
+    {"/files/hostile/dotdot", serveHostileDotDot},
+    {"/files/hostile/absolute", serveHostileAbsolute},
+    {"/files/hostile/empty", serveHostileEmpty},
+    {"/files/hostile/long", serveHostileLong},
+    {"/files/hostile/control", serveHostileControl},
 };
 
 const Route* findRoute(std::span<const Route> routes, std::string_view path) {

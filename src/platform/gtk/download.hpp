@@ -1,6 +1,7 @@
 // One WebKitDownload seen through the core's Download interface. The engine
-// sends "finished" after "failed" too; only the first ending reaches the
-// delegate.
+// sends "finished" after "failed" too, and "finished" for a body cut short;
+// the delegate hears of exactly one ending, and of a cut-short body as a
+// failure.
 #pragma once
 
 #include "platform/gtk/glib_ptr.hpp"
@@ -9,6 +10,7 @@
 #include <webkit/webkit.h>
 
 #include <functional>
+#include <optional>
 #include <vector>
 
 namespace velmora::gtk {

@@ -3,6 +3,11 @@
 #include "platform/gtk/glib_ptr.hpp"
 
 #include <gio/gio.h>
+#include <glib/gstdio.h>
+
+#include <fcntl.h>
+
+#include <cerrno>
 
 namespace velmora::gtk {
 namespace {
@@ -131,6 +136,19 @@ bool LocalFiles::createDirectory(const std::filesystem::path& path) {
   std::error_code error;
   std::filesystem::create_directories(path, error);
   return std::filesystem::is_directory(path, error);
+}
+
+FileCreation LocalFiles::createNewFile(const std::filesystem::path& path) {
+  // O_EXCL makes the test and the creation one step and refuses a link of
+  // any kind, so nothing that is already there is ever opened.
+  const int fd = g_open(path.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0666);
+  if (fd < 0) {
+    const int error = errno;
+    if (error == EEXIST) return {FileCreation::Outcome::exists, {}};
+    return {FileCreation::Outcome::failed, g_strerror(error)};
+  }
+  g_close(fd, nullptr);
+  return {FileCreation::Outcome::created, {}};
 }
 
 }  // namespace velmora::gtk

@@ -62,6 +62,7 @@ class LocalFiles final : public Files {
   [[nodiscard]] std::optional<std::filesystem::path> downloadsDirectory() const override;
   [[nodiscard]] bool fileExistsAtPath(const std::filesystem::path& path) const override;
   [[nodiscard]] bool createDirectory(const std::filesystem::path& path) override;
+  [[nodiscard]] FileCreation createNewFile(const std::filesystem::path& path) override;
 };
 
 // WebKitGTK asks the desktop's location service itself when a page is

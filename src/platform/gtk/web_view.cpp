@@ -317,19 +317,14 @@ void GtkWebView::onBackForwardChanged(WebKitBackForwardList*, WebKitBackForwardL
 void GtkWebView::onDownloadStarted(WebKitNetworkSession*, WebKitDownload* download,
                                    gpointer self) {
   auto* view = static_cast<GtkWebView*>(self);
+  // The network session reports the downloads of every view; only this
+  // view's are its own.
   if (webkit_download_get_web_view(download) != view->view_) return;
-  auto wrapper = std::make_unique<GtkDownload>(download, [view, download] {
-    // Let go of the wrapper once the engine's signal emission is over.
-    g_idle_add_full(
-        G_PRIORITY_DEFAULT,
-        [](gpointer data) {
-          auto* pair = static_cast<std::pair<GtkWebView*, WebKitDownload*>*>(data);
-          pair->first->downloads_.erase(pair->second);
-          return G_SOURCE_REMOVE;
-        },
-        new std::pair<GtkWebView*, WebKitDownload*>(view, download),
-        [](gpointer data) { delete static_cast<std::pair<GtkWebView*, WebKitDownload*>*>(data); });
-  });
+  // The wrapper is let go of from within its last signal, which GLib allows:
+  // the emission holds the download, and the wrapper is not touched again.
+  // Doing it at once leaves nothing behind that could outlive this view.
+  auto wrapper = std::make_unique<GtkDownload>(
+      download, [view, download] { view->downloads_.erase(download); });
   GtkDownload& handle = *wrapper;
   view->downloads_[download] = std::move(wrapper);
   view->delegate_.navigationResponseDidBecomeDownload(handle);
