@@ -52,28 +52,22 @@ bool isWhitespaceOrLineBreak(char32_t c) {
 
 // Code points that never start a character of their own.
 bool extendsPreviousCharacter(char32_t c) {
-  static constexpr std::array<std::pair<char32_t, char32_t>, 12> ranges{{
-      {0x0300, 0x036F},   // combining diacritical marks
-      {0x0483, 0x0489},   // Cyrillic combining marks
-      {0x0591, 0x05BD},   // Hebrew points
-      {0x064B, 0x065F},   // Arabic vowel marks
-      {0x0E31, 0x0E3A},   // Thai vowel and tone marks
-      {0x1AB0, 0x1AFF},   // combining diacritical marks extended
-      {0x1DC0, 0x1DFF},   // combining diacritical marks supplement
-      {0x200C, 0x200D},   // zero-width non-joiner and joiner
-      {0x20D0, 0x20FF},   // combining marks for symbols
-      {0xFE00, 0xFE0F},   // variation selectors
-      {0xFE20, 0xFE2F},   // combining half marks
-      {0x1F3FB, 0x1F3FF}, // emoji skin tones
+  static constexpr std::array<std::pair<char32_t, char32_t>, 10> ranges{{
+      {0x0300, 0x036F}, // combining diacritical marks
+      {0x0483, 0x0489}, // Cyrillic combining marks
+      {0x0591, 0x05BD}, // Hebrew points
+      {0x064B, 0x065F}, // Arabic vowel marks
+      {0x0E31, 0x0E3A}, // Thai vowel and tone marks
+      {0x1AB0, 0x1AFF}, // combining diacritical marks extended
+      {0x1DC0, 0x1DFF}, // combining diacritical marks supplement
+      {0x20D0, 0x20FF}, // combining marks for symbols
+      {0xFE00, 0xFE0F}, // variation selectors
+      {0xFE20, 0xFE2F}, // combining half marks
   }};
   for (const auto& [first, last] : ranges)
     if (c >= first && c <= last)
       return true;
   return c >= 0xE0100 && c <= 0xE01EF; // variation selectors supplement
-}
-
-bool isRegionalIndicator(char32_t c) {
-  return c >= 0x1F1E6 && c <= 0x1F1FF;
 }
 
 } // namespace
@@ -111,22 +105,11 @@ bool isValidUtf8(std::string_view bytes) {
 
 std::size_t userPerceivedLength(std::string_view text) {
   std::size_t count = 0;
-  bool joinNext = false;        // the previous code point was a zero-width joiner
-  bool pendingFlagHalf = false; // an odd regional indicator starts a flag
   for (std::size_t at = 0; at < text.size();) {
     const auto decoded = decodeAt(text, at);
     at += decoded ? decoded->length : 1;
-    if (!decoded) {
-      ++count, joinNext = false, pendingFlagHalf = false;
-      continue;
-    }
-    const char32_t c = decoded->codePoint;
-    const bool joined = count > 0 && (joinNext || extendsPreviousCharacter(c) ||
-                                      (pendingFlagHalf && isRegionalIndicator(c)));
-    if (!joined)
+    if (!decoded || !extendsPreviousCharacter(decoded->codePoint) || count == 0)
       ++count;
-    pendingFlagHalf = isRegionalIndicator(c) && !(joined && pendingFlagHalf);
-    joinNext = c == 0x200D;
   }
   return count;
 }

@@ -19,11 +19,11 @@ namespace velmora {
 // nothing past U+10FFFF. The empty string is valid.
 [[nodiscard]] bool isValidUtf8(std::string_view bytes);
 
-// The number of user-perceived characters: code points, not counting those
-// that join the character before them (combining marks, variation selectors,
-// the zero-width joiner and what it joins, emoji skin tones, the second flag
-// letter). This is a close approximation of grapheme clusters that needs no
-// Unicode tables beyond a few ranges. Invalid bytes count one each.
+// The number of user-perceived characters, approximated as code points
+// other than combining marks and variation selectors, which belong to the
+// character before them. Emoji sequences count more than once; the only user,
+// the clipboard suggestion, accepts ASCII text alone, where the count is
+// exact. Bytes that are not UTF-8 count one each.
 [[nodiscard]] std::size_t userPerceivedLength(std::string_view text);
 
 } // namespace velmora

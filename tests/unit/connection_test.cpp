@@ -45,6 +45,16 @@ struct Connection {
       urls.push_back(request.url.absoluteString());
     return urls;
   }
+  // The panel in the given form: the first-run one that construction
+  // schedules when nothing is stored, or the ordinary one over a stored
+  // address (which loads it once).
+  static std::unique_ptr<Connection> withPanel(bool firstRun) {
+    if (firstRun)
+      return std::make_unique<Connection>();
+    auto connection = std::make_unique<Connection>("https://old.test");
+    connection->controller->showConnectPanel(false);
+    return connection;
+  }
   // True when the panel of the given form is on show.
   [[nodiscard]] bool panelShown(bool firstRun) const {
     const Alert* shown = fake.alerts.current();
@@ -117,9 +127,8 @@ TEST(ConnectPanelTest, FillsTheFieldWithStoredThenClipboardThenDefaultAddress) {
 
 TEST(ConnectPanelTest, QuitEndsAFirstRunAndCancelChangesNothing) {
   for (const bool firstRun : {true, false}) {
-    Connection connection(firstRun ? std::nullopt : std::optional<std::string>("https://a.test"));
-    if (!firstRun)
-      connection.controller->showConnectPanel(false);
+    auto panel = Connection::withPanel(firstRun);
+    Connection& connection = *panel;
     connection.fake.alerts.answer(secondButton, "typed.example.test");
     EXPECT_EQ(connection.fake.application.terminated, firstRun);
     EXPECT_TRUE(connection.fake.http.requests.empty());
@@ -129,9 +138,8 @@ TEST(ConnectPanelTest, QuitEndsAFirstRunAndCancelChangesNothing) {
 
 TEST(ConnectPanelTest, AnUnusableEntryExplainsAndOpensTheSameFormAfresh) {
   for (const bool firstRun : {true, false}) {
-    Connection connection(firstRun ? std::nullopt : std::optional<std::string>("https://a.test"));
-    if (!firstRun)
-      connection.controller->showConnectPanel(false);
+    auto panel = Connection::withPanel(firstRun);
+    Connection& connection = *panel;
     connection.fake.alerts.answer(connect, "https://");
     EXPECT_EQ(connection.alert().messageText, "Could not connect");
     EXPECT_EQ(connection.alert().informativeText, "That does not look like a domain.");
@@ -243,11 +251,9 @@ TEST(VerificationTest, EveryFailureLeavesTheAddressAndBringsTheSameFormBack) {
   for (const auto& row : rows) {
     for (const bool firstRun : {true, false}) {
       const std::string name = std::string(row.name) + (firstRun ? " (first run)" : "");
-      Connection connection(firstRun ? std::nullopt
-                                     : std::optional<std::string>("https://old.test"));
+      auto panel = Connection::withPanel(firstRun);
+      Connection& connection = *panel;
       connection.fake.settings.writable = !row.unwritable;
-      if (!firstRun)
-        connection.controller->showConnectPanel(false);
       connection.fake.alerts.answer(connect, "acme.test");
       connection.fake.http.complete(row.verification);
       if (row.legacy)
