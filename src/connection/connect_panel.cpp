@@ -1,14 +1,65 @@
+#include "connection/connection_alerts.hpp"
+#include "connection/server_address_text.hpp"
 #include "window/browser_window_controller.hpp"
 
 namespace velmora {
+namespace {
+
+constexpr std::string_view firstRunExplanation =
+    "Your company's address is at the bottom of any email the system has sent you, next to "
+    "\"Using the Mac app?\".\n\n"
+    "It is also the address you use in a browser \u2014 open it and add /app for a one-click "
+    "Connect button.\n\n"
+    "Paste or type it below. The app checks the address really is your towing platform before "
+    "saving it.";
+
+constexpr std::string_view ordinaryExplanation =
+    "The address this app signs in to. It is the same address you use in a browser; opening that "
+    "address and adding /app gives you a one-click Connect button.";
+
+// A bare host in the shape of a company's own domain, with no scheme, so
+// that people see they need not type one.
+constexpr std::string_view placeholderHost = "dispatch.yourcompany.com";
+
+} // namespace
 
 void BrowserWindowController::showConnectPanel(bool firstRun) {
-  Alert panel;
-  panel.messageText = firstRun ? "Connect to your towing platform" : "Server address";
-  panel.buttons = {"Connect", firstRun ? "Quit" : "Cancel"};
-  desktop.alerts.runModal(panel, [this, firstRun](const AlertResponse& response) {
-    if (response.code != alertFirstButtonReturn && firstRun) desktop.application.terminate();
+  // The clipboard is read afresh for every opening: what the user copied
+  // since the last one is what they mean now.
+  desktop.clipboard.readText([this, alive = std::weak_ptr<bool>(alive),
+                              firstRun](const std::optional<std::string>& clipboard) {
+    if (!alive.lock())
+      return;
+    std::optional<std::string> initialValue = storedServer();
+    if (!initialValue)
+      initialValue = clipboardSuggestion(clipboard);
+    Alert panel = messageAlert(firstRun ? "Connect to your towing platform" : "Server address",
+                               std::string(firstRun ? firstRunExplanation : ordinaryExplanation),
+                               {"Connect", firstRun ? "Quit" : "Cancel"});
+    panel.accessory =
+        TextFieldAccessory{.stringValue = initialValue.value_or(std::string(suggestedServer)),
+                           .placeholderString = std::string(placeholderHost),
+                           .width = 340,
+                           .height = 24};
+    desktop.alerts.runModal(panel, [this, alive, firstRun](const AlertResponse& answer) {
+      if (!alive.lock())
+        return;
+      if (answer.code != alertFirstButtonReturn) {
+        if (firstRun)
+          desktop.application.terminate();
+        return;
+      }
+      const auto address = normalizeServerAddress(answer.fieldText);
+      if (!address) {
+        // The rejected text is not carried over: the new panel starts from
+        // the stored, clipboard or default address again.
+        showFailureThenPanel(messageAlert("Could not connect", "That does not look like a domain."),
+                             firstRun);
+        return;
+      }
+      verifyAndAdopt(address->base, address->host, firstRun);
+    });
   });
 }
 
-}  // namespace velmora
+} // namespace velmora

@@ -147,6 +147,12 @@ class BrowserWindowController final : public WebViewDelegate,
   // policy, 60 seconds.
   [[nodiscard]] UrlRequest signInRequest() const;
 
+  // Stores `base` under serverURL and then runs `adopted`; when the store
+  // cannot be written, tells the user and opens the address panel instead.
+  void adoptServer(const Url& base, bool firstRun, const std::function<void()>& adopted);
+  // Shows a failed connection step, then the address panel in the same form.
+  void showFailureThenPanel(const Alert& alert, bool firstRun);
+
   struct DownloadProgress {
     std::uint64_t received = 0;
     std::uint64_t expected = 0;

@@ -117,7 +117,7 @@ TEST(LaunchTest, ShowsTheWindowAndActivatesBeforeTheFirstRunPanel) {
   EXPECT_EQ(fake.alerts.history.size(), 1u);
 }
 
-TEST(LaunchTest, DISABLED_HoldsALinkThatArrivesBeforeLaunchAndHandsItOnOnce) {
+TEST(LaunchTest, HoldsALinkThatArrivesBeforeLaunchAndHandsItOnOnce) {
   FakeDesktop fake;
   fake.settings.values["serverURL"] = "https://acme.example.test";
   AppDelegate delegate(fake.desktop);

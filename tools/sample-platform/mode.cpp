@@ -8,7 +8,7 @@
 namespace velmora::sample {
 namespace {
 
-constexpr std::array<std::pair<Mode, std::string_view>, 15> kNames{{
+constexpr std::array<std::pair<Mode, std::string_view>, 16> kNames{{
     {Mode::current, "current"},
     {Mode::noCompany, "no-company"},
     {Mode::numericCompany, "numeric-company"},
@@ -16,6 +16,7 @@ constexpr std::array<std::pair<Mode, std::string_view>, 15> kNames{{
     {Mode::legacy, "legacy"},
     {Mode::legacyPasswordOnly, "legacy-password-only"},
     {Mode::legacyServerError, "legacy-500"},
+    {Mode::legacyLatin1, "legacy-latin1"},
     {Mode::foreign, "foreign"},
     {Mode::appInfo404, "app-info-404"},
     {Mode::redirect, "redirect"},

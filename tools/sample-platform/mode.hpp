@@ -18,6 +18,7 @@ enum class Mode {
   legacy,             // an older install: no app-info, a recognisable sign-in page
   legacyPasswordOnly, // no app-info; the sign-in page lacks the hv- markup
   legacyServerError,  // no app-info; the sign-in page answers 500
+  legacyLatin1,       // no app-info; the sign-in page is sent in Latin-1, not UTF-8
   foreign,            // some other web server: none of the platform's pages
   appInfo404,         // app-info answers 404, with the platform's JSON body
   redirect,           // app-info redirects to a second address that answers

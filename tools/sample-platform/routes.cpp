@@ -105,6 +105,7 @@ void handleAppInfo(Platform& platform, Exchange& exchange) {
   case Mode::legacy:
   case Mode::legacyPasswordOnly:
   case Mode::legacyServerError:
+  case Mode::legacyLatin1:
   case Mode::foreign:
     return notFound(platform, exchange);
   }
@@ -130,11 +131,18 @@ void serveSignInPage(Platform& platform, Exchange& exchange, std::string_view er
     return exchange.respond(500, kHtml,
                             "<!DOCTYPE html><title>Error</title><p>Sign-in page missing.</p>\n");
   }
-  const auto html = expandTemplate(*page, [&](std::string_view key) -> std::string {
+  auto html = expandTemplate(*page, [&](std::string_view key) -> std::string {
     if (key == "error")
       return std::string(error);
     return "{{" + std::string(key) + "}}";
   });
+  if (platform.mode == Mode::legacyLatin1) {
+    // An old install whose pages are in Latin-1: the title's middle dot
+    // becomes the single byte 0xB7, which is not UTF-8.
+    for (auto at = html.find("\u00B7"); at != std::string::npos; at = html.find("\u00B7", at))
+      html.replace(at, 2, "\xB7");
+    return exchange.respond(status, "text/html; charset=iso-8859-1", html);
+  }
   exchange.respond(status, kHtml, html);
 }
 

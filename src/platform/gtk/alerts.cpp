@@ -31,7 +31,9 @@ void GtkAlerts::runModal(const Alert& alert, std::function<void(const AlertRespo
   if (!alert.informativeText.empty())
     gtk_message_dialog_format_secondary_text(GTK_MESSAGE_DIALOG(dialog), "%s",
                                              alert.informativeText.c_str());
-  gtk_window_set_title(GTK_WINDOW(dialog), "Velmora");
+  // Message dialogs draw no title bar; the title is what screen readers and
+  // window lists name the dialog by, and the message says what it is about.
+  gtk_window_set_title(GTK_WINDOW(dialog), alert.messageText.c_str());
 
   auto* pending = new PendingAlert{std::move(completion)};
   const std::vector<std::string> buttons =

@@ -1,0 +1,39 @@
+#include "connection/platform_answers.hpp"
+
+#include "connection/text.hpp"
+
+#include <boost/json/parse.hpp>
+
+namespace velmora {
+
+VerificationVerdict judgeVerificationAnswer(const HttpResponse& response) {
+  if (response.transportError)
+    return {VerificationOutcome::unreachable, *response.transportError};
+  if (!response.body)
+    return {VerificationOutcome::probeLegacy, {}};
+
+  boost::system::error_code error;
+  const boost::json::value json = boost::json::parse(*response.body, error);
+  if (error || !json.is_object())
+    return {VerificationOutcome::probeLegacy, {}};
+  const boost::json::object& object = json.get_object();
+  const auto* platform = object.if_contains("platform");
+  if (!platform || !platform->is_string() || platform->get_string() != "hv-towing")
+    return {VerificationOutcome::probeLegacy, {}};
+
+  const auto* company = object.if_contains("company");
+  if (company && company->is_string())
+    return {VerificationOutcome::adopt, std::string(company->get_string())};
+  return {VerificationOutcome::adopt, "the platform"};
+}
+
+bool isLegacySignInPage(const HttpResponse& response) {
+  if (response.status != 200)
+    return false;
+  const std::string_view text =
+      response.body && isValidUtf8(*response.body) ? std::string_view(*response.body) : "";
+  return text.find(R"(class="hv-)") != std::string_view::npos &&
+         text.find(R"(name="password")") != std::string_view::npos;
+}
+
+} // namespace velmora

@@ -1,0 +1,179 @@
+// Connecting over real HTTP: the controller with the libsoup client and the
+// settings file, against the sample platform in each of its personalities.
+// Alerts are answered through the double; the web view records its loads.
+#include "fake_desktop.hpp"
+#include "platform/gtk/key_file_store.hpp"
+#include "platform/gtk/services.hpp"
+#include "processes.hpp"
+#include "window/browser_window_controller.hpp"
+
+#include <gtest/gtest.h>
+
+namespace velmora {
+namespace {
+
+using namespace std::chrono_literals;
+using testing::FakeDesktop;
+using testing::SamplePlatform;
+using testing::TempHome;
+using testing::waitUntil;
+
+// A first run: nothing stored, the first-run panel on show.
+struct FirstRun {
+  FirstRun() {
+    controller = std::make_unique<BrowserWindowController>(desktop);
+    fake.mainQueue.drain();
+  }
+  // Waits for the next alert and gives it; throws when none comes.
+  const Alert& nextAlert(std::chrono::milliseconds timeout = 20s) {
+    if (!waitUntil([&] { return fake.alerts.current() != nullptr; }, timeout))
+      throw std::runtime_error("no alert came");
+    return *fake.alerts.current();
+  }
+  [[nodiscard]] std::vector<std::string> loads() const {
+    std::vector<std::string> urls;
+    for (const auto& request : fake.webView().loadedRequests)
+      urls.push_back(request.url.absoluteString());
+    return urls;
+  }
+
+  TempHome home;
+  gtk::KeyFileStore store{home.settingsFile()};
+  gtk::KeyFileSettings settings{store};
+  gtk::SoupHttpClient http;
+  FakeDesktop fake;
+  Desktop desktop{fake.application, fake.windows,  fake.alerts,    settings,   http,
+                  fake.clipboard,   fake.dockTile, fake.workspace, fake.files, fake.location,
+                  fake.mainQueue};
+  std::unique_ptr<BrowserWindowController> controller;
+};
+
+TEST(ConnectionIntegrationTest, JudgesEachKindOfServerRightly) {
+  const std::string notPlatform =
+      "127.0.0.1 answered, but it is not this towing platform. Check the address.";
+  struct Row {
+    const char* mode;
+    std::string message;     // the first alert after "Connect"
+    std::string informative; // checked when not empty
+    bool confirmAndStore;    // the alert asks, and "Connect" adopts
+  } rows[] = {
+      {"current", "Connected to Sample Towing Co.", "", false},
+      {"no-company", "Connected to the platform", "", false},
+      {"numeric-company", "Connected to the platform", "", false},
+      {"empty-company", "Connected to ", "", false},
+      {"app-info-404", "Connected to Sample Towing Co.", "", false},
+      {"redirect", "Connected to Sample Towing Co.", "", false},
+      {"wrong-case", "Found the platform at 127.0.0.1", "", true},
+      {"json-array", "Found the platform at 127.0.0.1", "", true},
+      {"invalid-json", "Found the platform at 127.0.0.1", "", true},
+      {"empty-body", "Found the platform at 127.0.0.1", "", true},
+      {"legacy", "Found the platform at 127.0.0.1", "", true},
+      {"legacy-password-only", "Could not connect", notPlatform, false},
+      {"legacy-500", "Could not connect", notPlatform, false},
+      {"legacy-latin1", "Could not connect", notPlatform, false},
+      {"foreign", "Could not connect", notPlatform, false},
+  };
+  for (const auto& row : rows) {
+    SCOPED_TRACE(row.mode);
+    SamplePlatform platform({"--mode", row.mode});
+    FirstRun app;
+    app.fake.alerts.answer(alertFirstButtonReturn, platform.url());
+    const Alert& alert = app.nextAlert();
+    EXPECT_EQ(alert.messageText, row.message);
+    if (!row.informative.empty()) {
+      EXPECT_EQ(alert.informativeText, row.informative);
+    }
+    if (row.confirmAndStore)
+      app.fake.alerts.answer(alertFirstButtonReturn);
+
+    const bool adopted = row.message.starts_with("Connected") || row.confirmAndStore;
+    if (row.message.starts_with("Connected")) {
+      EXPECT_EQ(alert.informativeText, "This Mac will use " + platform.url() +
+                                           " from now on. Change it any time in Settings.");
+      app.fake.alerts.answer();
+    }
+    if (adopted) {
+      EXPECT_NE(app.home.readSettings().find("serverURL=" + platform.url() + "\n"),
+                std::string::npos)
+          << app.home.readSettings();
+      EXPECT_EQ(app.loads(), std::vector<std::string>{platform.url() + "/login"});
+    } else {
+      app.fake.alerts.answer();
+      EXPECT_FALSE(std::filesystem::exists(app.home.settingsFile())) << "nothing stored";
+      ASSERT_NE(app.fake.alerts.current(), nullptr);
+      EXPECT_EQ(app.fake.alerts.current()->buttons.at(1), "Quit") << "the first-run form again";
+      EXPECT_TRUE(app.loads().empty());
+    }
+    EXPECT_TRUE(app.fake.alerts.shown.size() <= 1u);
+  }
+}
+
+TEST(ConnectionIntegrationTest, AsksWithOneAcceptHeaderAndNoCookie) {
+  SamplePlatform platform({"--mode", "legacy"});
+  FirstRun app;
+  app.fake.alerts.answer(alertFirstButtonReturn, platform.url());
+  (void)app.nextAlert();
+  const auto requests = platform.requests();
+  ASSERT_EQ(requests.size(), 2u);
+  EXPECT_EQ(requests[0].path, "/api/v1/app-info");
+  EXPECT_EQ(requests[0].accept, "application/json");
+  EXPECT_EQ(requests[1].path, "/login");
+  EXPECT_EQ(requests[1].accept, "text/html");
+  for (const auto& request : requests)
+    EXPECT_EQ(request.cookie, "");
+}
+
+TEST(ConnectionIntegrationTest, AnAnswerAfterTwelveSecondsCountsAsUnreachable) {
+  SamplePlatform platform({"--mode", "slow"});
+  FirstRun app;
+  app.fake.alerts.answer(alertFirstButtonReturn, platform.url());
+  const Alert& alert = app.nextAlert(30s);
+  EXPECT_EQ(alert.messageText, "Could not connect");
+  EXPECT_TRUE(alert.informativeText.starts_with("Could not reach 127.0.0.1: "))
+      << alert.informativeText;
+  EXPECT_EQ(platform.requests().size(), 1u) << "no legacy probe after a transport failure";
+}
+
+TEST(ConnectionIntegrationTest, ReportsServersThatCannotBeReached) {
+  SamplePlatform platform;
+  SamplePlatform stopped;
+  const std::string closed = stopped.url();
+  stopped.stop();
+  const std::string ftp = "ftp://" + platform.url().substr(std::string("http://").size());
+  struct Row {
+    std::string typed, informative;
+  } rows[] = {
+      {closed, "Could not reach 127.0.0.1: Could not connect to 127.0.0.1: Connection refused"},
+      {ftp, "Could not reach 127.0.0.1: unsupported URL"},
+  };
+  for (const auto& row : rows) {
+    FirstRun app;
+    app.fake.alerts.answer(alertFirstButtonReturn, row.typed);
+    EXPECT_EQ(app.nextAlert().informativeText, row.informative) << row.typed;
+  }
+  EXPECT_TRUE(platform.requests().empty()) << "nothing is sent for another scheme";
+}
+
+TEST(ConnectionIntegrationTest, AnUpperCaseSchemeIsKeptAndStillReachesThePlatform) {
+  SamplePlatform platform;
+  FirstRun app;
+  const std::string upper = "HTTP" + platform.url().substr(4);
+  app.fake.alerts.answer(alertFirstButtonReturn, upper);
+  EXPECT_EQ(app.nextAlert().messageText, "Connected to Sample Towing Co.");
+  EXPECT_NE(app.home.readSettings().find("serverURL=" + upper + "\n"), std::string::npos);
+}
+
+TEST(ConnectionIntegrationTest, AnUnwritableSettingsFileIsReportedNotAnnounced) {
+  SamplePlatform platform;
+  FirstRun app;
+  // A folder where the file should be: nothing can be written there.
+  std::filesystem::create_directories(app.home.settingsFile());
+  app.fake.alerts.answer(alertFirstButtonReturn, platform.url());
+  EXPECT_EQ(app.nextAlert().messageText, "Could not save the address");
+  app.fake.alerts.answer();
+  EXPECT_EQ(app.fake.alerts.current()->buttons.at(1), "Quit");
+  EXPECT_TRUE(app.loads().empty());
+}
+
+} // namespace
+} // namespace velmora

@@ -1,0 +1,387 @@
+// The connection steps driven through the double: the address panel, the
+// platform checks and connect links, above all that every failure brings the
+// same form of the panel back and that nothing is stored unless proven.
+#include "fake_desktop.hpp"
+#include "window/browser_window_controller.hpp"
+
+#include <gtest/gtest.h>
+
+namespace velmora {
+namespace {
+
+using testing::FakeDesktop;
+constexpr int connect = alertFirstButtonReturn;
+constexpr int secondButton = alertSecondButtonReturn;
+constexpr const char* platformJson = R"({"platform":"hv-towing","company":"Acme Towing"})";
+constexpr const char* legacyPage = R"(<main class="hv-login"><input name="password"></main>)";
+
+HttpResponse body(std::string text, int status = 200) {
+  return HttpResponse{status, std::move(text), std::nullopt};
+}
+HttpResponse unreachable(std::string description) {
+  return HttpResponse{std::nullopt, std::nullopt, std::move(description)};
+}
+
+// A controller over the double; with nothing stored, the first-run panel it
+// schedules is already on show.
+struct Connection {
+  explicit Connection(std::optional<std::string> stored = std::nullopt) {
+    if (stored)
+      fake.settings.values["serverURL"] = *stored;
+    controller = std::make_unique<BrowserWindowController>(fake.desktop);
+    fake.mainQueue.drain();
+  }
+  [[nodiscard]] const Alert& alert() const {
+    if (!fake.alerts.current())
+      throw std::logic_error("no alert on show");
+    return *fake.alerts.current();
+  }
+  [[nodiscard]] std::optional<std::string> stored() const {
+    return fake.settings.stringForKey("serverURL");
+  }
+  [[nodiscard]] std::vector<std::string> loads() const {
+    std::vector<std::string> urls;
+    for (const auto& request : fake.webView().loadedRequests)
+      urls.push_back(request.url.absoluteString());
+    return urls;
+  }
+  // The panel in the given form: the first-run one that construction
+  // schedules when nothing is stored, or the ordinary one over a stored
+  // address (which loads it once).
+  static std::unique_ptr<Connection> withPanel(bool firstRun) {
+    if (firstRun)
+      return std::make_unique<Connection>();
+    auto connection = std::make_unique<Connection>("https://old.test");
+    connection->controller->showConnectPanel(false);
+    return connection;
+  }
+  // True when the panel of the given form is on show.
+  [[nodiscard]] bool panelShown(bool firstRun) const {
+    const Alert* shown = fake.alerts.current();
+    return shown && shown->accessory && shown->buttons.size() == 2 &&
+           shown->buttons[1] == (firstRun ? "Quit" : "Cancel");
+  }
+
+  FakeDesktop fake;
+  std::unique_ptr<BrowserWindowController> controller;
+};
+
+TEST(ConnectPanelTest, ShowsEachFormWithItsTextsButtonsAndField) {
+  Connection first;
+  ASSERT_TRUE(first.panelShown(true));
+  EXPECT_EQ(first.alert().messageText, "Connect to your towing platform");
+  EXPECT_EQ(first.alert().informativeText,
+            "Your company's address is at the bottom of any email the system has sent you, next "
+            "to \"Using the Mac app?\".\n\nIt is also the address you use in a browser \u2014 open "
+            "it and add /app for a one-click Connect button.\n\nPaste or type it below. The app "
+            "checks the address really is your towing platform before saving it.");
+  EXPECT_EQ(first.alert().buttons, (std::vector<std::string>{"Connect", "Quit"}));
+  const TextFieldAccessory& field = *first.alert().accessory;
+  EXPECT_EQ(field.width, 340);
+  EXPECT_EQ(field.height, 24);
+  EXPECT_NE(field.placeholderString.find('.'), std::string::npos);
+  EXPECT_EQ(field.placeholderString.find("://"), std::string::npos) << "a bare host";
+
+  Connection ordinary("https://acme.example.test");
+  ordinary.controller->showConnectPanel(false);
+  ASSERT_TRUE(ordinary.panelShown(false));
+  EXPECT_EQ(ordinary.alert().messageText, "Server address");
+  EXPECT_EQ(ordinary.alert().informativeText,
+            "The address this app signs in to. It is the same address you use in a browser; "
+            "opening that address and adding /app gives you a one-click Connect button.");
+}
+
+TEST(ConnectPanelTest, FillsTheFieldWithStoredThenClipboardThenDefaultAddress) {
+  struct Row {
+    const char* name;
+    std::optional<std::string> stored;
+    std::optional<std::string> clipboard;
+    std::string field;
+  } rows[] = {
+      {"stored wins over the clipboard", "http://127.0.0.1:8080", "https://other.example.test",
+       "http://127.0.0.1:8080"},
+      {"stored empty string", "", "https://other.example.test", ""},
+      {"clipboard suggestion", std::nullopt, " https://example.test/jobs\n",
+       "https://example.test/jobs"},
+      {"clipboard without a dot", std::nullopt, "https://localhost", "https://app.haulvane.com"},
+      {"clipboard of 200 characters", std::nullopt, "https://e.test/" + std::string(185, 'a'),
+       "https://app.haulvane.com"},
+      {"empty clipboard", std::nullopt, std::nullopt, "https://app.haulvane.com"},
+  };
+  for (const auto& row : rows) {
+    Connection connection(row.stored);
+    connection.fake.alerts.shown.clear(); // the first-run panel from construction
+    connection.fake.clipboard.text = row.clipboard;
+    connection.controller->showConnectPanel(false);
+    EXPECT_EQ(connection.alert().accessory->stringValue, row.field) << row.name;
+  }
+
+  Connection connection;
+  const int reads = connection.fake.clipboard.reads;
+  connection.fake.clipboard.text = "https://copied.example.test";
+  connection.controller->showConnectPanel(true);
+  EXPECT_EQ(connection.fake.clipboard.reads, reads + 1) << "the clipboard is read at each opening";
+  EXPECT_EQ(connection.fake.alerts.shown.back().alert.accessory->stringValue,
+            "https://copied.example.test");
+}
+
+TEST(ConnectPanelTest, QuitEndsAFirstRunAndCancelChangesNothing) {
+  for (const bool firstRun : {true, false}) {
+    auto panel = Connection::withPanel(firstRun);
+    Connection& connection = *panel;
+    connection.fake.alerts.answer(secondButton, "typed.example.test");
+    EXPECT_EQ(connection.fake.application.terminated, firstRun);
+    EXPECT_TRUE(connection.fake.http.requests.empty());
+    EXPECT_TRUE(connection.fake.alerts.shown.empty());
+  }
+}
+
+TEST(ConnectPanelTest, AnUnusableEntryExplainsAndOpensTheSameFormAfresh) {
+  for (const bool firstRun : {true, false}) {
+    auto panel = Connection::withPanel(firstRun);
+    Connection& connection = *panel;
+    connection.fake.alerts.answer(connect, "https://");
+    EXPECT_EQ(connection.alert().messageText, "Could not connect");
+    EXPECT_EQ(connection.alert().informativeText, "That does not look like a domain.");
+    EXPECT_TRUE(connection.alert().buttons.empty());
+    connection.fake.alerts.answer();
+    ASSERT_TRUE(connection.panelShown(firstRun));
+    EXPECT_NE(connection.alert().accessory->stringValue, "https://") << "not carried over";
+    EXPECT_TRUE(connection.fake.http.requests.empty());
+  }
+}
+
+TEST(VerificationTest, AsksTheEndpointThenStoresAnnouncesAndLoadsHome) {
+  Connection connection;
+  connection.fake.alerts.answer(connect, "  http://Acme.example.test:8443/app?x=1 ");
+  ASSERT_EQ(connection.fake.http.requests.size(), 1u);
+  const HttpRequest& request = connection.fake.http.requests[0];
+  EXPECT_EQ(request.url.absoluteString(), "https://Acme.example.test:8443/api/v1/app-info");
+  EXPECT_EQ(request.headers, (decltype(request.headers){{"Accept", "application/json"}}));
+  EXPECT_EQ(request.timeout, std::chrono::seconds(12));
+
+  connection.fake.http.complete(body(platformJson, 404));
+  EXPECT_EQ(connection.stored(), "https://Acme.example.test:8443") << "stored before announcing";
+  EXPECT_EQ(connection.alert().messageText, "Connected to Acme Towing");
+  EXPECT_EQ(connection.alert().informativeText,
+            "This Mac will use https://Acme.example.test:8443 from now on. Change it any time in "
+            "Settings.");
+  EXPECT_TRUE(connection.loads().empty()) << "home loads once the alert is dismissed";
+  connection.fake.alerts.answer();
+  EXPECT_EQ(connection.loads(), std::vector<std::string>{"https://Acme.example.test:8443/login"});
+}
+
+TEST(VerificationTest, AnOlderPlatformIsAdoptedOnlyAfterTheUserConfirms) {
+  Connection connection;
+  connection.fake.alerts.answer(connect, "old.example.test");
+  connection.fake.http.complete(body(R"({"platform":"HV-Towing"})"));
+  ASSERT_EQ(connection.fake.http.requests.size(), 2u);
+  const HttpRequest& legacy = connection.fake.http.requests[1];
+  EXPECT_EQ(legacy.url.absoluteString(), "https://old.example.test/login");
+  EXPECT_EQ(legacy.headers, (decltype(legacy.headers){{"Accept", "text/html"}}));
+  EXPECT_EQ(legacy.timeout, std::chrono::seconds(12));
+
+  connection.fake.http.complete(body(legacyPage));
+  EXPECT_EQ(connection.alert().messageText, "Found the platform at old.example.test");
+  EXPECT_EQ(connection.alert().informativeText,
+            "This install is an older version without the verification endpoint, so it could "
+            "not be fully verified. Connect anyway?");
+  EXPECT_EQ(connection.alert().buttons, (std::vector<std::string>{"Connect", "Cancel"}));
+  EXPECT_FALSE(connection.stored());
+  connection.fake.alerts.answer(connect);
+  EXPECT_EQ(connection.stored(), "https://old.example.test");
+  EXPECT_EQ(connection.loads(), std::vector<std::string>{"https://old.example.test/login"});
+  EXPECT_TRUE(connection.fake.alerts.shown.empty()) << "no further alert";
+}
+
+// Every way an attempt can fail, from both forms of the panel: the user is
+// told, nothing is stored or loaded, and the same form comes back.
+TEST(VerificationTest, EveryFailureLeavesTheAddressAndBringsTheSameFormBack) {
+  const std::string notPlatform =
+      "acme.test answered, but it is not this towing platform. Check the address.";
+  struct Row {
+    const char* name;
+    HttpResponse verification;
+    std::optional<HttpResponse> legacy;
+    std::optional<int> confirmation; // the answer to "Found the platform at"
+    bool unwritable;
+    std::string message, informative;
+  } rows[] = {
+      {"unreachable",
+       unreachable("Connection refused"),
+       {},
+       {},
+       false,
+       "Could not connect",
+       "Could not reach acme.test: Connection refused"},
+      {"not the platform",
+       body("<html>"),
+       body(R"(<input name="password">)"),
+       {},
+       false,
+       "Could not connect",
+       notPlatform},
+      {"legacy page with 500",
+       body(""),
+       body(legacyPage, 500),
+       {},
+       false,
+       "Could not connect",
+       notPlatform},
+      {"legacy page unreachable",
+       body("[]"),
+       unreachable("timed out"),
+       {},
+       false,
+       "Could not connect",
+       notPlatform},
+      {"legacy declined", body("{}"), body(legacyPage), secondButton, false, "", ""},
+      {"settings unwritable",
+       body(platformJson),
+       {},
+       {},
+       true,
+       "Could not save the address",
+       "https://acme.test is the platform, but Velmora could not write it to its settings file, "
+       "so nothing has changed. Make sure the settings folder can be written to, then try "
+       "again."},
+      {"settings unwritable after legacy", body("{}"), body(legacyPage), connect, true,
+       "Could not save the address", ""},
+  };
+  for (const auto& row : rows) {
+    for (const bool firstRun : {true, false}) {
+      const std::string name = std::string(row.name) + (firstRun ? " (first run)" : "");
+      auto panel = Connection::withPanel(firstRun);
+      Connection& connection = *panel;
+      connection.fake.settings.writable = !row.unwritable;
+      connection.fake.alerts.answer(connect, "acme.test");
+      connection.fake.http.complete(row.verification);
+      if (row.legacy)
+        connection.fake.http.complete(*row.legacy);
+      if (row.confirmation)
+        connection.fake.alerts.answer(*row.confirmation);
+      if (!row.message.empty()) {
+        EXPECT_EQ(connection.alert().messageText, row.message) << name;
+        if (!row.informative.empty()) {
+          EXPECT_EQ(connection.alert().informativeText, row.informative) << name;
+        }
+        connection.fake.alerts.answer();
+      }
+      EXPECT_TRUE(connection.panelShown(firstRun)) << name;
+      EXPECT_EQ(connection.stored(),
+                firstRun ? std::nullopt : std::optional<std::string>("https://old.test"))
+          << name;
+      EXPECT_TRUE(connection.loads().size() == (firstRun ? 0u : 1u)) << name << ": no new load";
+      for (const Alert& shown : connection.fake.alerts.history)
+        EXPECT_FALSE(shown.messageText.starts_with("Connected")) << name;
+    }
+  }
+}
+
+TEST(VerificationTest, AttemptsInFlightEachEndInTheirOwnOutcome) {
+  Connection connection("https://old.test");
+  connection.controller->verifyAndAdopt(*Url::parse("https://one.test"), "one.test", false);
+  connection.controller->verifyAndAdopt(*Url::parse("https://two.test"), "two.test", false);
+  connection.fake.http.complete(body(R"({"platform":"hv-towing","company":"One"})"));
+  connection.fake.http.complete(unreachable("refused"));
+  EXPECT_EQ(connection.stored(), "https://one.test");
+  ASSERT_EQ(connection.fake.alerts.shown.size(), 2u);
+  EXPECT_EQ(connection.fake.alerts.shown[0].alert.messageText, "Connected to One");
+  EXPECT_EQ(connection.fake.alerts.shown[1].alert.informativeText,
+            "Could not reach two.test: refused");
+}
+
+TEST(VerificationTest, AnswersArrivingAfterTheControllerIsGoneAreDropped) {
+  Connection connection("https://old.test");
+  connection.controller->verifyAndAdopt(*Url::parse("https://one.test"), "one.test", false);
+  connection.controller.reset();
+  connection.fake.http.complete(body(platformJson));
+  EXPECT_EQ(connection.stored(), "https://old.test");
+  EXPECT_TRUE(connection.fake.alerts.history.empty());
+}
+
+TEST(ConnectLinkTest, IgnoresOtherLinksWithoutTouchingThePendingEmail) {
+  Connection connection("https://acme.test");
+  connection.controller->setPendingEmailForTesting("kept@example.test");
+  for (const char* link : {"haulvane://settings?server=example.test&email=x%40y.test",
+                           "otherapp://connect?server=example.test&email=x%40y.test"}) {
+    connection.controller->handleConnectLink(*Url::parse(link));
+    EXPECT_EQ(connection.controller->pendingEmailForTesting(), "kept@example.test") << link;
+    EXPECT_TRUE(connection.fake.alerts.history.empty()) << link;
+  }
+}
+
+TEST(ConnectLinkTest, ABlankOrUnusableServerOpensThePanelForWhetherAnythingIsStored) {
+  struct Row {
+    const char* link;
+    bool explains;
+  } rows[] = {
+      {"haulvane://connect?SERVER=example.test&email=a%40b.test", false},
+      {"haulvane://connect?server=%20%0A&email=a%40b.test", false},
+      {"haulvane://connect?server=https://&email=a%40b.test", true},
+  };
+  for (const auto& row : rows) {
+    for (const bool stored : {false, true}) {
+      Connection connection(stored ? std::optional<std::string>("https://acme.test")
+                                   : std::nullopt);
+      connection.fake.alerts.shown.clear();
+      connection.controller->handleConnectLink(*Url::parse(row.link));
+      EXPECT_EQ(connection.controller->pendingEmailForTesting(), "a@b.test") << row.link;
+      if (row.explains) {
+        EXPECT_EQ(connection.alert().informativeText,
+                  "That setup link does not contain a usable address.");
+        connection.fake.alerts.answer();
+      }
+      EXPECT_TRUE(connection.panelShown(!stored)) << row.link;
+      EXPECT_TRUE(connection.fake.http.requests.empty());
+    }
+  }
+}
+
+TEST(ConnectLinkTest, TheStoredAddressJustReloadsAndAnyOtherAsksFirst) {
+  Connection connection("https://acme.test");
+  connection.controller->handleConnectLink(
+      *Url::parse("haulvane://connect?server=http://acme.test/app?x=1"));
+  EXPECT_TRUE(connection.fake.alerts.history.empty());
+  EXPECT_EQ(connection.loads().size(), 2u);
+  EXPECT_EQ(connection.fake.application.activations, 1);
+  EXPECT_EQ(connection.controller->pendingEmailForTesting(), std::nullopt);
+
+  for (const char* other : {"https://ACME.test", "https://acme.test:8443"}) {
+    connection.controller->handleConnectLink(
+        *Url::parse(std::string("haulvane://connect?server=") + other));
+    EXPECT_EQ(connection.alert().buttons, (std::vector<std::string>{"Connect", "Cancel"}));
+    connection.fake.alerts.answer(secondButton);
+    EXPECT_TRUE(connection.fake.http.requests.empty()) << other;
+  }
+
+  connection.controller->handleConnectLink(
+      *Url::parse("HAULVANE://Connect?server=example.test&email=d%40example.test"));
+  EXPECT_EQ(connection.alert().messageText, "Connect to example.test?");
+  EXPECT_EQ(connection.alert().informativeText,
+            "This Mac will use https://example.test and you will sign in there.\n\nOnly continue "
+            "if that is your company's own address \u2014 the one you already use in a browser.");
+  EXPECT_EQ(connection.alert().style, Alert::Style::informational);
+  connection.fake.alerts.answer(connect);
+  ASSERT_EQ(connection.fake.http.requests.size(), 1u);
+  EXPECT_EQ(connection.fake.http.requests[0].url.absoluteString(),
+            "https://example.test/api/v1/app-info");
+  EXPECT_EQ(connection.stored(), "https://acme.test") << "not before the platform answers";
+}
+
+TEST(ConnectLinkTest, AFailedLinkAttemptReturnsToTheOrdinaryPanelEvenOnAFirstRun) {
+  Connection connection;
+  connection.fake.alerts.shown.clear();
+  connection.controller->handleConnectLink(
+      *Url::parse("haulvane://connect?server=new.test&email=d%40example.test"));
+  connection.fake.alerts.answer(connect);
+  connection.fake.http.complete(unreachable("refused"));
+  EXPECT_EQ(connection.alert().informativeText, "Could not reach new.test: refused");
+  connection.fake.alerts.answer();
+  EXPECT_TRUE(connection.panelShown(false));
+  EXPECT_FALSE(connection.stored());
+  EXPECT_EQ(connection.controller->pendingEmailForTesting(), "d@example.test");
+}
+
+} // namespace
+} // namespace velmora
