@@ -257,6 +257,7 @@ bool serveWorkspacePage(Platform& platform, Exchange& exchange) {
 constexpr Route kControlRoutes[] = {
     {"/__control", handleControl},
     {"/__log", handleLog},
+    {"/__report", handleReport},
 };
 
 constexpr Route kRoutes[] = {

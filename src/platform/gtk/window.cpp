@@ -15,30 +15,50 @@ int readInt(const KeyFileStore& store, const std::string& group, const char* key
   return value;
 }
 
-// The overlay as a widget: detaching it is removing it from the overlay layer.
+// The overlay as a widget: detaching it is removing it from the overlay
+// layer and letting the page underneath have the keyboard again.
 class OverlayView final : public View {
- public:
+public:
   OverlayView(GtkOverlay* parent, GtkWidget* child) : parent_(parent), child_(child) {
     g_object_add_weak_pointer(G_OBJECT(child_), reinterpret_cast<gpointer*>(&child_));
   }
   ~OverlayView() override {
-    if (child_) g_object_remove_weak_pointer(G_OBJECT(child_), reinterpret_cast<gpointer*>(&child_));
+    if (child_)
+      g_object_remove_weak_pointer(G_OBJECT(child_), reinterpret_cast<gpointer*>(&child_));
   }
   void removeFromSuperview() override {
-    if (child_ && gtk_widget_get_parent(child_)) gtk_overlay_remove_overlay(parent_, child_);
+    if (!child_ || !gtk_widget_get_parent(child_))
+      return;
+    gtk_overlay_remove_overlay(parent_, child_);
+    if (GtkWidget* page = gtk_overlay_get_child(parent_))
+      gtk_widget_set_can_focus(page, TRUE);
   }
 
- private:
+private:
   GtkOverlay* parent_;
   GtkWidget* child_;
 };
 
 std::string cssColor(const Color& color) {
   char buffer[96];
-  std::snprintf(buffer, sizeof buffer, "rgba(%d,%d,%d,%.3f)", static_cast<int>(color.red * 255 + 0.5),
-                static_cast<int>(color.green * 255 + 0.5), static_cast<int>(color.blue * 255 + 0.5),
-                color.alpha);
+  std::snprintf(buffer, sizeof buffer, "rgba(%d,%d,%d,%.3f)",
+                static_cast<int>(color.red * 255 + 0.5), static_cast<int>(color.green * 255 + 0.5),
+                static_cast<int>(color.blue * 255 + 0.5), color.alpha);
   return buffer;
+}
+
+// Sizes are given in points of a 72-per-inch grid where one point is one
+// logical pixel, which is what CSS calls px.
+std::string cssFont(const Font& font) {
+  return "font-size: " + std::to_string(static_cast<int>(font.pointSize + 0.5)) +
+         "px; font-weight: " + (font.bold ? "bold" : "normal") + ";";
+}
+
+std::string overlayStyle(const OverlayDescription& overlay) {
+  return ".velmora-error-overlay { background-color: " + cssColor(overlay.background) + "; }\n" +
+         ".velmora-overlay-title { " + cssFont(overlay.title.font) +
+         " color: " + cssColor(overlay.title.color) + "; }\n" + ".velmora-overlay-message { " +
+         cssFont(overlay.message.font) + " color: " + cssColor(overlay.message.color) + "; }\n";
 }
 
 GtkWidget* makeLabel(const Label& label, const char* cssClass) {
@@ -49,13 +69,29 @@ GtkWidget* makeLabel(const Label& label, const char* cssClass) {
   return widget;
 }
 
+// Return presses the default button wherever the keyboard focus is, as the
+// key equivalent of a push button does, and before the page could see it.
+void bindReturnKey(GtkWidget* button) {
+  GtkEventController* keys = gtk_shortcut_controller_new();
+  gtk_shortcut_controller_set_scope(GTK_SHORTCUT_CONTROLLER(keys), GTK_SHORTCUT_SCOPE_MANAGED);
+  gtk_event_controller_set_propagation_phase(keys, GTK_PHASE_CAPTURE);
+  for (guint key : {GDK_KEY_Return, GDK_KEY_KP_Enter, GDK_KEY_ISO_Enter}) {
+    gtk_shortcut_controller_add_shortcut(
+        GTK_SHORTCUT_CONTROLLER(keys),
+        gtk_shortcut_new(gtk_keyval_trigger_new(key, GdkModifierType(0)),
+                         gtk_activate_action_get()));
+  }
+  gtk_widget_add_controller(button, keys);
+}
+
 void onOverlayButton(GtkButton*, gpointer data) {
   // Copied first: the action may remove the overlay and with it this button.
   auto action = *static_cast<std::function<void()>*>(data);
-  if (action) action();
+  if (action)
+    action();
 }
 
-}  // namespace
+} // namespace
 
 GtkAppWindow::GtkAppWindow(GtkApplication* app, WebKitNetworkSession* session, KeyFileStore& store,
                            const WindowDescription& description,
@@ -70,7 +106,8 @@ GtkAppWindow::GtkAppWindow(GtkApplication* app, WebKitNetworkSession* session, K
   const int height = readInt(store_, autosaveName_, "height", description.contentSize.height);
   gtk_window_set_default_size(GTK_WINDOW(window_), std::max(width, description.minSize.width),
                               std::max(height, description.minSize.height));
-  if (store_.get(autosaveName_, "maximized") == "true") gtk_window_maximize(GTK_WINDOW(window_));
+  if (store_.get(autosaveName_, "maximized") == "true")
+    gtk_window_maximize(GTK_WINDOW(window_));
   // Closing only hides the window: the page, its history and the sign-in
   // stay, and the application keeps running.
   gtk_window_set_hide_on_close(GTK_WINDOW(window_), TRUE);
@@ -82,6 +119,10 @@ GtkAppWindow::GtkAppWindow(GtkApplication* app, WebKitNetworkSession* session, K
 }
 
 GtkAppWindow::~GtkAppWindow() {
+  if (overlayCss_) {
+    gtk_style_context_remove_provider_for_display(gtk_widget_get_display(window_),
+                                                  GTK_STYLE_PROVIDER(overlayCss_.get()));
+  }
   g_signal_handlers_disconnect_by_data(window_, this);
   g_object_unref(window_);
 }
@@ -92,7 +133,8 @@ gboolean GtkAppWindow::onCloseRequest(GtkWindow*, gpointer self) {
 }
 
 void GtkAppWindow::saveFrame() {
-  if (autosaveName_.empty()) return;
+  if (autosaveName_.empty())
+    return;
   const bool maximized = gtk_window_is_maximized(GTK_WINDOW(window_));
   // GTK keeps the default size in step with the user's resizing, and it is
   // the unmaximised size, measured without the window's shadow: exactly
@@ -104,15 +146,20 @@ void GtkAppWindow::saveFrame() {
   (void)store_.set(autosaveName_, "maximized", maximized ? "true" : "false");
 }
 
-void GtkAppWindow::showWindow() { gtk_window_present(GTK_WINDOW(window_)); }
+void GtkAppWindow::showWindow() {
+  gtk_window_present(GTK_WINDOW(window_));
+}
 
-bool GtkAppWindow::isVisible() const { return gtk_widget_get_visible(window_); }
+bool GtkAppWindow::isVisible() const {
+  return gtk_widget_get_visible(window_);
+}
 
 void GtkAppWindow::setToolbar(const ToolbarDescription&, ToolbarDelegate& delegate) {
   GtkWidget* header = gtk_header_bar_new();
   for (const std::string& identifier : delegate.toolbarDefaultItemIdentifiers()) {
     const auto item = delegate.itemForItemIdentifier(identifier, true);
-    if (!item) continue;  // flexible space: the header bar's own gap
+    if (!item)
+      continue; // flexible space: the header bar's own gap
     GtkWidget* group = gtk_box_new(GTK_ORIENTATION_HORIZONTAL, 0);
     gtk_widget_add_css_class(group, "linked");
     gtk_widget_set_name(group, item->identifier.c_str());
@@ -139,57 +186,68 @@ std::unique_ptr<WebView> GtkAppWindow::createWebView(const WebViewConfiguration&
 }
 
 std::unique_ptr<View> GtkAppWindow::addOverlay(const OverlayDescription& overlay) {
+  // One style sheet serves every overlay; it is rewritten, never stacked.
+  if (!overlayCss_) {
+    overlayCss_ = GObjectPtr<GtkCssProvider>::adopt(gtk_css_provider_new());
+    gtk_style_context_add_provider_for_display(gtk_widget_get_display(window_),
+                                               GTK_STYLE_PROVIDER(overlayCss_.get()),
+                                               GTK_STYLE_PROVIDER_PRIORITY_APPLICATION);
+  }
+  const std::string style = overlayStyle(overlay);
+  gtk_css_provider_load_from_data(overlayCss_.get(), style.c_str(),
+                                  static_cast<gssize>(style.size()));
+
+  // The cover fills the overlay layer, so it follows the window's size.
   GtkWidget* cover = gtk_box_new(GTK_ORIENTATION_VERTICAL, 0);
   gtk_widget_add_css_class(cover, "velmora-error-overlay");
   gtk_widget_set_hexpand(cover, TRUE);
   gtk_widget_set_vexpand(cover, TRUE);
 
-  GtkWidget* column = gtk_box_new(GTK_ORIENTATION_VERTICAL, static_cast<int>(overlay.columnSpacing));
+  GtkWidget* column =
+      gtk_box_new(GTK_ORIENTATION_VERTICAL, static_cast<int>(overlay.columnSpacing + 0.5));
   gtk_widget_set_halign(column, GTK_ALIGN_CENTER);
   gtk_widget_set_valign(column, GTK_ALIGN_CENTER);
   gtk_widget_set_vexpand(column, TRUE);
   gtk_box_append(GTK_BOX(column), makeLabel(overlay.title, "velmora-overlay-title"));
   GtkWidget* message = makeLabel(overlay.message, "velmora-overlay-message");
+  // The message wraps at the column's width instead of widening it.
   gtk_label_set_max_width_chars(GTK_LABEL(message), 1);
   gtk_widget_set_size_request(message, overlay.columnMaxWidth, -1);
   gtk_box_append(GTK_BOX(column), message);
 
-  GtkWidget* row = gtk_box_new(GTK_ORIENTATION_HORIZONTAL, static_cast<int>(overlay.buttonSpacing));
+  GtkWidget* row =
+      gtk_box_new(GTK_ORIENTATION_HORIZONTAL, static_cast<int>(overlay.buttonSpacing + 0.5));
   gtk_widget_set_halign(row, GTK_ALIGN_CENTER);
+  GtkWidget* defaultButton = nullptr;
   for (const Button& button : overlay.buttons) {
     GtkWidget* widget = gtk_button_new_with_label(button.title.c_str());
-    if (button.keyEquivalent == "\r") gtk_widget_add_css_class(widget, "suggested-action");
-    g_signal_connect_data(widget, "clicked", G_CALLBACK(onOverlayButton),
-                          new std::function<void()>(button.action),
-                          [](gpointer data, GClosure*) {
-                            delete static_cast<std::function<void()>*>(data);
-                          },
-                          GConnectFlags(0));
+    g_signal_connect_data(
+        widget, "clicked", G_CALLBACK(onOverlayButton), new std::function<void()>(button.action),
+        [](gpointer data, GClosure*) { delete static_cast<std::function<void()>*>(data); },
+        GConnectFlags(0));
+    if (button.keyEquivalent == "\r" && !defaultButton) {
+      gtk_widget_add_css_class(widget, "suggested-action");
+      bindReturnKey(widget);
+      defaultButton = widget;
+    }
     gtk_box_append(GTK_BOX(row), widget);
-    if (button.keyEquivalent == "\r") gtk_window_set_default_widget(GTK_WINDOW(window_), widget);
   }
   gtk_box_append(GTK_BOX(column), row);
   gtk_box_append(GTK_BOX(cover), column);
 
-  GtkCssProvider* css = gtk_css_provider_new();
-  const std::string style =
-      ".velmora-error-overlay { background-color: " + cssColor(overlay.background) + "; }" +
-      ".velmora-overlay-title { font-size: " + std::to_string(overlay.title.font.pointSize) +
-      "pt; font-weight: " + (overlay.title.font.bold ? "bold" : "normal") +
-      "; color: " + cssColor(overlay.title.color) + "; }" +
-      ".velmora-overlay-message { font-size: " + std::to_string(overlay.message.font.pointSize) +
-      "pt; color: " + cssColor(overlay.message.color) + "; }";
-  gtk_css_provider_load_from_data(css, style.c_str(), -1);
-  gtk_style_context_add_provider_for_display(gtk_widget_get_display(window_),
-                                             GTK_STYLE_PROVIDER(css),
-                                             GTK_STYLE_PROVIDER_PRIORITY_APPLICATION);
-  g_object_unref(css);
-
   gtk_overlay_add_overlay(GTK_OVERLAY(overlay_), cover);
+  // The covered page must not take typing meant for the overlay.
+  if (GtkWidget* page = gtk_overlay_get_child(GTK_OVERLAY(overlay_))) {
+    gtk_widget_set_can_focus(page, FALSE);
+  }
+  if (defaultButton)
+    gtk_widget_grab_focus(defaultButton);
   return std::make_unique<OverlayView>(GTK_OVERLAY(overlay_), cover);
 }
 
-void GtkAppWindow::miniaturize() { gtk_window_minimize(GTK_WINDOW(window_)); }
+void GtkAppWindow::miniaturize() {
+  gtk_window_minimize(GTK_WINDOW(window_));
+}
 
 void GtkAppWindow::zoom() {
   if (gtk_window_is_maximized(GTK_WINDOW(window_))) {
@@ -199,4 +257,4 @@ void GtkAppWindow::zoom() {
   }
 }
 
-}  // namespace velmora::gtk
+} // namespace velmora::gtk

@@ -4,6 +4,7 @@
 // name and restored on the next launch.
 #pragma once
 
+#include "platform/gtk/glib_ptr.hpp"
 #include "platform/gtk/key_file_store.hpp"
 #include "platform/window.hpp"
 
@@ -15,7 +16,7 @@
 namespace velmora::gtk {
 
 class GtkAppWindow final : public Window {
- public:
+public:
   // `installActions` adds the window's menu actions once it exists.
   GtkAppWindow(GtkApplication* app, WebKitNetworkSession* session, KeyFileStore& store,
                const WindowDescription& description,
@@ -35,14 +36,15 @@ class GtkAppWindow final : public Window {
   // Writes the current size to the settings file.
   void saveFrame();
 
- private:
+private:
   static gboolean onCloseRequest(GtkWindow*, gpointer self);
 
   WebKitNetworkSession* session_;
   KeyFileStore& store_;
   std::string autosaveName_;
-  GtkWidget* window_ = nullptr;  // owned by the application until destroyed
+  GtkWidget* window_ = nullptr; // owned by the application until destroyed
   GtkWidget* overlay_ = nullptr;
+  GObjectPtr<GtkCssProvider> overlayCss_;
 };
 
-}  // namespace velmora::gtk
+} // namespace velmora::gtk
