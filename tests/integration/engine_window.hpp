@@ -68,7 +68,12 @@ public:
     controller->showWindow();
   }
   ~EngineWindow() {
+    // The application keeps its windows until they are destroyed; a window
+    // left on screen would be found by the next test of this process.
+    GtkWindow* shown = GTK_WINDOW(g_object_ref(gtkWindow()));
     controller.reset();
+    gtk_window_destroy(shown);
+    g_object_unref(shown);
     // Let the engine finish tearing the view down before the session goes.
     waitUntil([] { return false; }, 200ms);
     g_object_unref(session_);

@@ -76,10 +76,12 @@ void bindReturnKey(GtkWidget* button) {
   gtk_shortcut_controller_set_scope(GTK_SHORTCUT_CONTROLLER(keys), GTK_SHORTCUT_SCOPE_MANAGED);
   gtk_event_controller_set_propagation_phase(keys, GTK_PHASE_CAPTURE);
   for (guint key : {GDK_KEY_Return, GDK_KEY_KP_Enter, GDK_KEY_ISO_Enter}) {
+    // The shortcut takes over a reference; the activate action is a shared
+    // singleton, so it gets one of its own.
     gtk_shortcut_controller_add_shortcut(
         GTK_SHORTCUT_CONTROLLER(keys),
         gtk_shortcut_new(gtk_keyval_trigger_new(key, GdkModifierType(0)),
-                         gtk_activate_action_get()));
+                         GTK_SHORTCUT_ACTION(g_object_ref(gtk_activate_action_get()))));
   }
   gtk_widget_add_controller(button, keys);
 }
