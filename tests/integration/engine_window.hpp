@@ -38,11 +38,11 @@ inline GtkApplication* testApplication() {
 }
 
 class EngineWindows final : public WindowSystem {
-public:
+ public:
   EngineWindows(WebKitNetworkSession* session, gtk::KeyFileStore& store)
       : session_(session), store_(store) {}
-  [[nodiscard]] std::unique_ptr<Window>
-  createWindow(const WindowDescription& description) override {
+  [[nodiscard]] std::unique_ptr<Window> createWindow(
+      const WindowDescription& description) override {
     auto made = std::make_unique<gtk::GtkAppWindow>(testApplication(), session_, store_,
                                                     description, [](GtkApplicationWindow*) {});
     window = made.get();
@@ -50,20 +50,21 @@ public:
   }
   gtk::GtkAppWindow* window = nullptr;
 
-private:
+ private:
   WebKitNetworkSession* session_;
   gtk::KeyFileStore& store_;
 };
 
 class EngineWindow {
-public:
+ public:
   // Stores `server` as the platform address (none: nothing stored), builds
   // the controller, which loads the sign-in page, and shows the window.
   explicit EngineWindow(std::optional<std::string> server)
-      : app_(testApplication()), session_(webkit_network_session_new_ephemeral()),
-        store_(home_.settingsFile()), windows_(session_, store_) {
-    if (server)
-      settings.values["serverURL"] = *server;
+      : app_(testApplication()),
+        session_(webkit_network_session_new_ephemeral()),
+        store_(home_.settingsFile()),
+        windows_(session_, store_) {
+    if (server) settings.values["serverURL"] = *server;
     controller = std::make_unique<BrowserWindowController>(desktop_);
     controller->showWindow();
   }
@@ -153,7 +154,7 @@ public:
   gtk::IdleMainQueue mainQueue;
   std::unique_ptr<BrowserWindowController> controller;
 
-private:
+ private:
   TempHome home_;
   GtkApplication* app_;
   WebKitNetworkSession* session_;
@@ -179,10 +180,9 @@ struct TwoSites {
   }
   [[nodiscard]] static bool everRequested(const SamplePlatform& site, const std::string& path) {
     for (const auto& request : site.requests())
-      if (request.path == path)
-        return true;
+      if (request.path == path) return true;
     return false;
   }
 };
 
-} // namespace velmora::testing
+}  // namespace velmora::testing

@@ -6,7 +6,7 @@ namespace velmora::testing {
 namespace {
 
 class NavigationEngineTest : public ::testing::Test {
-protected:
+ protected:
   void SetUp() override { ASSERT_TRUE(window.waitForPage(sites.platform.url() + "/login")); }
   // Shows a test page of the platform and waits until it has loaded.
   void show(const std::string& path, const std::string& extra = "") {
@@ -45,6 +45,17 @@ TEST_F(NavigationEngineTest, AClickedLinkToAnotherSiteGoesToTheBrowserAndThePage
   EXPECT_FALSE(window.controller->hasErrorOverlay());
 }
 
+TEST_F(NavigationEngineTest, AnAddressWithCharactersBrowsersLeaveUnescapedIsJudgedToo) {
+  show("/away");
+  window.click("elsewhere-odd");
+  ASSERT_TRUE(waitUntil([&] { return !window.opened().empty(); }))
+      << "the other site must not load in the window";
+  EXPECT_TRUE(window.opened()[0].starts_with(sites.elsewhere.url() + "/opened?q=tow"))
+      << window.opened()[0];
+  EXPECT_EQ(window.uri(), sites.page("/away"));
+  EXPECT_FALSE(TwoSites::everRequested(sites.elsewhere, "/opened"));
+}
+
 TEST_F(NavigationEngineTest, OtherSchemesGoToTheDesktop) {
   show("/away");
   window.click("mail");
@@ -71,7 +82,7 @@ TEST_F(NavigationEngineTest, AScriptSendingThePageToAnotherSiteIsCaughtBeforeItS
   show("/away");
   // Without a user gesture the engine gives no hint that this is the main
   // frame; the page must still never leave the window.
-  window.load("about:blank"); // refused: a blank page is no platform page
+  window.load("about:blank");  // refused: a blank page is no platform page
   ASSERT_TRUE(waitUntil([&] { return window.opened().size() == 1; }));
   webkit_web_view_evaluate_javascript(window.webView(),
                                       ("setTimeout(function () { location.href = '" +
@@ -156,8 +167,9 @@ TEST(EmailPrefillEngineTest, LetsThePageSeeTheInput) {
   EngineWindow window(platform.url());
   ASSERT_TRUE(window.waitForPage(platform.url() + "/login"));
   // The page listens where only a bubbling event arrives.
-  (void)window.evaluate("window.inputs = []; document.addEventListener('input', function (e) {"
-                        " window.inputs.push(e.target.name); }); true");
+  (void)window.evaluate(
+      "window.inputs = []; document.addEventListener('input', function (e) {"
+      " window.inputs.push(e.target.name); }); true");
   window.controller->setPendingEmailForTesting("a@b.test");
   window.controller->didFinishNavigation();
   EXPECT_TRUE(waitUntil([&] { return window.evaluate("window.inputs") == "[\"email\"]"; }))
@@ -173,11 +185,11 @@ TEST(EmailPrefillEngineTest, LeavesAFieldAlone) {
       "document.querySelector('input[name=\"email\"]').value = 'typed@x.test'; true");
   window.controller->setPendingEmailForTesting("linked@x.test");
   window.controller->didFinishNavigation();
-  (void)window.evaluate("0"); // the prefill script has run once this answers
+  (void)window.evaluate("0");  // the prefill script has run once this answers
   EXPECT_EQ(window.evaluate("document.querySelector('input[name=\"email\"]').value"),
             "\"typed@x.test\"");
   EXPECT_EQ(window.controller->pendingEmailForTesting(), std::nullopt) << "used all the same";
 }
 
-} // namespace
-} // namespace velmora::testing
+}  // namespace
+}  // namespace velmora::testing

@@ -20,7 +20,7 @@ namespace velmora::gtk {
 class GtkDownload;
 
 class GtkWebView final : public WebView {
-public:
+ public:
   GtkWebView(WebKitNetworkSession* session, const WebViewConfiguration& configuration,
              WebViewDelegate& delegate);
   ~GtkWebView() override;
@@ -38,7 +38,7 @@ public:
   [[nodiscard]] std::optional<Url> url() const override;
   void evaluateJavaScript(const std::string& script) override;
 
-private:
+ private:
   void connectSignals(const WebViewConfiguration& configuration);
 
   static gboolean onDecidePolicy(WebKitWebView*, WebKitPolicyDecision*, WebKitPolicyDecisionType,
@@ -65,7 +65,7 @@ private:
 
   WebViewDelegate& delegate_;
   WebKitNetworkSession* session_;
-  WebKitWebView* view_ = nullptr; // owned by the widget tree once placed
+  WebKitWebView* view_ = nullptr;  // owned by the widget tree once placed
   GObjectPtr<WebKitWebView> viewRef_;
   GObjectPtr<WebKitUserContentManager> contentManager_;
   std::vector<ScopedSignal> signals_;
@@ -84,4 +84,4 @@ private:
   WebKitURIRequest* popUpRequest_ = nullptr;
 };
 
-} // namespace velmora::gtk
+}  // namespace velmora::gtk

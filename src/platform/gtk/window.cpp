@@ -18,32 +18,29 @@ int readInt(const KeyFileStore& store, const std::string& group, const char* key
 // The overlay as a widget: detaching it is removing it from the overlay
 // layer and letting the page underneath have the keyboard again.
 class OverlayView final : public View {
-public:
+ public:
   OverlayView(GtkOverlay* parent, GtkWidget* child) : parent_(parent), child_(child) {
     g_object_add_weak_pointer(G_OBJECT(child_), reinterpret_cast<gpointer*>(&child_));
   }
   ~OverlayView() override {
-    if (child_)
-      g_object_remove_weak_pointer(G_OBJECT(child_), reinterpret_cast<gpointer*>(&child_));
+    if (child_) g_object_remove_weak_pointer(G_OBJECT(child_), reinterpret_cast<gpointer*>(&child_));
   }
   void removeFromSuperview() override {
-    if (!child_ || !gtk_widget_get_parent(child_))
-      return;
+    if (!child_ || !gtk_widget_get_parent(child_)) return;
     gtk_overlay_remove_overlay(parent_, child_);
-    if (GtkWidget* page = gtk_overlay_get_child(parent_))
-      gtk_widget_set_can_focus(page, TRUE);
+    if (GtkWidget* page = gtk_overlay_get_child(parent_)) gtk_widget_set_can_focus(page, TRUE);
   }
 
-private:
+ private:
   GtkOverlay* parent_;
   GtkWidget* child_;
 };
 
 std::string cssColor(const Color& color) {
   char buffer[96];
-  std::snprintf(buffer, sizeof buffer, "rgba(%d,%d,%d,%.3f)",
-                static_cast<int>(color.red * 255 + 0.5), static_cast<int>(color.green * 255 + 0.5),
-                static_cast<int>(color.blue * 255 + 0.5), color.alpha);
+  std::snprintf(buffer, sizeof buffer, "rgba(%d,%d,%d,%.3f)", static_cast<int>(color.red * 255 + 0.5),
+                static_cast<int>(color.green * 255 + 0.5), static_cast<int>(color.blue * 255 + 0.5),
+                color.alpha);
   return buffer;
 }
 
@@ -89,11 +86,10 @@ void bindReturnKey(GtkWidget* button) {
 void onOverlayButton(GtkButton*, gpointer data) {
   // Copied first: the action may remove the overlay and with it this button.
   auto action = *static_cast<std::function<void()>*>(data);
-  if (action)
-    action();
+  if (action) action();
 }
 
-} // namespace
+}  // namespace
 
 GtkAppWindow::GtkAppWindow(GtkApplication* app, WebKitNetworkSession* session, KeyFileStore& store,
                            const WindowDescription& description,
@@ -108,8 +104,7 @@ GtkAppWindow::GtkAppWindow(GtkApplication* app, WebKitNetworkSession* session, K
   const int height = readInt(store_, autosaveName_, "height", description.contentSize.height);
   gtk_window_set_default_size(GTK_WINDOW(window_), std::max(width, description.minSize.width),
                               std::max(height, description.minSize.height));
-  if (store_.get(autosaveName_, "maximized") == "true")
-    gtk_window_maximize(GTK_WINDOW(window_));
+  if (store_.get(autosaveName_, "maximized") == "true") gtk_window_maximize(GTK_WINDOW(window_));
   // Closing only hides the window: the page, its history and the sign-in
   // stay, and the application keeps running.
   gtk_window_set_hide_on_close(GTK_WINDOW(window_), TRUE);
@@ -135,8 +130,7 @@ gboolean GtkAppWindow::onCloseRequest(GtkWindow*, gpointer self) {
 }
 
 void GtkAppWindow::saveFrame() {
-  if (autosaveName_.empty())
-    return;
+  if (autosaveName_.empty()) return;
   const bool maximized = gtk_window_is_maximized(GTK_WINDOW(window_));
   // GTK keeps the default size in step with the user's resizing, and it is
   // the unmaximised size, measured without the window's shadow: exactly
@@ -148,20 +142,15 @@ void GtkAppWindow::saveFrame() {
   (void)store_.set(autosaveName_, "maximized", maximized ? "true" : "false");
 }
 
-void GtkAppWindow::showWindow() {
-  gtk_window_present(GTK_WINDOW(window_));
-}
+void GtkAppWindow::showWindow() { gtk_window_present(GTK_WINDOW(window_)); }
 
-bool GtkAppWindow::isVisible() const {
-  return gtk_widget_get_visible(window_);
-}
+bool GtkAppWindow::isVisible() const { return gtk_widget_get_visible(window_); }
 
 void GtkAppWindow::setToolbar(const ToolbarDescription&, ToolbarDelegate& delegate) {
   GtkWidget* header = gtk_header_bar_new();
   for (const std::string& identifier : delegate.toolbarDefaultItemIdentifiers()) {
     const auto item = delegate.itemForItemIdentifier(identifier, true);
-    if (!item)
-      continue; // flexible space: the header bar's own gap
+    if (!item) continue;  // flexible space: the header bar's own gap
     GtkWidget* group = gtk_box_new(GTK_ORIENTATION_HORIZONTAL, 0);
     gtk_widget_add_css_class(group, "linked");
     gtk_widget_set_name(group, item->identifier.c_str());
@@ -242,14 +231,11 @@ std::unique_ptr<View> GtkAppWindow::addOverlay(const OverlayDescription& overlay
   if (GtkWidget* page = gtk_overlay_get_child(GTK_OVERLAY(overlay_))) {
     gtk_widget_set_can_focus(page, FALSE);
   }
-  if (defaultButton)
-    gtk_widget_grab_focus(defaultButton);
+  if (defaultButton) gtk_widget_grab_focus(defaultButton);
   return std::make_unique<OverlayView>(GTK_OVERLAY(overlay_), cover);
 }
 
-void GtkAppWindow::miniaturize() {
-  gtk_window_minimize(GTK_WINDOW(window_));
-}
+void GtkAppWindow::miniaturize() { gtk_window_minimize(GTK_WINDOW(window_)); }
 
 void GtkAppWindow::zoom() {
   if (gtk_window_is_maximized(GTK_WINDOW(window_))) {
@@ -259,4 +245,4 @@ void GtkAppWindow::zoom() {
   }
 }
 
-} // namespace velmora::gtk
+}  // namespace velmora::gtk

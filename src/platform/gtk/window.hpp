@@ -16,7 +16,7 @@
 namespace velmora::gtk {
 
 class GtkAppWindow final : public Window {
-public:
+ public:
   // `installActions` adds the window's menu actions once it exists.
   GtkAppWindow(GtkApplication* app, WebKitNetworkSession* session, KeyFileStore& store,
                const WindowDescription& description,
@@ -36,15 +36,15 @@ public:
   // Writes the current size to the settings file.
   void saveFrame();
 
-private:
+ private:
   static gboolean onCloseRequest(GtkWindow*, gpointer self);
 
   WebKitNetworkSession* session_;
   KeyFileStore& store_;
   std::string autosaveName_;
-  GtkWidget* window_ = nullptr; // owned by the application until destroyed
+  GtkWidget* window_ = nullptr;  // owned by the application until destroyed
   GtkWidget* overlay_ = nullptr;
   GObjectPtr<GtkCssProvider> overlayCss_;
 };
 
-} // namespace velmora::gtk
+}  // namespace velmora::gtk
