@@ -1,6 +1,6 @@
 #include "platform/gtk/frame_target.hpp"
 
-#include "platform/url.hpp"
+#include "platform/gtk/engine_url.hpp"
 
 #include <algorithm>
 #include <array>
@@ -22,7 +22,7 @@ std::string lowercased(std::string_view text) {
 // address without a host.
 std::optional<std::string> originOf(const std::optional<std::string>& address) {
   if (!address) return std::nullopt;
-  const auto url = Url::parse(*address);
+  const auto url = engineUrl(address->c_str());
   if (!url || !url->scheme() || !url->host()) return std::nullopt;
   const std::string scheme = lowercased(*url->scheme());
   std::string port = url->port().value_or("");
@@ -34,7 +34,7 @@ std::optional<std::string> originOf(const std::optional<std::string>& address) {
 bool engineLoadsScheme(const std::string& uri) {
   static constexpr std::array<std::string_view, 7> loaded{"http", "https", "about",     "data",
                                                           "blob", "file",  "javascript"};
-  const auto url = Url::parse(uri);
+  const auto url = engineUrl(uri.c_str());
   if (!url || !url->scheme()) return true;
   const std::string scheme = lowercased(*url->scheme());
   return std::find(loaded.begin(), loaded.end(), scheme) != loaded.end();
