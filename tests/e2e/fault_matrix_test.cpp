@@ -1,12 +1,14 @@
-// The real application meeting faults it cannot prevent: a disk that fills
-// up in the middle of a download. The download must end with a message and
-// no half file, and the window must carry on.
+// The real application meeting faults it cannot prevent: a server that is
+// down when the application starts, and a disk that fills up in the middle
+// of a download. Each ends in a message the user can act on, nothing half
+// done is left behind, and the window carries on.
 #include "processes.hpp"
 
 #include <gtest/gtest.h>
 
 #include <algorithm>
 #include <optional>
+#include <regex>
 
 namespace velmora::testing {
 namespace {
@@ -29,6 +31,54 @@ std::uintmax_t largestFileIn(const fs::path& folder) {
     if (entry.is_regular_file())
       largest = std::max(largest, entry.file_size());
   return largest;
+}
+
+// The main window's content colour one pixel in from its lower right corner.
+std::string cornerColour(const fs::path& shot) {
+  const std::string ids = runCommand({"xdotool", "search", "--onlyvisible", "--name", "^Velmora$"});
+  if (ids.empty())
+    return "";
+  const std::string text =
+      runCommand({"xdotool", "getwindowgeometry", "--shell", ids.substr(0, ids.find('\n'))});
+  std::smatch x, y, w, h;
+  if (!std::regex_search(text, x, std::regex("X=(\\d+)")) ||
+      !std::regex_search(text, y, std::regex("Y=(\\d+)")) ||
+      !std::regex_search(text, w, std::regex("WIDTH=(\\d+)")) ||
+      !std::regex_search(text, h, std::regex("HEIGHT=(\\d+)")))
+    return "";
+  screenshot(shot);
+  const int px = std::stoi(x[1]) + std::stoi(w[1]) - 12;
+  const int py = std::stoi(y[1]) + std::stoi(h[1]) - 12;
+  return runCommand({"convert", shot.string(), "-crop",
+                     "1x1+" + std::to_string(px) + "+" + std::to_string(py), "-format",
+                     "%[fx:int(255*r)],%[fx:int(255*g)],%[fx:int(255*b)]", "info:"});
+}
+
+constexpr const char* overlayColour = "12,14,18";
+
+TEST(FaultMatrixE2ETest, AServerDownAtStartShowsTheOverlayAndReturnRecoversOnceItIsBack) {
+  SamplePlatform platform;
+  TempHome home;
+  home.writeSettings("[Settings]\nserverURL=" + platform.url() + "\n");
+  ASSERT_EQ(platform.control("down=1"), 200);
+  App app(home);
+  const fs::path shot = home.root() / "screen.png";
+  ASSERT_TRUE(waitUntil([&] { return cornerColour(shot) == overlayColour; }, 30s))
+      << "the window is not covered by the overlay";
+  screenshot(shotPath("server-down-at-start.png"));
+
+  ASSERT_EQ(platform.control("down=0"), 200);
+  const size_t before = platform.requests().size();
+  const std::string ids = runCommand({"xdotool", "search", "--onlyvisible", "--name", "^Velmora$"});
+  runCommand({"xdotool", "windowfocus", "--sync", ids.substr(0, ids.find('\n'))});
+  runCommand({"xdotool", "key", "--clearmodifiers", "Return"});
+  EXPECT_TRUE(platform.waitForRequest([](const LoggedRequest& r) { return r.path == "/login"; },
+                                      20s, before))
+      << "Try Again did not load the sign-in page";
+  EXPECT_TRUE(waitUntil([&] { return cornerColour(shot) != overlayColour; }, 20s));
+  EXPECT_NE(home.readSettings().find("serverURL=" + platform.url() + "\n"), std::string::npos)
+      << "the stored address survives the outage";
+  EXPECT_TRUE(app.quit());
 }
 
 // Runs the application in a mount namespace of its own in which the
