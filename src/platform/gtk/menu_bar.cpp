@@ -2,8 +2,10 @@
 
 #include <webkit/webkit.h>
 
+#include <algorithm>
 #include <array>
 #include <cctype>
+#include <iterator>
 #include <optional>
 
 namespace velmora::gtk {
@@ -79,6 +81,16 @@ std::vector<std::string> acceleratorsFor(const MenuItem& item) {
     case '[': return {mods + "bracketleft"};
     case ']': return {mods + "bracketright"};
     default: return {mods + std::string(1, key)};
+  }
+}
+
+// Keys Linux users expect besides the menu's own: Alt+Left and Alt+Right,
+// and the dedicated Back and Forward keys some keyboards carry.
+std::vector<std::string> desktopAccelerators(Action action) {
+  switch (action) {
+    case Action::goBack: return {"<Alt>Left", "Back"};
+    case Action::goForward: return {"<Alt>Right", "Forward"};
+    default: return {};
   }
 }
 
@@ -173,7 +185,9 @@ DrawnMenuBar drawMenuBar(GtkApplication* app, const MenuBar& menuBar) {
         if (!item.action || !infoOf(*item.action).drawn) continue;
         const std::string detailed = detailedName(*item.action);
         g_menu_append(section.get(), item.title.c_str(), detailed.c_str());
-        setAccelerators(app, detailed, acceleratorsFor(item));
+        std::vector<std::string> accelerators = acceleratorsFor(item);
+        std::ranges::copy(desktopAccelerators(*item.action), std::back_inserter(accelerators));
+        setAccelerators(app, detailed, accelerators);
       }
     }
     // The application menu has no title of its own: it carries the name.
