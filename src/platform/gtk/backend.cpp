@@ -167,9 +167,12 @@ std::unique_ptr<Window> Backend::createWindow(const WindowDescription& descripti
 }
 
 void Backend::installWindowActions(GtkApplicationWindow* window) {
-  ::velmora::gtk::installWindowActions(window, [this](Action action, GVariant* parameter) {
+  const ActionDispatcher dispatch = [this](Action action, GVariant* parameter) {
     performAction(action, parameter);
-  });
+  };
+  ::velmora::gtk::installWindowActions(window, dispatch);
+  // The Go menu's items act on this window.
+  if (goMenu_) goMenu_->attach(window, dispatch);
 }
 
 void Backend::performAction(Action action, GVariant* parameter) {
