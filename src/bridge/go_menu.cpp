@@ -13,7 +13,9 @@ const std::string* stringMember(const ScriptDictionary& dictionary, std::string_
 
 // Only the path counts, as the address's path component reads: a query or
 // fragment does not hide a sign-out link.
-bool isSignOut(const Url& url) { return url.path().ends_with("/logout"); }
+bool isSignOut(const Url& url) {
+  return url.path().ends_with("/logout");
+}
 
 GoMenuEntry entryOfKind(GoMenuEntry::Kind kind) {
   GoMenuEntry entry;

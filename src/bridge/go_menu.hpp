@@ -21,7 +21,7 @@ struct GoMenuEntry {
     signIn,     // "Sign In", which runs Go to Dashboard
   };
   Kind kind = Kind::link;
-  std::string title;  // the link's label as reported; "Sign In"; empty for a separator
+  std::string title;             // the link's label as reported; "Sign In"; empty for a separator
   std::optional<Action> action;  // goToPath for links, goHome for the sign-in entry
   std::string keyEquivalent;     // "1" to "9" with Control, or empty
   std::optional<Url> targetURL;  // links only
@@ -37,8 +37,8 @@ struct GoMenuEntry {
 // The first nine other links get "1" to "9". "current" must be the boolean
 // true for a check mark. A list whose every dictionary is skipped gives no
 // entries at all.
-[[nodiscard]] std::vector<GoMenuEntry> buildGoMenuEntries(
-    const std::vector<ScriptDictionary>& links);
+[[nodiscard]] std::vector<GoMenuEntry>
+buildGoMenuEntries(const std::vector<ScriptDictionary>& links);
 
 // The entry as an item of the live Go menu.
 [[nodiscard]] MenuItem menuItemForGoMenuEntry(const GoMenuEntry& entry);

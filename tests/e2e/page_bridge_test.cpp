@@ -48,7 +48,7 @@ std::string openMenuSurface(const std::string& mainWindow) {
 }
 
 class SignedInApp {
- public:
+public:
   SignedInApp() {
     EXPECT_EQ(platform.control("autosignin=1"), 200);
     home.writeSettings("[Settings]\nserverURL=" + platform.url() + "\n");
@@ -155,7 +155,8 @@ TEST(GoMenuE2ETest, TheDashboardsNavigationFillsTheGoMenuWithTheCurrentPageCheck
 
   // Ctrl+2 is the second link.
   since = session.logged();
-  (void)runCommand({"xdotool", "windowfocus", "--sync", window, "key", "--clearmodifiers", "ctrl+2"});
+  (void)runCommand(
+      {"xdotool", "windowfocus", "--sync", window, "key", "--clearmodifiers", "ctrl+2"});
   EXPECT_TRUE(session.requested("/jobs", since));
 }
 

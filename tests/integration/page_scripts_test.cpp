@@ -18,14 +18,15 @@ namespace {
 
 // Allows every load and records what the page posts.
 class Recorder final : public WebViewDelegate {
- public:
-  void decidePolicyForNavigationAction(const NavigationAction&,
-                                       std::function<void(NavigationActionPolicy)> decide) override {
+public:
+  void
+  decidePolicyForNavigationAction(const NavigationAction&,
+                                  std::function<void(NavigationActionPolicy)> decide) override {
     decide(NavigationActionPolicy::allow);
   }
-  void decidePolicyForNavigationResponse(
-      const NavigationResponse& response,
-      std::function<void(NavigationResponsePolicy)> decide) override {
+  void
+  decidePolicyForNavigationResponse(const NavigationResponse& response,
+                                    std::function<void(NavigationResponsePolicy)> decide) override {
     decide(response.canShowMimeType ? NavigationResponsePolicy::allow
                                     : NavigationResponsePolicy::cancel);
   }
@@ -84,7 +85,7 @@ bool isFlushMarker(const ScriptMessage& message) {
 }
 
 class PageScriptsTest : public ::testing::Test {
- protected:
+protected:
   static void SetUpTestSuite() { gtk_init(); }
 
   void SetUp() override { open({"bellCount", "navLinks"}); }
@@ -129,7 +130,8 @@ class PageScriptsTest : public ::testing::Test {
     webkit_web_view_evaluate_javascript(
         WEBKIT_WEB_VIEW(view->widget()), script.c_str(), -1, nullptr, nullptr, nullptr,
         [](GObject* source, GAsyncResult* async, gpointer data) {
-          std::unique_ptr<std::shared_ptr<Result>> result(static_cast<std::shared_ptr<Result>*>(data));
+          std::unique_ptr<std::shared_ptr<Result>> result(
+              static_cast<std::shared_ptr<Result>*>(data));
           JSCValue* value =
               webkit_web_view_evaluate_javascript_finish(WEBKIT_WEB_VIEW(source), async, nullptr);
           if (value) {
@@ -260,10 +262,9 @@ TEST_F(PageScriptsTest, ObservesChangesInsideTheCountElementOnly) {
   // A count element the page puts in place of the first one is not
   // watched; the next periodic report carries its count.
   const size_t before = counts().size();
-  evaluate(
-      "var n = document.createElement('span'); n.className = 'hv-notification-count';"
-      "n.textContent = '9'; document.querySelector('.hv-notification-count').replaceWith(n);"
-      "n.textContent = '10';");
+  evaluate("var n = document.createElement('span'); n.className = 'hv-notification-count';"
+           "n.textContent = '9'; document.querySelector('.hv-notification-count').replaceWith(n);"
+           "n.textContent = '10';");
   flush();
   EXPECT_EQ(counts().size(), before);
   evaluate("window.__intervals[0].callback()");
@@ -296,11 +297,9 @@ TEST_F(PageScriptsTest, LabelsLeaveBadgesOutCollapseWhiteSpaceAndStopAtSixtyCode
 TEST_F(PageScriptsTest, OffersOnlySameOriginLinksOnceEach) {
   load("/bridge/filters");
   const std::vector<Link> expected{
-      {"Open jobs", "/jobs#open"},
-      {"Drivers", "/drivers"},
+      {"Open jobs", "/jobs#open"},         {"Drivers", "/drivers"},
       {"Trucks", "/trucks", true},  // the first of two anchors wins
-      {"Jobs, open", "/jobs?status=open"},
-      {"Jobs", "/jobs"},
+      {"Jobs, open", "/jobs?status=open"}, {"Jobs", "/jobs"},
   };
   EXPECT_EQ(links(), expected);
 }

@@ -19,8 +19,12 @@ using testing::FakeDesktop;
 constexpr std::int64_t int64Max = std::numeric_limits<std::int64_t>::max();
 constexpr std::int64_t int64Min = std::numeric_limits<std::int64_t>::min();
 
-ScriptValue number(double value) { return ScriptValue{value}; }
-ScriptValue text(std::string value) { return ScriptValue{std::move(value)}; }
+ScriptValue number(double value) {
+  return ScriptValue{value};
+}
+ScriptValue text(std::string value) {
+  return ScriptValue{std::move(value)};
+}
 
 ScriptDictionary link(std::string label, std::string href, ScriptValue current = {false}) {
   return ScriptDictionary{
@@ -69,9 +73,8 @@ TEST(BadgeLabelForCountTest, ShowsPositiveCountsInFullAndNothingElse) {
     std::int64_t count;
     const char* label;
   };
-  const Row rows[] = {{0, ""},           {1, "1"},   {3, "3"},
-                      {150, "150"},      {1234, "1234"}, {-1, ""},
-                      {int64Min, ""},    {int64Max, "9223372036854775807"}};
+  const Row rows[] = {{0, ""},        {1, "1"}, {3, "3"},       {150, "150"},
+                      {1234, "1234"}, {-1, ""}, {int64Min, ""}, {int64Max, "9223372036854775807"}};
   for (const Row& row : rows) EXPECT_EQ(badgeLabelForCount(row.count), row.label) << row.count;
 }
 
@@ -100,8 +103,7 @@ TEST(ScriptMessageTest, EveryCountReportSetsTheBadgeAgain) {
   EXPECT_FALSE(c.fake.dockTile.badgeLabel) << "no badge until a page reports";
   for (ScriptValue body : {number(3), number(3), number(0), text("5"), number(-4), number(150)})
     c.post("bellCount", body);
-  EXPECT_EQ(c.fake.dockTile.badgeHistory,
-            (std::vector<std::string>{"3", "3", "", "", "", "150"}));
+  EXPECT_EQ(c.fake.dockTile.badgeHistory, (std::vector<std::string>{"3", "3", "", "", "", "150"}));
 }
 
 TEST(ScriptMessageTest, TheBadgeOutlastsFailedLoadsAndTheOverlay) {
@@ -177,10 +179,10 @@ TEST(GoMenuEntriesTest, NumbersTheFirstNineLinksAndSetsSignOutApart) {
   links.push_back(link("Sign out", "https://acme.example.test/logout"));
   const auto entries = buildGoMenuEntries(links);
   EXPECT_EQ(describe(entries),
-            (std::vector<std::string>{"Section 1:1", "Section 2:2", "Section 3:3", "Section 4:4",
-                                      "Section 5:5", "Section 6:6", "Section 7:7", "Section 8:8",
-                                      "Section 9:9", "Section 10:", "Section 11:", "Section 12:",
-                                      "-", "Sign out:"}));
+            (std::vector<std::string>{
+                "Section 1:1", "Section 2:2", "Section 3:3", "Section 4:4", "Section 5:5",
+                "Section 6:6", "Section 7:7", "Section 8:8", "Section 9:9",
+                "Section 10:", "Section 11:", "Section 12:", "-", "Sign out:"}));
   ASSERT_EQ(entries.size(), 14u);
   EXPECT_EQ(entries[0].action, Action::goToPath);
   EXPECT_EQ(entries[0].targetURL->absoluteString(), "https://acme.example.test/s1");
@@ -215,8 +217,8 @@ TEST(GoMenuEntriesTest, BuildsEntriesFromTheReportedLinks) {
        {"Jobs:1", "-", "Sign out:"}},
       {"only the boolean true is current",
        {link("A", at("/a"), ScriptValue{true}), link("B", at("/b"), text("true")),
-        link("C", at("/c"), number(1)), ScriptDictionary{{"label", text("D")},
-                                                                  {"href", text(at("/d"))}}},
+        link("C", at("/c"), number(1)),
+        ScriptDictionary{{"label", text("D")}, {"href", text(at("/d"))}}},
        {"A:1:on", "B:2", "C:3", "D:4"}},
       {"labels are kept as reported",
        {link("  Jobs  and more ", at("/jobs"))},
@@ -229,7 +231,8 @@ TEST(GoMenuEntriesTest, BuildsEntriesFromTheReportedLinks) {
        {"Jobs:1"}},
       {"nothing usable gives an empty menu", {ScriptDictionary{}}, {}},
   };
-  for (const Row& row : rows) EXPECT_EQ(describe(buildGoMenuEntries(row.links)), row.entries) << row.name;
+  for (const Row& row : rows)
+    EXPECT_EQ(describe(buildGoMenuEntries(row.links)), row.entries) << row.name;
 }
 
 TEST(GoMenuTest, EachRebuildReplacesTheWholeMenu) {
@@ -277,8 +280,8 @@ TEST(GoMenuTest, ChoosingAnEntryOpensItsAddress) {
 TEST(GoMenuTest, DISABLED_EntriesForAnotherServerOrWithoutHostOpenNothing) {
   Controller c;
   const size_t before = c.fake.webView().loadedRequests.size();
-  for (const char* address : {"https://other.example.test/jobs", "http://acme.example.test/jobs",
-                              "/jobs", "jobs"})
+  for (const char* address :
+       {"https://other.example.test/jobs", "http://acme.example.test/jobs", "/jobs", "jobs"})
     c.controller.goToPath(Url::parse(address));
   EXPECT_EQ(c.fake.webView().loadedRequests.size(), before);
   EXPECT_TRUE(c.fake.workspace.openedURLs.empty()) << "not handed to the browser either";
@@ -293,7 +296,9 @@ TEST(ScriptValueJsonTest, HalfASurrogatePairBecomesTheReplacementCharacter) {
   const Row rows[] = {
       {"a whole pair stays", R"("truck \ud83d\ude9a")", "truck \xF0\x9F\x9A\x9A"},
       {"lone high half at the end", R"("truck \ud83d")", "truck \xEF\xBF\xBD"},
-      {"lone high half before text", R"("\ud83dx")", "\xEF\xBF\xBD" "x"},
+      {"lone high half before text", R"("\ud83dx")",
+       "\xEF\xBF\xBD"
+       "x"},
       {"lone low half", R"("\ude9a!")", "\xEF\xBF\xBD!"},
       {"high half before another escape", R"("\ud83d\n")", "\xEF\xBF\xBD\n"},
       {"an escaped backslash is no escape", R"("\\ud83d")", "\\ud83d"},
@@ -304,7 +309,8 @@ TEST(ScriptValueJsonTest, HalfASurrogatePairBecomesTheReplacementCharacter) {
     ASSERT_TRUE(value && value->string()) << row.name;
     EXPECT_EQ(*value->string(), row.text) << row.name;
   }
-  const auto list = scriptValueFromJson(R"([{"label":"Jobs \ud83d","href":"/jobs","current":false}])");
+  const auto list =
+      scriptValueFromJson(R"([{"label":"Jobs \ud83d","href":"/jobs","current":false}])");
   ASSERT_TRUE(list && list->array()) << "one cut label must not lose the whole list";
   EXPECT_FALSE(scriptValueFromJson(R"("\ud83d)")) << "still not JSON";
 }
