@@ -1,6 +1,7 @@
 // Script message bodies come from whatever page is loaded, including a
 // hostile one. Reading them must never exhaust the stack or fail hard, and
-// what is read must survive a round trip through its own JSON form.
+// an unread count read from one must give a badge of digits or none.
+#include "bridge/script_messages.hpp"
 #include "fuzz_check.hpp"
 #include "platform/script_value.hpp"
 
@@ -32,5 +33,11 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
   check(depth(*value) <= 64, "nesting is bounded", text);
   if (const auto* number = value->number())
     check(!std::isnan(*number), "JSON numbers are never NaN", text);
+
+  const std::int64_t count = countFromMessageBody(*value);
+  check(value->number() || count == 0, "only a number counts", text);
+  const std::string badge = badgeLabelForCount(count);
+  check((count <= 0) == badge.empty(), "a badge exactly for positive counts", text);
+  check(badge.find_first_not_of("0123456789") == std::string::npos, "a badge is digits", text);
   return 0;
 }
