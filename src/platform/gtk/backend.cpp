@@ -71,7 +71,8 @@ Backend::Backend()
       settings_(store_),
       alerts_(app_.get()),
       desktop_{*this,      *this,     alerts_, settings_,  http_,     clipboard_,
-               dockTile_, workspace_, files_,  location_, mainQueue_} {
+               dockTile_, workspace_, files_,  location_, mainQueue_},
+      notifications_(app_.get()) {
   g_set_application_name("Velmora");
   registerResources();
   g_signal_connect(app_.get(), "startup", G_CALLBACK(onStartup), this);
@@ -160,7 +161,8 @@ void Backend::invalidateMenuItems() {
 std::unique_ptr<Window> Backend::createWindow(const WindowDescription& description) {
   auto window = std::make_unique<GtkAppWindow>(
       app_.get(), session_.get(), store_, description,
-      [this](GtkApplicationWindow* window) { installWindowActions(window); });
+      WindowHooks{[this](GtkApplicationWindow* window) { installWindowActions(window); },
+                  [this](WebKitWebView* view) { notifications_.watch(view); }});
   window_ = GTK_APPLICATION_WINDOW(window->gtkWindow());
   appWindow_ = window.get();
   return window;

@@ -44,6 +44,17 @@ WebError webErrorOf(const GError* error) {
   return result;
 }
 
+// The engine can draw some types (PDF, images) that the server sends as an
+// attachment, meaning "save this". Shown, such a file is lost to the user
+// (a PDF draws as an empty page here), so it counts as one the window
+// cannot show, and becomes a download.
+bool isAttachment(WebKitURIResponse* response) {
+  SoupMessageHeaders* headers = response ? webkit_uri_response_get_http_headers(response) : nullptr;
+  const char* disposition =
+      headers ? soup_message_headers_get_one(headers, "Content-Disposition") : nullptr;
+  return disposition && g_ascii_strncasecmp(disposition, "attachment", 10) == 0;
+}
+
 }  // namespace
 
 GtkWebView::GtkWebView(WebKitNetworkSession* session, const WebViewConfiguration& configuration,
@@ -186,7 +197,8 @@ void GtkWebView::decideResponse(WebKitResponsePolicyDecision* decision) {
   const NavigationResponse input{
       .url = engineUrl(response ? webkit_uri_response_get_uri(response) : nullptr),
       .isForMainFrame = webkit_response_policy_decision_is_main_frame_main_resource(decision) != 0,
-      .canShowMimeType = webkit_response_policy_decision_is_mime_type_supported(decision) != 0,
+      .canShowMimeType = webkit_response_policy_decision_is_mime_type_supported(decision) != 0 &&
+                         !isAttachment(response),
   };
   auto keep = GObjectPtr<WebKitPolicyDecision>::retain(WEBKIT_POLICY_DECISION(decision));
 
