@@ -6,7 +6,7 @@ CMAKE_FLAGS ?=
 
 PREFIX ?= /usr/local
 
-.PHONY: all deps build test test-asan demo run install package clean
+.PHONY: all deps build test test-asan fuzz-build fuzz fuzz-smoke demo run install package clean
 
 all: build
 
@@ -27,6 +27,21 @@ test-asan: deps
 	cmake -S . -B $(BUILD)-asan -DVELMORA_SANITIZE=ON -DCMAKE_BUILD_TYPE=Debug
 	cmake --build $(BUILD)-asan -j $(JOBS) --target velmora_unit_tests velmora_sample_platform_tests
 	cd $(BUILD)-asan && ctest -L unit --output-on-failure -j $(JOBS)
+
+# The fuzz targets, built with clang and libFuzzer in their own tree so the
+# ordinary build stays with the default compiler. `make fuzz` runs each for
+# FUZZ_SECONDS; `make fuzz-smoke` is the short run for CI.
+FUZZ_SECONDS ?= 60
+fuzz-build: deps
+	cmake -S . -B $(BUILD)-fuzz -DVELMORA_FUZZ=ON -DCMAKE_CXX_COMPILER=clang++ \
+	  -DBUILD_TESTING=OFF -DCMAKE_BUILD_TYPE=RelWithDebInfo
+	cmake --build $(BUILD)-fuzz -j $(JOBS) --target velmora_fuzz_targets
+
+fuzz: fuzz-build
+	fuzz/run.sh $(BUILD)-fuzz $(FUZZ_SECONDS)
+
+fuzz-smoke: fuzz-build
+	fuzz/run.sh $(BUILD)-fuzz 10
 
 demo: build
 	@scripts/demo.sh $(BUILD)

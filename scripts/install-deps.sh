@@ -8,6 +8,7 @@ packages=(
   libwebkitgtk-6.0-dev libgtk-4-dev libsoup-3.0-dev
   libboost-url1.81-dev libboost-json1.81-dev
   libgtest-dev libgmock-dev
+  clang libclang-rt-14-dev
   xvfb xauth dbus dbus-x11 x11-utils xdotool imagemagick curl
   desktop-file-utils appstream dpkg-dev
 )

@@ -34,7 +34,9 @@ std::vector<GoMenuEntry> buildGoMenuEntries(const std::vector<ScriptDictionary>&
   }
   std::vector<GoMenuEntry> entries;
   int shortcut = 1;
+  std::size_t linkCount = 0;
   for (const ScriptDictionary& link : links) {
+    if (linkCount == maxGoMenuLinks) break;
     const std::string* label = stringMember(link, "label");
     const std::string* href = stringMember(link, "href");
     if (!label || !href) continue;
@@ -54,6 +56,7 @@ std::vector<GoMenuEntry> buildGoMenuEntries(const std::vector<ScriptDictionary>&
     const bool* on = current == link.end() ? nullptr : current->second.boolean();
     entry.stateOn = on && *on;
     entries.push_back(std::move(entry));
+    ++linkCount;
   }
   return entries;
 }

@@ -8,6 +8,7 @@
 #include "platform/script_value.hpp"
 #include "platform/url.hpp"
 
+#include <cstddef>
 #include <optional>
 #include <string>
 #include <vector>
@@ -30,13 +31,19 @@ struct GoMenuEntry {
   friend bool operator==(const GoMenuEntry&, const GoMenuEntry&) = default;
 };
 
+// The most links the menu shows. A page could report any number, and a menu
+// of a million items would stall the window for minutes; real pages report
+// a dozen or so.
+inline constexpr std::size_t maxGoMenuLinks = 100;
+
 // An empty list gives the one sign-in entry. Otherwise each dictionary with
 // a string "label" and a string "href" that parses becomes a link, in order,
 // others are skipped; an address whose path ends in "/logout" is a sign-out
 // link, preceded by a separator unless it comes first and given no number.
 // The first nine other links get "1" to "9". "current" must be the boolean
 // true for a check mark. A list whose every dictionary is skipped gives no
-// entries at all.
+// entries at all. Links past the first maxGoMenuLinks usable ones are left
+// out.
 [[nodiscard]] std::vector<GoMenuEntry>
 buildGoMenuEntries(const std::vector<ScriptDictionary>& links);
 

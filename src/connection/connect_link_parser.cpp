@@ -3,9 +3,12 @@
 #include "connection/text.hpp"
 
 #include <boost/url/decode_view.hpp>
+#include <boost/url/pct_string_view.hpp>
 
 #include <algorithm>
 #include <cctype>
+#include <string_view>
+#include <vector>
 
 namespace velmora {
 namespace {
@@ -27,17 +30,47 @@ std::string target(const Url& link) {
   return path.substr(first, last - first + 1);
 }
 
-std::string decoded(boost::urls::pct_string_view encoded) {
-  const boost::urls::decode_view view(encoded);
+std::string decoded(std::string_view encoded) {
+  // The query was validated when the link was parsed, so every part of it
+  // is well-formed percent-encoding; should one not be, it is taken as is.
+  const auto valid = boost::urls::make_pct_string_view(encoded);
+  if (!valid)
+    return std::string(encoded);
+  const boost::urls::decode_view view(*valid);
   return std::string(view.begin(), view.end());
+}
+
+struct QueryItem {
+  std::string_view key;
+  std::optional<std::string_view> value; // none when the item has no "="
+};
+
+// The query's "&"-separated items, still percent-encoded. Split here rather
+// than through Boost.URL's parameter view, which in 1.81 counts an empty
+// query followed by a fragment ("?#x") as two items and then reads past the
+// end of the link.
+std::vector<QueryItem> queryItems(std::string_view query) {
+  std::vector<QueryItem> items;
+  while (true) {
+    const auto end = query.find('&');
+    const std::string_view item = query.substr(0, end);
+    const auto equals = item.find('=');
+    if (equals == std::string_view::npos)
+      items.push_back({item, std::nullopt});
+    else
+      items.push_back({item.substr(0, equals), item.substr(equals + 1)});
+    if (end == std::string_view::npos)
+      return items;
+    query.remove_prefix(end + 1);
+  }
 }
 
 // The item's value percent-decoded; none when it has no "=" or decodes to
 // bytes that are not UTF-8 text.
-std::optional<std::string> decodedText(const boost::urls::param_pct_view& item) {
-  if (!item.has_value)
+std::optional<std::string> decodedText(const QueryItem& item) {
+  if (!item.value)
     return std::nullopt;
-  std::string value = decoded(item.value);
+  std::string value = decoded(*item.value);
   if (!isValidUtf8(value))
     return std::nullopt;
   return value;
@@ -55,10 +88,12 @@ std::optional<ConnectLink> parseConnectLink(const Url& link) {
   ConnectLink parsed;
   bool seenServer = false;
   bool seenEmail = false;
-  // Encoded items, decoded one by one: the decoded view would also turn
-  // "+" into a blank, which an address or e-mail never means.
-  const boost::urls::url_view_base& components = link.components();
-  for (const auto& item : components.encoded_params()) {
+  // Encoded items, decoded one by one: decoding the whole query would also
+  // turn "+" into a blank, which an address or e-mail never means.
+  const auto& components = link.components();
+  if (!components.has_query())
+    return parsed;
+  for (const QueryItem& item : queryItems(components.encoded_query())) {
     const std::string key = decoded(item.key);
     auto value = decodedText(item);
     if (key == "server" && !std::exchange(seenServer, true)) {

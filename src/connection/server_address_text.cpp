@@ -48,6 +48,10 @@ std::optional<ServerAddress> normalizeServerAddress(std::string_view text) {
   auto host = hostOf(url);
   if (!host)
     return std::nullopt;
+  // "//host/x://y" holds "://" but names no scheme; a base without one is
+  // no address the window could load.
+  if (!url.has_scheme())
+    return std::nullopt;
 
   url.set_encoded_path("");
   url.remove_query();

@@ -224,8 +224,9 @@ void SamplePlatform::stop() {
   (void)process_->waitForExit(5s);
 }
 
-App::App(const TempHome& home, std::vector<std::string> args) {
-  std::vector<std::string> argv{VELMORA_BINARY};
+App::App(const TempHome& home, std::vector<std::string> args, std::vector<std::string> launcher) {
+  std::vector<std::string> argv = std::move(launcher);
+  argv.push_back(VELMORA_BINARY);
   argv.insert(argv.end(), args.begin(), args.end());
   process_ = std::make_unique<Process>(argv, home.environment());
 }

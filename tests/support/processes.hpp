@@ -99,7 +99,9 @@ class SamplePlatform {
 // The velmora binary, in a temporary home, on this test's D-Bus session.
 class App {
  public:
-  explicit App(const TempHome& home, std::vector<std::string> args = {});
+  // `launcher` goes before the binary, e.g. {"prlimit", "--fsize=1048576"}.
+  explicit App(const TempHome& home, std::vector<std::string> args = {},
+               std::vector<std::string> launcher = {});
   ~App();
   // Activates an exported action: "app.NAME" or "win.NAME".
   bool activate(const std::string& action, const std::optional<std::string>& stringParameter = {});

@@ -53,6 +53,11 @@ TEST(ConnectLinkParserTest, TakesTheFirstOfEachItemPercentDecoded) {
       {__LINE__, "haulvane://connect", "", std::nullopt},
       {__LINE__, "haulvane://connect?x=1&server=late.test#server=fragment.test", "late.test",
        std::nullopt},
+      // An empty query before a fragment once made the item reader run off the end.
+      {__LINE__, "haulvane:/connect/?#e", "", std::nullopt},
+      {__LINE__, "haulvane://connect?#server=fragment.test", "", std::nullopt},
+      {__LINE__, "haulvane://connect?server=a.test&#x", "a.test", std::nullopt},
+      {__LINE__, "haulvane://connect?&&server=a.test=b&", "a.test=b", std::nullopt},
   };
   for (const auto& row : rows) {
     const auto link = parseConnectLink(*Url::parse(row.link));

@@ -189,6 +189,17 @@ TEST(GoMenuEntriesTest, NumbersTheFirstNineLinksAndSetsSignOutApart) {
   EXPECT_EQ(entries[13].targetURL->absoluteString(), "https://acme.example.test/logout");
 }
 
+TEST(GoMenuEntriesTest, AHugeListIsCutToTheMenusLimitCountingOnlyUsableLinks) {
+  std::vector<ScriptDictionary> links(50, ScriptDictionary{});  // skipped, not counted
+  for (int i = 0; i < 100000; ++i) {
+    const std::string n = std::to_string(i);
+    links.push_back(link("Job " + n, "https://acme.example.test/j" + n));
+  }
+  const auto entries = buildGoMenuEntries(links);
+  ASSERT_EQ(entries.size(), maxGoMenuLinks);
+  EXPECT_EQ(entries.back().title, "Job " + std::to_string(maxGoMenuLinks - 1));
+}
+
 TEST(GoMenuEntriesTest, BuildsEntriesFromTheReportedLinks) {
   struct Row {
     const char* name;

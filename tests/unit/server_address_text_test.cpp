@@ -79,6 +79,8 @@ TEST(NormalizeServerAddressTest, RefusesTextWithoutAUsableHost) {
       {__LINE__, "b\u00FCcher.example", nullptr, nullptr},
       {__LINE__, "https://[::1", nullptr, nullptr},
       {__LINE__, "mailto:someone@example.test?x=://", nullptr, nullptr},
+      {__LINE__, "//tp://o", nullptr, nullptr},
+      {__LINE__, "//example.test/next?x=https://other.test", nullptr, nullptr},
   };
   for (const auto& row : rows)
     expectNormalized(row);
