@@ -6,7 +6,7 @@ CMAKE_FLAGS ?=
 
 PREFIX ?= /usr/local
 
-.PHONY: all deps build test test-asan demo run install package clean
+.PHONY: all deps build test test-asan bench demo run install package clean
 
 all: build
 
@@ -27,6 +27,15 @@ test-asan: deps
 	cmake -S . -B $(BUILD)-asan -DVELMORA_SANITIZE=ON -DCMAKE_BUILD_TYPE=Debug
 	cmake --build $(BUILD)-asan -j $(JOBS) --target velmora_unit_tests velmora_sample_platform_tests
 	cd $(BUILD)-asan && ctest -L unit --output-on-failure -j $(JOBS)
+
+# Velmora beside the engine's bare browser and Chromium, on a display of its
+# own; results and how to read them in bench/README.md. BENCH_FLAGS passes
+# options on, e.g. BENCH_FLAGS="--runs 11 --cases launch".
+BENCH_FLAGS ?=
+bench: build
+	@scripts/install-deps.sh bench
+	cmake --build $(BUILD) -j $(JOBS) --target velmora_bench
+	python3 bench/run.py --build $(BUILD) $(BENCH_FLAGS)
 
 demo: build
 	@scripts/demo.sh $(BUILD)
