@@ -2,6 +2,8 @@
 
 #include "platform/gtk/download.hpp"
 
+#include <filesystem>
+
 namespace velmora::gtk {
 namespace {
 
@@ -27,6 +29,14 @@ WebError webErrorOf(const GError* error) {
 }
 
 }  // namespace
+
+bool hasGpu() {
+  std::error_code error;
+  for (const auto& entry : std::filesystem::directory_iterator("/dev/dri", error)) {
+    if (entry.path().filename().string().starts_with("renderD")) return true;
+  }
+  return false;
+}
 
 GtkWebView::GtkWebView(WebKitNetworkSession* session, const WebViewConfiguration& configuration,
                        WebViewDelegate& delegate)
@@ -54,6 +64,11 @@ GtkWebView::GtkWebView(WebKitNetworkSession* session, const WebViewConfiguration
                                                           version.c_str());
   webkit_settings_set_enable_back_forward_navigation_gestures(
       settings, configuration.allowsBackForwardNavigationGestures);
+  // Without a GPU the engine's GL compositing runs on a software rasteriser:
+  // drawing the page without it is lighter and starts sooner (bench/README.md).
+  if (!hasGpu())
+    webkit_settings_set_hardware_acceleration_policy(settings,
+                                                     WEBKIT_HARDWARE_ACCELERATION_POLICY_NEVER);
 
   view_ = WEBKIT_WEB_VIEW(g_object_new(WEBKIT_TYPE_WEB_VIEW, "network-session", session,
                                        "user-content-manager", contentManager_.get(), "settings",
