@@ -15,6 +15,9 @@ void BrowserWindowController::handleConnectLink(const Url& link) {
     return;
   // Kept even when the rest of the link is refused or declined.
   pendingEmail = std::move(parsed->email);
+  // A link that arrives with the app's start replaces the first-run panel
+  // waiting to open: every path below asks the user something itself.
+  const bool replacedFirstRunPanel = std::exchange(firstRunPanelScheduled, false);
 
   const std::string server = trimWhitespaceAndLineBreaks(parsed->server);
   if (server.empty()) {
@@ -46,9 +49,17 @@ void BrowserWindowController::handleConnectLink(const Url& link) {
       {"Connect", "Cancel"});
   confirmation.style = Alert::Style::informational;
   desktop.alerts.runModal(confirmation, [this, alive = std::weak_ptr<bool>(alive),
-                                         address = *address](const AlertResponse& answer) {
-    if (alive.lock() && answer.code == alertFirstButtonReturn)
+                                         address = *address,
+                                         replacedFirstRunPanel](const AlertResponse& answer) {
+    if (!alive.lock())
+      return;
+    if (answer.code == alertFirstButtonReturn) {
       verifyAndAdopt(address.base, address.host, false);
+    } else if (replacedFirstRunPanel && !storedServer()) {
+      // Declined on a first start: without the panel the user would be left
+      // with an empty window and no way in.
+      showConnectPanel(true);
+    }
   });
 }
 

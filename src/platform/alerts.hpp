@@ -33,8 +33,8 @@ struct Alert {
 
 struct AlertResponse {
   // alertFirstButtonReturn for the first button, then one more per button.
-  // Closing the alert any other way (Escape, the close box) answers the last
-  // button's code, as Cancel would.
+  // Escape or the close box answer as the button titled "Cancel", or as
+  // the only button; an alert with neither cannot be closed that way.
   int code = alertFirstButtonReturn;
   // The accessory field's text when the alert closed; empty without one.
   std::string fieldText;

@@ -50,8 +50,9 @@ void BrowserWindowController::loadHome() {
   }
   // Deferred so that launch completion finishes first: the window is shown
   // and any pending connect link handed on before the panel opens.
+  firstRunPanelScheduled = true;
   desktop.mainQueue.async([this, alive = std::weak_ptr<bool>(alive)] {
-    if (alive.lock()) showConnectPanel(true);
+    if (alive.lock() && std::exchange(firstRunPanelScheduled, false)) showConnectPanel(true);
   });
 }
 

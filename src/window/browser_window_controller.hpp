@@ -169,6 +169,10 @@ class BrowserWindowController final : public WebViewDelegate,
   std::map<DownloadIdentity, DownloadProgress> downloadProgress;
   // What the dock icon's progress bar shows now; none while it is hidden.
   std::optional<double> dockProgress;
+  // Set while the first-run panel waits on the main queue. A connect link
+  // handled meanwhile takes over the connection step and clears it, so the
+  // panel does not open on top of the link's own dialogs.
+  bool firstRunPanelScheduled = false;
   // Lets network completions tell whether the controller still exists.
   std::shared_ptr<bool> alive = std::make_shared<bool>(true);
 };

@@ -1,5 +1,6 @@
 // The GTK alerts as a user meets them: the address field has the focus,
-// Return in it confirms with the typed text, Escape answers as Cancel, and
+// Return in it confirms with the typed text, Escape answers as Cancel (and
+// never as Quit), and
 // the informational style reaches the dialog.
 #include "platform/gtk/services.hpp"
 #include "processes.hpp"
@@ -71,7 +72,7 @@ TEST_F(GtkAlertsTest, ReturnInTheFocusedFieldConfirmsWithTheTypedText) {
   EXPECT_EQ(answer->fieldText, "typed.example.test");
 }
 
-TEST_F(GtkAlertsTest, EscapeAnswersAsTheLastButton) {
+TEST_F(GtkAlertsTest, EscapeAnswersAsCancelOrTheOnlyButton) {
   for (const auto& buttons :
        {std::vector<std::string>{"Connect", "Cancel"}, std::vector<std::string>{}}) {
     Alert alert = panel();
@@ -81,6 +82,20 @@ TEST_F(GtkAlertsTest, EscapeAnswersAsTheLastButton) {
     EXPECT_EQ(answer->code, buttons.empty() ? alertFirstButtonReturn : alertSecondButtonReturn);
     EXPECT_EQ(answer->fieldText, "https://acme.example.test");
   }
+}
+
+TEST_F(GtkAlertsTest, EscapeCannotAnswerQuitOnTheFirstRunPanel) {
+  Alert alert = panel();
+  alert.buttons = {"Connect", "Quit"};
+  std::optional<AlertResponse> answer;
+  GtkAlerts alerts(app);
+  alerts.runModal(alert, [&](const AlertResponse& response) { answer = response; });
+  ASSERT_TRUE(waitUntil([] { return dialog() != nullptr; }));
+  g_signal_emit_by_name(dialog(), "close");
+  gtk_window_close(GTK_WINDOW(dialog()));
+  waitUntil([] { return false; }, std::chrono::milliseconds(300));
+  EXPECT_FALSE(answer) << "closing answered the panel";
+  EXPECT_NE(dialog(), nullptr) << "the panel went away";
 }
 
 TEST_F(GtkAlertsTest, ShowsTheTextsStyleAndButtonsInOrder) {

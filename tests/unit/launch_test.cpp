@@ -141,6 +141,40 @@ TEST(LaunchTest, HoldsALinkThatArrivesBeforeLaunchAndHandsItOnOnce) {
   EXPECT_EQ(fake.webView().loadedRequests.size(), 2u);
 }
 
+TEST(LaunchTest, ALinkThatStartsTheAppTakesThePlaceOfTheFirstRunPanel) {
+  struct Row {
+    const char* name;
+    const char* link;
+    const char* firstAlert;
+  };
+  const Row rows[] = {
+      {"new address", "haulvane://connect?server=acme.example.test", "Connect to acme.example.test?"},
+      {"blank server", "haulvane://connect?server=%20", "Connect to your towing platform"},
+      {"unusable server", "haulvane://connect?server=https://", "Could not connect"},
+  };
+  for (const Row& row : rows) {
+    FakeDesktop fake;
+    AppDelegate delegate(fake.desktop);
+    delegate.openURLs({*Url::parse(row.link)});
+    delegate.applicationDidFinishLaunching();
+    fake.mainQueue.drain();
+    ASSERT_EQ(fake.alerts.shown.size(), 1u) << row.name << ": one dialog, never two stacked";
+    EXPECT_EQ(fake.alerts.current()->messageText, row.firstAlert) << row.name;
+  }
+}
+
+TEST(LaunchTest, DecliningTheStartingLinkBringsTheFirstRunPanelBack) {
+  FakeDesktop fake;
+  AppDelegate delegate(fake.desktop);
+  delegate.openURLs({*Url::parse("haulvane://connect?server=acme.example.test")});
+  delegate.applicationDidFinishLaunching();
+  fake.mainQueue.drain();
+  fake.alerts.answer(alertSecondButtonReturn);  // Cancel
+  ASSERT_NE(fake.alerts.current(), nullptr);
+  EXPECT_EQ(fake.alerts.current()->messageText, "Connect to your towing platform");
+  EXPECT_TRUE(fake.settings.values.empty());
+}
+
 TEST(LaunchTest, IgnoresBatchesWithoutAConnectLink) {
   FakeDesktop fake;
   AppDelegate delegate(fake.desktop);

@@ -6,14 +6,29 @@ namespace {
 struct PendingAlert {
   std::function<void(const AlertResponse&)> completion;
   GtkWidget* field = nullptr;
-  int lastCode = alertFirstButtonReturn;
+  // What Escape and the close box answer: the "Cancel" button, or the only
+  // button. None when every button means something (Connect / Quit), so a
+  // stray Escape cannot quit the application.
+  std::optional<int> dismissCode;
 };
+
+std::optional<int> dismissCodeFor(const std::vector<std::string>& buttons) {
+  for (size_t i = 0; i < buttons.size(); ++i)
+    if (buttons[i] == "Cancel") return alertFirstButtonReturn + static_cast<int>(i);
+  if (buttons.size() == 1) return alertFirstButtonReturn;
+  return std::nullopt;
+}
+
+gboolean onCloseRequest(GtkWindow*, gpointer data) {
+  // Handled (kept open) when there is nothing that closing could answer.
+  return static_cast<PendingAlert*>(data)->dismissCode ? FALSE : TRUE;
+}
 
 void onResponse(GtkDialog* dialog, int responseId, gpointer data) {
   auto* pending = static_cast<PendingAlert*>(data);
+  if (responseId < alertFirstButtonReturn && !pending->dismissCode) return;
   AlertResponse response;
-  // Escape and the close box answer as the last button (Cancel) would.
-  response.code = responseId >= alertFirstButtonReturn ? responseId : pending->lastCode;
+  response.code = responseId >= alertFirstButtonReturn ? responseId : *pending->dismissCode;
   if (pending->field) response.fieldText = gtk_editable_get_text(GTK_EDITABLE(pending->field));
   auto completion = std::move(pending->completion);
   gtk_window_destroy(GTK_WINDOW(dialog));
@@ -35,7 +50,7 @@ void GtkAlerts::runModal(const Alert& alert, std::function<void(const AlertRespo
   // window lists name the dialog by, and the message says what it is about.
   gtk_window_set_title(GTK_WINDOW(dialog), alert.messageText.c_str());
 
-  auto* pending = new PendingAlert{std::move(completion)};
+  auto* pending = new PendingAlert{std::move(completion), nullptr, std::nullopt};
   const std::vector<std::string> buttons =
       alert.buttons.empty() ? std::vector<std::string>{"OK"} : alert.buttons;
   GtkWidget* first = nullptr;
@@ -43,8 +58,8 @@ void GtkAlerts::runModal(const Alert& alert, std::function<void(const AlertRespo
     const int code = alertFirstButtonReturn + static_cast<int>(i);
     GtkWidget* button = gtk_dialog_add_button(GTK_DIALOG(dialog), buttons[i].c_str(), code);
     if (i == 0) first = button;
-    pending->lastCode = code;
   }
+  pending->dismissCode = dismissCodeFor(buttons);
   gtk_dialog_set_default_response(GTK_DIALOG(dialog), alertFirstButtonReturn);
 
   if (alert.accessory) {
@@ -59,6 +74,7 @@ void GtkAlerts::runModal(const Alert& alert, std::function<void(const AlertRespo
     pending->field = field;
   }
 
+  g_signal_connect(dialog, "close-request", G_CALLBACK(onCloseRequest), pending);
   g_signal_connect_data(dialog, "response", G_CALLBACK(onResponse), pending,
                         [](gpointer data, GClosure*) { delete static_cast<PendingAlert*>(data); },
                         GConnectFlags(0));
