@@ -1,6 +1,45 @@
 #include "window/browser_window_controller.hpp"
 
+#include "navigation/navigation_policy.hpp"
+
+#include <boost/json.hpp>
+
 namespace velmora {
+namespace {
+
+constexpr std::string_view overlayAdvice =
+    "\n\nCheck your internet connection. If you are online and this persists, the server itself "
+    "may be down \u2014 dispatch by phone until it returns.";
+
+// The address as a one-element JSON array, which is also a script array
+// literal: quotes, backslashes, line breaks and non-ASCII characters arrive
+// in the page exactly as they were. Bytes that are not UTF-8 cannot be put
+// in a script, and an empty address is put in instead.
+std::string encodedForScript(const std::string& email) {
+  std::string encoded = boost::json::serialize(boost::json::array{boost::json::string(email)});
+  boost::system::error_code error;
+  (void)boost::json::parse(encoded, error);
+  if (error) return R"([""])";
+  return encoded;
+}
+
+// Fills the sign-in form's empty e-mail field, lets the page's own input
+// handling see the change, and moves on to the password. A value the user
+// typed or the browser filled in is never replaced.
+std::string prefillScript(const std::string& encodedEmail) {
+  return "(function () {"
+         "var field = document.querySelector('input[name=\"email\"]');"
+         "if (!field || field.value) return;"
+         "field.value = " +
+         encodedEmail +
+         "[0];"
+         "field.dispatchEvent(new Event('input', { bubbles: true }));"
+         "var password = document.querySelector('input[name=\"password\"]');"
+         "if (password) password.focus();"
+         "})();";
+}
+
+}  // namespace
 
 void BrowserWindowController::removeErrorOverlay() {
   if (errorOverlay) errorOverlay->removeFromSuperview();
@@ -9,9 +48,19 @@ void BrowserWindowController::removeErrorOverlay() {
 
 void BrowserWindowController::didStartProvisionalNavigation() { removeErrorOverlay(); }
 
-void BrowserWindowController::didFinishNavigation() {}
+void BrowserWindowController::didFinishNavigation() {
+  if (!pendingEmail || pendingEmail->empty()) return;
+  const auto current = webView->url();
+  if (!current || !isPlatformHost(current)) return;
+  if (!current->path().ends_with("/login")) return;
+  // Taken before the script runs, so the address is used at most once.
+  const std::string email = *std::exchange(pendingEmail, std::nullopt);
+  webView->evaluateJavaScript(prefillScript(encodedForScript(email)));
+}
 
 void BrowserWindowController::didFailProvisionalNavigation(const WebError& error) {
+  // A load that was cancelled, superseded or turned into a download did not
+  // fail: the server was reached or never asked.
   if (error.code == WebError::cancelled ||
       error.code == WebError::frameLoadInterruptedByPolicyChange)
     return;
@@ -24,11 +73,27 @@ void BrowserWindowController::backForwardListDidChange() {
 
 void BrowserWindowController::showErrorOverlay(const std::string& message) {
   removeErrorOverlay();
-  OverlayDescription overlay;
-  overlay.title.text = "Can\u2019t reach the dispatch server";
-  overlay.message.text = message;
-  overlay.buttons = {Button{"Try Again", "\r", [this] { reloadFromOverlay(); }},
-                     Button{"Change Server\u2026", "", [this] { changeServerFromOverlay(); }}};
+  const Color white{1.0, 1.0, 1.0, 1.0};
+  OverlayDescription overlay{
+      .background = {0.047, 0.055, 0.07, 1.0},
+      .columnSpacing = 14,
+      .columnMaxWidth = 460,
+      .title = {.text = "Can\u2019t reach the dispatch server",
+                .font = {.pointSize = 22, .bold = true},
+                .color = white,
+                .wraps = false},
+      .message = {.text = message + std::string(overlayAdvice),
+                  .font = {.pointSize = 13, .bold = false},
+                  .color = {0.75, 0.75, 0.75, 1.0},
+                  .wraps = true},
+      .buttonSpacing = 10,
+      .buttons = {Button{.title = "Try Again",
+                         .keyEquivalent = "\r",
+                         .action = [this] { reloadFromOverlay(); }},
+                  Button{.title = "Change Server\u2026",
+                         .keyEquivalent = "",
+                         .action = [this] { changeServerFromOverlay(); }}},
+  };
   errorOverlay = window->addOverlay(overlay);
 }
 

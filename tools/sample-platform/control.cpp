@@ -105,6 +105,10 @@ void handleControl(Platform& platform, Exchange& exchange) {
                        ",\"notifications\":" + std::to_string(platform.notificationCount) + "}\n");
 }
 
+void handleReport(Platform&, Exchange& exchange) {
+  exchange.respond(204, "text/plain", "");
+}
+
 void handleLog(Platform& platform, Exchange& exchange) {
   exchange.respond(200, "application/x-ndjson", platform.log.text());
 }

@@ -16,4 +16,9 @@ void handleControl(Platform& platform, Exchange& exchange);
 // GET /__log: every request recorded so far, as JSON lines.
 void handleLog(Platform& platform, Exchange& exchange);
 
+// GET /__report?...: test pages report what they saw (a dialog's answer, a
+// location outcome) here. The answer is empty; the query lands in the
+// request log, where the test reads it.
+void handleReport(Platform& platform, Exchange& exchange);
+
 } // namespace velmora::sample

@@ -271,6 +271,7 @@ constexpr Route kControlRoutes[] = {
     {"/__control", handleControl},
     {"/__log", handleLog},
     {"/__loaded", handleLoaded},
+    {"/__report", handleReport},
 };
 
 constexpr Route kRoutes[] = {

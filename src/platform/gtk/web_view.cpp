@@ -1,15 +1,33 @@
 #include "platform/gtk/web_view.hpp"
 
 #include "platform/gtk/download.hpp"
+#include "platform/gtk/engine_url.hpp"
+#include "platform/gtk/frame_target.hpp"
+
+#include <algorithm>
 
 #include <filesystem>
 
 namespace velmora::gtk {
 namespace {
 
-std::optional<Url> urlOf(const char* uri) {
-  if (!uri) return std::nullopt;
-  return Url::parse(uri);
+// How many guessed subframe addresses are remembered for a second look.
+constexpr size_t guessedSubframeMemory = 64;
+
+std::optional<std::string> stringOf(const char* text) {
+  return text ? std::optional<std::string>(text) : std::nullopt;
+}
+
+NavigationKind kindOf(WebKitNavigationType type) {
+  switch (type) {
+    case WEBKIT_NAVIGATION_TYPE_LINK_CLICKED: return NavigationKind::linkClicked;
+    case WEBKIT_NAVIGATION_TYPE_FORM_SUBMITTED: return NavigationKind::formSubmitted;
+    case WEBKIT_NAVIGATION_TYPE_FORM_RESUBMITTED: return NavigationKind::formResubmitted;
+    case WEBKIT_NAVIGATION_TYPE_BACK_FORWARD: return NavigationKind::backForward;
+    case WEBKIT_NAVIGATION_TYPE_RELOAD: return NavigationKind::reload;
+    case WEBKIT_NAVIGATION_TYPE_OTHER: break;
+  }
+  return NavigationKind::other;
 }
 
 WebError webErrorOf(const GError* error) {
@@ -70,6 +88,9 @@ GtkWebView::GtkWebView(WebKitNetworkSession* session, const WebViewConfiguration
     webkit_settings_set_hardware_acceleration_policy(settings,
                                                      WEBKIT_HARDWARE_ACCELERATION_POLICY_NEVER);
 
+  // A certificate the system does not trust is never accepted: the load
+  // fails and shows as an unreachable server.
+  webkit_network_session_set_tls_errors_policy(session, WEBKIT_TLS_ERRORS_POLICY_FAIL);
   view_ = WEBKIT_WEB_VIEW(g_object_new(WEBKIT_TYPE_WEB_VIEW, "network-session", session,
                                        "user-content-manager", contentManager_.get(), "settings",
                                        settings, nullptr));
@@ -107,6 +128,11 @@ void GtkWebView::loadRequest(const UrlRequest& request) {
   // WebKitGTK has no per-request timeout or cache policy: the engine's
   // defaults apply, which match the protocol's own cache rules.
   expectedMainFrameUri_ = request.url.absoluteString();
+  // A pop-up's own request keeps the page's method, headers and body.
+  if (popUpRequest_ && request.url.absoluteString() == webkit_uri_request_get_uri(popUpRequest_)) {
+    webkit_web_view_load_request(view_, popUpRequest_);
+    return;
+  }
   webkit_web_view_load_uri(view_, request.url.absoluteString().c_str());
 }
 
@@ -118,7 +144,7 @@ bool GtkWebView::canGoForward() const { return webkit_web_view_can_go_forward(vi
 double GtkWebView::pageZoom() const { return webkit_web_view_get_zoom_level(view_); }
 void GtkWebView::setPageZoom(double zoom) { webkit_web_view_set_zoom_level(view_, zoom); }
 
-std::optional<Url> GtkWebView::url() const { return urlOf(webkit_web_view_get_uri(view_)); }
+std::optional<Url> GtkWebView::url() const { return engineUrl(webkit_web_view_get_uri(view_)); }
 
 void GtkWebView::evaluateJavaScript(const std::string& script) {
   webkit_web_view_evaluate_javascript(view_, script.c_str(), static_cast<gssize>(script.size()),
@@ -130,36 +156,34 @@ std::string GtkWebView::currentHost() const {
   return current && current->host() ? *current->host() : std::string();
 }
 
-// WebKitGTK tells navigation actions of the main frame and of subframes
-// apart only through their circumstances. A load the application started,
-// a user's click, a form, a reload or a history step is taken for the main
-// frame; any other load that is not a redirect (an iframe filling itself, a
-// script assigning a location) is taken for a subframe, so embedded content
-// of other sites keeps loading in place. The response decision, which does
-// know the frame, keeps the platform's root page out of the window either way.
-FrameTarget GtkWebView::frameTargetOf(WebKitNavigationAction* action) const {
+FrameTarget GtkWebView::frameTargetOf(WebKitNavigationAction* action) {
   WebKitURIRequest* request = webkit_navigation_action_get_request(action);
-  const char* uri = request ? webkit_uri_request_get_uri(request) : nullptr;
-  if (uri && expectedMainFrameUri_ && *expectedMainFrameUri_ == uri) return FrameTarget::mainFrame;
-  switch (webkit_navigation_action_get_navigation_type(action)) {
-    case WEBKIT_NAVIGATION_TYPE_LINK_CLICKED:
-    case WEBKIT_NAVIGATION_TYPE_FORM_SUBMITTED:
-    case WEBKIT_NAVIGATION_TYPE_FORM_RESUBMITTED:
-    case WEBKIT_NAVIGATION_TYPE_BACK_FORWARD:
-    case WEBKIT_NAVIGATION_TYPE_RELOAD:
-      return FrameTarget::mainFrame;
-    case WEBKIT_NAVIGATION_TYPE_OTHER:
-      break;
+  SoupMessageHeaders* headers = request ? webkit_uri_request_get_http_headers(request) : nullptr;
+  auto header = [headers](const char* name) {
+    return headers ? stringOf(soup_message_headers_get_one(headers, name)) : std::nullopt;
+  };
+  const NavigationFacts facts{
+      .uri = request ? stringOf(webkit_uri_request_get_uri(request)).value_or("") : "",
+      .kind = kindOf(webkit_navigation_action_get_navigation_type(action)),
+      .userGesture = webkit_navigation_action_is_user_gesture(action) != 0,
+      .fetchDestination = header("Sec-Fetch-Dest"),
+      .referrer = header("Referer"),
+      .currentUri = stringOf(webkit_web_view_get_uri(view_)),
+      .applicationLoadUri = expectedMainFrameUri_,
+  };
+  const FrameGuess guess = guessFrameTarget(facts);
+  if (!guess.certain) {
+    guessedSubframeUris_.push_back(facts.uri);
+    if (guessedSubframeUris_.size() > guessedSubframeMemory) guessedSubframeUris_.pop_front();
   }
-  return webkit_navigation_action_is_user_gesture(action) ? FrameTarget::mainFrame
-                                                         : FrameTarget::subframe;
+  return guess.target;
 }
 
 void GtkWebView::decideNavigationAction(WebKitNavigationPolicyDecision* decision, bool newWindow) {
   WebKitNavigationAction* action = webkit_navigation_policy_decision_get_navigation_action(decision);
   WebKitURIRequest* request = webkit_navigation_action_get_request(action);
   NavigationAction input{
-      .url = urlOf(request ? webkit_uri_request_get_uri(request) : nullptr),
+      .url = engineUrl(request ? webkit_uri_request_get_uri(request) : nullptr),
       .targetFrame = newWindow ? FrameTarget::newWindow : frameTargetOf(action),
   };
   auto keep = GObjectPtr<WebKitPolicyDecision>::retain(WEBKIT_POLICY_DECISION(decision));
@@ -174,17 +198,45 @@ void GtkWebView::decideNavigationAction(WebKitNavigationPolicyDecision* decision
 
 void GtkWebView::decideResponse(WebKitResponsePolicyDecision* decision) {
   WebKitURIResponse* response = webkit_response_policy_decision_get_response(decision);
-  NavigationResponse input{
-      .url = urlOf(response ? webkit_uri_response_get_uri(response) : nullptr),
+  const NavigationResponse input{
+      .url = engineUrl(response ? webkit_uri_response_get_uri(response) : nullptr),
       .isForMainFrame = webkit_response_policy_decision_is_main_frame_main_resource(decision) != 0,
       .canShowMimeType = webkit_response_policy_decision_is_mime_type_supported(decision) != 0,
   };
   auto keep = GObjectPtr<WebKitPolicyDecision>::retain(WEBKIT_POLICY_DECISION(decision));
-  delegate_.decidePolicyForNavigationResponse(input, [keep](NavigationResponsePolicy policy) {
+
+  WebKitURIRequest* request = webkit_response_policy_decision_get_request(decision);
+  const std::string requested =
+      request ? stringOf(webkit_uri_request_get_uri(request)).value_or("") : "";
+  const auto guessed =
+      std::find(guessedSubframeUris_.begin(), guessedSubframeUris_.end(), requested);
+  if (!input.isForMainFrame || guessed == guessedSubframeUris_.end()) {
+    askResponsePolicy(input, keep);
+    return;
+  }
+  // A navigation let through as a subframe load is the main frame's after
+  // all: it must pass as a main-frame navigation before it may be shown.
+  guessedSubframeUris_.erase(guessed);
+  delegate_.decidePolicyForNavigationAction(
+      NavigationAction{.url = engineUrl(requested.c_str()), .targetFrame = FrameTarget::mainFrame},
+      [this, input, keep](NavigationActionPolicy policy) {
+        if (policy == NavigationActionPolicy::allow) {
+          askResponsePolicy(input, keep);
+        } else {
+          webkit_policy_decision_ignore(keep.get());
+        }
+      });
+}
+
+void GtkWebView::askResponsePolicy(const NavigationResponse& input,
+                                   const GObjectPtr<WebKitPolicyDecision>& decision) {
+  delegate_.decidePolicyForNavigationResponse(input, [decision](NavigationResponsePolicy policy) {
     switch (policy) {
-      case NavigationResponsePolicy::allow: webkit_policy_decision_use(keep.get()); break;
-      case NavigationResponsePolicy::cancel: webkit_policy_decision_ignore(keep.get()); break;
-      case NavigationResponsePolicy::download: webkit_policy_decision_download(keep.get()); break;
+      case NavigationResponsePolicy::allow: webkit_policy_decision_use(decision.get()); break;
+      case NavigationResponsePolicy::cancel: webkit_policy_decision_ignore(decision.get()); break;
+      case NavigationResponsePolicy::download:
+        webkit_policy_decision_download(decision.get());
+        break;
     }
   });
 }
@@ -237,17 +289,19 @@ gboolean GtkWebView::onLoadFailedWithTlsErrors(WebKitWebView*, const char*, GTls
   // An untrusted certificate is never accepted; it is shown like any other
   // unreachable server.
   view->delegate_.didFailProvisionalNavigation(
-      WebError{-1, "The server's security certificate is not trusted."});
+      WebError{-1, "The server\u2019s security certificate is not trusted."});
   return TRUE;
 }
 
 GtkWidget* GtkWebView::onCreate(WebKitWebView*, WebKitNavigationAction* action, gpointer self) {
   auto* view = static_cast<GtkWebView*>(self);
   WebKitURIRequest* request = webkit_navigation_action_get_request(action);
+  view->popUpRequest_ = request;
   view->delegate_.createWebViewWithConfiguration(NavigationAction{
-      .url = urlOf(request ? webkit_uri_request_get_uri(request) : nullptr),
+      .url = engineUrl(request ? webkit_uri_request_get_uri(request) : nullptr),
       .targetFrame = FrameTarget::newWindow,
   });
+  view->popUpRequest_ = nullptr;
   // No new view: the page's window.open() gets null.
   return nullptr;
 }

@@ -8,6 +8,7 @@
 
 #include <webkit/webkit.h>
 
+#include <deque>
 #include <map>
 #include <memory>
 #include <optional>
@@ -61,7 +62,9 @@ class GtkWebView final : public WebView {
 
   void decideNavigationAction(WebKitNavigationPolicyDecision* decision, bool newWindow);
   void decideResponse(WebKitResponsePolicyDecision* decision);
-  [[nodiscard]] FrameTarget frameTargetOf(WebKitNavigationAction* action) const;
+  void askResponsePolicy(const NavigationResponse& input,
+                         const GObjectPtr<WebKitPolicyDecision>& decision);
+  [[nodiscard]] FrameTarget frameTargetOf(WebKitNavigationAction* action);
   [[nodiscard]] std::string currentHost() const;
 
   WebViewDelegate& delegate_;
@@ -75,6 +78,14 @@ class GtkWebView final : public WebView {
   bool lastLoadFailed_ = false;
   // A main-frame load the application itself asked for is always main frame.
   std::optional<std::string> expectedMainFrameUri_;
+  // Addresses let through as subframe loads on a guess. Should one of them
+  // turn up as the main frame's response, it is judged again as a main-frame
+  // navigation before anything of it is shown. Only the latest few matter:
+  // the response follows its navigation closely.
+  std::deque<std::string> guessedSubframeUris_;
+  // The request of the pop-up the controller is deciding about, so that a
+  // load of it keeps the page's method, headers and body.
+  WebKitURIRequest* popUpRequest_ = nullptr;
 };
 
 }  // namespace velmora::gtk

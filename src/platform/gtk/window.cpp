@@ -15,7 +15,8 @@ int readInt(const KeyFileStore& store, const std::string& group, const char* key
   return value;
 }
 
-// The overlay as a widget: detaching it is removing it from the overlay layer.
+// The overlay as a widget: detaching it is removing it from the overlay
+// layer and letting the page underneath have the keyboard again.
 class OverlayView final : public View {
  public:
   OverlayView(GtkOverlay* parent, GtkWidget* child) : parent_(parent), child_(child) {
@@ -25,7 +26,9 @@ class OverlayView final : public View {
     if (child_) g_object_remove_weak_pointer(G_OBJECT(child_), reinterpret_cast<gpointer*>(&child_));
   }
   void removeFromSuperview() override {
-    if (child_ && gtk_widget_get_parent(child_)) gtk_overlay_remove_overlay(parent_, child_);
+    if (!child_ || !gtk_widget_get_parent(child_)) return;
+    gtk_overlay_remove_overlay(parent_, child_);
+    if (GtkWidget* page = gtk_overlay_get_child(parent_)) gtk_widget_set_can_focus(page, TRUE);
   }
 
  private:
@@ -41,12 +44,43 @@ std::string cssColor(const Color& color) {
   return buffer;
 }
 
+// Sizes are given in points of a 72-per-inch grid where one point is one
+// logical pixel, which is what CSS calls px.
+std::string cssFont(const Font& font) {
+  return "font-size: " + std::to_string(static_cast<int>(font.pointSize + 0.5)) +
+         "px; font-weight: " + (font.bold ? "bold" : "normal") + ";";
+}
+
+std::string overlayStyle(const OverlayDescription& overlay) {
+  return ".velmora-error-overlay { background-color: " + cssColor(overlay.background) + "; }\n" +
+         ".velmora-overlay-title { " + cssFont(overlay.title.font) +
+         " color: " + cssColor(overlay.title.color) + "; }\n" + ".velmora-overlay-message { " +
+         cssFont(overlay.message.font) + " color: " + cssColor(overlay.message.color) + "; }\n";
+}
+
 GtkWidget* makeLabel(const Label& label, const char* cssClass) {
   GtkWidget* widget = gtk_label_new(label.text.c_str());
   gtk_label_set_wrap(GTK_LABEL(widget), label.wraps);
   gtk_label_set_justify(GTK_LABEL(widget), GTK_JUSTIFY_CENTER);
   gtk_widget_add_css_class(widget, cssClass);
   return widget;
+}
+
+// Return presses the default button wherever the keyboard focus is, as the
+// key equivalent of a push button does, and before the page could see it.
+void bindReturnKey(GtkWidget* button) {
+  GtkEventController* keys = gtk_shortcut_controller_new();
+  gtk_shortcut_controller_set_scope(GTK_SHORTCUT_CONTROLLER(keys), GTK_SHORTCUT_SCOPE_MANAGED);
+  gtk_event_controller_set_propagation_phase(keys, GTK_PHASE_CAPTURE);
+  for (guint key : {GDK_KEY_Return, GDK_KEY_KP_Enter, GDK_KEY_ISO_Enter}) {
+    // The shortcut takes over a reference; the activate action is a shared
+    // singleton, so it gets one of its own.
+    gtk_shortcut_controller_add_shortcut(
+        GTK_SHORTCUT_CONTROLLER(keys),
+        gtk_shortcut_new(gtk_keyval_trigger_new(key, GdkModifierType(0)),
+                         GTK_SHORTCUT_ACTION(g_object_ref(gtk_activate_action_get()))));
+  }
+  gtk_widget_add_controller(button, keys);
 }
 
 void onOverlayButton(GtkButton*, gpointer data) {
@@ -82,6 +116,10 @@ GtkAppWindow::GtkAppWindow(GtkApplication* app, WebKitNetworkSession* session, K
 }
 
 GtkAppWindow::~GtkAppWindow() {
+  if (overlayCss_) {
+    gtk_style_context_remove_provider_for_display(gtk_widget_get_display(window_),
+                                                  GTK_STYLE_PROVIDER(overlayCss_.get()));
+  }
   g_signal_handlers_disconnect_by_data(window_, this);
   g_object_unref(window_);
 }
@@ -139,53 +177,61 @@ std::unique_ptr<WebView> GtkAppWindow::createWebView(const WebViewConfiguration&
 }
 
 std::unique_ptr<View> GtkAppWindow::addOverlay(const OverlayDescription& overlay) {
+  // One style sheet serves every overlay; it is rewritten, never stacked.
+  if (!overlayCss_) {
+    overlayCss_ = GObjectPtr<GtkCssProvider>::adopt(gtk_css_provider_new());
+    gtk_style_context_add_provider_for_display(gtk_widget_get_display(window_),
+                                               GTK_STYLE_PROVIDER(overlayCss_.get()),
+                                               GTK_STYLE_PROVIDER_PRIORITY_APPLICATION);
+  }
+  const std::string style = overlayStyle(overlay);
+  gtk_css_provider_load_from_data(overlayCss_.get(), style.c_str(),
+                                  static_cast<gssize>(style.size()));
+
+  // The cover fills the overlay layer, so it follows the window's size.
   GtkWidget* cover = gtk_box_new(GTK_ORIENTATION_VERTICAL, 0);
   gtk_widget_add_css_class(cover, "velmora-error-overlay");
   gtk_widget_set_hexpand(cover, TRUE);
   gtk_widget_set_vexpand(cover, TRUE);
 
-  GtkWidget* column = gtk_box_new(GTK_ORIENTATION_VERTICAL, static_cast<int>(overlay.columnSpacing));
+  GtkWidget* column =
+      gtk_box_new(GTK_ORIENTATION_VERTICAL, static_cast<int>(overlay.columnSpacing + 0.5));
   gtk_widget_set_halign(column, GTK_ALIGN_CENTER);
   gtk_widget_set_valign(column, GTK_ALIGN_CENTER);
   gtk_widget_set_vexpand(column, TRUE);
   gtk_box_append(GTK_BOX(column), makeLabel(overlay.title, "velmora-overlay-title"));
   GtkWidget* message = makeLabel(overlay.message, "velmora-overlay-message");
+  // The message wraps at the column's width instead of widening it.
   gtk_label_set_max_width_chars(GTK_LABEL(message), 1);
   gtk_widget_set_size_request(message, overlay.columnMaxWidth, -1);
   gtk_box_append(GTK_BOX(column), message);
 
-  GtkWidget* row = gtk_box_new(GTK_ORIENTATION_HORIZONTAL, static_cast<int>(overlay.buttonSpacing));
+  GtkWidget* row =
+      gtk_box_new(GTK_ORIENTATION_HORIZONTAL, static_cast<int>(overlay.buttonSpacing + 0.5));
   gtk_widget_set_halign(row, GTK_ALIGN_CENTER);
+  GtkWidget* defaultButton = nullptr;
   for (const Button& button : overlay.buttons) {
     GtkWidget* widget = gtk_button_new_with_label(button.title.c_str());
-    if (button.keyEquivalent == "\r") gtk_widget_add_css_class(widget, "suggested-action");
-    g_signal_connect_data(widget, "clicked", G_CALLBACK(onOverlayButton),
-                          new std::function<void()>(button.action),
-                          [](gpointer data, GClosure*) {
-                            delete static_cast<std::function<void()>*>(data);
-                          },
-                          GConnectFlags(0));
+    g_signal_connect_data(
+        widget, "clicked", G_CALLBACK(onOverlayButton), new std::function<void()>(button.action),
+        [](gpointer data, GClosure*) { delete static_cast<std::function<void()>*>(data); },
+        GConnectFlags(0));
+    if (button.keyEquivalent == "\r" && !defaultButton) {
+      gtk_widget_add_css_class(widget, "suggested-action");
+      bindReturnKey(widget);
+      defaultButton = widget;
+    }
     gtk_box_append(GTK_BOX(row), widget);
-    if (button.keyEquivalent == "\r") gtk_window_set_default_widget(GTK_WINDOW(window_), widget);
   }
   gtk_box_append(GTK_BOX(column), row);
   gtk_box_append(GTK_BOX(cover), column);
 
-  GtkCssProvider* css = gtk_css_provider_new();
-  const std::string style =
-      ".velmora-error-overlay { background-color: " + cssColor(overlay.background) + "; }" +
-      ".velmora-overlay-title { font-size: " + std::to_string(overlay.title.font.pointSize) +
-      "pt; font-weight: " + (overlay.title.font.bold ? "bold" : "normal") +
-      "; color: " + cssColor(overlay.title.color) + "; }" +
-      ".velmora-overlay-message { font-size: " + std::to_string(overlay.message.font.pointSize) +
-      "pt; color: " + cssColor(overlay.message.color) + "; }";
-  gtk_css_provider_load_from_data(css, style.c_str(), -1);
-  gtk_style_context_add_provider_for_display(gtk_widget_get_display(window_),
-                                             GTK_STYLE_PROVIDER(css),
-                                             GTK_STYLE_PROVIDER_PRIORITY_APPLICATION);
-  g_object_unref(css);
-
   gtk_overlay_add_overlay(GTK_OVERLAY(overlay_), cover);
+  // The covered page must not take typing meant for the overlay.
+  if (GtkWidget* page = gtk_overlay_get_child(GTK_OVERLAY(overlay_))) {
+    gtk_widget_set_can_focus(page, FALSE);
+  }
+  if (defaultButton) gtk_widget_grab_focus(defaultButton);
   return std::make_unique<OverlayView>(GTK_OVERLAY(overlay_), cover);
 }
 

@@ -4,6 +4,7 @@
 // name and restored on the next launch.
 #pragma once
 
+#include "platform/gtk/glib_ptr.hpp"
 #include "platform/gtk/key_file_store.hpp"
 #include "platform/window.hpp"
 
@@ -43,6 +44,7 @@ class GtkAppWindow final : public Window {
   std::string autosaveName_;
   GtkWidget* window_ = nullptr;  // owned by the application until destroyed
   GtkWidget* overlay_ = nullptr;
+  GObjectPtr<GtkCssProvider> overlayCss_;
 };
 
 }  // namespace velmora::gtk

@@ -1,0 +1,66 @@
+// Where a navigation is headed, as far as WebKitGTK lets us tell. The engine
+// asks about every navigation but does not say which frame it is for, and
+// the policy needs to know: an embedded page from another site must keep
+// loading in its frame, while a link to another site in the page itself
+// must go to the browser. This module works it out from the circumstances
+// the engine does report, and says when it is only a guess.
+#pragma once
+
+#include "platform/web_view.hpp"
+
+#include <optional>
+#include <string>
+
+namespace velmora::gtk {
+
+// The navigation types WebKitGTK reports, in our own words so the rules can
+// be tested without the engine.
+enum class NavigationKind {
+  linkClicked,
+  formSubmitted,
+  formResubmitted,
+  backForward,
+  reload,
+  other
+};
+
+struct NavigationFacts {
+  std::string uri;
+  NavigationKind kind = NavigationKind::other;
+  bool userGesture = false;
+  // The request's Sec-Fetch-Dest header. The engine fills it in only once
+  // the network has seen the request, that is on redirects, and then it
+  // names the frame exactly ("document" for the main frame).
+  std::optional<std::string> fetchDestination;
+  // The request's Referer header: the document that started the navigation
+  // (only its origin when that lies on another site).
+  std::optional<std::string> referrer;
+  // The page the main frame shows now.
+  std::optional<std::string> currentUri;
+  // The main-frame load the application itself asked for last, until it
+  // commits or fails.
+  std::optional<std::string> applicationLoadUri;
+};
+
+struct FrameGuess {
+  FrameTarget target = FrameTarget::mainFrame;
+  // False when the navigation may really be for the main frame although
+  // taken for a subframe; the main-frame response must then be judged again
+  // as a main-frame navigation before anything of it is shown.
+  bool certain = true;
+};
+
+// The rules, first match wins:
+// 1. A Sec-Fetch-Dest header names the frame exactly.
+// 2. The load the application asked for is the main frame's.
+// 3. A user action asking for a scheme the engine cannot load in any frame
+//    (mail, telephone, ...) is the main frame's: it can only be meant for
+//    the desktop.
+// 4. A link or form is the main frame's when it was started by the page on
+//    show (same origin, or no Referer); started from a document of another
+//    origin, it is that frame navigating itself, a guess.
+// 5. Anything else (scripts, timers, history steps, reloads, iframes
+//    filling themselves) is taken for a subframe, a guess.
+[[nodiscard]] FrameGuess guessFrameTarget(const NavigationFacts& facts);
+
+}  // namespace velmora::gtk

@@ -1,0 +1,188 @@
+// The window controller in this process with the real GTK window and the
+// real engine, against the sample platform. The desktop services a test must
+// answer or watch (alerts, the browser hand-over, the location service) are
+// the double's; the main queue is GLib's own. Tests poll with waitUntil,
+// which also runs the main loop.
+#pragma once
+
+#include "fake_desktop.hpp"
+#include "platform/gtk/services.hpp"
+#include "platform/gtk/web_view.hpp"
+#include "platform/gtk/window.hpp"
+#include "processes.hpp"
+#include "window/browser_window_controller.hpp"
+
+#include <gtest/gtest.h>
+
+#include <memory>
+#include <optional>
+#include <string>
+
+namespace velmora::testing {
+
+// GTK and a registered application exist once per process.
+inline GtkApplication* testApplication() {
+  static GtkApplication* app = [] {
+    gtk_init();
+    GtkApplication* made =
+        gtk_application_new("com.haulvane.VelmoraTests", G_APPLICATION_NON_UNIQUE);
+    GError* error = nullptr;
+    if (!g_application_register(G_APPLICATION(made), nullptr, &error)) {
+      ADD_FAILURE() << "cannot register the test application: "
+                    << (error ? error->message : "unknown");
+      g_clear_error(&error);
+    }
+    return made;
+  }();
+  return app;
+}
+
+class EngineWindows final : public WindowSystem {
+ public:
+  EngineWindows(WebKitNetworkSession* session, gtk::KeyFileStore& store)
+      : session_(session), store_(store) {}
+  [[nodiscard]] std::unique_ptr<Window> createWindow(
+      const WindowDescription& description) override {
+    auto made = std::make_unique<gtk::GtkAppWindow>(testApplication(), session_, store_,
+                                                    description, [](GtkApplicationWindow*) {});
+    window = made.get();
+    return made;
+  }
+  gtk::GtkAppWindow* window = nullptr;
+
+ private:
+  WebKitNetworkSession* session_;
+  gtk::KeyFileStore& store_;
+};
+
+class EngineWindow {
+ public:
+  // Stores `server` as the platform address (none: nothing stored), builds
+  // the controller, which loads the sign-in page, and shows the window.
+  explicit EngineWindow(std::optional<std::string> server)
+      : app_(testApplication()),
+        session_(webkit_network_session_new_ephemeral()),
+        store_(home_.settingsFile()),
+        windows_(session_, store_) {
+    if (server) settings.values["serverURL"] = *server;
+    controller = std::make_unique<BrowserWindowController>(desktop_);
+    controller->showWindow();
+  }
+  ~EngineWindow() {
+    // The application keeps its windows until they are destroyed; a window
+    // left on screen would be found by the next test of this process.
+    GtkWindow* shown = GTK_WINDOW(g_object_ref(gtkWindow()));
+    controller.reset();
+    gtk_window_destroy(shown);
+    g_object_unref(shown);
+    // Let the engine finish tearing the view down before the session goes.
+    waitUntil([] { return false; }, 200ms);
+    g_object_unref(session_);
+  }
+
+  [[nodiscard]] WebKitWebView* webView() const {
+    auto& view = dynamic_cast<gtk::GtkWebView&>(controller->webViewForTesting());
+    return WEBKIT_WEB_VIEW(view.widget());
+  }
+  [[nodiscard]] GtkWindow* gtkWindow() const { return windows_.window->gtkWindow(); }
+  [[nodiscard]] std::string uri() const {
+    const char* uri = webkit_web_view_get_uri(webView());
+    return uri ? uri : "";
+  }
+  // Loads an address as a user's typed address would be: straight in the
+  // main frame, through the navigation policy.
+  void load(const std::string& address) {
+    controller->webViewForTesting().loadRequest(UrlRequest{.url = *Url::parse(address)});
+  }
+  // Waits until the main frame has finished showing `address`.
+  [[nodiscard]] bool waitForPage(const std::string& address,
+                                 std::chrono::milliseconds timeout = 20s) {
+    return waitUntil([&] { return uri() == address && !webkit_web_view_is_loading(webView()); },
+                     timeout);
+  }
+
+  // Runs a script in the page as the user's own action would (the engine
+  // counts it as a user gesture) and gives its result as JSON, or none.
+  [[nodiscard]] std::optional<std::string> evaluate(const std::string& script) {
+    struct Result {
+      bool done = false;
+      std::optional<std::string> json;
+    };
+    auto result = std::make_shared<Result>();
+    webkit_web_view_evaluate_javascript(
+        webView(), script.c_str(), -1, nullptr, nullptr, nullptr,
+        [](GObject* source, GAsyncResult* async, gpointer data) {
+          std::unique_ptr<std::shared_ptr<Result>> owner(
+              static_cast<std::shared_ptr<Result>*>(data));
+          GError* error = nullptr;
+          JSCValue* value =
+              webkit_web_view_evaluate_javascript_finish(WEBKIT_WEB_VIEW(source), async, &error);
+          if (value) {
+            char* json = jsc_value_to_json(value, 0);
+            (*owner)->json = json ? std::optional<std::string>(json) : std::nullopt;
+            g_free(json);
+            g_object_unref(value);
+          }
+          g_clear_error(&error);
+          (*owner)->done = true;
+        },
+        new std::shared_ptr<Result>(result));
+    waitUntil([&] { return result->done; }, 10s);
+    return result->json;
+  }
+  // Clicks the element with this id through the page, with a user gesture.
+  void click(const std::string& id) {
+    (void)evaluate("document.getElementById('" + id + "').click(); true");
+  }
+
+  [[nodiscard]] std::vector<std::string> opened() const {
+    std::vector<std::string> result;
+    for (const auto& url : workspace.openedURLs)
+      result.push_back(url.absoluteString());
+    return result;
+  }
+
+  FakeApplication application;
+  FakeAlerts alerts;
+  FakeSettings settings;
+  FakeHttpClient http;
+  FakeClipboard clipboard;
+  FakeDockTile dockTile;
+  FakeWorkspace workspace;
+  FakeFiles files;
+  FakeLocation location;
+  gtk::IdleMainQueue mainQueue;
+  std::unique_ptr<BrowserWindowController> controller;
+
+ private:
+  TempHome home_;
+  GtkApplication* app_;
+  WebKitNetworkSession* session_;
+  gtk::KeyFileStore store_;
+  EngineWindows windows_;
+  Desktop desktop_{application, windows_,  alerts, settings, http,     clipboard,
+                   dockTile,    workspace, files,  location, mainQueue};
+};
+
+// The sample platform on 127.0.0.1 and a second one on 127.0.0.2 that plays
+// "another site".
+struct TwoSites {
+  SamplePlatform platform;
+  SamplePlatform elsewhere{{}, "127.0.0.2"};
+  // A test page of the platform with its links pointed at the other site.
+  [[nodiscard]] std::string page(const std::string& path, const std::string& extra = "") const {
+    return platform.url() + path + "?elsewhere=" + elsewhere.url() + extra;
+  }
+  [[nodiscard]] static bool requested(const SamplePlatform& site, const std::string& path,
+                                      std::chrono::milliseconds timeout = 20s) {
+    return site.waitForRequest([&](const LoggedRequest& r) { return r.path == path; }, timeout)
+        .has_value();
+  }
+  [[nodiscard]] static bool everRequested(const SamplePlatform& site, const std::string& path) {
+    for (const auto& request : site.requests())
+      if (request.path == path) return true;
+    return false;
+  }
+};
+
+}  // namespace velmora::testing

@@ -1,0 +1,195 @@
+// The navigation policy as the real engine carries it out: what stays in the
+// window, what reaches the desktop, what the servers are asked for.
+#include "engine_window.hpp"
+
+namespace velmora::testing {
+namespace {
+
+class NavigationEngineTest : public ::testing::Test {
+ protected:
+  void SetUp() override { ASSERT_TRUE(window.waitForPage(sites.platform.url() + "/login")); }
+  // Shows a test page of the platform and waits until it has loaded.
+  void show(const std::string& path, const std::string& extra = "") {
+    const std::string address = sites.page(path, extra);
+    window.load(address);
+    ASSERT_TRUE(window.waitForPage(address)) << "stuck at " << window.uri();
+  }
+
+  TwoSites sites;
+  EngineWindow window{sites.platform.url()};
+};
+
+TEST_F(NavigationEngineTest, TheRootPageIsReplacedBySignInWithoutEverBeingServed) {
+  show("/away");
+  const size_t before = sites.platform.requests().size();
+  window.click("root");
+  ASSERT_TRUE(
+      sites.platform.waitForRequest([](auto& r) { return r.path == "/login"; }, 20s, before));
+  EXPECT_TRUE(window.waitForPage(sites.platform.url() + "/login"));
+
+  // Straight loads of the root page, with and without a query, the same.
+  window.load(sites.platform.url() + "/?from=typed");
+  window.load(sites.platform.url());
+  EXPECT_TRUE(window.waitForPage(sites.platform.url() + "/login"));
+  EXPECT_FALSE(TwoSites::everRequested(sites.platform, "/"));
+  EXPECT_TRUE(window.opened().empty());
+}
+
+TEST_F(NavigationEngineTest, AClickedLinkToAnotherSiteGoesToTheBrowserAndThePageStays) {
+  show("/away");
+  window.click("elsewhere");
+  ASSERT_TRUE(waitUntil([&] { return !window.opened().empty(); }));
+  EXPECT_EQ(window.opened(), std::vector<std::string>{sites.elsewhere.url() + "/opened"});
+  EXPECT_EQ(window.uri(), sites.page("/away"));
+  EXPECT_FALSE(TwoSites::everRequested(sites.elsewhere, "/opened"));
+  EXPECT_FALSE(window.controller->hasErrorOverlay());
+}
+
+TEST_F(NavigationEngineTest, AnAddressWithCharactersBrowsersLeaveUnescapedIsJudgedToo) {
+  show("/away");
+  window.click("elsewhere-odd");
+  ASSERT_TRUE(waitUntil([&] { return !window.opened().empty(); }))
+      << "the other site must not load in the window";
+  EXPECT_TRUE(window.opened()[0].starts_with(sites.elsewhere.url() + "/opened?q=tow"))
+      << window.opened()[0];
+  EXPECT_EQ(window.uri(), sites.page("/away"));
+  EXPECT_FALSE(TwoSites::everRequested(sites.elsewhere, "/opened"));
+}
+
+TEST_F(NavigationEngineTest, OtherSchemesGoToTheDesktop) {
+  show("/away");
+  window.click("mail");
+  window.click("phone");
+  ASSERT_TRUE(waitUntil([&] { return window.opened().size() == 2; }));
+  EXPECT_EQ(window.opened(),
+            (std::vector<std::string>{"mailto:dispatch@example.test?subject=Tow%20request",
+                                      "tel:+15550100"}));
+  EXPECT_EQ(window.uri(), sites.page("/away"));
+  EXPECT_FALSE(window.controller->hasErrorOverlay());
+}
+
+TEST_F(NavigationEngineTest, AForeignFrameLoadsAndMovesOnInsideThePage) {
+  show("/embed");
+  EXPECT_TRUE(TwoSites::requested(sites.elsewhere, "/embedded"));
+  // The framed page goes on to its next step by a script of its own.
+  ASSERT_TRUE(sites.elsewhere.waitForRequest(
+      [](const LoggedRequest& r) { return r.path == "/embedded" && r.query == "step=2"; }));
+  EXPECT_TRUE(window.opened().empty());
+  EXPECT_EQ(window.uri(), sites.page("/embed"));
+}
+
+TEST_F(NavigationEngineTest, AScriptSendingThePageToAnotherSiteIsCaughtBeforeItShows) {
+  show("/away");
+  // Without a user gesture the engine gives no hint that this is the main
+  // frame; the page must still never leave the window.
+  window.load("about:blank");  // refused: a blank page is no platform page
+  ASSERT_TRUE(waitUntil([&] { return window.opened().size() == 1; }));
+  webkit_web_view_evaluate_javascript(window.webView(),
+                                      ("setTimeout(function () { location.href = '" +
+                                       sites.elsewhere.url() + "/opened?from=timer'; }, 0)")
+                                          .c_str(),
+                                      -1, nullptr, nullptr, nullptr, nullptr, nullptr);
+  ASSERT_TRUE(waitUntil([&] { return window.opened().size() == 2; }));
+  EXPECT_EQ(window.opened()[1], sites.elsewhere.url() + "/opened?from=timer");
+  EXPECT_TRUE(waitUntil([&] { return !webkit_web_view_is_loading(window.webView()); }));
+  EXPECT_EQ(window.uri(), sites.page("/away"));
+  EXPECT_FALSE(window.controller->hasErrorOverlay());
+}
+
+TEST_F(NavigationEngineTest, PlatformPopUpsLoadInTheWindowAndForeignOnesInTheBrowser) {
+  show("/away");
+  window.click("blank-platform");
+  EXPECT_TRUE(window.waitForPage(sites.platform.url() + "/opened?from=blank"));
+
+  show("/away");
+  window.click("open-platform");
+  EXPECT_TRUE(window.waitForPage(sites.platform.url() + "/opened?from=script"));
+
+  show("/away");
+  window.click("blank-elsewhere");
+  window.click("open-elsewhere");
+  window.click("open-empty");
+  ASSERT_TRUE(waitUntil([&] { return window.opened().size() == 2; }));
+  EXPECT_EQ(window.opened(),
+            (std::vector<std::string>{sites.elsewhere.url() + "/opened?from=blank",
+                                      sites.elsewhere.url() + "/opened?from=script"}));
+  EXPECT_EQ(window.uri(), sites.page("/away"));
+  EXPECT_FALSE(TwoSites::everRequested(sites.elsewhere, "/opened"));
+}
+
+TEST_F(NavigationEngineTest, APopUpRootPageBecomesTheSignInPage) {
+  show("/away");
+  const size_t before = sites.platform.requests().size();
+  window.click("blank-root");
+  ASSERT_TRUE(
+      sites.platform.waitForRequest([](auto& r) { return r.path == "/login"; }, 20s, before));
+  EXPECT_FALSE(TwoSites::everRequested(sites.platform, "/"));
+}
+
+TEST_F(NavigationEngineTest, AFormPostedIntoANewWindowKeepsItsBody) {
+  show("/away");
+  (void)window.evaluate("document.getElementById('post-blank').requestSubmit(); true");
+  // The sign-in form's fields arrive only in the body: without them the
+  // server would show the sign-in page again instead of the dashboard.
+  const auto posted = sites.platform.waitForRequest(
+      [](const LoggedRequest& r) { return r.method == "POST" && r.path == "/login"; });
+  ASSERT_TRUE(posted);
+  EXPECT_TRUE(window.waitForPage(sites.platform.url() + "/dashboard"));
+}
+
+TEST_F(NavigationEngineTest, AResponseTheEngineCannotShowLeavesThePageAlone) {
+  show("/away");
+  window.click("file");
+  EXPECT_TRUE(TwoSites::requested(sites.platform, "/static/unshowable.bin"));
+  EXPECT_TRUE(waitUntil([&] { return !webkit_web_view_is_loading(window.webView()); }));
+  EXPECT_EQ(window.uri(), sites.page("/away"));
+  EXPECT_FALSE(window.controller->hasErrorOverlay());
+}
+
+TEST(EmailPrefillEngineTest, FillsTheEmptyFieldUnchangedAndFocusesThePassword) {
+  SamplePlatform platform;
+  EngineWindow window(platform.url());
+  ASSERT_TRUE(window.waitForPage(platform.url() + "/login"));
+
+  window.controller->setPendingEmailForTesting("o'\"brien\\d\u00fcsseldorf@\u00e9xample.test");
+  window.load(platform.url() + "/login?fill=1");
+  ASSERT_TRUE(window.waitForPage(platform.url() + "/login?fill=1"));
+  const std::string field = "document.querySelector('input[name=\"email\"]').value";
+  ASSERT_TRUE(waitUntil([&] { return window.evaluate(field) != "\"\""; }));
+  EXPECT_EQ(window.evaluate(field),
+            window.evaluate("'o\\'\"brien\\\\d\\u00fcsseldorf@\\u00e9xample.test'"));
+  EXPECT_EQ(window.evaluate("document.activeElement.name"), "\"password\"");
+  EXPECT_EQ(window.controller->pendingEmailForTesting(), std::nullopt);
+}
+
+TEST(EmailPrefillEngineTest, LetsThePageSeeTheInput) {
+  SamplePlatform platform;
+  EngineWindow window(platform.url());
+  ASSERT_TRUE(window.waitForPage(platform.url() + "/login"));
+  // The page listens where only a bubbling event arrives.
+  (void)window.evaluate(
+      "window.inputs = []; document.addEventListener('input', function (e) {"
+      " window.inputs.push(e.target.name); }); true");
+  window.controller->setPendingEmailForTesting("a@b.test");
+  window.controller->didFinishNavigation();
+  EXPECT_TRUE(waitUntil([&] { return window.evaluate("window.inputs") == "[\"email\"]"; }))
+      << window.evaluate("window.inputs").value_or("?");
+}
+
+TEST(EmailPrefillEngineTest, LeavesAFieldAlone) {
+  SamplePlatform platform;
+  EngineWindow window(platform.url());
+  ASSERT_TRUE(window.waitForPage(platform.url() + "/login"));
+  // The field already holds what the user typed when the load finishes.
+  (void)window.evaluate(
+      "document.querySelector('input[name=\"email\"]').value = 'typed@x.test'; true");
+  window.controller->setPendingEmailForTesting("linked@x.test");
+  window.controller->didFinishNavigation();
+  (void)window.evaluate("0");  // the prefill script has run once this answers
+  EXPECT_EQ(window.evaluate("document.querySelector('input[name=\"email\"]').value"),
+            "\"typed@x.test\"");
+  EXPECT_EQ(window.controller->pendingEmailForTesting(), std::nullopt) << "used all the same";
+}
+
+}  // namespace
+}  // namespace velmora::testing
