@@ -1,7 +1,48 @@
+#include "bridge/script_messages.hpp"
+
+#include "platform/dock_tile.hpp"
 #include "window/browser_window_controller.hpp"
+
+#include <cmath>
+#include <limits>
 
 namespace velmora {
 
-void BrowserWindowController::didReceiveScriptMessage(const ScriptMessage& /*message*/) {}
+std::int64_t countFromMessageBody(const ScriptValue& body) {
+  const double* number = body.number();
+  if (!number || std::isnan(*number)) return 0;
+  // 2^63 is the first double above the range; -2^63 itself is in it.
+  constexpr double limit = 9223372036854775808.0;
+  if (*number >= limit) return std::numeric_limits<std::int64_t>::max();
+  if (*number <= -limit) return std::numeric_limits<std::int64_t>::min();
+  return static_cast<std::int64_t>(*number);
+}
+
+std::string badgeLabelForCount(std::int64_t count) {
+  return count >= 1 ? std::to_string(count) : std::string();
+}
+
+std::vector<ScriptDictionary> linkListFromMessageBody(const ScriptValue& body) {
+  const ScriptArray* array = body.array();
+  if (!array) return {};
+  std::vector<ScriptDictionary> links;
+  links.reserve(array->size());
+  for (const ScriptValue& element : *array) {
+    const ScriptDictionary* dictionary = element.dictionary();
+    if (!dictionary) return {};
+    links.push_back(*dictionary);
+  }
+  return links;
+}
+
+void BrowserWindowController::didReceiveScriptMessage(const ScriptMessage& message) {
+  if (message.name == "bellCount") {
+    // Set on every message, also when unchanged: the badge belongs to the
+    // application and only a page's report changes it.
+    desktop.dockTile.setBadgeLabel(badgeLabelForCount(countFromMessageBody(message.body)));
+  } else if (message.name == "navLinks") {
+    rebuildGoMenu(linkListFromMessageBody(message.body));
+  }
+}
 
 }  // namespace velmora

@@ -33,7 +33,8 @@ struct ScriptValue {
 
 // Reads the JSON text the web engine serialises a message body to. Gives none
 // for text that is not JSON; nesting deeper than 64 levels is refused too, so
-// a hostile page cannot exhaust the stack.
+// a hostile page cannot exhaust the stack. Half of a UTF-16 surrogate pair
+// (a page string cut through a character) reads as U+FFFD.
 [[nodiscard]] std::optional<ScriptValue> scriptValueFromJson(std::string_view json);
 
 }  // namespace velmora

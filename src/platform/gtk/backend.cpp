@@ -1,6 +1,7 @@
 #include "platform/gtk/backend.hpp"
 
 #include "platform/gtk/menu_bar.hpp"
+#include "platform/gtk/resources_data.hpp"
 #include "platform/gtk/web_view.hpp"
 #include "platform/gtk/window.hpp"
 
@@ -65,6 +66,21 @@ void enableSpellChecking() {
   webkit_web_context_set_spell_checking_languages(context, list.data());
 }
 
+// The icon travels inside the binary; GtkApplication finds it under its
+// resource base path, installed or not.
+void registerResources() {
+  static const bool registered = [] {
+    GBytes* bytes = g_bytes_new_static(resources::bundle, sizeof resources::bundle);
+    GResource* resource = g_resource_new_from_data(bytes, nullptr);
+    g_bytes_unref(bytes);
+    if (!resource) return false;
+    g_resources_register(resource);
+    g_resource_unref(resource);
+    return true;
+  }();
+  (void)registered;
+}
+
 }  // namespace
 
 Backend::Backend()
@@ -75,6 +91,7 @@ Backend::Backend()
       desktop_{*this,      *this,     alerts_, settings_,  http_,     clipboard_,
                dockTile_, workspace_, files_,  location_, mainQueue_} {
   g_set_application_name("Velmora");
+  registerResources();
   g_signal_connect(app_.get(), "startup", G_CALLBACK(onStartup), this);
   g_signal_connect(app_.get(), "activate", G_CALLBACK(onActivate), this);
   g_signal_connect(app_.get(), "open", G_CALLBACK(onOpen), this);
@@ -94,6 +111,7 @@ void Backend::onStartup(GApplication*, gpointer self) {
   // link to the running one over D-Bus and exits.
   backend->session_ = makeNetworkSession();
   enableSpellChecking();
+  gtk_window_set_default_icon_name(applicationId);
   AppDelegate::goMenu = backend->setMainMenu(buildMenu());
 }
 
@@ -167,9 +185,12 @@ std::unique_ptr<Window> Backend::createWindow(const WindowDescription& descripti
 }
 
 void Backend::installWindowActions(GtkApplicationWindow* window) {
-  ::velmora::gtk::installWindowActions(window, [this](Action action, GVariant* parameter) {
+  const ActionDispatcher dispatch = [this](Action action, GVariant* parameter) {
     performAction(action, parameter);
-  });
+  };
+  ::velmora::gtk::installWindowActions(window, dispatch);
+  // The Go menu's items act on this window.
+  if (goMenu_) goMenu_->attach(window, dispatch);
 }
 
 void Backend::performAction(Action action, GVariant* parameter) {

@@ -2,8 +2,10 @@
 
 #include <webkit/webkit.h>
 
+#include <algorithm>
 #include <array>
 #include <cctype>
+#include <iterator>
 #include <optional>
 
 namespace velmora::gtk {
@@ -82,6 +84,16 @@ std::vector<std::string> acceleratorsFor(const MenuItem& item) {
   }
 }
 
+// Keys Linux users expect besides the menu's own: Alt+Left and Alt+Right,
+// and the dedicated Back and Forward keys some keyboards carry.
+std::vector<std::string> desktopAccelerators(Action action) {
+  switch (action) {
+    case Action::goBack: return {"<Alt>Left", "Back"};
+    case Action::goForward: return {"<Alt>Right", "Forward"};
+    default: return {};
+  }
+}
+
 void setAccelerators(GtkApplication* app, const std::string& detailed,
                      const std::vector<std::string>& accelerators) {
   std::vector<const char*> list;
@@ -103,10 +115,10 @@ void addActions(GActionMap* map, bool windowScope, const ActionDispatcher& dispa
                          shared, [](gpointer data) { delete static_cast<ActionDispatcher*>(data); });
   for (const ActionInfo& info : actions) {
     if (info.window != windowScope || !info.drawn) continue;
-    GSimpleAction* action =
-        info.action == Action::goToPath
-            ? g_simple_action_new_stateful(info.name, G_VARIANT_TYPE_STRING, g_variant_new_string(""))
-            : g_simple_action_new(info.name, nullptr);
+    // "goToPath" with an address opens it as a Go menu item would; the items
+    // themselves use actions of their own (see GoMenu).
+    GSimpleAction* action = g_simple_action_new(
+        info.name, info.action == Action::goToPath ? G_VARIANT_TYPE_STRING : nullptr);
     g_object_set_data(G_OBJECT(action), "velmora-action",
                       GINT_TO_POINTER(static_cast<int>(info.action)));
     g_signal_connect(action, "activate", G_CALLBACK(onActivate), shared);
@@ -115,9 +127,35 @@ void addActions(GActionMap* map, bool windowScope, const ActionDispatcher& dispa
   }
 }
 
+// What a Go menu link's action opens, and through whom.
+struct LinkTarget {
+  std::shared_ptr<ActionDispatcher> dispatch;
+  std::string url;
+
+  void open() const {
+    GVariantPtr target(g_variant_ref_sink(g_variant_new_string(url.c_str())));
+    (*dispatch)(Action::goToPath, target.get());
+  }
+};
+
+void onLinkActivate(GSimpleAction*, GVariant*, gpointer target) {
+  static_cast<const LinkTarget*>(target)->open();
+}
+
 }  // namespace
 
 GoMenu::GoMenu(GtkApplication* app, GMenu* menu) : app_(app), menu_(menu) {}
+
+GoMenu::~GoMenu() {
+  if (window_) g_object_remove_weak_pointer(G_OBJECT(window_), windowSlot());
+}
+
+void GoMenu::attach(GtkApplicationWindow* window, const ActionDispatcher& dispatch) {
+  if (window_) g_object_remove_weak_pointer(G_OBJECT(window_), windowSlot());
+  window_ = window;
+  g_object_add_weak_pointer(G_OBJECT(window_), windowSlot());
+  dispatch_ = std::make_shared<ActionDispatcher>(dispatch);
+}
 
 void GoMenu::removeAllItems() {
   g_menu_remove_all(menu_);
@@ -125,6 +163,29 @@ void GoMenu::removeAllItems() {
   count_ = 0;
   for (const std::string& detailed : acceleratedActions_) setAccelerators(app_, detailed, {});
   acceleratedActions_.clear();
+  if (window_) {
+    for (const std::string& name : linkActions_)
+      g_action_map_remove_action(G_ACTION_MAP(window_), name.c_str());
+  }
+  linkActions_.clear();
+}
+
+// A stateful boolean action without a parameter is what GTK draws as a
+// check item; its own activation handler keeps the state from toggling, so
+// the mark stays on the page on show until the next page reports.
+std::string GoMenu::addLinkAction(const MenuItem& item) {
+  if (!window_ || !dispatch_ || !item.representedObject) return {};
+  const std::string name = "goToPath-" + std::to_string(linkActions_.size() + 1);
+  GSimpleAction* action =
+      g_simple_action_new_stateful(name.c_str(), nullptr, g_variant_new_boolean(item.stateOn));
+  g_signal_connect_data(action, "activate", G_CALLBACK(onLinkActivate),
+                        new LinkTarget{dispatch_, item.representedObject->absoluteString()},
+                        [](gpointer data, GClosure*) { delete static_cast<LinkTarget*>(data); },
+                        GConnectFlags(0));
+  g_action_map_add_action(G_ACTION_MAP(window_), G_ACTION(action));
+  g_object_unref(action);
+  linkActions_.push_back(name);
+  return "win." + name;
 }
 
 void GoMenu::addItem(const MenuItem& item) {
@@ -134,19 +195,14 @@ void GoMenu::addItem(const MenuItem& item) {
     g_menu_append_section(menu_, nullptr, G_MENU_MODEL(section_.get()));
     if (item.isSeparator) return;
   }
-  GObjectPtr<GMenuItem> entry =
-      GObjectPtr<GMenuItem>::adopt(g_menu_item_new(item.title.c_str(), nullptr));
   std::string detailed;
-  if (item.action == Action::goToPath && item.representedObject) {
-    const std::string& target = item.representedObject->absoluteString();
-    g_menu_item_set_action_and_target_value(entry.get(), "win.goToPath",
-                                            g_variant_new_string(target.c_str()));
-    GCharPtr printed(g_action_print_detailed_name("win.goToPath", g_variant_new_string(target.c_str())));
-    detailed = printed.get();
+  if (item.action == Action::goToPath) {
+    detailed = addLinkAction(item);
   } else if (item.action) {
     detailed = detailedName(*item.action);
-    g_menu_item_set_detailed_action(entry.get(), detailed.c_str());
   }
+  GObjectPtr<GMenuItem> entry = GObjectPtr<GMenuItem>::adopt(
+      g_menu_item_new(item.title.c_str(), detailed.empty() ? nullptr : detailed.c_str()));
   g_menu_append_item(section_.get(), entry.get());
   if (!detailed.empty() && !item.keyEquivalent.empty()) {
     setAccelerators(app_, detailed, acceleratorsFor(item));
@@ -173,7 +229,9 @@ DrawnMenuBar drawMenuBar(GtkApplication* app, const MenuBar& menuBar) {
         if (!item.action || !infoOf(*item.action).drawn) continue;
         const std::string detailed = detailedName(*item.action);
         g_menu_append(section.get(), item.title.c_str(), detailed.c_str());
-        setAccelerators(app, detailed, acceleratorsFor(item));
+        std::vector<std::string> accelerators = acceleratorsFor(item);
+        std::ranges::copy(desktopAccelerators(*item.action), std::back_inserter(accelerators));
+        setAccelerators(app, detailed, accelerators);
       }
     }
     // The application menu has no title of its own: it carries the name.

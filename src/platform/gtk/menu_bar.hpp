@@ -19,19 +19,36 @@ namespace velmora::gtk {
 using ActionDispatcher = std::function<void(Action, GVariant* parameter)>;
 
 // The Go menu: items travel as sections of a GMenu, a separator starting a
-// new section. Link items send "win.goToPath" with their URL.
+// new section. Each link item gets an action of its own on the window,
+// "win.goToPath-N", whose boolean state draws the check mark of the page on
+// show and whose activation opens the item's address.
 class GoMenu final : public Menu {
  public:
   GoMenu(GtkApplication* app, GMenu* menu);
+  ~GoMenu() override;
+  GoMenu(const GoMenu&) = delete;
+  GoMenu& operator=(const GoMenu&) = delete;
+
+  // The window whose action map holds the items' actions, and where their
+  // activations are sent. Items come from the window's page, so they are
+  // never added before this is called.
+  void attach(GtkApplicationWindow* window, const ActionDispatcher& dispatch);
+
   void removeAllItems() override;
   [[nodiscard]] int numberOfItems() const override { return count_; }
   void addItem(const MenuItem& item) override;
 
  private:
+  std::string addLinkAction(const MenuItem& item);
+  gpointer* windowSlot() { return reinterpret_cast<gpointer*>(&window_); }
+
   GtkApplication* app_;
   GMenu* menu_;  // owned by the menu bar
+  GtkApplicationWindow* window_ = nullptr;  // weak: cleared when it goes
+  std::shared_ptr<ActionDispatcher> dispatch_;
   GObjectPtr<GMenu> section_;
   int count_ = 0;
+  std::vector<std::string> linkActions_;
   std::vector<std::string> acceleratedActions_;
 };
 

@@ -146,27 +146,59 @@ void GtkAppWindow::showWindow() { gtk_window_present(GTK_WINDOW(window_)); }
 
 bool GtkAppWindow::isVisible() const { return gtk_widget_get_visible(window_); }
 
-void GtkAppWindow::setToolbar(const ToolbarDescription&, ToolbarDelegate& delegate) {
+// The toolbar becomes the window's header bar. A segmented item is a row
+// of plain buttons: GTK buttons are momentary by nature, and they are never
+// made insensitive, because the delegate's action tests whether there is
+// anywhere to go. Flexible space is the header bar's own gap.
+void GtkAppWindow::setToolbar(const ToolbarDescription& toolbar, ToolbarDelegate& delegate) {
   GtkWidget* header = gtk_header_bar_new();
+  gtk_widget_set_name(header, toolbar.identifier.c_str());
   for (const std::string& identifier : delegate.toolbarDefaultItemIdentifiers()) {
     const auto item = delegate.itemForItemIdentifier(identifier, true);
-    if (!item) continue;  // flexible space: the header bar's own gap
-    GtkWidget* group = gtk_box_new(GTK_ORIENTATION_HORIZONTAL, 0);
-    gtk_widget_add_css_class(group, "linked");
+    if (!item) continue;
+    // Separated segments stand apart, as two buttons; joined ones share an
+    // edge, which is GTK's "linked" style.
+    GtkWidget* group = gtk_box_new(GTK_ORIENTATION_HORIZONTAL, item->separated ? 4 : 0);
+    if (!item->separated) gtk_widget_add_css_class(group, "linked");
     gtk_widget_set_name(group, item->identifier.c_str());
+    gtk_accessible_update_property(GTK_ACCESSIBLE(group), GTK_ACCESSIBLE_PROPERTY_LABEL,
+                                   item->label.c_str(), -1);
     for (size_t i = 0; i < item->segmentLabels.size(); ++i) {
       GtkWidget* button = gtk_button_new_with_label(item->segmentLabels[i].c_str());
+      gtk_widget_set_focus_on_click(button, FALSE);
       g_object_set_data(G_OBJECT(button), "velmora-segment", GINT_TO_POINTER(static_cast<int>(i)));
-      g_signal_connect(button, "clicked", G_CALLBACK(+[](GtkButton* button, gpointer data) {
-                         static_cast<ToolbarDelegate*>(data)->backForward(GPOINTER_TO_INT(
-                             g_object_get_data(G_OBJECT(button), "velmora-segment")));
-                       }),
-                       &delegate);
+      g_signal_connect(button, "clicked", G_CALLBACK(onSegmentClicked), &delegate);
       gtk_box_append(GTK_BOX(group), button);
     }
     gtk_header_bar_pack_start(GTK_HEADER_BAR(header), group);
   }
   gtk_window_set_titlebar(GTK_WINDOW(window_), header);
+
+  // The mouse's back and forward buttons (8 and 9) step through the
+  // history anywhere in the window, as they do in browsers. Caught before
+  // the page sees them, so a page cannot swallow them.
+  GtkEventController* buttons = gtk_event_controller_legacy_new();
+  gtk_event_controller_set_propagation_phase(buttons, GTK_PHASE_CAPTURE);
+  g_signal_connect(buttons, "event", G_CALLBACK(onPointerEvent), &delegate);
+  gtk_widget_add_controller(window_, buttons);
+}
+
+void GtkAppWindow::onSegmentClicked(GtkButton* button, gpointer delegate) {
+  static_cast<ToolbarDelegate*>(delegate)->backForward(
+      GPOINTER_TO_INT(g_object_get_data(G_OBJECT(button), "velmora-segment")));
+}
+
+gboolean GtkAppWindow::onPointerEvent(GtkEventControllerLegacy*, GdkEvent* event,
+                                      gpointer delegate) {
+  const GdkEventType type = gdk_event_get_event_type(event);
+  if (type != GDK_BUTTON_PRESS && type != GDK_BUTTON_RELEASE) return FALSE;
+  const guint button = gdk_button_event_get_button(event);
+  if (button != 8 && button != 9) return FALSE;
+  // Both halves of the click are taken, so the page never sees a release
+  // without its press.
+  if (type == GDK_BUTTON_PRESS)
+    static_cast<ToolbarDelegate*>(delegate)->backForward(button == 8 ? 0 : 1);
+  return TRUE;
 }
 
 std::unique_ptr<WebView> GtkAppWindow::createWebView(const WebViewConfiguration& configuration,

@@ -38,6 +38,8 @@ class GtkAppWindow final : public Window {
 
  private:
   static gboolean onCloseRequest(GtkWindow*, gpointer self);
+  static void onSegmentClicked(GtkButton*, gpointer delegate);
+  static gboolean onPointerEvent(GtkEventControllerLegacy*, GdkEvent* event, gpointer delegate);
 
   WebKitNetworkSession* session_;
   KeyFileStore& store_;

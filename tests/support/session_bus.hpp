@@ -1,0 +1,69 @@
+// What a running application shows on the session bus, read the way a
+// desktop shell reads it: the menu bar it exports (org.gtk.Menus), the state
+// of its actions (org.gtk.Actions) and the launcher-entry signals that carry
+// its dock badge.
+#pragma once
+
+#include <cstdint>
+#include <memory>
+#include <optional>
+#include <string>
+#include <vector>
+
+namespace velmora::testing {
+
+struct ExportedMenuItem {
+  bool isSeparator = false;  // a boundary between two sections
+  std::string label;
+  std::string action;  // detailed, such as "win.goBack"; empty for a submenu
+  std::optional<std::string> stringTarget;
+  std::vector<ExportedMenuItem> submenu;
+};
+
+// The menu bar exported at `objectPath` by the bus name, top-level menus in
+// order with their items; sections are flattened with a separator item
+// between non-empty ones. None when it cannot be read.
+[[nodiscard]] std::optional<std::vector<ExportedMenuItem>>
+readExportedMenuBar(const std::string& busName = "com.haulvane.Velmora",
+                    const std::string& objectPath = "/com/haulvane/Velmora/menus/menubar");
+
+struct ActionDescription {
+  bool enabled = false;
+  // The state, when the action has a boolean one.
+  std::optional<bool> booleanState;
+};
+
+// org.gtk.Actions.Describe of one action at `objectPath`; none when the
+// action does not exist or the call fails.
+[[nodiscard]] std::optional<ActionDescription>
+describeAction(const std::string& objectPath, const std::string& name,
+               const std::string& busName = "com.haulvane.Velmora");
+
+// The names of all actions exported at `objectPath`.
+[[nodiscard]] std::vector<std::string>
+listActions(const std::string& objectPath, const std::string& busName = "com.haulvane.Velmora");
+
+// Records every com.canonical.Unity.LauncherEntry Update signal on the
+// session bus from construction on. Signals arrive while the default main
+// context runs, which waitUntil does.
+class LauncherEntryWatcher {
+public:
+  struct Update {
+    std::string appUri;
+    std::optional<std::int64_t> count;  // present only as an int64
+    std::optional<bool> countVisible;
+  };
+  LauncherEntryWatcher();
+  ~LauncherEntryWatcher();
+  LauncherEntryWatcher(const LauncherEntryWatcher&) = delete;
+  LauncherEntryWatcher& operator=(const LauncherEntryWatcher&) = delete;
+
+  // Updates that carried a count, oldest first.
+  [[nodiscard]] std::vector<Update> badgeUpdates() const;
+
+private:
+  struct State;
+  std::unique_ptr<State> state_;
+};
+
+}  // namespace velmora::testing
