@@ -74,17 +74,28 @@ def tree(root):
     return members
 
 
-def pss_kib(pids):
+def memory_kib(pids, fields=("Pss:",)):
+    """Sum over `pids` of the given smaps_rollup fields, in KiB."""
     total = 0
     for pid in pids:
         try:
             for line in Path(f"/proc/{pid}/smaps_rollup").read_text().splitlines():
-                if line.startswith("Pss:"):
+                if line.startswith(fields):
                     total += int(line.split()[1])
-                    break
         except OSError:
             pass
     return total
+
+
+def pss_kib(pids):
+    return memory_kib(pids)
+
+
+def uss_kib(pids):
+    """Memory no other process shares. PSS also counts a share of every
+    library page that other processes map, so it drops when other programs
+    using the engine run beside the benchmark; USS does not."""
+    return memory_kib(pids, ("Private_Clean:", "Private_Dirty:"))
 
 
 def pss_by_process(pids):
@@ -215,11 +226,15 @@ def browser_command(name, build, url, home):
     raise ValueError(name)
 
 
+LIVE = []  # runs not yet ended, ended on interruption
+
+
 class Run:
     """One start of one browser in its home, kept until `end`."""
 
     def __init__(self, name, build, platform, page, home):
         argv, env = browser_command(name, build, platform.url, home)
+        LIVE.append(self)
         since = platform.log_size()
         self.started = time.time()
         self.process = subprocess.Popen(argv, env=env, stdout=subprocess.DEVNULL,
@@ -238,11 +253,14 @@ class Run:
             if abs(now - last) < 512:
                 break
             last = now
-        self.parts = pss_by_process(tree(self.process.pid))
+        members = tree(self.process.pid)
+        self.parts = pss_by_process(members)
+        self.uss = uss_kib(members)
         return last
 
     def end(self):
         end_tree(self.process)
+        LIVE.remove(self)
 
 
 def summary(values):
@@ -259,7 +277,8 @@ def run_browsers(args, platform, names, homes):
     are the starts a user sees every day. The sign-in is cleared on the
     server before each start, so the sign-in page is always what loads."""
     results = {name: {"launch": [], "pss_signin": [], "pss_dashboard": [],
-                      "launch_dashboard": [], "first_launch": []} for name in names}
+                      "launch_dashboard": [], "first_launch": [], "uss_signin": []}
+               for name in names}
     parts = {}
     for round_ in range(args.warmup + args.runs):
         counted = round_ >= args.warmup
@@ -279,6 +298,7 @@ def run_browsers(args, platform, names, homes):
                 parts[name] = {"signin": getattr(run, "parts", {}), "dashboard": getattr(dash, "parts", {})}
                 results[name]["launch"].append(run.seconds)
                 results[name]["pss_signin"].append(pss)
+                results[name]["uss_signin"].append(getattr(run, "uss", None))
                 results[name]["launch_dashboard"].append(dash.seconds)
                 results[name]["pss_dashboard"].append(dash_pss)
             print(f"  {'run' if counted else 'warm-up'} {round_ + 1 - (args.warmup if counted else 0)}"
@@ -430,6 +450,7 @@ def report(browsers, idle, scripts, core):
         rows = [("first start in a fresh home, to sign-in load", "first_launch", "s", 1),
                 ("launch to sign-in load", "launch", "s", 1),
                 ("PSS after sign-in page", "pss_signin", "MiB", 1 / 1024),
+                ("USS (unshared) after sign-in page", "uss_signin", "MiB", 1 / 1024),
                 ("launch to dashboard load", "launch_dashboard", "s", 1),
                 ("PSS after dashboard", "pss_dashboard", "MiB", 1 / 1024)]
         print("\nPSS by process in the last run, sign-in page / dashboard (MiB):")
@@ -493,6 +514,9 @@ def main():
     print(f"machine: {machine()}")
     print(f"date: {time.strftime('%Y-%m-%d %H:%M:%S %Z')}")
     print(f"load average at start: {os.getloadavg()[0]:.2f} {os.getloadavg()[1]:.2f}", flush=True)
+    def interrupted(*_):
+        raise KeyboardInterrupt
+    signal.signal(signal.SIGTERM, interrupted)
     workdir = Path(tempfile.mkdtemp(prefix="velmora-bench-"))
     display = Display()
     platform = None
@@ -518,6 +542,8 @@ def main():
             print("core:", flush=True)
             results["core"] = run_core(args)
     finally:
+        for run in list(LIVE):
+            run.end()
         if platform:
             platform.stop()
         display.close()
