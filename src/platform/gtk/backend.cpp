@@ -2,6 +2,7 @@
 
 #include "platform/gtk/menu_bar.hpp"
 #include "platform/gtk/resources_data.hpp"
+#include "platform/gtk/web_view.hpp"
 #include "platform/gtk/window.hpp"
 
 #include <filesystem>
@@ -10,6 +11,24 @@ namespace velmora::gtk {
 namespace {
 
 constexpr const char* applicationId = "com.haulvane.Velmora";
+
+// Without a GPU (no render node: virtual machines, containers, remote
+// sessions) GTK's GL renderer runs on a software rasteriser, which for this
+// one window costs more memory and a slower start than drawing with cairo
+// (bench/README.md); the web view then draws without GL as well. With a
+// GPU, GTK's own choice stands, and so does a renderer the user picked
+// through GSK_RENDERER. Decided before GTK opens the display, which is when
+// it reads the variable.
+void preferCairoWithoutGpu() {
+  if (hasGpu()) return;
+  g_setenv("GSK_RENDERER", "cairo", FALSE);
+}
+
+GObjectPtr<GtkApplication> makeApplication() {
+  preferCairoWithoutGpu();
+  return GObjectPtr<GtkApplication>::adopt(
+      gtk_application_new(applicationId, G_APPLICATION_HANDLES_OPEN));
+}
 
 // The web data (cookies, local storage) and cache live in the user's data
 // and cache folders, so the sign-in survives a restart.
@@ -65,8 +84,7 @@ void registerResources() {
 }  // namespace
 
 Backend::Backend()
-    : app_(GObjectPtr<GtkApplication>::adopt(
-          gtk_application_new(applicationId, G_APPLICATION_HANDLES_OPEN))),
+    : app_(makeApplication()),
       store_(KeyFileStore::defaultFile()),
       settings_(store_),
       alerts_(app_.get()),

@@ -6,6 +6,8 @@
 
 #include <algorithm>
 
+#include <filesystem>
+
 namespace velmora::gtk {
 namespace {
 
@@ -57,6 +59,14 @@ bool isAttachment(WebKitURIResponse* response) {
 
 }  // namespace
 
+bool hasGpu() {
+  std::error_code error;
+  for (const auto& entry : std::filesystem::directory_iterator("/dev/dri", error)) {
+    if (entry.path().filename().string().starts_with("renderD")) return true;
+  }
+  return false;
+}
+
 GtkWebView::GtkWebView(WebKitNetworkSession* session, const WebViewConfiguration& configuration,
                        WebViewDelegate& delegate)
     : delegate_(delegate), session_(session) {
@@ -83,6 +93,11 @@ GtkWebView::GtkWebView(WebKitNetworkSession* session, const WebViewConfiguration
                                                           version.c_str());
   webkit_settings_set_enable_back_forward_navigation_gestures(
       settings, configuration.allowsBackForwardNavigationGestures);
+  // Without a GPU the engine's GL compositing runs on a software rasteriser:
+  // drawing the page without it is lighter and starts sooner (bench/README.md).
+  if (!hasGpu())
+    webkit_settings_set_hardware_acceleration_policy(settings,
+                                                     WEBKIT_HARDWARE_ACCELERATION_POLICY_NEVER);
 
   // A certificate the system does not trust is never accepted: the load
   // fails and shows as an unreachable server.
