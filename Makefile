@@ -6,7 +6,7 @@ CMAKE_FLAGS ?=
 
 PREFIX ?= /usr/local
 
-.PHONY: all deps build test test-asan fuzz-build fuzz fuzz-smoke demo run install package clean
+.PHONY: all deps build test test-asan fuzz-build fuzz fuzz-smoke bench demo run install package clean
 
 all: build
 
@@ -42,6 +42,15 @@ fuzz: fuzz-build
 
 fuzz-smoke: fuzz-build
 	fuzz/run.sh $(BUILD)-fuzz 10
+
+# Velmora beside the engine's bare browser and Chromium, on a display of its
+# own; results and how to read them in bench/README.md. BENCH_FLAGS passes
+# options on, e.g. BENCH_FLAGS="--runs 11 --cases launch".
+BENCH_FLAGS ?=
+bench: build
+	@scripts/install-deps.sh bench
+	cmake --build $(BUILD) -j $(JOBS) --target velmora_bench
+	python3 bench/run.py --build $(BUILD) $(BENCH_FLAGS)
 
 demo: build
 	@scripts/demo.sh $(BUILD)

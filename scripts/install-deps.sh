@@ -12,6 +12,10 @@ packages=(
   xvfb xauth dbus dbus-x11 x11-utils xdotool imagemagick curl
   desktop-file-utils appstream dpkg-dev
 )
+# `install-deps.sh bench`: what the benchmarks compare against and time with.
+if [ "${1:-}" = bench ]; then
+  packages+=(python3 libbenchmark-dev chromium libwebkitgtk-6.0-4)
+fi
 
 missing=()
 for p in "${packages[@]}"; do

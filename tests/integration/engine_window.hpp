@@ -44,7 +44,7 @@ class EngineWindows final : public WindowSystem {
   [[nodiscard]] std::unique_ptr<Window> createWindow(
       const WindowDescription& description) override {
     auto made = std::make_unique<gtk::GtkAppWindow>(testApplication(), session_, store_,
-                                                    description, [](GtkApplicationWindow*) {});
+                                                    description, gtk::WindowHooks{});
     window = made.get();
     return made;
   }

@@ -288,7 +288,7 @@ TEST(GoMenuTest, ChoosingAnEntryOpensItsAddress) {
 }
 
 // Enabled once openIfSameServer compares scheme and host with the server.
-TEST(GoMenuTest, DISABLED_EntriesForAnotherServerOrWithoutHostOpenNothing) {
+TEST(GoMenuTest, EntriesForAnotherServerOrWithoutHostOpenNothing) {
   Controller c;
   const size_t before = c.fake.webView().loadedRequests.size();
   for (const char* address :

@@ -80,7 +80,9 @@
       var container = document.querySelector(SELECTORS[i]);
       if (!container) continue;
       var anchors = container.querySelectorAll('a[href]');
-      for (var j = 0; j < anchors.length; j++) push(anchors[j]);
+      // Links past the cap are cut below anyway, so a sidebar of thousands
+      // costs no more than one of two dozen.
+      for (var j = 0; j < anchors.length && links.length < MAX_LINKS; j++) push(anchors[j]);
     }
 
     // Cut before the sign-out link is added, never after: a long sidebar

@@ -2,6 +2,7 @@
 
 #include "platform/gtk/menu_bar.hpp"
 #include "platform/gtk/resources_data.hpp"
+#include "platform/gtk/web_view.hpp"
 #include "platform/gtk/window.hpp"
 
 #include <filesystem>
@@ -10,6 +11,24 @@ namespace velmora::gtk {
 namespace {
 
 constexpr const char* applicationId = "com.haulvane.Velmora";
+
+// Without a GPU (no render node: virtual machines, containers, remote
+// sessions) GTK's GL renderer runs on a software rasteriser, which for this
+// one window costs more memory and a slower start than drawing with cairo
+// (bench/README.md); the web view then draws without GL as well. With a
+// GPU, GTK's own choice stands, and so does a renderer the user picked
+// through GSK_RENDERER. Decided before GTK opens the display, which is when
+// it reads the variable.
+void preferCairoWithoutGpu() {
+  if (hasGpu()) return;
+  g_setenv("GSK_RENDERER", "cairo", FALSE);
+}
+
+GObjectPtr<GtkApplication> makeApplication() {
+  preferCairoWithoutGpu();
+  return GObjectPtr<GtkApplication>::adopt(
+      gtk_application_new(applicationId, G_APPLICATION_HANDLES_OPEN));
+}
 
 // The web data (cookies, local storage) and cache live in the user's data
 // and cache folders, so the sign-in survives a restart.
@@ -65,13 +84,13 @@ void registerResources() {
 }  // namespace
 
 Backend::Backend()
-    : app_(GObjectPtr<GtkApplication>::adopt(
-          gtk_application_new(applicationId, G_APPLICATION_HANDLES_OPEN))),
+    : app_(makeApplication()),
       store_(KeyFileStore::defaultFile()),
       settings_(store_),
       alerts_(app_.get()),
       desktop_{*this,      *this,     alerts_, settings_,  http_,     clipboard_,
-               dockTile_, workspace_, files_,  location_, mainQueue_} {
+               dockTile_, workspace_, files_,  location_, mainQueue_},
+      notifications_(app_.get()) {
   g_set_application_name("Velmora");
   registerResources();
   g_signal_connect(app_.get(), "startup", G_CALLBACK(onStartup), this);
@@ -160,7 +179,8 @@ void Backend::invalidateMenuItems() {
 std::unique_ptr<Window> Backend::createWindow(const WindowDescription& description) {
   auto window = std::make_unique<GtkAppWindow>(
       app_.get(), session_.get(), store_, description,
-      [this](GtkApplicationWindow* window) { installWindowActions(window); });
+      WindowHooks{[this](GtkApplicationWindow* window) { installWindowActions(window); },
+                  [this](WebKitWebView* view) { notifications_.watch(view); }});
   window_ = GTK_APPLICATION_WINDOW(window->gtkWindow());
   appWindow_ = window.get();
   return window;

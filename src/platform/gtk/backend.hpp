@@ -7,6 +7,7 @@
 #include "platform/desktop.hpp"
 #include "platform/gtk/glib_ptr.hpp"
 #include "platform/gtk/key_file_store.hpp"
+#include "platform/gtk/notifications.hpp"
 #include "platform/gtk/services.hpp"
 
 #include <gtk/gtk.h>
@@ -60,6 +61,7 @@ class Backend final : public Application, public WindowSystem {
   GeoClueLocation location_;
   IdleMainQueue mainQueue_;
   Desktop desktop_;
+  PageNotifications notifications_;
 
   AppDelegate* delegate_ = nullptr;
   bool launched_ = false;

@@ -6,6 +6,8 @@
 
 #include <algorithm>
 
+#include <filesystem>
+
 namespace velmora::gtk {
 namespace {
 
@@ -44,7 +46,26 @@ WebError webErrorOf(const GError* error) {
   return result;
 }
 
+// The engine can draw some types (PDF, images) that the server sends as an
+// attachment, meaning "save this". Shown, such a file is lost to the user
+// (a PDF draws as an empty page here), so it counts as one the window
+// cannot show, and becomes a download.
+bool isAttachment(WebKitURIResponse* response) {
+  SoupMessageHeaders* headers = response ? webkit_uri_response_get_http_headers(response) : nullptr;
+  const char* disposition =
+      headers ? soup_message_headers_get_one(headers, "Content-Disposition") : nullptr;
+  return disposition && g_ascii_strncasecmp(disposition, "attachment", 10) == 0;
+}
+
 }  // namespace
+
+bool hasGpu() {
+  std::error_code error;
+  for (const auto& entry : std::filesystem::directory_iterator("/dev/dri", error)) {
+    if (entry.path().filename().string().starts_with("renderD")) return true;
+  }
+  return false;
+}
 
 GtkWebView::GtkWebView(WebKitNetworkSession* session, const WebViewConfiguration& configuration,
                        WebViewDelegate& delegate)
@@ -72,6 +93,11 @@ GtkWebView::GtkWebView(WebKitNetworkSession* session, const WebViewConfiguration
                                                           version.c_str());
   webkit_settings_set_enable_back_forward_navigation_gestures(
       settings, configuration.allowsBackForwardNavigationGestures);
+  // Without a GPU the engine's GL compositing runs on a software rasteriser:
+  // drawing the page without it is lighter and starts sooner (bench/README.md).
+  if (!hasGpu())
+    webkit_settings_set_hardware_acceleration_policy(settings,
+                                                     WEBKIT_HARDWARE_ACCELERATION_POLICY_NEVER);
 
   // A certificate the system does not trust is never accepted: the load
   // fails and shows as an unreachable server.
@@ -186,7 +212,8 @@ void GtkWebView::decideResponse(WebKitResponsePolicyDecision* decision) {
   const NavigationResponse input{
       .url = engineUrl(response ? webkit_uri_response_get_uri(response) : nullptr),
       .isForMainFrame = webkit_response_policy_decision_is_main_frame_main_resource(decision) != 0,
-      .canShowMimeType = webkit_response_policy_decision_is_mime_type_supported(decision) != 0,
+      .canShowMimeType = webkit_response_policy_decision_is_mime_type_supported(decision) != 0 &&
+                         !isAttachment(response),
   };
   auto keep = GObjectPtr<WebKitPolicyDecision>::retain(WEBKIT_POLICY_DECISION(decision));
 

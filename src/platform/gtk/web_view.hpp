@@ -19,6 +19,10 @@ namespace velmora::gtk {
 
 class GtkDownload;
 
+// Whether the machine has a GPU to draw with (a DRM render node). Without
+// one, GL in any process means a software rasteriser.
+[[nodiscard]] bool hasGpu();
+
 class GtkWebView final : public WebView {
  public:
   GtkWebView(WebKitNetworkSession* session, const WebViewConfiguration& configuration,

@@ -92,9 +92,11 @@ void onOverlayButton(GtkButton*, gpointer data) {
 }  // namespace
 
 GtkAppWindow::GtkAppWindow(GtkApplication* app, WebKitNetworkSession* session, KeyFileStore& store,
-                           const WindowDescription& description,
-                           const std::function<void(GtkApplicationWindow*)>& installActions)
-    : session_(session), store_(store), autosaveName_(description.frameAutosaveName) {
+                           const WindowDescription& description, WindowHooks hooks)
+    : session_(session),
+      hooks_(std::move(hooks)),
+      store_(store),
+      autosaveName_(description.frameAutosaveName) {
   window_ = gtk_application_window_new(app);
   g_object_ref(window_);
   gtk_window_set_title(GTK_WINDOW(window_), description.title.c_str());
@@ -112,7 +114,7 @@ GtkAppWindow::GtkAppWindow(GtkApplication* app, WebKitNetworkSession* session, K
 
   overlay_ = gtk_overlay_new();
   gtk_window_set_child(GTK_WINDOW(window_), overlay_);
-  installActions(GTK_APPLICATION_WINDOW(window_));
+  if (hooks_.installActions) hooks_.installActions(GTK_APPLICATION_WINDOW(window_));
 }
 
 GtkAppWindow::~GtkAppWindow() {
@@ -205,6 +207,7 @@ std::unique_ptr<WebView> GtkAppWindow::createWebView(const WebViewConfiguration&
                                                      WebViewDelegate& delegate) {
   auto view = std::make_unique<GtkWebView>(session_, configuration, delegate);
   gtk_overlay_set_child(GTK_OVERLAY(overlay_), view->widget());
+  if (hooks_.webViewCreated) hooks_.webViewCreated(WEBKIT_WEB_VIEW(view->widget()));
   return view;
 }
 

@@ -15,12 +15,17 @@
 
 namespace velmora::gtk {
 
+// What the application adds to a window: its menu actions once the window
+// exists, and its own handling (notifications) once the page view exists.
+struct WindowHooks {
+  std::function<void(GtkApplicationWindow*)> installActions;
+  std::function<void(WebKitWebView*)> webViewCreated;
+};
+
 class GtkAppWindow final : public Window {
  public:
-  // `installActions` adds the window's menu actions once it exists.
   GtkAppWindow(GtkApplication* app, WebKitNetworkSession* session, KeyFileStore& store,
-               const WindowDescription& description,
-               const std::function<void(GtkApplicationWindow*)>& installActions);
+               const WindowDescription& description, WindowHooks hooks);
   ~GtkAppWindow() override;
 
   void showWindow() override;
@@ -42,6 +47,7 @@ class GtkAppWindow final : public Window {
   static gboolean onPointerEvent(GtkEventControllerLegacy*, GdkEvent* event, gpointer delegate);
 
   WebKitNetworkSession* session_;
+  WindowHooks hooks_;
   KeyFileStore& store_;
   std::string autosaveName_;
   GtkWidget* window_ = nullptr;  // owned by the application until destroyed

@@ -1,0 +1,570 @@
+#!/usr/bin/env python3
+"""Velmora side by side with the bare engine's own browser and Chromium.
+
+Starts one Xvfb display, one D-Bus session and one sample platform, then
+runs each case several times after a warm-up and prints medians, spreads
+and ratios taken in this same run:
+
+  launch   exec -> the sign-in page's load event, as logged by the platform
+  memory   total PSS of the process tree after the sign-in page and after
+           the dashboard (a second launch, signed in at once)
+  idle     CPU time of the tree over a quiet spell on the dashboard
+  scripts  the two page scripts on a dashboard with 5,000 links
+  core     Google Benchmark of the pure decisions
+
+Everything runs on loopback. The engine's sandbox cannot start as root in a
+container, so the WebKit processes started here run without it; that switch
+lives in this script only.
+"""
+
+import argparse
+import json
+import os
+import re
+import select
+import shutil
+import signal
+import statistics
+import subprocess
+import sys
+import tempfile
+import time
+import urllib.parse
+import urllib.request
+from pathlib import Path
+
+ROOT = Path(__file__).resolve().parent.parent
+MINIBROWSER = "/usr/lib/x86_64-linux-gnu/webkitgtk-6.0/MiniBrowser"
+CHROMIUM = "/usr/bin/chromium"
+WINDOW = (1280, 860)  # Velmora's first-start window size, given to Chromium too
+
+
+# ---------------------------------------------------------------- processes
+
+def proc_stat(pid):
+    """(ppid, session, utime+stime ticks) of a live process, or None."""
+    try:
+        text = Path(f"/proc/{pid}/stat").read_text()
+    except OSError:
+        return None
+    # The command name may hold spaces and parentheses: split after the last ')'.
+    fields = text[text.rindex(")") + 2:].split()
+    return int(fields[1]), int(fields[3]), int(fields[11]) + int(fields[12])
+
+
+def tree(root):
+    """Every process descended from `root` or in its session (each case
+    starts in a session of its own, so helpers that detach are still found)."""
+    stats = {}
+    for entry in os.listdir("/proc"):
+        if entry.isdigit():
+            stat = proc_stat(int(entry))
+            if stat:
+                stats[int(entry)] = stat
+    members = {pid for pid, (_, session, _) in stats.items() if session == root}
+    if root in stats:
+        members.add(root)
+    grew = True
+    while grew:
+        grew = False
+        for pid, (ppid, _, _) in stats.items():
+            if ppid in members and pid not in members:
+                members.add(pid)
+                grew = True
+    return members
+
+
+def memory_kib(pids, fields=("Pss:",)):
+    """Sum over `pids` of the given smaps_rollup fields, in KiB."""
+    total = 0
+    for pid in pids:
+        try:
+            for line in Path(f"/proc/{pid}/smaps_rollup").read_text().splitlines():
+                if line.startswith(fields):
+                    total += int(line.split()[1])
+        except OSError:
+            pass
+    return total
+
+
+def pss_kib(pids):
+    return memory_kib(pids)
+
+
+def uss_kib(pids):
+    """Memory no other process shares. PSS also counts a share of every
+    library page that other processes map, so it drops when other programs
+    using the engine run beside the benchmark; USS does not."""
+    return memory_kib(pids, ("Private_Clean:", "Private_Dirty:"))
+
+
+def pss_by_process(pids):
+    """PSS in KiB per command name, to see which process carries the weight."""
+    parts = {}
+    for pid in pids:
+        try:
+            name = Path(f"/proc/{pid}/comm").read_text().strip()
+        except OSError:
+            continue
+        parts[name] = parts.get(name, 0) + pss_kib([pid])
+    return parts
+
+
+def cpu_ticks(pids):
+    total = 0
+    for pid in pids:
+        stat = proc_stat(pid)
+        if stat:
+            total += stat[2]
+    return total
+
+
+def end_tree(process):
+    """Ends one case: its own processes, one by one, by id."""
+    pids = tree(process.pid)
+    for pid in pids:
+        try:
+            os.kill(pid, signal.SIGTERM)
+        except ProcessLookupError:
+            pass
+    deadline = time.time() + 10
+    while time.time() < deadline and any(proc_stat(p) for p in pids):
+        process.poll()
+        time.sleep(0.05)
+    for pid in pids:
+        if proc_stat(pid):
+            try:
+                os.kill(pid, signal.SIGKILL)
+            except ProcessLookupError:
+                pass
+    process.wait()
+
+
+# ----------------------------------------------------------------- platform
+
+class Platform:
+    def __init__(self, build, workdir):
+        self.log = workdir / "platform.log"
+        self.process = subprocess.Popen(
+            [str(build / "velmora-sample-platform"), "--port", "0", "--log", str(self.log),
+             "--state-dir", str(workdir / "platform-state")],
+            stdout=subprocess.PIPE, text=True, start_new_session=True)
+        line = self.process.stdout.readline()
+        match = re.search(r"listening on (http://\S+?)/?$", line.strip())
+        if not match:
+            raise SystemExit(f"sample platform did not start: {line!r}")
+        self.url = match.group(1)
+
+    def control(self, query):
+        with urllib.request.urlopen(f"{self.url}/__control?{query}", timeout=10) as answer:
+            answer.read()
+
+    def log_size(self):
+        return self.log.stat().st_size if self.log.exists() else 0
+
+    def wait_loaded(self, path, since, timeout=60):
+        """Log time of the first load beacon for `path` logged after byte `since`."""
+        deadline = time.time() + timeout
+        wanted = "path=" + urllib.parse.quote(path, safe="")
+        while time.time() < deadline:
+            with open(self.log, "rb") as log:
+                log.seek(since)
+                for raw in log.read().splitlines():
+                    try:
+                        entry = json.loads(raw)
+                    except ValueError:
+                        continue
+                    if entry.get("path") == "/__loaded" and entry.get("query") in (
+                            wanted, "path=" + path):
+                        return entry["time"]
+            time.sleep(0.02)
+        return None
+
+    def stop(self):
+        end_tree(self.process)
+
+
+# -------------------------------------------------------------------- cases
+
+def variant(name, build):
+    """A browser name may carry a build of its own and extra environment, so
+    that two builds or settings of Velmora can be compared in one run:
+    velmora@/path/to/build+GSK_RENDERER=cairo."""
+    base, *extras = name.split("+")
+    kind, _, other_build = base.partition("@")
+    env = dict(extra.split("=", 1) for extra in extras)
+    return kind, Path(other_build).resolve() if other_build else build, env
+
+
+def browser_command(name, build, url, home):
+    """argv and environment for one start of a browser in `home`."""
+    name, build, extra = variant(name, build)
+    env = dict(os.environ, HOME=str(home), XDG_CONFIG_HOME=str(home / ".config"),
+               XDG_DATA_HOME=str(home / ".local/share"), XDG_CACHE_HOME=str(home / ".cache"))
+    env.update(extra)
+    if name == "velmora":
+        settings = home / ".config" / "velmora" / "settings.ini"
+        settings.parent.mkdir(parents=True, exist_ok=True)
+        settings.write_text(f"[Settings]\nserverURL={url}\n")
+        env["WEBKIT_DISABLE_SANDBOX_THIS_IS_DANGEROUS"] = "1"
+        return [str(build / "velmora")], env
+    if name == "minibrowser":
+        env["WEBKIT_DISABLE_SANDBOX_THIS_IS_DANGEROUS"] = "1"
+        return [MINIBROWSER, f"{url}/login"], env
+    if name == "chromium":
+        argv = [CHROMIUM, f"--app={url}/login", f"--user-data-dir={home / 'chromium'}",
+                "--no-first-run", "--no-default-browser-check", "--disable-background-networking",
+                "--disable-component-update", "--disable-sync", "--disable-quic",
+                "--disable-default-apps", "--disable-domain-reliability", "--no-pings",
+                "--password-store=basic", "--use-mock-keychain",
+                # Nothing but loopback resolves, whatever the browser tries on its own.
+                "--host-resolver-rules=MAP * ~NOTFOUND, EXCLUDE 127.0.0.1",
+                f"--window-size={WINDOW[0]},{WINDOW[1]}"]
+        if os.geteuid() == 0:
+            argv.append("--no-sandbox")
+        return argv, env
+    raise ValueError(name)
+
+
+LIVE = []  # runs not yet ended, ended on interruption
+
+
+class Run:
+    """One start of one browser in its home, kept until `end`."""
+
+    def __init__(self, name, build, platform, page, home):
+        argv, env = browser_command(name, build, platform.url, home)
+        LIVE.append(self)
+        since = platform.log_size()
+        self.started = time.time()
+        self.process = subprocess.Popen(argv, env=env, stdout=subprocess.DEVNULL,
+                                        stderr=subprocess.DEVNULL, start_new_session=True)
+        loaded = platform.wait_loaded(page, since)
+        self.seconds = loaded - self.started if loaded else None
+
+    def settle_pss(self, quiet=0.5, longest=8.0):
+        """PSS once it has stopped moving: the engine finishes painting and
+        freeing for a moment after the load event."""
+        deadline = time.time() + longest
+        last = pss_kib(tree(self.process.pid))
+        while time.time() < deadline:
+            time.sleep(quiet)
+            now = pss_kib(tree(self.process.pid))
+            if abs(now - last) < 512:
+                break
+            last = now
+        members = tree(self.process.pid)
+        self.parts = pss_by_process(members)
+        self.uss = uss_kib(members)
+        return last
+
+    def end(self):
+        end_tree(self.process)
+        LIVE.remove(self)
+
+
+def summary(values):
+    values = [v for v in values if v is not None]
+    if not values:
+        return None
+    return {"median": statistics.median(values), "min": min(values), "max": max(values),
+            "n": len(values)}
+
+
+def run_browsers(args, platform, names, homes):
+    """Each browser keeps one home for the whole run: the warm-up is its very
+    first start (shader and font caches, profile creation), the counted runs
+    are the starts a user sees every day. The sign-in is cleared on the
+    server before each start, so the sign-in page is always what loads."""
+    results = {name: {"launch": [], "pss_signin": [], "pss_dashboard": [],
+                      "launch_dashboard": [], "first_launch": [], "uss_signin": []}
+               for name in names}
+    parts = {}
+    for round_ in range(args.warmup + args.runs):
+        counted = round_ >= args.warmup
+        # Interleaved, so that a burst of load on the machine hits all three alike.
+        for name in names:
+            platform.control("autosignin=0&sessions=clear")
+            run = Run(name, args.build, platform, "/login", homes[name])
+            pss = run.settle_pss() if run.seconds else None
+            run.end()
+            platform.control("autosignin=1&sessions=clear")
+            dash = Run(name, args.build, platform, "/dashboard", homes[name])
+            dash_pss = dash.settle_pss() if dash.seconds else None
+            dash.end()
+            if round_ == 0:
+                results[name]["first_launch"].append(run.seconds)
+            if counted:
+                parts[name] = {"signin": getattr(run, "parts", {}), "dashboard": getattr(dash, "parts", {})}
+                results[name]["launch"].append(run.seconds)
+                results[name]["pss_signin"].append(pss)
+                results[name]["uss_signin"].append(getattr(run, "uss", None))
+                results[name]["launch_dashboard"].append(dash.seconds)
+                results[name]["pss_dashboard"].append(dash_pss)
+            print(f"  {'run' if counted else 'warm-up'} {round_ + 1 - (args.warmup if counted else 0)}"
+                  f" {name:12s} launch {fmt(run.seconds, 's')}  PSS {fmt_mib(pss)}"
+                  f"  dashboard {fmt(dash.seconds, 's')}  PSS {fmt_mib(dash_pss)}", flush=True)
+    platform.control("autosignin=0")
+    out = {name: {key: summary(values) for key, values in cases.items()}
+           for name, cases in results.items()}
+    for name in out:
+        out[name]["pss_parts_last_run"] = parts.get(name)
+    return out
+
+
+def run_idle(args, platform, names, homes):
+    results = {}
+    hz = os.sysconf("SC_CLK_TCK")
+    for name in names:
+        platform.control("autosignin=1&sessions=clear")
+        run = Run(name, args.build, platform, "/dashboard", homes[name])
+        if run.seconds is None:
+            run.end()
+            results[name] = None
+            continue
+        run.settle_pss()
+        time.sleep(2)  # past the first paint and the scripts' first reports
+        pids = tree(run.process.pid)
+        before = cpu_ticks(pids)
+        time.sleep(args.idle_seconds)
+        pids |= tree(run.process.pid)
+        used = (cpu_ticks(pids) - before) / hz
+        run.end()
+        results[name] = {"cpu_seconds": used, "percent": 100.0 * used / args.idle_seconds,
+                         "seconds": args.idle_seconds}
+        print(f"  idle {name:12s} {used:.3f} s CPU over {args.idle_seconds} s = "
+              f"{results[name]['percent']:.3f} % of a core", flush=True)
+    platform.control("autosignin=0")
+    return results
+
+
+def run_scripts(args, platform):
+    program = args.build / "bench" / "page_scripts_bench"
+    if not program.exists():
+        print("  page_scripts_bench was not built; skipped")
+        return None
+    env = dict(os.environ, WEBKIT_DISABLE_SANDBOX_THIS_IS_DANGEROUS="1")
+    with tempfile.TemporaryDirectory(prefix="velmora-bench-scripts-") as home:
+        env.update(HOME=home, XDG_CACHE_HOME=f"{home}/.cache", XDG_DATA_HOME=f"{home}/.local/share")
+        out = subprocess.run([str(program), "--links", "5000", "--runs", str(args.script_runs),
+                              "--base", f"{platform.url}/dashboard"],
+                             env=env, capture_output=True, text=True, timeout=600)
+    if out.returncode != 0:
+        print("  page_scripts_bench failed:", out.stderr.strip()[-2000:])
+        return None
+    result = json.loads(out.stdout.strip().splitlines()[-1])
+    print(f"  scripts on {result['links']} links: registered run median "
+          f"{result['registered_ms']['median']:.3f} ms (badge {result['badge_ms']['median']:.3f}, "
+          f"navigation {result['navigation_ms']['median']:.3f}); repeated in-page "
+          f"{result['repeated_ms']['median']:.3f} ms", flush=True)
+    return result
+
+
+def run_core(args):
+    program = args.build / "bench" / "core_bench"
+    if not program.exists():
+        print("  core_bench was not built; skipped")
+        return None
+    out = subprocess.run([str(program), "--benchmark_format=json",
+                          "--benchmark_repetitions=5", "--benchmark_report_aggregates_only=true"],
+                         capture_output=True, text=True, timeout=600)
+    if out.returncode != 0:
+        print("  core_bench failed:", out.stderr.strip()[-2000:])
+        return None
+    report = json.loads(out.stdout)
+    results = {}
+    for bench in report["benchmarks"]:
+        if bench.get("aggregate_name") == "median":
+            # CPU time: on a shared machine the wall clock also counts the
+            # time other processes held the core.
+            results[bench["run_name"]] = {"ns": convert_ns(bench["cpu_time"], bench["time_unit"])}
+            print(f"  {bench['run_name']:50s} {results[bench['run_name']]['ns']:10.1f} ns",
+                  flush=True)
+    return results
+
+
+def convert_ns(value, unit):
+    return value * {"ns": 1, "us": 1e3, "ms": 1e6, "s": 1e9}[unit]
+
+
+# ------------------------------------------------------------------ display
+
+class Display:
+    """One Xvfb and one D-Bus session for the whole run."""
+
+    def __init__(self):
+        read, write = os.pipe()
+        self.xvfb = subprocess.Popen(
+            ["Xvfb", "-displayfd", str(write), "-screen", "0", "1600x1200x24", "-nolisten", "tcp"],
+            pass_fds=(write,), stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL,
+            start_new_session=True)
+        os.close(write)
+        number = b""
+        deadline = time.time() + 20
+        while not number.endswith(b"\n") and time.time() < deadline:
+            ready, _, _ = select.select([read], [], [], 0.5)
+            if ready:
+                chunk = os.read(read, 16)
+                if not chunk:
+                    break
+                number += chunk
+        os.close(read)
+        if not number.strip():
+            raise SystemExit("Xvfb did not start")
+        os.environ["DISPLAY"] = ":" + number.decode().strip()
+        out = subprocess.run(["dbus-launch", "--sh-syntax"], capture_output=True, text=True,
+                             check=True).stdout
+        self.dbus_pid = int(re.search(r"DBUS_SESSION_BUS_PID=(\d+)", out).group(1))
+        os.environ["DBUS_SESSION_BUS_ADDRESS"] = re.search(
+            r"DBUS_SESSION_BUS_ADDRESS='([^']*)'", out).group(1)
+
+    def close(self):
+        try:
+            os.kill(self.dbus_pid, signal.SIGTERM)
+        except ProcessLookupError:
+            pass
+        self.xvfb.terminate()
+        self.xvfb.wait()
+
+
+# ------------------------------------------------------------------- report
+
+def fmt(value, unit):
+    return "   -   " if value is None else f"{value:6.3f} {unit}"
+
+
+def fmt_mib(kib):
+    return "   -   " if kib is None else f"{kib / 1024:6.1f} MiB"
+
+
+def ratio(a, b):
+    if not a or not b:
+        return None
+    return a["median"] / b["median"]
+
+
+def report(browsers, idle, scripts, core):
+    print("\n== Results (medians; min..max; ratios of medians from this run) ==")
+    if browsers:
+        names = list(browsers)
+        rows = [("first start in a fresh home, to sign-in load", "first_launch", "s", 1),
+                ("launch to sign-in load", "launch", "s", 1),
+                ("PSS after sign-in page", "pss_signin", "MiB", 1 / 1024),
+                ("USS (unshared) after sign-in page", "uss_signin", "MiB", 1 / 1024),
+                ("launch to dashboard load", "launch_dashboard", "s", 1),
+                ("PSS after dashboard", "pss_dashboard", "MiB", 1 / 1024)]
+        print("\nPSS by process in the last run, sign-in page / dashboard (MiB):")
+        for name in names:
+            split = browsers[name].get("pss_parts_last_run") or {}
+            for page in ("signin", "dashboard"):
+                text = ", ".join(f"{comm} {kib / 1024:.1f}" for comm, kib in
+                                 sorted((split.get(page) or {}).items(), key=lambda p: -p[1]))
+                print(f"  {name} {page}: {text}")
+        for title, key, unit, scale in rows:
+            print(f"\n{title}:")
+            for name in names:
+                s = browsers[name][key]
+                if not s:
+                    print(f"  {name:12s} -")
+                    continue
+                print(f"  {name:12s} {s['median'] * scale:8.3f} {unit}   "
+                      f"({s['min'] * scale:.3f}..{s['max'] * scale:.3f}, n={s['n']})")
+            if names[0].startswith("velmora"):
+                for other in names[1:]:
+                    r = ratio(browsers[names[0]][key], browsers[other][key])
+                    print(f"  {names[0]} / {other:12s} {'-' if r is None else f'{r:.3f}'}")
+    if idle:
+        print("\nidle CPU on the dashboard:")
+        for name, value in idle.items():
+            print(f"  {name:12s} " + ("-" if value is None else
+                  f"{value['percent']:.3f} % of a core ({value['cpu_seconds']:.2f} s "
+                  f"over {value['seconds']} s)"))
+    if scripts:
+        print(f"\npage scripts on {scripts['links']} links (ms): "
+              f"registered both {scripts['registered_ms']['median']:.3f}, badge "
+              f"{scripts['badge_ms']['median']:.3f}, navigation "
+              f"{scripts['navigation_ms']['median']:.3f}, repeated in-page both "
+              f"{scripts['repeated_ms']['median']:.3f}; timer resolution "
+              f"{scripts['resolution_ms']:.3f}")
+    if core:
+        print("\ncore (median CPU ns per iteration):")
+        for name, value in core.items():
+            print(f"  {name:50s} {value['ns']:10.1f}")
+
+
+def main():
+    parser = argparse.ArgumentParser(description=__doc__,
+                                     formatter_class=argparse.RawDescriptionHelpFormatter)
+    parser.add_argument("--build", type=Path, default=ROOT / "build")
+    parser.add_argument("--runs", type=int, default=7)
+    parser.add_argument("--warmup", type=int, default=1)
+    parser.add_argument("--idle-seconds", type=int, default=60)
+    parser.add_argument("--script-runs", type=int, default=40)
+    parser.add_argument("--browsers", default="velmora,minibrowser,chromium")
+    parser.add_argument("--cases", default="launch,idle,scripts,core",
+                        help="launch (with memory), idle, scripts, core")
+    parser.add_argument("--idle-browsers", default=None,
+                        help="browsers for the idle case (default: all of --browsers)")
+    parser.add_argument("--json", type=Path, help="also write the results here")
+    args = parser.parse_args()
+    args.build = args.build.resolve()
+    cases = set(args.cases.split(","))
+    names = [n for n in args.browsers.split(",") if n]
+
+    print(f"machine: {machine()}")
+    print(f"date: {time.strftime('%Y-%m-%d %H:%M:%S %Z')}")
+    print(f"load average at start: {os.getloadavg()[0]:.2f} {os.getloadavg()[1]:.2f}", flush=True)
+    def interrupted(*_):
+        raise KeyboardInterrupt
+    signal.signal(signal.SIGTERM, interrupted)
+    workdir = Path(tempfile.mkdtemp(prefix="velmora-bench-"))
+    display = Display()
+    platform = None
+    results = {}
+    try:
+        platform = Platform(args.build, workdir)
+        homes = {}
+        for index, name in enumerate(dict.fromkeys(names + (args.idle_browsers or "").split(","))):
+            if name:
+                homes[name] = workdir / f"home-{index}"
+                homes[name].mkdir()
+        if "launch" in cases:
+            print("launch and memory:", flush=True)
+            results["browsers"] = run_browsers(args, platform, names, homes)
+        if "idle" in cases:
+            print("idle:", flush=True)
+            idle_names = args.idle_browsers.split(",") if args.idle_browsers else names
+            results["idle"] = run_idle(args, platform, idle_names, homes)
+        if "scripts" in cases:
+            print("page scripts:", flush=True)
+            results["scripts"] = run_scripts(args, platform)
+        if "core" in cases:
+            print("core:", flush=True)
+            results["core"] = run_core(args)
+    finally:
+        for run in list(LIVE):
+            run.end()
+        if platform:
+            platform.stop()
+        display.close()
+        shutil.rmtree(workdir, ignore_errors=True)
+    print(f"load average at end: {os.getloadavg()[0]:.2f} {os.getloadavg()[1]:.2f}")
+    report(results.get("browsers"), results.get("idle"), results.get("scripts"),
+           results.get("core"))
+    if args.json:
+        args.json.write_text(json.dumps(results, indent=2))
+
+
+def machine():
+    model = "unknown CPU"
+    for line in Path("/proc/cpuinfo").read_text().splitlines():
+        if line.startswith("model name"):
+            model = line.split(":", 1)[1].strip()
+            break
+    memory = Path("/proc/meminfo").read_text().splitlines()[0].split()[1]
+    return f"{model}, {os.cpu_count()} cores, {int(memory) // 1024} MiB RAM, " \
+           f"kernel {os.uname().release}"
+
+
+if __name__ == "__main__":
+    main()
