@@ -138,7 +138,10 @@ void GtkWebView::connectSignals(const WebViewConfiguration& configuration) {
 void GtkWebView::loadRequest(const UrlRequest& request) {
   // WebKitGTK has no per-request timeout or cache policy: the engine's
   // defaults apply, which match the protocol's own cache rules.
-  expectedMainFrameUri_ = request.url.absoluteString();
+  // The engine reports "http://host" as "http://host/"; expect it so.
+  boost::urls::url expected = request.url.components();
+  if (expected.has_authority() && expected.encoded_path().empty()) expected.set_encoded_path("/");
+  expectedMainFrameUri_ = std::string(expected.buffer());
   // A pop-up's own request keeps the page's method, headers and body.
   if (popUpRequest_ && request.url.absoluteString() == webkit_uri_request_get_uri(popUpRequest_)) {
     webkit_web_view_load_request(view_, popUpRequest_);
