@@ -117,7 +117,7 @@ bool reported(const SamplePlatform& platform, const std::string& query) {
       .has_value();
 }
 
-TEST(NotificationsE2ETest, DISABLED_APlatformPagesNotificationReachesTheDesktopAndItsClickThePage) {
+TEST(NotificationsE2ETest, APlatformPagesNotificationReachesTheDesktopAndItsClickThePage) {
   RecordingNotificationServer server;
   ASSERT_TRUE(server.owned);
   SamplePlatform platform;
@@ -126,6 +126,16 @@ TEST(NotificationsE2ETest, DISABLED_APlatformPagesNotificationReachesTheDesktopA
   App app(home);
   ASSERT_TRUE(platform.waitForRequest([](const LoggedRequest& r) { return r.path == "/login"; }));
   ASSERT_TRUE(waitUntil([&] { return app.activate("win.goToPath", platform.url() + "/notify"); }));
+  ASSERT_TRUE(platform.waitForRequest([](const LoggedRequest& r) { return r.path == "/static/hv.css"; }));
+  // The engine asks only on a user's action: click the page-wide button.
+  const std::string ids = runCommand({"xdotool", "search", "--onlyvisible", "--name", "^Velmora$"});
+  const std::string window = ids.substr(0, ids.find('\n'));
+  ASSERT_TRUE(waitUntil([&] {
+    runCommand({"xdotool", "mousemove", "--window", window, "640", "500", "click", "1"});
+    return platform
+        .waitForRequest([](const LoggedRequest& r) { return r.query == "notification=asking"; }, 1s)
+        .has_value();
+  }));
 
   ASSERT_TRUE(reported(platform, "notification=granted")) << [&] {
     std::string seen;
