@@ -50,6 +50,8 @@ WebError webErrorOf(const GError* error) {
 // attachment, meaning "save this". Shown, such a file is lost to the user
 // (a PDF draws as an empty page here), so it counts as one the window
 // cannot show, and becomes a download.
+constexpr int maxScriptArrayLength = 1000;
+
 bool isAttachment(WebKitURIResponse* response) {
   SoupMessageHeaders* headers = response ? webkit_uri_response_get_http_headers(response) : nullptr;
   const char* disposition =
@@ -386,7 +388,18 @@ void GtkWebView::onScriptMessage(WebKitUserContentManager*, JSCValue* value, gpo
   const GSignalInvocationHint* hint = g_signal_get_invocation_hint(view->contentManager_.get());
   ScriptMessage message;
   if (hint && hint->detail) message.name = g_quark_to_string(hint->detail);
-  GCharPtr json(jsc_value_to_json(value, 0));
+  // A page may post any amount; the application reads a bounded part of an
+  // array (the page scripts post at most 25 entries), so a hostile page
+  // cannot stall the window converting millions of them.
+  GObjectPtr<JSCValue> bounded = GObjectPtr<JSCValue>::retain(value);
+  if (jsc_value_is_array(value)) {
+    GObjectPtr<JSCValue> length =
+        GObjectPtr<JSCValue>::adopt(jsc_value_object_get_property(value, "length"));
+    if (length && jsc_value_to_double(length.get()) > maxScriptArrayLength)
+      bounded = GObjectPtr<JSCValue>::adopt(jsc_value_object_invoke_method(
+          value, "slice", G_TYPE_INT, 0, G_TYPE_INT, maxScriptArrayLength, G_TYPE_NONE));
+  }
+  GCharPtr json(bounded ? jsc_value_to_json(bounded.get(), 0) : nullptr);
   if (json) {
     if (auto body = scriptValueFromJson(json.get())) message.body = std::move(*body);
   }
