@@ -3,6 +3,8 @@
 #include <boost/json/parse.hpp>
 #include <boost/json/value.hpp>
 
+#include <cmath>
+
 #include <string>
 
 namespace velmora {
@@ -18,8 +20,12 @@ ScriptValue convert(const boost::json::value& json) {
       return {static_cast<double>(json.get_int64())};
     case boost::json::kind::uint64:
       return {static_cast<double>(json.get_uint64())};
-    case boost::json::kind::double_:
-      return {json.get_double()};
+    case boost::json::kind::double_: {
+      // JSON has no NaN, but the parser makes one of a zero with a huge
+      // exponent ("0e410"), whose value is plainly zero.
+      const double number = json.get_double();
+      return {std::isnan(number) ? 0.0 : number};
+    }
     case boost::json::kind::string:
       return {std::string(json.get_string())};
     case boost::json::kind::array: {

@@ -326,5 +326,13 @@ TEST(ScriptValueJsonTest, HalfASurrogatePairBecomesTheReplacementCharacter) {
   EXPECT_FALSE(scriptValueFromJson(R"("\ud83d)")) << "still not JSON";
 }
 
+TEST(ScriptValueTest, AZeroWithAHugeExponentIsZeroNotNaN) {
+  for (const char* json : {"0e410", "-0e999", "0.0E+400"}) {
+    const auto value = scriptValueFromJson(json);
+    ASSERT_TRUE(value && value->number()) << json;
+    EXPECT_EQ(*value->number(), 0.0) << json;
+  }
+}
+
 }  // namespace
 }  // namespace velmora
