@@ -37,6 +37,34 @@ inline GtkApplication* testApplication() {
   return app;
 }
 
+// Runs a script in the view's page, in the page's own world or in a named
+// one, and gives its result as JSON; none when it raised.
+inline std::optional<std::string> evaluateIn(WebKitWebView* view, const std::string& script,
+                                             const char* world = nullptr) {
+  struct Result {
+    bool done = false;
+    std::optional<std::string> json;
+  };
+  auto result = std::make_shared<Result>();
+  webkit_web_view_evaluate_javascript(
+      view, script.c_str(), -1, world, nullptr, nullptr,
+      [](GObject* source, GAsyncResult* async, gpointer data) {
+        std::unique_ptr<std::shared_ptr<Result>> owner(static_cast<std::shared_ptr<Result>*>(data));
+        JSCValue* value =
+            webkit_web_view_evaluate_javascript_finish(WEBKIT_WEB_VIEW(source), async, nullptr);
+        if (value) {
+          char* json = jsc_value_to_json(value, 0);
+          (*owner)->json = json ? std::optional<std::string>(json) : std::nullopt;
+          g_free(json);
+          g_object_unref(value);
+        }
+        (*owner)->done = true;
+      },
+      new std::shared_ptr<Result>(result));
+  EXPECT_TRUE(waitUntil([&] { return result->done; }, 10s)) << script;
+  return result->json;
+}
+
 class EngineWindows final : public WindowSystem {
  public:
   EngineWindows(WebKitNetworkSession* session, gtk::KeyFileStore& store)
@@ -104,31 +132,7 @@ class EngineWindow {
   // Runs a script in the page as the user's own action would (the engine
   // counts it as a user gesture) and gives its result as JSON, or none.
   [[nodiscard]] std::optional<std::string> evaluate(const std::string& script) {
-    struct Result {
-      bool done = false;
-      std::optional<std::string> json;
-    };
-    auto result = std::make_shared<Result>();
-    webkit_web_view_evaluate_javascript(
-        webView(), script.c_str(), -1, nullptr, nullptr, nullptr,
-        [](GObject* source, GAsyncResult* async, gpointer data) {
-          std::unique_ptr<std::shared_ptr<Result>> owner(
-              static_cast<std::shared_ptr<Result>*>(data));
-          GError* error = nullptr;
-          JSCValue* value =
-              webkit_web_view_evaluate_javascript_finish(WEBKIT_WEB_VIEW(source), async, &error);
-          if (value) {
-            char* json = jsc_value_to_json(value, 0);
-            (*owner)->json = json ? std::optional<std::string>(json) : std::nullopt;
-            g_free(json);
-            g_object_unref(value);
-          }
-          g_clear_error(&error);
-          (*owner)->done = true;
-        },
-        new std::shared_ptr<Result>(result));
-    waitUntil([&] { return result->done; }, 10s);
-    return result->json;
+    return evaluateIn(webView(), script);
   }
   // Clicks the element with this id through the page, with a user gesture.
   void click(const std::string& id) {

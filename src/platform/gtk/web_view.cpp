@@ -50,8 +50,6 @@ WebError webErrorOf(const GError* error) {
 // attachment, meaning "save this". Shown, such a file is lost to the user
 // (a PDF draws as an empty page here), so it counts as one the window
 // cannot show, and becomes a download.
-constexpr int maxScriptArrayLength = 1000;
-
 bool isAttachment(WebKitURIResponse* response) {
   SoupMessageHeaders* headers = response ? webkit_uri_response_get_http_headers(response) : nullptr;
   const char* disposition =
@@ -75,13 +73,13 @@ GtkWebView::GtkWebView(WebKitNetworkSession* session, const WebViewConfiguration
   contentManager_ = GObjectPtr<WebKitUserContentManager>::adopt(webkit_user_content_manager_new());
   for (const UserScript& script : configuration.userScripts) {
     const std::string source(script.source);
-    WebKitUserScript* userScript = webkit_user_script_new(
+    WebKitUserScript* userScript = webkit_user_script_new_for_world(
         source.c_str(),
         script.forMainFrameOnly ? WEBKIT_USER_CONTENT_INJECT_TOP_FRAME
                                 : WEBKIT_USER_CONTENT_INJECT_ALL_FRAMES,
         script.injectAtDocumentEnd ? WEBKIT_USER_SCRIPT_INJECT_AT_DOCUMENT_END
                                    : WEBKIT_USER_SCRIPT_INJECT_AT_DOCUMENT_START,
-        nullptr, nullptr);
+        pageScriptsWorld, nullptr, nullptr);
     webkit_user_content_manager_add_script(contentManager_.get(), userScript);
     webkit_user_script_unref(userScript);
   }
@@ -129,8 +127,8 @@ void GtkWebView::connectSignals(const WebViewConfiguration& configuration) {
                         G_CALLBACK(onBackForwardChanged), this);
   signals_.emplace_back(session_, "download-started", G_CALLBACK(onDownloadStarted), this);
   for (const std::string& name : configuration.scriptMessageHandlerNames) {
-    webkit_user_content_manager_register_script_message_handler(contentManager_.get(),
-                                                                name.c_str(), nullptr);
+    webkit_user_content_manager_register_script_message_handler(
+        contentManager_.get(), name.c_str(), pageScriptsWorld);
     const std::string signal = "script-message-received::" + name;
     signals_.emplace_back(contentManager_.get(), signal.c_str(), G_CALLBACK(onScriptMessage),
                           this);
@@ -388,18 +386,9 @@ void GtkWebView::onScriptMessage(WebKitUserContentManager*, JSCValue* value, gpo
   const GSignalInvocationHint* hint = g_signal_get_invocation_hint(view->contentManager_.get());
   ScriptMessage message;
   if (hint && hint->detail) message.name = g_quark_to_string(hint->detail);
-  // A page may post any amount; the application reads a bounded part of an
-  // array (the page scripts post at most 25 entries), so a hostile page
-  // cannot stall the window converting millions of them.
-  GObjectPtr<JSCValue> bounded = GObjectPtr<JSCValue>::retain(value);
-  if (jsc_value_is_array(value)) {
-    GObjectPtr<JSCValue> length =
-        GObjectPtr<JSCValue>::adopt(jsc_value_object_get_property(value, "length"));
-    if (length && jsc_value_to_double(length.get()) > maxScriptArrayLength)
-      bounded = GObjectPtr<JSCValue>::adopt(jsc_value_object_invoke_method(
-          value, "slice", G_TYPE_INT, 0, G_TYPE_INT, maxScriptArrayLength, G_TYPE_NONE));
-  }
-  GCharPtr json(bounded ? jsc_value_to_json(bounded.get(), 0) : nullptr);
+  // Only the page scripts can post (see pageScriptsWorld), and they post
+  // little, so the value is read whole.
+  GCharPtr json(jsc_value_to_json(value, 0));
   if (json) {
     if (auto body = scriptValueFromJson(json.get())) message.body = std::move(*body);
   }

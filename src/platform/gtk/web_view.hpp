@@ -23,6 +23,12 @@ class GtkDownload;
 // one, GL in any process means a software rasteriser.
 [[nodiscard]] bool hasGpu();
 
+// The script world the page scripts run in and post from. The page's own
+// code lives in another world: it shares the document with the scripts but
+// cannot see their globals or the message handlers, so it can neither forge
+// nor flood the messages, nor switch the scripts off through their guards.
+inline constexpr const char* pageScriptsWorld = "velmora";
+
 class GtkWebView final : public WebView {
  public:
   GtkWebView(WebKitNetworkSession* session, const WebViewConfiguration& configuration,
