@@ -44,7 +44,8 @@ const std::vector<std::string>& addressBatch() {
 void BM_ParseAddressBatch(benchmark::State& state) {
   const auto& batch = addressBatch();
   for (auto _ : state) {
-    for (const std::string& text : batch) benchmark::DoNotOptimize(Url::parse(text));
+    for (const std::string& text : batch)
+      benchmark::DoNotOptimize(Url::parse(text));
   }
   state.SetItemsProcessed(static_cast<int64_t>(state.iterations() * batch.size()));
 }
@@ -54,7 +55,8 @@ BENCHMARK(BM_ParseAddressBatch);
 void BM_NavigationActionOutcomeBatch(benchmark::State& state) {
   const Url server = *Url::parse("https://fleet.haulvane.com");
   std::vector<std::optional<Url>> urls;
-  for (const std::string& text : addressBatch()) urls.push_back(Url::parse(text));
+  for (const std::string& text : addressBatch())
+    urls.push_back(Url::parse(text));
   urls.push_back(std::nullopt);
   const FrameTarget targets[] = {FrameTarget::mainFrame, FrameTarget::subframe,
                                  FrameTarget::newWindow};
@@ -85,11 +87,12 @@ std::vector<ScriptDictionary> postedLinks() {
 
 void BM_BuildGoMenuEntries25Links(benchmark::State& state) {
   const auto links = postedLinks();
-  for (auto _ : state) benchmark::DoNotOptimize(buildGoMenuEntries(links));
+  for (auto _ : state)
+    benchmark::DoNotOptimize(buildGoMenuEntries(links));
 }
 BENCHMARK(BM_BuildGoMenuEntries25Links);
 #endif
 
-}  // namespace
+} // namespace
 
 BENCHMARK_MAIN();

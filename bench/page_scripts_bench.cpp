@@ -47,13 +47,12 @@ std::string dashboardPage(int links) {
             (i == 0 ? " aria-current=\"page\"" : "") + ">  Job   number " + std::to_string(i) +
             " <span class=\"hv-badge\">" + std::to_string(i % 7) + "</span></a>\n";
   }
-  page +=
-      "</nav></aside><div class=\"hv-main\"><header class=\"hv-topbar\">"
-      "<h1 class=\"hv-topbar__title\">Dashboard</h1>"
-      "<a class=\"hv-topbar__bell\" href=\"/dashboard#notifications\">"
-      "<span class=\"hv-notification-count\">12 new</span></a>"
-      "<a class=\"hv-topbar__signout\" href=\"/logout\">Sign out</a></header>"
-      "<main class=\"hv-content\"><p>Open jobs: 14</p></main></div></body></html>";
+  page += "</nav></aside><div class=\"hv-main\"><header class=\"hv-topbar\">"
+          "<h1 class=\"hv-topbar__title\">Dashboard</h1>"
+          "<a class=\"hv-topbar__bell\" href=\"/dashboard#notifications\">"
+          "<span class=\"hv-notification-count\">12 new</span></a>"
+          "<a class=\"hv-topbar__signout\" href=\"/logout\">Sign out</a></header>"
+          "<main class=\"hv-content\"><p>Open jobs: 14</p></main></div></body></html>";
   return page;
 }
 
@@ -62,7 +61,8 @@ std::string jsString(std::string_view text) {
 }
 
 double median(std::vector<double> values) {
-  if (values.empty()) return 0;
+  if (values.empty())
+    return 0;
   std::sort(values.begin(), values.end());
   const size_t mid = values.size() / 2;
   return values.size() % 2 ? values[mid] : (values[mid - 1] + values[mid]) / 2;
@@ -78,8 +78,9 @@ boost::json::object stats(const std::vector<double>& values) {
 }
 
 class Bench {
- public:
-  explicit Bench(Options options) : options_(std::move(options)), page_(dashboardPage(options_.links)) {
+public:
+  explicit Bench(Options options)
+      : options_(std::move(options)), page_(dashboardPage(options_.links)) {
     WebKitUserContentManager* content = webkit_user_content_manager_new();
     addScript(content, "window.__benchT0 = performance.now();");
     addScript(content, std::string(velmora::badgeHookScript()));
@@ -124,11 +125,11 @@ class Bench {
     std::printf("%s\n", boost::json::serialize(out).c_str());
   }
 
- private:
+private:
   static void addScript(WebKitUserContentManager* content, const std::string& source) {
-    WebKitUserScript* script = webkit_user_script_new(
-        source.c_str(), WEBKIT_USER_CONTENT_INJECT_TOP_FRAME,
-        WEBKIT_USER_SCRIPT_INJECT_AT_DOCUMENT_END, nullptr, nullptr);
+    WebKitUserScript* script =
+        webkit_user_script_new(source.c_str(), WEBKIT_USER_CONTENT_INJECT_TOP_FRAME,
+                               WEBKIT_USER_SCRIPT_INJECT_AT_DOCUMENT_END, nullptr, nullptr);
     webkit_user_content_manager_add_script(content, script);
     webkit_user_script_unref(script);
   }
@@ -146,14 +147,20 @@ class Bench {
     const std::string nav = jsString(velmora::navigationHookScript());
     const std::string repeats = std::to_string(options_.repeats);
     return "(() => {"
-           "  const badge = new Function(" + badge + "), nav = new Function(" + nav + ");"
+           "  const badge = new Function(" +
+           badge + "), nav = new Function(" + nav +
+           ");"
            "  const start = performance.now();"
-           "  for (let i = 0; i < " + repeats + "; ++i) {"
+           "  for (let i = 0; i < " +
+           repeats +
+           "; ++i) {"
            "    window.__vlmBadgeHooked = false; window.__vlmNavHooked = false;"
            "    delete window.__vlmBadgeHooked; delete window.__vlmNavHooked;"
            "    badge(); nav();"
            "  }"
-           "  const repeated = (performance.now() - start) / " + repeats + ";"
+           "  const repeated = (performance.now() - start) / " +
+           repeats +
+           ";"
            "  let step = Infinity;"
            "  for (let i = 0; i < 20; ++i) {"
            "    const a = performance.now(); let b = a;"
@@ -166,7 +173,8 @@ class Bench {
   }
 
   static void onLoadChanged(WebKitWebView* view, WebKitLoadEvent event, gpointer self) {
-    if (event != WEBKIT_LOAD_FINISHED) return;
+    if (event != WEBKIT_LOAD_FINISHED)
+      return;
     auto* bench = static_cast<Bench*>(self);
     const std::string script = bench->probe();
     webkit_web_view_evaluate_javascript(view, script.c_str(), static_cast<gssize>(script.size()),
@@ -176,7 +184,8 @@ class Bench {
   static void onProbed(GObject* view, GAsyncResult* result, gpointer self) {
     auto* bench = static_cast<Bench*>(self);
     GError* error = nullptr;
-    JSCValue* value = webkit_web_view_evaluate_javascript_finish(WEBKIT_WEB_VIEW(view), result, &error);
+    JSCValue* value =
+        webkit_web_view_evaluate_javascript_finish(WEBKIT_WEB_VIEW(view), result, &error);
     if (!value) {
       std::fprintf(stderr, "probe failed: %s\n", error ? error->message : "?");
       g_clear_error(&error);
@@ -221,15 +230,19 @@ class Bench {
   std::vector<double> badge_, navigation_, both_, repeated_;
 };
 
-}  // namespace
+} // namespace
 
 int main(int argc, char** argv) {
   Options options;
   for (int i = 1; i + 1 < argc; i += 2) {
-    if (!std::strcmp(argv[i], "--links")) options.links = std::atoi(argv[i + 1]);
-    else if (!std::strcmp(argv[i], "--runs")) options.runs = std::atoi(argv[i + 1]);
-    else if (!std::strcmp(argv[i], "--repeats")) options.repeats = std::atoi(argv[i + 1]);
-    else if (!std::strcmp(argv[i], "--base")) options.base = argv[i + 1];
+    if (!std::strcmp(argv[i], "--links"))
+      options.links = std::atoi(argv[i + 1]);
+    else if (!std::strcmp(argv[i], "--runs"))
+      options.runs = std::atoi(argv[i + 1]);
+    else if (!std::strcmp(argv[i], "--repeats"))
+      options.repeats = std::atoi(argv[i + 1]);
+    else if (!std::strcmp(argv[i], "--base"))
+      options.base = argv[i + 1];
   }
   gtk_init();
   Bench bench(options);

@@ -8,13 +8,14 @@ namespace {
 
 bool hasConnectScheme(const Url& url) {
   auto scheme = url.scheme();
-  if (!scheme) return false;
+  if (!scheme)
+    return false;
   std::ranges::transform(*scheme, scheme->begin(),
                          [](unsigned char c) { return static_cast<char>(std::tolower(c)); });
   return *scheme == "haulvane";
 }
 
-}  // namespace
+} // namespace
 
 AppDelegate::AppDelegate(Desktop& desktop) : desktop(desktop) {}
 
@@ -30,17 +31,20 @@ void AppDelegate::applicationDidFinishLaunching() {
 }
 
 bool AppDelegate::applicationShouldHandleReopen(bool hasVisibleWindows) {
-  if (!hasVisibleWindows && browser) browser->showWindow();
+  if (!hasVisibleWindows && browser)
+    browser->showWindow();
   return true;
 }
 
 void AppDelegate::showPreferences() {
-  if (browser) browser->showConnectPanel(false);
+  if (browser)
+    browser->showConnectPanel(false);
 }
 
 void AppDelegate::openURLs(const std::vector<Url>& urls) {
   const auto link = std::ranges::find_if(urls, hasConnectScheme);
-  if (link == urls.end()) return;
+  if (link == urls.end())
+    return;
   if (browser) {
     browser->handleConnectLink(*link);
   } else {
@@ -53,36 +57,58 @@ void AppDelegate::perform(Action action, const std::optional<Url>& representedOb
     showPreferences();
     return;
   }
-  if (!browser || !validate(action)) return;
+  if (!browser || !validate(action))
+    return;
   BrowserWindowController& controller = *browser;
   switch (action) {
-    case Action::reloadPage: controller.reloadPage(); break;
-    case Action::goHome: controller.goHome(); break;
-    case Action::zoomActual: controller.zoomActual(); break;
-    case Action::zoomIn: controller.zoomIn(); break;
-    case Action::zoomOut: controller.zoomOut(); break;
-    case Action::goToPath: controller.goToPath(representedObject); break;
-    case Action::goBack: controller.goBack(); break;
-    case Action::goForward: controller.goForward(); break;
-    case Action::hide:
-    case Action::performMiniaturize: controller.performMiniaturize(); break;
-    case Action::performZoom: controller.performZoom(); break;
-    // The backend carries out the application's and the editor's own
-    // actions (about, quit, clipboard, undo) itself.
-    default: break;
+  case Action::reloadPage:
+    controller.reloadPage();
+    break;
+  case Action::goHome:
+    controller.goHome();
+    break;
+  case Action::zoomActual:
+    controller.zoomActual();
+    break;
+  case Action::zoomIn:
+    controller.zoomIn();
+    break;
+  case Action::zoomOut:
+    controller.zoomOut();
+    break;
+  case Action::goToPath:
+    controller.goToPath(representedObject);
+    break;
+  case Action::goBack:
+    controller.goBack();
+    break;
+  case Action::goForward:
+    controller.goForward();
+    break;
+  case Action::hide:
+  case Action::performMiniaturize:
+    controller.performMiniaturize();
+    break;
+  case Action::performZoom:
+    controller.performZoom();
+    break;
+  // The backend carries out the application's and the editor's own
+  // actions (about, quit, clipboard, undo) itself.
+  default:
+    break;
   }
 }
 
 bool AppDelegate::validate(Action action) const {
   switch (action) {
-    case Action::showPreferences:
-    case Action::orderFrontStandardAboutPanel:
-    case Action::terminate:
-      return true;
-    default:
-      // Window commands reach no one while there is no window.
-      return browser && browser->validateMenuItem(action);
+  case Action::showPreferences:
+  case Action::orderFrontStandardAboutPanel:
+  case Action::terminate:
+    return true;
+  default:
+    // Window commands reach no one while there is no window.
+    return browser && browser->validateMenuItem(action);
   }
 }
 
-}  // namespace velmora
+} // namespace velmora

@@ -16,7 +16,7 @@
 namespace velmora {
 
 class AppDelegate {
- public:
+public:
   explicit AppDelegate(Desktop& desktop);
 
   void applicationDidFinishLaunching();
@@ -38,7 +38,7 @@ class AppDelegate {
   // The menu bar's Go menu, set once when the menu bar is installed.
   static inline Menu* goMenu = nullptr;
 
- private:
+private:
   Desktop& desktop;
   std::unique_ptr<BrowserWindowController> browser;
   std::optional<Url> pendingLaunchURL;
@@ -48,4 +48,4 @@ class AppDelegate {
 // `windows` role.
 [[nodiscard]] MenuBar buildMenu();
 
-}  // namespace velmora
+} // namespace velmora

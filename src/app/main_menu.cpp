@@ -13,28 +13,28 @@ MenuItem item(std::string title, Action action, std::string key = {},
   return entry;
 }
 
-}  // namespace
+} // namespace
 
 MenuBar buildMenu() {
   using enum Action;
   using enum MenuModel::Role;
   MenuBar bar;
-  bar.menus.push_back({"", application,
-                       {item("About Velmora", orderFrontStandardAboutPanel),
-                        MenuItem::separator(),
-                        item("Settings\u2026", showPreferences, ","),
-                        MenuItem::separator(),
-                        item("Hide Velmora", hide, "h"),
-                        item("Hide Others", hideOtherApplications, "h",
-                             modifier::command | modifier::option),
-                        item("Show All", unhideAllApplications),
-                        MenuItem::separator(),
-                        item("Quit Velmora", terminate, "q")}});
-  bar.menus.push_back({"Edit", ordinary,
+  bar.menus.push_back(
+      {"",
+       application,
+       {item("About Velmora", orderFrontStandardAboutPanel), MenuItem::separator(),
+        item("Settings\u2026", showPreferences, ","), MenuItem::separator(),
+        item("Hide Velmora", hide, "h"),
+        item("Hide Others", hideOtherApplications, "h", modifier::command | modifier::option),
+        item("Show All", unhideAllApplications), MenuItem::separator(),
+        item("Quit Velmora", terminate, "q")}});
+  bar.menus.push_back({"Edit",
+                       ordinary,
                        {item("Undo", undo, "z"), item("Redo", redo, "Z"), MenuItem::separator(),
                         item("Cut", cut, "x"), item("Copy", copy, "c"), item("Paste", paste, "v"),
                         item("Select All", selectAll, "a")}});
-  bar.menus.push_back({"View", ordinary,
+  bar.menus.push_back({"View",
+                       ordinary,
                        {item("Reload Page", reloadPage, "r"),
                         item("Go to Dashboard", goHome, "h", modifier::command | modifier::shift),
                         MenuItem::separator(), item("Actual Size", zoomActual, "0"),
@@ -42,10 +42,11 @@ MenuBar buildMenu() {
   bar.menus.push_back({"Go", go, {}});
   bar.menus.push_back(
       {"History", ordinary, {item("Back", goBack, "["), item("Forward", goForward, "]")}});
-  bar.menus.push_back({"Window", windows,
+  bar.menus.push_back({"Window",
+                       windows,
                        {item("Minimize", performMiniaturize, "m"),
                         item("Zoom", performZoom, {}, modifier::command)}});
   return bar;
 }
 
-}  // namespace velmora
+} // namespace velmora

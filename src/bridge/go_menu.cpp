@@ -23,7 +23,7 @@ GoMenuEntry entryOfKind(GoMenuEntry::Kind kind) {
   return entry;
 }
 
-}  // namespace
+} // namespace
 
 std::vector<GoMenuEntry> buildGoMenuEntries(const std::vector<ScriptDictionary>& links) {
   if (links.empty()) {
@@ -36,19 +36,23 @@ std::vector<GoMenuEntry> buildGoMenuEntries(const std::vector<ScriptDictionary>&
   int shortcut = 1;
   std::size_t linkCount = 0;
   for (const ScriptDictionary& link : links) {
-    if (linkCount == maxGoMenuLinks) break;
+    if (linkCount == maxGoMenuLinks)
+      break;
     const std::string* label = stringMember(link, "label");
     const std::string* href = stringMember(link, "href");
-    if (!label || !href) continue;
+    if (!label || !href)
+      continue;
     const std::optional<Url> url = Url::parse(*href);
-    if (!url) continue;
+    if (!url)
+      continue;
 
     GoMenuEntry entry = entryOfKind(GoMenuEntry::Kind::link);
     entry.title = *label;
     entry.action = Action::goToPath;
     entry.targetURL = url;
     if (isSignOut(*url)) {
-      if (!entries.empty()) entries.push_back(entryOfKind(GoMenuEntry::Kind::separator));
+      if (!entries.empty())
+        entries.push_back(entryOfKind(GoMenuEntry::Kind::separator));
     } else if (shortcut <= 9) {
       entry.keyEquivalent = std::to_string(shortcut++);
     }
@@ -62,7 +66,8 @@ std::vector<GoMenuEntry> buildGoMenuEntries(const std::vector<ScriptDictionary>&
 }
 
 MenuItem menuItemForGoMenuEntry(const GoMenuEntry& entry) {
-  if (entry.kind == GoMenuEntry::Kind::separator) return MenuItem::separator();
+  if (entry.kind == GoMenuEntry::Kind::separator)
+    return MenuItem::separator();
   MenuItem item;
   item.title = entry.title;
   item.action = entry.action;
@@ -74,15 +79,17 @@ MenuItem menuItemForGoMenuEntry(const GoMenuEntry& entry) {
 }
 
 void BrowserWindowController::goToPath(const std::optional<Url>& representedObject) {
-  if (representedObject) openIfSameServer(*representedObject);
+  if (representedObject)
+    openIfSameServer(*representedObject);
 }
 
 void BrowserWindowController::rebuildGoMenu(const std::vector<ScriptDictionary>& links) {
   Menu* menu = AppDelegate::goMenu;
-  if (!menu) return;  // no menu bar yet
+  if (!menu)
+    return; // no menu bar yet
   menu->removeAllItems();
   for (const GoMenuEntry& entry : buildGoMenuEntries(links))
     menu->addItem(menuItemForGoMenuEntry(entry));
 }
 
-}  // namespace velmora
+} // namespace velmora

@@ -17,16 +17,16 @@ namespace velmora {
 
 struct GoMenuEntry {
   enum class Kind {
-    link,       // opens `targetURL` through goToPath
-    separator,  // sets a sign-out link apart
-    signIn,     // "Sign In", which runs Go to Dashboard
+    link,      // opens `targetURL` through goToPath
+    separator, // sets a sign-out link apart
+    signIn,    // "Sign In", which runs Go to Dashboard
   };
   Kind kind = Kind::link;
-  std::string title;             // the link's label as reported; "Sign In"; empty for a separator
-  std::optional<Action> action;  // goToPath for links, goHome for the sign-in entry
-  std::string keyEquivalent;     // "1" to "9" with Control, or empty
-  std::optional<Url> targetURL;  // links only
-  bool stateOn = false;          // a check mark: the link is the page on show
+  std::string title;            // the link's label as reported; "Sign In"; empty for a separator
+  std::optional<Action> action; // goToPath for links, goHome for the sign-in entry
+  std::string keyEquivalent;    // "1" to "9" with Control, or empty
+  std::optional<Url> targetURL; // links only
+  bool stateOn = false;         // a check mark: the link is the page on show
 
   friend bool operator==(const GoMenuEntry&, const GoMenuEntry&) = default;
 };
@@ -50,4 +50,4 @@ buildGoMenuEntries(const std::vector<ScriptDictionary>& links);
 // The entry as an item of the live Go menu.
 [[nodiscard]] MenuItem menuItemForGoMenuEntry(const GoMenuEntry& entry);
 
-}  // namespace velmora
+} // namespace velmora

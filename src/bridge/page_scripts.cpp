@@ -4,7 +4,11 @@
 
 namespace velmora {
 
-std::string_view badgeHookScript() { return scripts::badge_hook; }
-std::string_view navigationHookScript() { return scripts::navigation_hook; }
+std::string_view badgeHookScript() {
+  return scripts::badge_hook;
+}
+std::string_view navigationHookScript() {
+  return scripts::navigation_hook;
+}
 
-}  // namespace velmora
+} // namespace velmora

@@ -10,4 +10,4 @@ namespace velmora {
 [[nodiscard]] std::string_view badgeHookScript();
 [[nodiscard]] std::string_view navigationHookScript();
 
-}  // namespace velmora
+} // namespace velmora

@@ -30,4 +30,4 @@ namespace velmora {
 // empty list. The dictionaries' contents are not examined here.
 [[nodiscard]] std::vector<ScriptDictionary> linkListFromMessageBody(const ScriptValue& body);
 
-}  // namespace velmora
+} // namespace velmora

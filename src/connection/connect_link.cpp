@@ -48,19 +48,19 @@ void BrowserWindowController::handleConnectLink(const Url& link) {
           "a browser.",
       {"Connect", "Cancel"});
   confirmation.style = Alert::Style::informational;
-  desktop.alerts.runModal(confirmation, [this, alive = std::weak_ptr<bool>(alive),
-                                         address = *address,
-                                         replacedFirstRunPanel](const AlertResponse& answer) {
-    if (!alive.lock())
-      return;
-    if (answer.code == alertFirstButtonReturn) {
-      verifyAndAdopt(address.base, address.host, false);
-    } else if (replacedFirstRunPanel && !storedServer()) {
-      // Declined on a first start: without the panel the user would be left
-      // with an empty window and no way in.
-      showConnectPanel(true);
-    }
-  });
+  desktop.alerts.runModal(confirmation,
+                          [this, alive = std::weak_ptr<bool>(alive), address = *address,
+                           replacedFirstRunPanel](const AlertResponse& answer) {
+                            if (!alive.lock())
+                              return;
+                            if (answer.code == alertFirstButtonReturn) {
+                              verifyAndAdopt(address.base, address.host, false);
+                            } else if (replacedFirstRunPanel && !storedServer()) {
+                              // Declined on a first start: without the panel the user would be left
+                              // with an empty window and no way in.
+                              showConnectPanel(true);
+                            }
+                          });
 }
 
 } // namespace velmora

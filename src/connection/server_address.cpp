@@ -8,9 +8,10 @@ std::optional<std::string> BrowserWindowController::storedServer() const {
 
 Url BrowserWindowController::serverURL() const {
   const std::string text = storedServer().value_or(std::string(suggestedServer));
-  if (auto url = Url::parse(text)) return *url;
+  if (auto url = Url::parse(text))
+    return *url;
   // The default is a fixed, valid address, so this always parses.
   return *Url::parse(suggestedServer);
 }
 
-}  // namespace velmora
+} // namespace velmora

@@ -9,15 +9,22 @@ namespace {
 // cut to nothing.
 constexpr std::size_t maxCharacterBytes = 4;
 
-bool isSeparator(char c) { return c == '/' || c == '\\'; }
+bool isSeparator(char c) {
+  return c == '/' || c == '\\';
+}
 
-bool isTrimmed(char c) { return c == '.' || c == ' '; }
+bool isTrimmed(char c) {
+  return c == '.' || c == ' ';
+}
 
-bool isContinuationByte(char c) { return (static_cast<unsigned char>(c) & 0xC0) == 0x80; }
+bool isContinuationByte(char c) {
+  return (static_cast<unsigned char>(c) & 0xC0) == 0x80;
+}
 
 // The text after the last separator that is followed by something.
 std::string_view lastPathComponent(std::string_view name) {
-  while (!name.empty() && isSeparator(name.back())) name.remove_suffix(1);
+  while (!name.empty() && isSeparator(name.back()))
+    name.remove_suffix(1);
   const auto separator = name.find_last_of("/\\");
   return separator == std::string_view::npos ? name : name.substr(separator + 1);
 }
@@ -47,22 +54,25 @@ std::string replaceControlCharacters(std::string_view name) {
 // that are no UTF-8 at all are cut where the limit falls, so something is
 // always left.
 std::string_view cutToBytes(std::string_view text, std::size_t bytes) {
-  if (text.size() <= bytes) return text;
+  if (text.size() <= bytes)
+    return text;
   std::size_t end = bytes;
-  while (end > 0 && isContinuationByte(text[end])) --end;
+  while (end > 0 && isContinuationByte(text[end]))
+    --end;
   return text.substr(0, end > 0 ? end : bytes);
 }
 
 struct SplitName {
   std::string stem;
-  std::string extension;  // without its dot; empty when the name has none
+  std::string extension; // without its dot; empty when the name has none
 };
 
 // The extension is the text after the last dot; a safe name never starts or
 // ends with a dot, so both parts are non-empty when there is one.
 SplitName split(const std::string& name) {
   const auto dot = name.rfind('.');
-  if (dot == std::string::npos) return {name, {}};
+  if (dot == std::string::npos)
+    return {name, {}};
   return {name.substr(0, dot), name.substr(dot + 1)};
 }
 
@@ -80,22 +90,25 @@ std::string fitName(const SplitName& name, std::string_view suffix) {
          std::string(suffix);
 }
 
-}  // namespace
+} // namespace
 
 std::string safeDownloadFilename(std::string_view suggested) {
   std::string name = replaceControlCharacters(lastPathComponent(suggested));
   std::size_t begin = 0;
   std::size_t end = name.size();
-  while (begin < end && isTrimmed(name[begin])) ++begin;
-  while (end > begin && isTrimmed(name[end - 1])) --end;
+  while (begin < end && isTrimmed(name[begin]))
+    ++begin;
+  while (end > begin && isTrimmed(name[end - 1]))
+    --end;
   name = name.substr(begin, end - begin);
-  if (name.empty()) return std::string(fallbackDownloadFilename);
+  if (name.empty())
+    return std::string(fallbackDownloadFilename);
   return fitName(split(name), "");
 }
 
-std::filesystem::path uniqueDownloadDestination(
-    const std::filesystem::path& folder, std::string_view suggestedFilename,
-    const std::function<bool(const std::filesystem::path&)>& exists) {
+std::filesystem::path
+uniqueDownloadDestination(const std::filesystem::path& folder, std::string_view suggestedFilename,
+                          const std::function<bool(const std::filesystem::path&)>& exists) {
   const std::string name = safeDownloadFilename(suggestedFilename);
   // Stem and extension are taken once, from the first candidate, so
   // "backup.tar.gz" goes on as "backup.tar-2.gz".
@@ -107,4 +120,4 @@ std::filesystem::path uniqueDownloadDestination(
   return candidate;
 }
 
-}  // namespace velmora
+} // namespace velmora

@@ -35,8 +35,8 @@ inline constexpr std::string_view fallbackDownloadFilename = "download";
 // suggested name is first made safe, so the result always lies directly in
 // `folder`, and a numbered name is shortened like any other to stay within
 // maxDownloadFilenameBytes.
-[[nodiscard]] std::filesystem::path uniqueDownloadDestination(
-    const std::filesystem::path& folder, std::string_view suggestedFilename,
-    const std::function<bool(const std::filesystem::path&)>& exists);
+[[nodiscard]] std::filesystem::path
+uniqueDownloadDestination(const std::filesystem::path& folder, std::string_view suggestedFilename,
+                          const std::function<bool(const std::filesystem::path&)>& exists);
 
-}  // namespace velmora
+} // namespace velmora

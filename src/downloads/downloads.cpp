@@ -33,11 +33,12 @@ void showDownloadFailure(Alerts& alerts, std::string description) {
 // The share of the expected bytes received so far, in whole percent, so the
 // dock is not sent an update for every few kilobytes.
 double progressStep(double received, double expected) {
-  if (expected <= 0) return 0;
+  if (expected <= 0)
+    return 0;
   return std::floor(100 * std::min(received / expected, 1.0)) / 100;
 }
 
-}  // namespace
+} // namespace
 
 void BrowserWindowController::decideDestinationUsingResponse(
     DownloadIdentity download, const std::string& suggestedFilename,
@@ -96,7 +97,8 @@ void BrowserWindowController::downloadDidFinish(DownloadIdentity download) {
   auto entry = downloadDestinations.extract(download);
   downloadProgress.erase(download);
   updateDownloadProgress();
-  if (entry) desktop.workspace.activateFileViewerSelectingURLs({entry.mapped()});
+  if (entry)
+    desktop.workspace.activateFileViewerSelectingURLs({entry.mapped()});
 }
 
 void BrowserWindowController::didFailWithError(DownloadIdentity download, const WebError& error) {
@@ -105,7 +107,8 @@ void BrowserWindowController::didFailWithError(DownloadIdentity download, const 
   updateDownloadProgress();
   // Someone asked for the cancellation: the user, or the destination
   // decision, which has already said why.
-  if (error.code == WebError::cancelled) return;
+  if (error.code == WebError::cancelled)
+    return;
   showDownloadFailure(desktop.alerts, error.localizedDescription.empty()
                                           ? "The download stopped before it was complete."
                                           : error.localizedDescription);
@@ -114,7 +117,8 @@ void BrowserWindowController::didFailWithError(DownloadIdentity download, const 
 void BrowserWindowController::didReceiveData(DownloadIdentity download, std::uint64_t received,
                                              std::uint64_t expected) {
   const auto entry = downloadProgress.find(download);
-  if (entry == downloadProgress.end()) return;
+  if (entry == downloadProgress.end())
+    return;
   entry->second = DownloadProgress{received, expected};
   updateDownloadProgress();
 }
@@ -127,15 +131,17 @@ void BrowserWindowController::updateDownloadProgress() {
     double received = 0;
     double expected = 0;
     for (const auto& [identity, progress] : downloadProgress) {
-      if (progress.expected == 0) continue;
+      if (progress.expected == 0)
+        continue;
       received += static_cast<double>(std::min(progress.received, progress.expected));
       expected += static_cast<double>(progress.expected);
     }
     shown = progressStep(received, expected);
   }
-  if (shown == dockProgress) return;
+  if (shown == dockProgress)
+    return;
   dockProgress = shown;
   desktop.dockTile.setProgress(shown);
 }
 
-}  // namespace velmora
+} // namespace velmora

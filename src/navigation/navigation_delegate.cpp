@@ -9,7 +9,8 @@ bool BrowserWindowController::isPlatformHost(const std::optional<Url>& url) cons
 }
 
 void BrowserWindowController::openIfSameServer(const Url& url) {
-  if (!isSameServer(url, serverURL())) return;
+  if (!isSameServer(url, serverURL()))
+    return;
   removeErrorOverlay();
   webView->loadRequest(UrlRequest{.url = url,
                                   .cachePolicy = UrlRequest::CachePolicy::useProtocolCachePolicy,
@@ -19,22 +20,23 @@ void BrowserWindowController::openIfSameServer(const Url& url) {
 void BrowserWindowController::decidePolicyForNavigationAction(
     const NavigationAction& action, std::function<void(NavigationActionPolicy)> decisionHandler) {
   switch (navigationActionOutcome(action.url, action.targetFrame, serverURL())) {
-    case NavigationOutcome::allow:
-    case NavigationOutcome::download:  // never decided for an action
-      decisionHandler(NavigationActionPolicy::allow);
-      return;
-    case NavigationOutcome::openInBrowser:
-      // The desktop gets the address before the engine hears of the cancel,
-      // so the hand-over never depends on what the engine does next.
-      if (action.url) desktop.workspace.openURL(*action.url);
-      decisionHandler(NavigationActionPolicy::cancel);
-      return;
-    case NavigationOutcome::signIn:
-      // Cancelled first: the sign-in load must not be superseded by the
-      // navigation it replaces.
-      decisionHandler(NavigationActionPolicy::cancel);
-      webView->loadRequest(signInRequest());
-      return;
+  case NavigationOutcome::allow:
+  case NavigationOutcome::download: // never decided for an action
+    decisionHandler(NavigationActionPolicy::allow);
+    return;
+  case NavigationOutcome::openInBrowser:
+    // The desktop gets the address before the engine hears of the cancel,
+    // so the hand-over never depends on what the engine does next.
+    if (action.url)
+      desktop.workspace.openURL(*action.url);
+    decisionHandler(NavigationActionPolicy::cancel);
+    return;
+  case NavigationOutcome::signIn:
+    // Cancelled first: the sign-in load must not be superseded by the
+    // navigation it replaces.
+    decisionHandler(NavigationActionPolicy::cancel);
+    webView->loadRequest(signInRequest());
+    return;
   }
 }
 
@@ -43,15 +45,17 @@ void BrowserWindowController::decidePolicyForNavigationResponse(
     std::function<void(NavigationResponsePolicy)> decisionHandler) {
   switch (navigationResponseOutcome(response.canShowMimeType, response.isForMainFrame, response.url,
                                     serverURL())) {
-    case NavigationOutcome::allow:
-    case NavigationOutcome::openInBrowser:  // never decided for a response
-      decisionHandler(NavigationResponsePolicy::allow);
-      return;
-    case NavigationOutcome::download: decisionHandler(NavigationResponsePolicy::download); return;
-    case NavigationOutcome::signIn:
-      decisionHandler(NavigationResponsePolicy::cancel);
-      webView->loadRequest(signInRequest());
-      return;
+  case NavigationOutcome::allow:
+  case NavigationOutcome::openInBrowser: // never decided for a response
+    decisionHandler(NavigationResponsePolicy::allow);
+    return;
+  case NavigationOutcome::download:
+    decisionHandler(NavigationResponsePolicy::download);
+    return;
+  case NavigationOutcome::signIn:
+    decisionHandler(NavigationResponsePolicy::cancel);
+    webView->loadRequest(signInRequest());
+    return;
   }
 }
 
@@ -63,4 +67,4 @@ void BrowserWindowController::navigationResponseDidBecomeDownload(Download& down
   download.setDelegate(*this);
 }
 
-}  // namespace velmora
+} // namespace velmora

@@ -15,18 +15,18 @@
 namespace velmora {
 
 enum class NavigationOutcome {
-  allow,          // the engine goes ahead; nothing else happens
-  openInBrowser,  // the address goes to the desktop first, then the engine is told to cancel
-  signIn,         // the engine is told to cancel, then the platform's sign-in page is loaded
-  download,       // the engine saves the response as a file instead of showing it
+  allow,         // the engine goes ahead; nothing else happens
+  openInBrowser, // the address goes to the desktop first, then the engine is told to cancel
+  signIn,        // the engine is told to cancel, then the platform's sign-in page is loaded
+  download,      // the engine saves the response as a file instead of showing it
 };
 
 // What becomes of a page's request for a new window. The application has one
 // window and never opens a second.
 enum class PopUpOutcome {
-  loadInWindow,   // the request replaces the page in the one window
-  openInBrowser,  // the address goes to the desktop
-  nothing,        // there was no address to go anywhere
+  loadInWindow,  // the request replaces the page in the one window
+  openInBrowser, // the address goes to the desktop
+  nothing,       // there was no address to go anywhere
 };
 
 // The lenient test of a platform address: the host, compared without regard
@@ -67,4 +67,4 @@ enum class PopUpOutcome {
 // fragment are not compared.
 [[nodiscard]] bool isSameServer(const Url& url, const Url& server);
 
-}  // namespace velmora
+} // namespace velmora

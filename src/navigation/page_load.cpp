@@ -19,7 +19,8 @@ std::string encodedForScript(const std::string& email) {
   std::string encoded = boost::json::serialize(boost::json::array{boost::json::string(email)});
   boost::system::error_code error;
   (void)boost::json::parse(encoded, error);
-  if (error) return R"([""])";
+  if (error)
+    return R"([""])";
   return encoded;
 }
 
@@ -39,20 +40,26 @@ std::string prefillScript(const std::string& encodedEmail) {
          "})();";
 }
 
-}  // namespace
+} // namespace
 
 void BrowserWindowController::removeErrorOverlay() {
-  if (errorOverlay) errorOverlay->removeFromSuperview();
+  if (errorOverlay)
+    errorOverlay->removeFromSuperview();
   errorOverlay.reset();
 }
 
-void BrowserWindowController::didStartProvisionalNavigation() { removeErrorOverlay(); }
+void BrowserWindowController::didStartProvisionalNavigation() {
+  removeErrorOverlay();
+}
 
 void BrowserWindowController::didFinishNavigation() {
-  if (!pendingEmail || pendingEmail->empty()) return;
+  if (!pendingEmail || pendingEmail->empty())
+    return;
   const auto current = webView->url();
-  if (!current || !isPlatformHost(current)) return;
-  if (!current->path().ends_with("/login")) return;
+  if (!current || !isPlatformHost(current))
+    return;
+  if (!current->path().ends_with("/login"))
+    return;
   // Taken before the script runs, so the address is used at most once.
   const std::string email = *std::exchange(pendingEmail, std::nullopt);
   webView->evaluateJavaScript(prefillScript(encodedForScript(email)));
@@ -107,4 +114,4 @@ void BrowserWindowController::changeServerFromOverlay() {
   showConnectPanel(false);
 }
 
-}  // namespace velmora
+} // namespace velmora

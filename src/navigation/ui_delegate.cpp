@@ -17,16 +17,19 @@ Alert scriptDialog(const std::string& text, std::vector<std::string> buttons) {
   return alert;
 }
 
-}  // namespace
+} // namespace
 
 void BrowserWindowController::createWebViewWithConfiguration(const NavigationAction& action) {
   switch (popUpOutcome(action.url, serverURL())) {
-    case PopUpOutcome::loadInWindow:
-      // The request as the page made it: no timeout or cache policy of ours.
-      webView->loadRequest(UrlRequest{.url = *action.url});
-      return;
-    case PopUpOutcome::openInBrowser: desktop.workspace.openURL(*action.url); return;
-    case PopUpOutcome::nothing: return;
+  case PopUpOutcome::loadInWindow:
+    // The request as the page made it: no timeout or cache policy of ours.
+    webView->loadRequest(UrlRequest{.url = *action.url});
+    return;
+  case PopUpOutcome::openInBrowser:
+    desktop.workspace.openURL(*action.url);
+    return;
+  case PopUpOutcome::nothing:
+    return;
   }
 }
 
@@ -82,4 +85,4 @@ void BrowserWindowController::runJavaScriptTextInputPanelWithPrompt(
       });
 }
 
-}  // namespace velmora
+} // namespace velmora

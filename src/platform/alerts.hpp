@@ -41,11 +41,12 @@ struct AlertResponse {
 };
 
 class Alerts {
- public:
+public:
   virtual ~Alerts() = default;
   // Shows the alert, modal to the application; `completion` runs once, after
   // it has closed.
-  virtual void runModal(const Alert& alert, std::function<void(const AlertResponse&)> completion) = 0;
+  virtual void runModal(const Alert& alert,
+                        std::function<void(const AlertResponse&)> completion) = 0;
 };
 
-}  // namespace velmora
+} // namespace velmora

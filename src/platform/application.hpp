@@ -7,7 +7,7 @@
 namespace velmora {
 
 class Application {
- public:
+public:
   virtual ~Application() = default;
   // Draws the menu bar and gives the live Go menu (the one whose role is
   // `go`), or none when the bar has none.
@@ -20,4 +20,4 @@ class Application {
   virtual void invalidateMenuItems() = 0;
 };
 
-}  // namespace velmora
+} // namespace velmora

@@ -8,11 +8,11 @@
 namespace velmora {
 
 class Clipboard {
- public:
+public:
   virtual ~Clipboard() = default;
   // Reads asynchronously; `done` gets the text, or none when the clipboard
   // holds no text. It runs exactly once, possibly before readText returns.
   virtual void readText(std::function<void(std::optional<std::string>)> done) = 0;
 };
 
-}  // namespace velmora
+} // namespace velmora

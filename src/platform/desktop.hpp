@@ -30,4 +30,4 @@ struct Desktop {
   MainQueue& mainQueue;
 };
 
-}  // namespace velmora
+} // namespace velmora

@@ -8,7 +8,7 @@
 namespace velmora {
 
 class DockTile {
- public:
+public:
   virtual ~DockTile() = default;
   // Shows the text as the badge; the empty text shows no badge.
   virtual void setBadgeLabel(const std::string& label) = 0;
@@ -16,4 +16,4 @@ class DockTile {
   virtual void setProgress(std::optional<double> fraction) = 0;
 };
 
-}  // namespace velmora
+} // namespace velmora

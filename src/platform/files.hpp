@@ -10,16 +10,16 @@ namespace velmora {
 // What came of creating a new file.
 struct FileCreation {
   enum class Outcome {
-    created,  // an empty file now stands at the path, made by this call
-    exists,   // something was already there and is left untouched
-    failed,   // nothing was created; `errorDescription` says why
+    created, // an empty file now stands at the path, made by this call
+    exists,  // something was already there and is left untouched
+    failed,  // nothing was created; `errorDescription` says why
   };
   Outcome outcome = Outcome::failed;
   std::string errorDescription;
 };
 
 class Files {
- public:
+public:
   virtual ~Files() = default;
   // The user's Downloads folder, whether or not it exists yet; none when no
   // folder can be determined at all.
@@ -34,4 +34,4 @@ class Files {
   [[nodiscard]] virtual FileCreation createNewFile(const std::filesystem::path& path) = 0;
 };
 
-}  // namespace velmora
+} // namespace velmora

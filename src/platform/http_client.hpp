@@ -31,11 +31,11 @@ struct HttpResponse {
 };
 
 class HttpClient {
- public:
+public:
   virtual ~HttpClient() = default;
   // Starts the request and returns at once; `completion` runs exactly once,
   // later, on the main thread.
   virtual void get(const HttpRequest& request, std::function<void(HttpResponse)> completion) = 0;
 };
 
-}  // namespace velmora
+} // namespace velmora

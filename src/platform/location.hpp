@@ -4,11 +4,11 @@
 namespace velmora {
 
 class LocationService {
- public:
+public:
   virtual ~LocationService() = default;
   // Returns at once; the desktop may ask the user whether the application
   // may use their location.
   virtual void requestWhenInUseAuthorization() = 0;
 };
 
-}  // namespace velmora
+} // namespace velmora

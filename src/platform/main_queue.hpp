@@ -6,11 +6,11 @@
 namespace velmora {
 
 class MainQueue {
- public:
+public:
   virtual ~MainQueue() = default;
   // Runs `task` later on the main thread, after the work under way, in
   // submission order.
   virtual void async(std::function<void()> task) = 0;
 };
 
-}  // namespace velmora
+} // namespace velmora

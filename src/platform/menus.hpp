@@ -44,7 +44,7 @@ namespace modifier {
 inline constexpr std::uint32_t shift = 0x20000;
 inline constexpr std::uint32_t option = 0x80000;
 inline constexpr std::uint32_t command = 0x100000;
-}  // namespace modifier
+} // namespace modifier
 
 struct MenuItem {
   bool isSeparator = false;
@@ -80,11 +80,11 @@ struct MenuBar {
 
 // A live menu in the drawn menu bar whose items can be replaced in place.
 class Menu {
- public:
+public:
   virtual ~Menu() = default;
   virtual void removeAllItems() = 0;
   [[nodiscard]] virtual int numberOfItems() const = 0;
   virtual void addItem(const MenuItem& item) = 0;
 };
 
-}  // namespace velmora
+} // namespace velmora

@@ -12,40 +12,42 @@ namespace {
 
 ScriptValue convert(const boost::json::value& json) {
   switch (json.kind()) {
-    case boost::json::kind::null:
-      return {nullptr};
-    case boost::json::kind::bool_:
-      return {json.get_bool()};
-    case boost::json::kind::int64:
-      return {static_cast<double>(json.get_int64())};
-    case boost::json::kind::uint64:
-      return {static_cast<double>(json.get_uint64())};
-    case boost::json::kind::double_: {
-      // JSON has no NaN, but the parser makes one of a zero with a huge
-      // exponent ("0e410"), whose value is plainly zero.
-      const double number = json.get_double();
-      return {std::isnan(number) ? 0.0 : number};
-    }
-    case boost::json::kind::string:
-      return {std::string(json.get_string())};
-    case boost::json::kind::array: {
-      ScriptArray array;
-      array.reserve(json.get_array().size());
-      for (const auto& element : json.get_array()) array.push_back(convert(element));
-      return {std::move(array)};
-    }
-    case boost::json::kind::object: {
-      ScriptDictionary dictionary;
-      for (const auto& member : json.get_object())
-        dictionary.emplace(std::string(member.key()), convert(member.value()));
-      return {std::move(dictionary)};
-    }
+  case boost::json::kind::null:
+    return {nullptr};
+  case boost::json::kind::bool_:
+    return {json.get_bool()};
+  case boost::json::kind::int64:
+    return {static_cast<double>(json.get_int64())};
+  case boost::json::kind::uint64:
+    return {static_cast<double>(json.get_uint64())};
+  case boost::json::kind::double_: {
+    // JSON has no NaN, but the parser makes one of a zero with a huge
+    // exponent ("0e410"), whose value is plainly zero.
+    const double number = json.get_double();
+    return {std::isnan(number) ? 0.0 : number};
+  }
+  case boost::json::kind::string:
+    return {std::string(json.get_string())};
+  case boost::json::kind::array: {
+    ScriptArray array;
+    array.reserve(json.get_array().size());
+    for (const auto& element : json.get_array())
+      array.push_back(convert(element));
+    return {std::move(array)};
+  }
+  case boost::json::kind::object: {
+    ScriptDictionary dictionary;
+    for (const auto& member : json.get_object())
+      dictionary.emplace(std::string(member.key()), convert(member.value()));
+    return {std::move(dictionary)};
+  }
   }
   return {nullptr};
 }
 
 std::optional<unsigned> hexUnit(std::string_view text, size_t at) {
-  if (at + 4 > text.size()) return std::nullopt;
+  if (at + 4 > text.size())
+    return std::nullopt;
   unsigned unit = 0;
   for (size_t i = at; i < at + 4; ++i) {
     const char c = text[i];
@@ -63,8 +65,12 @@ std::optional<unsigned> hexUnit(std::string_view text, size_t at) {
   return unit;
 }
 
-bool isHighSurrogate(unsigned unit) { return unit >= 0xD800 && unit <= 0xDBFF; }
-bool isLowSurrogate(unsigned unit) { return unit >= 0xDC00 && unit <= 0xDFFF; }
+bool isHighSurrogate(unsigned unit) {
+  return unit >= 0xD800 && unit <= 0xDBFF;
+}
+bool isLowSurrogate(unsigned unit) {
+  return unit >= 0xDC00 && unit <= 0xDFFF;
+}
 
 // Page strings are UTF-16 and may hold half of a character, for instance a
 // label cut through an emoji; the engine writes that half as a lone
@@ -76,7 +82,8 @@ std::string replaceLoneSurrogates(std::string_view json) {
   bool inString = false;
   for (size_t i = 0; i < json.size(); ++i) {
     const char c = json[i];
-    if (c == '"') inString = !inString;
+    if (c == '"')
+      inString = !inString;
     if (!inString || c != '\\' || i + 1 >= json.size()) {
       out += c;
       continue;
@@ -106,16 +113,16 @@ std::string replaceLoneSurrogates(std::string_view json) {
   return out;
 }
 
-}  // namespace
+} // namespace
 
 std::optional<ScriptValue> scriptValueFromJson(std::string_view json) {
   boost::json::parse_options options;
   options.max_depth = 64;
   boost::system::error_code error;
-  boost::json::value parsed =
-      boost::json::parse(replaceLoneSurrogates(json), error, {}, options);
-  if (error) return std::nullopt;
+  boost::json::value parsed = boost::json::parse(replaceLoneSurrogates(json), error, {}, options);
+  if (error)
+    return std::nullopt;
   return convert(parsed);
 }
 
-}  // namespace velmora
+} // namespace velmora

@@ -37,4 +37,4 @@ struct ScriptValue {
 // (a page string cut through a character) reads as U+FFFD.
 [[nodiscard]] std::optional<ScriptValue> scriptValueFromJson(std::string_view json);
 
-}  // namespace velmora
+} // namespace velmora

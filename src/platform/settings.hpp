@@ -8,7 +8,7 @@
 namespace velmora {
 
 class Settings {
- public:
+public:
   virtual ~Settings() = default;
   // Reads the store afresh; none when nothing is stored under `key`.
   [[nodiscard]] virtual std::optional<std::string> stringForKey(std::string_view key) const = 0;
@@ -17,4 +17,4 @@ class Settings {
   [[nodiscard]] virtual bool setString(std::string_view key, const std::string& value) = 0;
 };
 
-}  // namespace velmora
+} // namespace velmora

@@ -13,7 +13,7 @@
 namespace velmora {
 
 class Url {
- public:
+public:
   // Gives no URL for empty text or text that is not a URI reference (a
   // space or a stray "%" in it, for instance).
   [[nodiscard]] static std::optional<Url> parse(std::string_view text);
@@ -47,11 +47,11 @@ class Url {
 
   [[nodiscard]] const boost::urls::url& components() const { return url_; }
 
- private:
+private:
   explicit Url(boost::urls::url url);
 
   boost::urls::url url_;
   std::string text_;
 };
 
-}  // namespace velmora
+} // namespace velmora

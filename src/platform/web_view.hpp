@@ -29,13 +29,13 @@ struct UrlRequest {
 
 // Where a navigation action is headed.
 enum class FrameTarget {
-  newWindow,  // no frame: a link or script aimed at a new window
+  newWindow, // no frame: a link or script aimed at a new window
   mainFrame,
   subframe,
 };
 
 struct NavigationAction {
-  std::optional<Url> url;  // none when the request's URL could not be read
+  std::optional<Url> url; // none when the request's URL could not be read
   FrameTarget targetFrame = FrameTarget::mainFrame;
 };
 
@@ -69,7 +69,7 @@ struct ScriptMessage {
 using DownloadIdentity = std::uintptr_t;
 
 class DownloadDelegate {
- public:
+public:
   virtual ~DownloadDelegate() = default;
   // Asks where to save; `completionHandler` is called exactly once, with an
   // absolute path, or with none to cancel the download. The path names an
@@ -88,7 +88,7 @@ class DownloadDelegate {
 };
 
 class Download {
- public:
+public:
   virtual ~Download() = default;
   [[nodiscard]] virtual DownloadIdentity identity() const = 0;
   // The delegate receives every later callback of this download.
@@ -96,13 +96,13 @@ class Download {
 };
 
 class WebViewDelegate {
- public:
+public:
   virtual ~WebViewDelegate() = default;
 
   // Policy: asked before every navigation and before a response is shown.
-  virtual void decidePolicyForNavigationAction(
-      const NavigationAction& action,
-      std::function<void(NavigationActionPolicy)> decisionHandler) = 0;
+  virtual void
+  decidePolicyForNavigationAction(const NavigationAction& action,
+                                  std::function<void(NavigationActionPolicy)> decisionHandler) = 0;
   virtual void decidePolicyForNavigationResponse(
       const NavigationResponse& response,
       std::function<void(NavigationResponsePolicy)> decisionHandler) = 0;
@@ -125,8 +125,9 @@ class WebViewDelegate {
       const std::string& originHost, std::function<void(PermissionDecision)> decisionHandler) = 0;
   virtual void runJavaScriptAlertPanelWithMessage(const std::string& message,
                                                   std::function<void()> completionHandler) = 0;
-  virtual void runJavaScriptConfirmPanelWithMessage(
-      const std::string& message, std::function<void(bool)> completionHandler) = 0;
+  virtual void
+  runJavaScriptConfirmPanelWithMessage(const std::string& message,
+                                       std::function<void(bool)> completionHandler) = 0;
   virtual void runJavaScriptTextInputPanelWithPrompt(
       const std::string& prompt, const std::optional<std::string>& defaultText,
       std::function<void(std::optional<std::string>)> completionHandler) = 0;
@@ -154,7 +155,7 @@ struct WebViewConfiguration {
 };
 
 class WebView {
- public:
+public:
   virtual ~WebView() = default;
   virtual void loadRequest(const UrlRequest& request) = 0;
   virtual void reload() = 0;
@@ -170,4 +171,4 @@ class WebView {
   virtual void evaluateJavaScript(const std::string& script) = 0;
 };
 
-}  // namespace velmora
+} // namespace velmora

@@ -69,7 +69,7 @@ struct OverlayDescription {
 
 // A view the core placed and may take away again.
 class View {
- public:
+public:
   virtual ~View() = default;
   // Detaches the view from the window; harmless when already detached.
   virtual void removeFromSuperview() = 0;
@@ -88,14 +88,14 @@ struct ToolbarItem {
 inline constexpr std::string_view flexibleSpaceItemIdentifier = "NSToolbarFlexibleSpaceItem";
 
 class ToolbarDelegate {
- public:
+public:
   virtual ~ToolbarDelegate() = default;
   [[nodiscard]] virtual std::vector<std::string> toolbarDefaultItemIdentifiers() const = 0;
   [[nodiscard]] virtual std::vector<std::string> toolbarAllowedItemIdentifiers() const = 0;
   // None for an identifier the delegate does not make (flexible space is
   // made by the toolbar itself).
-  [[nodiscard]] virtual std::optional<ToolbarItem> itemForItemIdentifier(
-      const std::string& identifier, bool willBeInsertedIntoToolbar) const = 0;
+  [[nodiscard]] virtual std::optional<ToolbarItem>
+  itemForItemIdentifier(const std::string& identifier, bool willBeInsertedIntoToolbar) const = 0;
   // A segment of the back/forward control was clicked.
   virtual void backForward(int selectedSegment) = 0;
 };
@@ -107,7 +107,7 @@ struct ToolbarDescription {
 };
 
 class Window {
- public:
+public:
   virtual ~Window() = default;
   // Puts the window on screen and makes it the key window.
   virtual void showWindow() = 0;
@@ -117,8 +117,8 @@ class Window {
   virtual void setToolbar(const ToolbarDescription& toolbar, ToolbarDelegate& delegate) = 0;
   // Creates the page view filling the content area below the toolbar;
   // `delegate` receives all of its callbacks and must outlive it.
-  [[nodiscard]] virtual std::unique_ptr<WebView> createWebView(
-      const WebViewConfiguration& configuration, WebViewDelegate& delegate) = 0;
+  [[nodiscard]] virtual std::unique_ptr<WebView>
+  createWebView(const WebViewConfiguration& configuration, WebViewDelegate& delegate) = 0;
   // Lays the overlay over the whole content area, above the web view, where
   // it follows every resize until removed.
   [[nodiscard]] virtual std::unique_ptr<View> addOverlay(const OverlayDescription& overlay) = 0;
@@ -128,9 +128,9 @@ class Window {
 };
 
 class WindowSystem {
- public:
+public:
   virtual ~WindowSystem() = default;
   [[nodiscard]] virtual std::unique_ptr<Window> createWindow(const WindowDescription& window) = 0;
 };
 
-}  // namespace velmora
+} // namespace velmora

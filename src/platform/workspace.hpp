@@ -10,7 +10,7 @@
 namespace velmora {
 
 class Workspace {
- public:
+public:
   virtual ~Workspace() = default;
   // Opens the URL in the user's default application for it (a web page in
   // the default browser). Failure is silent.
@@ -19,4 +19,4 @@ class Workspace {
   virtual void activateFileViewerSelectingURLs(const std::vector<std::filesystem::path>& files) = 0;
 };
 
-}  // namespace velmora
+} // namespace velmora

@@ -29,11 +29,17 @@ BrowserWindowController::BrowserWindowController(Desktop& desktop)
   loadHome();
 }
 
-BrowserWindowController::~BrowserWindowController() { *alive = false; }
+BrowserWindowController::~BrowserWindowController() {
+  *alive = false;
+}
 
-void BrowserWindowController::showWindow() { window->showWindow(); }
+void BrowserWindowController::showWindow() {
+  window->showWindow();
+}
 
-bool BrowserWindowController::isWindowVisible() const { return window->isVisible(); }
+bool BrowserWindowController::isWindowVisible() const {
+  return window->isVisible();
+}
 
 UrlRequest BrowserWindowController::signInRequest() const {
   return UrlRequest{.url = serverURL().appendingPathComponent("login"),
@@ -52,8 +58,9 @@ void BrowserWindowController::loadHome() {
   // and any pending connect link handed on before the panel opens.
   firstRunPanelScheduled = true;
   desktop.mainQueue.async([this, alive = std::weak_ptr<bool>(alive)] {
-    if (alive.lock() && std::exchange(firstRunPanelScheduled, false)) showConnectPanel(true);
+    if (alive.lock() && std::exchange(firstRunPanelScheduled, false))
+      showConnectPanel(true);
   });
 }
 
-}  // namespace velmora
+} // namespace velmora

@@ -24,7 +24,7 @@ namespace velmora {
 class BrowserWindowController final : public WebViewDelegate,
                                       public DownloadDelegate,
                                       public ToolbarDelegate {
- public:
+public:
   // The platform's default hosted address, used while nothing usable is
   // stored.
   static constexpr std::string_view suggestedServer = "https://app.haulvane.com";
@@ -67,8 +67,9 @@ class BrowserWindowController final : public WebViewDelegate,
   // Toolbar (window/toolbar.cpp).
   [[nodiscard]] std::vector<std::string> toolbarDefaultItemIdentifiers() const override;
   [[nodiscard]] std::vector<std::string> toolbarAllowedItemIdentifiers() const override;
-  [[nodiscard]] std::optional<ToolbarItem> itemForItemIdentifier(
-      const std::string& identifier, bool willBeInsertedIntoToolbar) const override;
+  [[nodiscard]] std::optional<ToolbarItem>
+  itemForItemIdentifier(const std::string& identifier,
+                        bool willBeInsertedIntoToolbar) const override;
   void backForward(int selectedSegment) override;
 
   // Navigation policy (navigation/navigation_delegate.cpp).
@@ -142,7 +143,7 @@ class BrowserWindowController final : public WebViewDelegate,
     return downloadDestinations;
   }
 
- private:
+private:
   // The sign-in request: the server with "login" appended, default cache
   // policy, 60 seconds.
   [[nodiscard]] UrlRequest signInRequest() const;
@@ -177,4 +178,4 @@ class BrowserWindowController final : public WebViewDelegate,
   std::shared_ptr<bool> alive = std::make_shared<bool>(true);
 };
 
-}  // namespace velmora
+} // namespace velmora

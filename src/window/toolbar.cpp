@@ -10,9 +10,11 @@ std::vector<std::string> BrowserWindowController::toolbarAllowedItemIdentifiers(
   return toolbarDefaultItemIdentifiers();
 }
 
-std::optional<ToolbarItem> BrowserWindowController::itemForItemIdentifier(
-    const std::string& identifier, bool /*willBeInsertedIntoToolbar*/) const {
-  if (identifier != backItemID) return std::nullopt;
+std::optional<ToolbarItem>
+BrowserWindowController::itemForItemIdentifier(const std::string& identifier,
+                                               bool /*willBeInsertedIntoToolbar*/) const {
+  if (identifier != backItemID)
+    return std::nullopt;
   return ToolbarItem{.identifier = identifier,
                      .label = "Back",
                      .segmentLabels = {"\u2039", "\u203A"},
@@ -29,4 +31,4 @@ void BrowserWindowController::backForward(int selectedSegment) {
   }
 }
 
-}  // namespace velmora
+} // namespace velmora

@@ -13,11 +13,13 @@ void BrowserWindowController::goHome() {
 }
 
 void BrowserWindowController::goBack() {
-  if (webView->canGoBack()) webView->goBack();
+  if (webView->canGoBack())
+    webView->goBack();
 }
 
 void BrowserWindowController::goForward() {
-  if (webView->canGoForward()) webView->goForward();
+  if (webView->canGoForward())
+    webView->goForward();
 }
 
 // The step is added to the factor as read and never snapped to tenths; only
@@ -32,17 +34,26 @@ void BrowserWindowController::zoomOut() {
   webView->setPageZoom(zoom <= 0.5 ? 0.5 : zoom);
 }
 
-void BrowserWindowController::zoomActual() { webView->setPageZoom(1.0); }
+void BrowserWindowController::zoomActual() {
+  webView->setPageZoom(1.0);
+}
 
-void BrowserWindowController::performMiniaturize() { window->miniaturize(); }
+void BrowserWindowController::performMiniaturize() {
+  window->miniaturize();
+}
 
-void BrowserWindowController::performZoom() { window->zoom(); }
+void BrowserWindowController::performZoom() {
+  window->zoom();
+}
 
 bool BrowserWindowController::validateMenuItem(std::optional<Action> action) const {
-  if (!action) return true;
-  if (*action == Action::goBack) return webView->canGoBack();
-  if (*action == Action::goForward) return webView->canGoForward();
+  if (!action)
+    return true;
+  if (*action == Action::goBack)
+    return webView->canGoBack();
+  if (*action == Action::goForward)
+    return webView->canGoForward();
   return true;
 }
 
-}  // namespace velmora
+} // namespace velmora

@@ -27,14 +27,15 @@ constexpr const char* fileManagerXml = R"(
 
 GDBusConnection* sessionBus() {
   GDBusConnection* bus = g_bus_get_sync(G_BUS_TYPE_SESSION, nullptr, nullptr);
-  if (!bus) throw std::runtime_error("no session bus");
+  if (!bus)
+    throw std::runtime_error("no session bus");
   return bus;
 }
 
 // Plays the desktop's file manager on the test's private session bus and
 // records the files it is asked to show, one list of URIs per request.
 class FakeFileManager {
- public:
+public:
   FakeFileManager() : bus_(sessionBus()) {
     node_ = g_dbus_node_info_new_for_xml(fileManagerXml, nullptr);
     static const GDBusInterfaceVTable vtable{onMethodCall, nullptr, nullptr, {}};
@@ -59,7 +60,7 @@ class FakeFileManager {
 
   std::vector<std::vector<std::string>> shownItems;
 
- private:
+private:
   static void onMethodCall(GDBusConnection*, const char*, const char*, const char*,
                            const char* method, GVariant* parameters,
                            GDBusMethodInvocation* invocation, gpointer self) {
@@ -69,7 +70,8 @@ class FakeFileManager {
       g_variant_get(parameters, "(as&s)", &uris, &startupId);
       std::vector<std::string> items;
       const char* uri = nullptr;
-      while (g_variant_iter_next(uris, "&s", &uri)) items.emplace_back(uri);
+      while (g_variant_iter_next(uris, "&s", &uri))
+        items.emplace_back(uri);
       g_variant_iter_free(uris);
       static_cast<FakeFileManager*>(self)->shownItems.push_back(std::move(items));
     }
@@ -85,7 +87,7 @@ class FakeFileManager {
 
 // Records the dock progress that launcher-entry updates carry.
 class DockProgressWatcher {
- public:
+public:
   struct Update {
     double progress = 0;
     bool visible = false;
@@ -103,10 +105,11 @@ class DockProgressWatcher {
 
   std::vector<Update> updates;
 
- private:
+private:
   static void onUpdate(GDBusConnection*, const char*, const char*, const char*, const char*,
                        GVariant* parameters, gpointer self) {
-    if (!g_variant_is_of_type(parameters, G_VARIANT_TYPE("(sa{sv})"))) return;
+    if (!g_variant_is_of_type(parameters, G_VARIANT_TYPE("(sa{sv})")))
+      return;
     GVariant* properties = g_variant_get_child_value(parameters, 1);
     Update update;
     gboolean visible = FALSE;
@@ -147,7 +150,7 @@ std::vector<std::string> namesIn(const fs::path& folder) {
 // The application on the sample platform, signed-in page on show, with a
 // file manager to answer it.
 class DownloadingApp {
- public:
+public:
   DownloadingApp() {
     home.writeSettings("[Settings]\nserverURL=" + platform.url() + "\n");
     app = std::make_unique<App>(home);
@@ -235,9 +238,8 @@ TEST(DownloadsE2ETest, HostileNamesLandInsideTheDownloadsFolderAndNowhereElse) {
   DownloadingApp downloading;
   const fs::path downloads = downloading.home.downloads();
 
-  downloading.open(
-      "/downloads?start=hostile/dotdot,hostile/absolute,hostile/empty,hostile/long,"
-      "hostile/control");
+  downloading.open("/downloads?start=hostile/dotdot,hostile/absolute,hostile/empty,hostile/long,"
+                   "hostile/control");
   ASSERT_TRUE(downloading.shown(5)) << ::testing::PrintToString(namesIn(downloads));
 
   const auto names = namesIn(downloads);
@@ -258,7 +260,8 @@ TEST(DownloadsE2ETest, HostileNamesLandInsideTheDownloadsFolderAndNowhereElse) {
   // Nothing named after the climbing names appeared anywhere else in the
   // home, nor at the absolute path.
   for (const auto& entry : fs::recursive_directory_iterator(downloading.home.root())) {
-    if (!entry.is_regular_file() || entry.path().parent_path() == downloads) continue;
+    if (!entry.is_regular_file() || entry.path().parent_path() == downloads)
+      continue;
     EXPECT_EQ(entry.path().filename().string().find("evil"), std::string::npos) << entry.path();
   }
   EXPECT_FALSE(fs::exists(absoluteTarget));
@@ -266,5 +269,5 @@ TEST(DownloadsE2ETest, HostileNamesLandInsideTheDownloadsFolderAndNowhereElse) {
   EXPECT_FALSE(fs::exists(downloads.parent_path().parent_path() / "evil.sh"));
 }
 
-}  // namespace
-}  // namespace velmora::testing
+} // namespace
+} // namespace velmora::testing

@@ -20,7 +20,8 @@ std::string storedAddressSettings(const SamplePlatform& platform) {
 // The X window geometry of Velmora's main window as "WIDTHxHEIGHT".
 std::string windowSize() {
   const std::string ids = runCommand({"xdotool", "search", "--onlyvisible", "--name", "^Velmora$"});
-  if (ids.empty()) return {};
+  if (ids.empty())
+    return {};
   const std::string id = ids.substr(0, ids.find('\n'));
   const std::string geometry = runCommand({"xdotool", "getwindowgeometry", id});
   std::smatch match;
@@ -49,8 +50,9 @@ TEST(LaunchE2ETest, TheSignInSurvivesARestart) {
   home.writeSettings(storedAddressSettings(platform));
   {
     App app(home);
-    ASSERT_TRUE(platform.waitForRequest([](const LoggedRequest& r) { return r.path == "/dashboard"; }))
-        << "the sample platform's sign-in did not lead to the dashboard";
+    ASSERT_TRUE(platform.waitForRequest([](const LoggedRequest& r) {
+      return r.path == "/dashboard";
+    })) << "the sample platform's sign-in did not lead to the dashboard";
     ASSERT_TRUE(app.quit());
   }
   const size_t before = platform.requests().size();
@@ -71,7 +73,8 @@ TEST(LaunchE2ETest, TheWindowSizeSurvivesARestart) {
     App app(home);
     ASSERT_TRUE(platform.waitForRequest(isSignInPage));
     ASSERT_TRUE(waitUntil([] { return !windowSize().empty(); }));
-    const std::string id = runCommand({"xdotool", "search", "--onlyvisible", "--name", "^Velmora$"});
+    const std::string id =
+        runCommand({"xdotool", "search", "--onlyvisible", "--name", "^Velmora$"});
     runCommand({"xdotool", "windowsize", id.substr(0, id.find('\n')), "1000", "700"});
     ASSERT_TRUE(waitUntil([] { return windowSize() == "1000x700"; }));
     resized = windowSize();
@@ -85,5 +88,5 @@ TEST(LaunchE2ETest, TheWindowSizeSurvivesARestart) {
   EXPECT_TRUE(app.quit());
 }
 
-}  // namespace
-}  // namespace velmora::testing
+} // namespace
+} // namespace velmora::testing

@@ -75,7 +75,8 @@ public:
           return r.path == "/probe/report" && std::regex_search(r.query, wanted);
         },
         timeout, since);
-    if (!found) return std::nullopt;
+    if (!found)
+      return std::nullopt;
     return found->query;
   }
   size_t logged() const { return platform.requests().size(); }
@@ -91,13 +92,15 @@ public:
 
 std::vector<std::string> labelsOf(const std::vector<ExportedMenuItem>& items) {
   std::vector<std::string> labels;
-  for (const auto& item : items) labels.push_back(item.isSeparator ? "-" : item.label);
+  for (const auto& item : items)
+    labels.push_back(item.isSeparator ? "-" : item.label);
   return labels;
 }
 
 std::vector<std::string> actionsOf(const std::vector<ExportedMenuItem>& items) {
   std::vector<std::string> actions;
-  for (const auto& item : items) actions.push_back(item.isSeparator ? "-" : item.action);
+  for (const auto& item : items)
+    actions.push_back(item.isSeparator ? "-" : item.action);
   return actions;
 }
 
@@ -329,7 +332,8 @@ TEST(EditingE2ETest, ClipboardAndUndoShortcutsReachTheFocusedPageField) {
     const size_t since = session.logged();
     std::vector<std::string> argv{"xdotool", "windowfocus", "--sync", window, "key"};
     std::istringstream keys(step.keys);
-    for (std::string key; keys >> key;) argv.push_back(key);
+    for (std::string key; keys >> key;)
+      argv.push_back(key);
     (void)runCommand(argv);
     EXPECT_TRUE(session.report(step.text, since)) << step.keys;
   }
@@ -344,5 +348,5 @@ TEST(AboutE2ETest, ShowsTheStandardAboutDialog) {
   screenshot(screenshotFile("about-dialog"));
 }
 
-}  // namespace
-}  // namespace velmora::testing
+} // namespace
+} // namespace velmora::testing

@@ -17,7 +17,7 @@ namespace {
 // Registers a recording handler as the default application for web, mail
 // and telephone addresses in the home's own XDG folders.
 class RecordingDesktop {
- public:
+public:
   explicit RecordingDesktop(const TempHome& home) : log_(home.root() / "opened.txt") {
     const auto script = home.root() / "record-open.sh";
     std::ofstream(script) << "#!/bin/sh\nprintf '%s\\n' \"$1\" >> '" << log_.string() << "'\n";
@@ -42,7 +42,7 @@ class RecordingDesktop {
     return lines;
   }
 
- private:
+private:
   std::filesystem::path log_;
 };
 
@@ -52,14 +52,16 @@ struct Geometry {
 
 std::optional<Geometry> windowGeometry() {
   const std::string ids = runCommand({"xdotool", "search", "--onlyvisible", "--name", "^Velmora$"});
-  if (ids.empty()) return std::nullopt;
+  if (ids.empty())
+    return std::nullopt;
   const std::string text =
       runCommand({"xdotool", "getwindowgeometry", "--shell", ids.substr(0, ids.find('\n'))});
   Geometry g;
   std::smatch m;
   for (auto [key, field] :
        {std::pair{"X", &g.x}, {"Y", &g.y}, {"WIDTH", &g.width}, {"HEIGHT", &g.height}}) {
-    if (!std::regex_search(text, m, std::regex(std::string(key) + "=(\\d+)"))) return std::nullopt;
+    if (!std::regex_search(text, m, std::regex(std::string(key) + "=(\\d+)")))
+      return std::nullopt;
     *field = std::stoi(m[1]);
   }
   return g;
@@ -73,7 +75,7 @@ std::string centrePixel(const Geometry& g, const std::filesystem::path& shot) {
 }
 
 class NavigationE2ETest : public ::testing::Test {
- protected:
+protected:
   void SetUp() override {
     home.writeSettings("[Settings]\nserverURL=" + platform.url() + "\n");
     app = std::make_unique<App>(home);
@@ -93,9 +95,10 @@ class NavigationE2ETest : public ::testing::Test {
     const auto shot = home.root() / "page.png";
     ASSERT_TRUE(waitUntil([&] {
       g = windowGeometry();
-      if (!g) return false;
+      if (!g)
+        return false;
       screenshot(shot);
-      return centrePixel(*g, shot) == "255,251,232";  // the stretched link's colour
+      return centrePixel(*g, shot) == "255,251,232"; // the stretched link's colour
     })) << "the link never covered the window";
     (void)runCommand({"xdotool", "mousemove", std::to_string(g->x + g->width / 2),
                       std::to_string(g->y + g->height / 2), "click", "1"});
@@ -144,5 +147,5 @@ TEST_F(NavigationE2ETest, NewWindowsStayHereForThePlatformAndGoToTheBrowserOther
   EXPECT_TRUE(elsewhere.requests().empty());
 }
 
-}  // namespace
-}  // namespace velmora::testing
+} // namespace
+} // namespace velmora::testing

@@ -37,21 +37,21 @@ struct Shown {
 
 // Owns org.freedesktop.Notifications and writes down every notification.
 class RecordingNotificationServer {
- public:
+public:
   RecordingNotificationServer() {
     bus_ = g_bus_get_sync(G_BUS_TYPE_SESSION, nullptr, nullptr);
     GDBusNodeInfo* node = g_dbus_node_info_new_for_xml(introspection, nullptr);
     static const GDBusInterfaceVTable vtable{onMethodCall, nullptr, nullptr, {}};
-    registration_ = g_dbus_connection_register_object(bus_, "/org/freedesktop/Notifications",
-                                                      node->interfaces[0], &vtable, this,
-                                                      nullptr, nullptr);
+    registration_ =
+        g_dbus_connection_register_object(bus_, "/org/freedesktop/Notifications",
+                                          node->interfaces[0], &vtable, this, nullptr, nullptr);
     g_dbus_node_info_unref(node);
-    owner_ = g_bus_own_name_on_connection(bus_, "org.freedesktop.Notifications",
-                                          G_BUS_NAME_OWNER_FLAGS_NONE,
-                                          [](GDBusConnection*, const char*, gpointer self) {
-                                            static_cast<RecordingNotificationServer*>(self)->owned = true;
-                                          },
-                                          nullptr, this, nullptr);
+    owner_ = g_bus_own_name_on_connection(
+        bus_, "org.freedesktop.Notifications", G_BUS_NAME_OWNER_FLAGS_NONE,
+        [](GDBusConnection*, const char*, gpointer self) {
+          static_cast<RecordingNotificationServer*>(self)->owned = true;
+        },
+        nullptr, this, nullptr);
     waitUntil([this] { return owned; }, 5s);
   }
   ~RecordingNotificationServer() {
@@ -69,7 +69,7 @@ class RecordingNotificationServer {
   std::vector<Shown> shown;
   bool owned = false;
 
- private:
+private:
   static void onMethodCall(GDBusConnection*, const char* sender, const char*, const char*,
                            const char* method, GVariant* parameters,
                            GDBusMethodInvocation* invocation, gpointer data) {
@@ -85,7 +85,8 @@ class RecordingNotificationServer {
                     &actions, &hints, &timeout);
       Shown entry{summary, body, {}};
       const char* action;
-      while (g_variant_iter_next(actions, "&s", &action)) entry.actions.emplace_back(action);
+      while (g_variant_iter_next(actions, "&s", &action))
+        entry.actions.emplace_back(action);
       g_variant_iter_free(actions);
       g_variant_unref(hints);
       self->shown.push_back(entry);
@@ -94,8 +95,7 @@ class RecordingNotificationServer {
           invocation, g_variant_new("(u)", static_cast<guint32>(self->shown.size())));
     } else if (name == "GetCapabilities") {
       const char* capabilities[] = {"body", "actions", nullptr};
-      g_dbus_method_invocation_return_value(invocation,
-                                            g_variant_new("(^as)", capabilities));
+      g_dbus_method_invocation_return_value(invocation, g_variant_new("(^as)", capabilities));
     } else if (name == "GetServerInformation") {
       g_dbus_method_invocation_return_value(
           invocation, g_variant_new("(ssss)", "recorder", "velmora-tests", "1", "1.2"));
@@ -112,8 +112,8 @@ class RecordingNotificationServer {
 
 bool reported(const SamplePlatform& platform, const std::string& query) {
   return platform
-      .waitForRequest([&](const LoggedRequest& r) { return r.path == "/__report" && r.query == query; },
-                      20s)
+      .waitForRequest(
+          [&](const LoggedRequest& r) { return r.path == "/__report" && r.query == query; }, 20s)
       .has_value();
 }
 
@@ -126,7 +126,8 @@ TEST(NotificationsE2ETest, APlatformPagesNotificationReachesTheDesktopAndItsClic
   App app(home);
   ASSERT_TRUE(platform.waitForRequest([](const LoggedRequest& r) { return r.path == "/login"; }));
   ASSERT_TRUE(waitUntil([&] { return app.activate("win.goToPath", platform.url() + "/notify"); }));
-  ASSERT_TRUE(platform.waitForRequest([](const LoggedRequest& r) { return r.path == "/static/hv.css"; }));
+  ASSERT_TRUE(
+      platform.waitForRequest([](const LoggedRequest& r) { return r.path == "/static/hv.css"; }));
   // The engine asks only on a user's action: click the page-wide button.
   const std::string ids = runCommand({"xdotool", "search", "--onlyvisible", "--name", "^Velmora$"});
   const std::string window = ids.substr(0, ids.find('\n'));
@@ -139,7 +140,8 @@ TEST(NotificationsE2ETest, APlatformPagesNotificationReachesTheDesktopAndItsClic
 
   ASSERT_TRUE(reported(platform, "notification=granted")) << [&] {
     std::string seen;
-    for (const auto& r : platform.requests()) seen += r.path + "?" + r.query + " ";
+    for (const auto& r : platform.requests())
+      seen += r.path + "?" + r.query + " ";
     return seen;
   }();
   ASSERT_TRUE(waitUntil([&] { return !server.shown.empty(); }));
@@ -153,5 +155,5 @@ TEST(NotificationsE2ETest, APlatformPagesNotificationReachesTheDesktopAndItsClic
   EXPECT_TRUE(app.quit());
 }
 
-}  // namespace
-}  // namespace velmora::testing
+} // namespace
+} // namespace velmora::testing

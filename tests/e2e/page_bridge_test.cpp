@@ -43,7 +43,8 @@ std::string openMenuSurface(const std::string& mainWindow) {
   const std::string ids = runCommand({"xdotool", "search", "--onlyvisible", "--name", "^Velmora$"});
   std::istringstream lines(ids);
   for (std::string id; std::getline(lines, id);)
-    if (id != mainWindow) return id;
+    if (id != mainWindow)
+      return id;
   return {};
 }
 
@@ -69,10 +70,12 @@ public:
     std::vector<ExportedMenuItem> items;
     const bool shown = waitUntil([&] {
       const auto bar = readExportedMenuBar();
-      if (!bar || bar->size() != 6) return false;
+      if (!bar || bar->size() != 6)
+        return false;
       items = (*bar)[3].submenu;
       std::vector<std::string> seen;
-      for (const auto& item : items) seen.push_back(item.isSeparator ? "-" : item.label);
+      for (const auto& item : items)
+        seen.push_back(item.isSeparator ? "-" : item.label);
       return seen == labels;
     });
     return shown ? items : std::vector<ExportedMenuItem>{};
@@ -80,7 +83,7 @@ public:
 
   SamplePlatform platform;
   TempHome home;
-  LauncherEntryWatcher badges;  // watching before the application starts
+  LauncherEntryWatcher badges; // watching before the application starts
   std::unique_ptr<App> app;
 };
 
@@ -95,7 +98,8 @@ std::string actionName(const ExportedMenuItem& item) {
 std::vector<bool> checkMarks(const std::vector<ExportedMenuItem>& items) {
   std::vector<bool> marks;
   for (const auto& item : items) {
-    if (item.isSeparator) continue;
+    if (item.isSeparator)
+      continue;
     const auto description = describeAction(windowPath, actionName(item));
     marks.push_back(description && description->booleanState.value_or(false));
   }
@@ -182,5 +186,5 @@ TEST(GoMenuE2ETest, EachPageReplacesTheWholeMenu) {
       << "signed in, the sign-in page leads back to the dashboard";
 }
 
-}  // namespace
-}  // namespace velmora::testing
+} // namespace
+} // namespace velmora::testing

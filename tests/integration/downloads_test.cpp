@@ -19,7 +19,7 @@ namespace fs = std::filesystem;
 // A plain GTK window around the real web view; the rest of the product's
 // window plays no part in downloads.
 class EngineWindow final : public Window {
- public:
+public:
   explicit EngineWindow(WebKitNetworkSession* session)
       : session_(session), window_(GTK_WINDOW(gtk_window_new())) {}
   ~EngineWindow() override { gtk_window_destroy(window_); }
@@ -40,19 +40,19 @@ class EngineWindow final : public Window {
   void miniaturize() override {}
   void zoom() override {}
 
- private:
+private:
   WebKitNetworkSession* session_;
   GtkWindow* window_;
 };
 
 class EngineWindowSystem final : public WindowSystem {
- public:
+public:
   explicit EngineWindowSystem(WebKitNetworkSession* session) : session_(session) {}
   [[nodiscard]] std::unique_ptr<Window> createWindow(const WindowDescription&) override {
     return std::make_unique<EngineWindow>(session_);
   }
 
- private:
+private:
   WebKitNetworkSession* session_;
 };
 
@@ -60,7 +60,7 @@ class EngineWindowSystem final : public WindowSystem {
 // `claimFolder` makes it report a folder it never made, so the engine meets
 // a destination it cannot write.
 class FilesIn final : public Files {
- public:
+public:
   explicit FilesIn(fs::path folder) : folder(std::move(folder)) {}
   [[nodiscard]] std::optional<fs::path> downloadsDirectory() const override { return folder; }
   [[nodiscard]] bool fileExistsAtPath(const fs::path& path) const override {
@@ -70,13 +70,14 @@ class FilesIn final : public Files {
     return claimFolder || real_.createDirectory(path);
   }
   [[nodiscard]] FileCreation createNewFile(const fs::path& path) override {
-    if (claimFolder) return {FileCreation::Outcome::created, {}};
+    if (claimFolder)
+      return {FileCreation::Outcome::created, {}};
     return real_.createNewFile(path);
   }
   fs::path folder;
   bool claimFolder = false;
 
- private:
+private:
   gtk::LocalFiles real_;
 };
 
@@ -113,7 +114,7 @@ struct EngineDownloads {
 };
 
 class DownloadsEngineTest : public ::testing::Test {
- protected:
+protected:
   static void SetUpTestSuite() { gtk_init(); }
 };
 
@@ -196,5 +197,5 @@ TEST(LocalFilesTest, CreatesANewFileOnlyWhereNothingIsYet) {
   EXPECT_FALSE(fs::exists(dir / "nowhere")) << "a link is never followed";
 }
 
-}  // namespace
-}  // namespace velmora::testing
+} // namespace
+} // namespace velmora::testing

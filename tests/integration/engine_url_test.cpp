@@ -36,5 +36,5 @@ TEST(EngineUrlTest, EscapesWhatBrowsersLeaveUnescaped) {
   EXPECT_FALSE(engineUrl(""));
 }
 
-}  // namespace
-}  // namespace velmora::gtk
+} // namespace
+} // namespace velmora::gtk

@@ -66,11 +66,11 @@ inline std::optional<std::string> evaluateIn(WebKitWebView* view, const std::str
 }
 
 class EngineWindows final : public WindowSystem {
- public:
+public:
   EngineWindows(WebKitNetworkSession* session, gtk::KeyFileStore& store)
       : session_(session), store_(store) {}
-  [[nodiscard]] std::unique_ptr<Window> createWindow(
-      const WindowDescription& description) override {
+  [[nodiscard]] std::unique_ptr<Window>
+  createWindow(const WindowDescription& description) override {
     auto made = std::make_unique<gtk::GtkAppWindow>(testApplication(), session_, store_,
                                                     description, gtk::WindowHooks{});
     window = made.get();
@@ -78,21 +78,20 @@ class EngineWindows final : public WindowSystem {
   }
   gtk::GtkAppWindow* window = nullptr;
 
- private:
+private:
   WebKitNetworkSession* session_;
   gtk::KeyFileStore& store_;
 };
 
 class EngineWindow {
- public:
+public:
   // Stores `server` as the platform address (none: nothing stored), builds
   // the controller, which loads the sign-in page, and shows the window.
   explicit EngineWindow(std::optional<std::string> server)
-      : app_(testApplication()),
-        session_(webkit_network_session_new_ephemeral()),
-        store_(home_.settingsFile()),
-        windows_(session_, store_) {
-    if (server) settings.values["serverURL"] = *server;
+      : app_(testApplication()), session_(webkit_network_session_new_ephemeral()),
+        store_(home_.settingsFile()), windows_(session_, store_) {
+    if (server)
+      settings.values["serverURL"] = *server;
     controller = std::make_unique<BrowserWindowController>(desktop_);
     controller->showWindow();
   }
@@ -158,7 +157,7 @@ class EngineWindow {
   gtk::IdleMainQueue mainQueue;
   std::unique_ptr<BrowserWindowController> controller;
 
- private:
+private:
   TempHome home_;
   GtkApplication* app_;
   WebKitNetworkSession* session_;
@@ -184,9 +183,10 @@ struct TwoSites {
   }
   [[nodiscard]] static bool everRequested(const SamplePlatform& site, const std::string& path) {
     for (const auto& request : site.requests())
-      if (request.path == path) return true;
+      if (request.path == path)
+        return true;
     return false;
   }
 };
 
-}  // namespace velmora::testing
+} // namespace velmora::testing

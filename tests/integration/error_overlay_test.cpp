@@ -9,10 +9,12 @@ namespace velmora::testing {
 namespace {
 
 GtkWidget* findWidget(GtkWidget* root, const std::function<bool(GtkWidget*)>& match) {
-  if (match(root)) return root;
+  if (match(root))
+    return root;
   for (GtkWidget* child = gtk_widget_get_first_child(root); child;
        child = gtk_widget_get_next_sibling(child)) {
-    if (GtkWidget* found = findWidget(child, match)) return found;
+    if (GtkWidget* found = findWidget(child, match))
+      return found;
   }
   return nullptr;
 }
@@ -33,7 +35,8 @@ GtkWidget* button(GtkWindow* window, const std::string& title) {
 int overlayCount(GtkWindow* window) {
   int count = 0;
   findWidget(GTK_WIDGET(window), [&](GtkWidget* w) {
-    if (gtk_widget_has_css_class(w, "velmora-error-overlay")) ++count;
+    if (gtk_widget_has_css_class(w, "velmora-error-overlay"))
+      ++count;
     return false;
   });
   return count;
@@ -46,14 +49,16 @@ struct Geometry {
 // The main window's place on the X screen.
 std::optional<Geometry> windowGeometry() {
   const std::string ids = runCommand({"xdotool", "search", "--onlyvisible", "--name", "^Velmora$"});
-  if (ids.empty()) return std::nullopt;
+  if (ids.empty())
+    return std::nullopt;
   const std::string text =
       runCommand({"xdotool", "getwindowgeometry", "--shell", ids.substr(0, ids.find('\n'))});
   Geometry g;
   std::smatch m;
   for (auto [key, field] :
        {std::pair{"X", &g.x}, {"Y", &g.y}, {"WIDTH", &g.width}, {"HEIGHT", &g.height}}) {
-    if (!std::regex_search(text, m, std::regex(std::string(key) + "=(\\d+)"))) return std::nullopt;
+    if (!std::regex_search(text, m, std::regex(std::string(key) + "=(\\d+)")))
+      return std::nullopt;
     *field = std::stoi(m[1]);
   }
   return g;
@@ -75,7 +80,7 @@ std::filesystem::path screenshotPath(const std::string& name) {
 constexpr const char* overlayColour = "12,14,18";
 
 class ErrorOverlayEngineTest : public ::testing::Test {
- protected:
+protected:
   void SetUp() override { ASSERT_TRUE(window.waitForPage(platform.url() + "/login")); }
   // Makes the server drop every connection and starts a load that fails.
   void failALoad(const std::string& path) {
@@ -226,5 +231,5 @@ TEST(CertificateEngineTest, AnUntrustedCertificateShowsTheOverlay) {
   screenshot(screenshotPath("certificate-overlay"));
 }
 
-}  // namespace
-}  // namespace velmora::testing
+} // namespace
+} // namespace velmora::testing

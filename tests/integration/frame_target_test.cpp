@@ -126,5 +126,5 @@ TEST(FrameTargetTest, TellsMainFrameFromSubframe) {
   }
 }
 
-}  // namespace
-}  // namespace velmora::gtk
+} // namespace
+} // namespace velmora::gtk

@@ -6,7 +6,7 @@ namespace velmora::testing {
 namespace {
 
 class NavigationEngineTest : public ::testing::Test {
- protected:
+protected:
   void SetUp() override { ASSERT_TRUE(window.waitForPage(sites.platform.url() + "/login")); }
   // Shows a test page of the platform and waits until it has loaded.
   void show(const std::string& path, const std::string& extra = "") {
@@ -82,7 +82,7 @@ TEST_F(NavigationEngineTest, AScriptSendingThePageToAnotherSiteIsCaughtBeforeItS
   show("/away");
   // Without a user gesture the engine gives no hint that this is the main
   // frame; the page must still never leave the window.
-  window.load("about:blank");  // refused: a blank page is no platform page
+  window.load("about:blank"); // refused: a blank page is no platform page
   ASSERT_TRUE(waitUntil([&] { return window.opened().size() == 1; }));
   webkit_web_view_evaluate_javascript(window.webView(),
                                       ("setTimeout(function () { location.href = '" +
@@ -167,9 +167,8 @@ TEST(EmailPrefillEngineTest, LetsThePageSeeTheInput) {
   EngineWindow window(platform.url());
   ASSERT_TRUE(window.waitForPage(platform.url() + "/login"));
   // The page listens where only a bubbling event arrives.
-  (void)window.evaluate(
-      "window.inputs = []; document.addEventListener('input', function (e) {"
-      " window.inputs.push(e.target.name); }); true");
+  (void)window.evaluate("window.inputs = []; document.addEventListener('input', function (e) {"
+                        " window.inputs.push(e.target.name); }); true");
   window.controller->setPendingEmailForTesting("a@b.test");
   window.controller->didFinishNavigation();
   EXPECT_TRUE(waitUntil([&] { return window.evaluate("window.inputs") == "[\"email\"]"; }))
@@ -185,11 +184,11 @@ TEST(EmailPrefillEngineTest, LeavesAFieldAlone) {
       "document.querySelector('input[name=\"email\"]').value = 'typed@x.test'; true");
   window.controller->setPendingEmailForTesting("linked@x.test");
   window.controller->didFinishNavigation();
-  (void)window.evaluate("0");  // the prefill script has run once this answers
+  (void)window.evaluate("0"); // the prefill script has run once this answers
   EXPECT_EQ(window.evaluate("document.querySelector('input[name=\"email\"]').value"),
             "\"typed@x.test\"");
   EXPECT_EQ(window.controller->pendingEmailForTesting(), std::nullopt) << "used all the same";
 }
 
-}  // namespace
-}  // namespace velmora::testing
+} // namespace
+} // namespace velmora::testing

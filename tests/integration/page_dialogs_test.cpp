@@ -6,7 +6,7 @@ namespace velmora::testing {
 namespace {
 
 class PageDialogsTest : public ::testing::Test {
- protected:
+protected:
   void SetUp() override { ASSERT_TRUE(window.waitForPage(platform.url() + "/login")); }
   // Opens the dialogs page asking `query`, waits for the dialog, answers it
   // and gives the query of the page's report.
@@ -14,7 +14,8 @@ class PageDialogsTest : public ::testing::Test {
     const size_t before = platform.requests().size();
     window.load(platform.url() + "/dialogs?" + query);
     EXPECT_TRUE(waitUntil([&] { return window.alerts.current() != nullptr; })) << query;
-    if (!window.alerts.current()) return {};
+    if (!window.alerts.current())
+      return {};
     shown = *window.alerts.current();
     window.alerts.answer(button, fieldText);
     const auto report = platform.waitForRequest(
@@ -84,5 +85,5 @@ TEST(LocationEngineTest, AnotherHostIsDenied) {
   EXPECT_EQ(window.location.authorizationRequests, 0);
 }
 
-}  // namespace
-}  // namespace velmora::testing
+} // namespace
+} // namespace velmora::testing

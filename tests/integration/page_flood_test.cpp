@@ -63,7 +63,7 @@ TEST_F(PageFloodTest, AHundredThousandCountsKeepTheWindowResponsiveAndEndOnTheLa
                               "  const count = document.querySelector('.hv-notification-count');"
                               "  for (let i = 1; i <= 100000; i++) {"
                               "    count.textContent = String(i);"
-                              "    await null;"  // lets the script see each change
+                              "    await null;" // lets the script see each change
                               "  }"
                               "})();"
                               "true"));

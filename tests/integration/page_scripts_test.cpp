@@ -101,19 +101,22 @@ protected:
 
   void TearDown() override {
     view.reset();
-    if (window) gtk_window_destroy(GTK_WINDOW(window));
+    if (window)
+      gtk_window_destroy(GTK_WINDOW(window));
   }
 
   // A fresh view with the application's scripts and these message names.
   void open(std::vector<std::string> handlerNames) {
     view.reset();
-    if (window) gtk_window_destroy(GTK_WINDOW(window));
+    if (window)
+      gtk_window_destroy(GTK_WINDOW(window));
     recorder = Recorder{};
     WebViewConfiguration configuration;
     configuration.persistentDataStore = false;
     configuration.applicationNameForUserAgent = "VelmoraMac/1.1";
-    configuration.userScripts = {UserScript{.source = recordIntervals, .injectAtDocumentEnd = false},
-                                 UserScript{badgeHookScript()}, UserScript{navigationHookScript()}};
+    configuration.userScripts = {
+        UserScript{.source = recordIntervals, .injectAtDocumentEnd = false},
+        UserScript{badgeHookScript()}, UserScript{navigationHookScript()}};
     configuration.scriptMessageHandlerNames = std::move(handlerNames);
     view = std::make_unique<gtk::GtkWebView>(session.get(), configuration, recorder);
     window = gtk_window_new();
@@ -149,7 +152,8 @@ protected:
   std::vector<ScriptValue> posted(const std::string& name) const {
     std::vector<ScriptValue> bodies;
     for (const ScriptMessage& message : recorder.messages)
-      if (message.name == name && !isFlushMarker(message)) bodies.push_back(message.body);
+      if (message.name == name && !isFlushMarker(message))
+        bodies.push_back(message.body);
     return bodies;
   }
 
@@ -166,17 +170,20 @@ protected:
     const std::vector<ScriptValue> lists = posted("navLinks");
     EXPECT_EQ(lists.size(), 1u) << "one list per document";
     std::vector<Link> result;
-    if (lists.empty() || !lists.back().array()) return result;
+    if (lists.empty() || !lists.back().array())
+      return result;
     for (const ScriptValue& entry : *lists.back().array()) {
       const ScriptDictionary* fields = entry.dictionary();
       EXPECT_TRUE(fields && fields->size() == 3) << "exactly label, href and current";
-      if (!fields) continue;
+      if (!fields)
+        continue;
       Link link;
       if (auto it = fields->find("label"); it != fields->end() && it->second.string())
         link.label = *it->second.string();
       if (auto it = fields->find("href"); it != fields->end() && it->second.string()) {
         link.href = *it->second.string();
-        if (link.href.starts_with(platform.url())) link.href.erase(0, platform.url().size());
+        if (link.href.starts_with(platform.url()))
+          link.href.erase(0, platform.url().size());
       }
       if (auto it = fields->find("current"); it != fields->end() && it->second.boolean())
         link.current = *it->second.boolean();
@@ -187,7 +194,8 @@ protected:
 
   std::vector<std::string> labels() const {
     std::vector<std::string> result;
-    for (const Link& link : links()) result.push_back(link.label);
+    for (const Link& link : links())
+      result.push_back(link.label);
     return result;
   }
 
@@ -265,10 +273,10 @@ TEST_F(PageScriptsTest, LabelsLeaveBadgesOutCollapseWhiteSpaceAndStopAtSixtyCode
   load("/bridge/labels");
   const std::vector<Link> expected{
       {"Alerts", "/alerts"},
-      {"Messages 5", "/messages"},  // a badge one level down still counts
-      {"Inbox", "/inbox"},          // only screen-reader text: the whole text
+      {"Messages 5", "/messages"}, // a badge one level down still counts
+      {"Inbox", "/inbox"},         // only screen-reader text: the whole text
       {"Open tasks", "/tasks"},
-      {"Regions", "/regions"},  // "accounts" contains "count"
+      {"Regions", "/regions"}, // "accounts" contains "count"
       {"Map", "/map"},
       {"3", "/unread"},
       {"Comments", "/comments"},
@@ -287,7 +295,7 @@ TEST_F(PageScriptsTest, OffersOnlySameOriginLinksOnceEach) {
   load("/bridge/filters");
   const std::vector<Link> expected{
       {"Open jobs", "/jobs#open"},         {"Drivers", "/drivers"},
-      {"Trucks", "/trucks", true},  // the first of two anchors wins
+      {"Trucks", "/trucks", true}, // the first of two anchors wins
       {"Jobs, open", "/jobs?status=open"}, {"Jobs", "/jobs"},
   };
   EXPECT_EQ(links(), expected);
@@ -321,7 +329,8 @@ TEST_F(PageScriptsTest, TakesTheFirstContainerInPrecedenceThatYieldsLinks) {
 TEST_F(PageScriptsTest, CutsTheListToTwentyFourBeforeAddingTheSignOutLink) {
   const auto sections = [](int from, int to) {
     std::vector<std::string> labels;
-    for (int i = from; i <= to; ++i) labels.push_back("Section " + std::to_string(i));
+    for (int i = from; i <= to; ++i)
+      labels.push_back("Section " + std::to_string(i));
     return labels;
   };
   const auto with = [](std::vector<std::string> labels, size_t at) {
@@ -384,12 +393,12 @@ TEST_F(PageScriptsTest, WithoutTheMessageHandlersTheScriptsStillRaiseNothing) {
 // else: it cannot post as them, nor see or set their guard flags.
 TEST_F(PageScriptsTest, ThePagesOwnCodeCannotReachTheHandlersOrTheGuards) {
   load("/bridge/count?text=2");
-  const std::string probe =
-      "[typeof window.__vlmBadgeHooked, typeof window.__vlmNavHooked,"
-      " !!(window.webkit && window.webkit.messageHandlers &&"
-      "    window.webkit.messageHandlers.navLinks)]";
-  EXPECT_EQ(evaluateIn(WEBKIT_WEB_VIEW(view->widget()), probe), "[\"undefined\",\"undefined\",false]");
+  const std::string probe = "[typeof window.__vlmBadgeHooked, typeof window.__vlmNavHooked,"
+                            " !!(window.webkit && window.webkit.messageHandlers &&"
+                            "    window.webkit.messageHandlers.navLinks)]";
+  EXPECT_EQ(evaluateIn(WEBKIT_WEB_VIEW(view->widget()), probe),
+            "[\"undefined\",\"undefined\",false]");
 }
 
-}  // namespace
-}  // namespace velmora::testing
+} // namespace
+} // namespace velmora::testing

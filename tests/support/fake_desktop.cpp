@@ -5,14 +5,16 @@
 namespace velmora::testing {
 
 void FakeAlerts::answer(int code, std::string fieldText) {
-  if (shown.empty()) throw std::logic_error("no alert to answer");
+  if (shown.empty())
+    throw std::logic_error("no alert to answer");
   Shown alert = std::move(shown.front());
   shown.pop_front();
   alert.completion(AlertResponse{code, std::move(fieldText)});
 }
 
 void FakeHttpClient::complete(HttpResponse response) {
-  if (pending.empty()) throw std::logic_error("no request to complete");
+  if (pending.empty())
+    throw std::logic_error("no request to complete");
   Pending request = std::move(pending.front());
   pending.pop_front();
   request.completion(std::move(response));
@@ -26,4 +28,4 @@ void FakeMainQueue::drain() {
   }
 }
 
-}  // namespace velmora::testing
+} // namespace velmora::testing

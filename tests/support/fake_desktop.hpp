@@ -19,7 +19,7 @@
 namespace velmora::testing {
 
 class FakeMenu final : public Menu {
- public:
+public:
   void removeAllItems() override { items.clear(); }
   [[nodiscard]] int numberOfItems() const override { return static_cast<int>(items.size()); }
   void addItem(const MenuItem& item) override { items.push_back(item); }
@@ -27,7 +27,7 @@ class FakeMenu final : public Menu {
 };
 
 class FakeApplication final : public Application {
- public:
+public:
   Menu* setMainMenu(const MenuBar& bar) override {
     menuBar = bar;
     return &goMenu;
@@ -44,7 +44,7 @@ class FakeApplication final : public Application {
 };
 
 class FakeWebView final : public WebView {
- public:
+public:
   explicit FakeWebView(WebViewConfiguration configuration, WebViewDelegate& delegate)
       : configuration(std::move(configuration)), delegate(delegate) {}
   void loadRequest(const UrlRequest& request) override { loadedRequests.push_back(request); }
@@ -72,7 +72,7 @@ class FakeWindow;
 
 // An overlay laid on a FakeWindow; the window keeps track of what is attached.
 class FakeView final : public View {
- public:
+public:
   FakeView(FakeWindow& window, int id) : window(window), id(id) {}
   ~FakeView() override { removeFromSuperview(); }
   void removeFromSuperview() override;
@@ -81,7 +81,7 @@ class FakeView final : public View {
 };
 
 class FakeWindow final : public Window {
- public:
+public:
   explicit FakeWindow(WindowDescription description) : description(std::move(description)) {}
   void showWindow() override {
     visible = true;
@@ -120,11 +120,14 @@ class FakeWindow final : public Window {
   int shows = 0, miniaturizations = 0, zooms = 0;
 };
 
-inline void FakeView::removeFromSuperview() { window.attachedOverlays.erase(id); }
+inline void FakeView::removeFromSuperview() {
+  window.attachedOverlays.erase(id);
+}
 
 class FakeWindowSystem final : public WindowSystem {
- public:
-  [[nodiscard]] std::unique_ptr<Window> createWindow(const WindowDescription& description) override {
+public:
+  [[nodiscard]] std::unique_ptr<Window>
+  createWindow(const WindowDescription& description) override {
     auto made = std::make_unique<FakeWindow>(description);
     window = made.get();
     return made;
@@ -133,7 +136,7 @@ class FakeWindowSystem final : public WindowSystem {
 };
 
 class FakeAlerts final : public Alerts {
- public:
+public:
   struct Shown {
     Alert alert;
     std::function<void(const AlertResponse&)> completion;
@@ -143,7 +146,9 @@ class FakeAlerts final : public Alerts {
     history.push_back(alert);
   }
   // The alert waiting for an answer, oldest first; null when none.
-  [[nodiscard]] const Alert* current() const { return shown.empty() ? nullptr : &shown.front().alert; }
+  [[nodiscard]] const Alert* current() const {
+    return shown.empty() ? nullptr : &shown.front().alert;
+  }
   // Answers the oldest open alert, as the user pressing a button would.
   void answer(int code = alertFirstButtonReturn, std::string fieldText = {});
 
@@ -152,14 +157,16 @@ class FakeAlerts final : public Alerts {
 };
 
 class FakeSettings final : public Settings {
- public:
+public:
   [[nodiscard]] std::optional<std::string> stringForKey(std::string_view key) const override {
     auto it = values.find(std::string(key));
-    if (it == values.end()) return std::nullopt;
+    if (it == values.end())
+      return std::nullopt;
     return it->second;
   }
   [[nodiscard]] bool setString(std::string_view key, const std::string& value) override {
-    if (!writable) return false;
+    if (!writable)
+      return false;
     values[std::string(key)] = value;
     return true;
   }
@@ -168,7 +175,7 @@ class FakeSettings final : public Settings {
 };
 
 class FakeHttpClient final : public HttpClient {
- public:
+public:
   struct Pending {
     HttpRequest request;
     std::function<void(HttpResponse)> completion;
@@ -185,7 +192,7 @@ class FakeHttpClient final : public HttpClient {
 };
 
 class FakeClipboard final : public Clipboard {
- public:
+public:
   void readText(std::function<void(std::optional<std::string>)> done) override {
     ++reads;
     done(text);
@@ -195,19 +202,19 @@ class FakeClipboard final : public Clipboard {
 };
 
 class FakeDockTile final : public DockTile {
- public:
+public:
   void setBadgeLabel(const std::string& label) override {
     badgeLabel = label;
     badgeHistory.push_back(label);
   }
   void setProgress(std::optional<double> fraction) override { progressHistory.push_back(fraction); }
-  std::optional<std::string> badgeLabel;  // none until first set
+  std::optional<std::string> badgeLabel; // none until first set
   std::vector<std::string> badgeHistory;
   std::vector<std::optional<double>> progressHistory;
 };
 
 class FakeWorkspace final : public Workspace {
- public:
+public:
   void openURL(const Url& url) override { openedURLs.push_back(url); }
   void activateFileViewerSelectingURLs(const std::vector<std::filesystem::path>& files) override {
     revealedFiles.push_back(files);
@@ -217,7 +224,7 @@ class FakeWorkspace final : public Workspace {
 };
 
 class FakeFiles final : public Files {
- public:
+public:
   [[nodiscard]] std::optional<std::filesystem::path> downloadsDirectory() const override {
     return downloads;
   }
@@ -225,7 +232,8 @@ class FakeFiles final : public Files {
     return existing.contains(path);
   }
   [[nodiscard]] bool createDirectory(const std::filesystem::path& path) override {
-    if (!canCreate) return false;
+    if (!canCreate)
+      return false;
     existing.insert(path);
     created.push_back(path);
     return true;
@@ -235,7 +243,8 @@ class FakeFiles final : public Files {
       existing.insert(path);
       return {FileCreation::Outcome::exists, {}};
     }
-    if (fileCreationError) return {FileCreation::Outcome::failed, *fileCreationError};
+    if (fileCreationError)
+      return {FileCreation::Outcome::failed, *fileCreationError};
     existing.insert(path);
     createdFiles.push_back(path);
     return {FileCreation::Outcome::created, {}};
@@ -247,18 +256,18 @@ class FakeFiles final : public Files {
   // Files that someone else creates between the existence test and our own
   // creation of the same path.
   std::set<std::filesystem::path> appearing;
-  std::optional<std::string> fileCreationError;  // every new file fails with it
+  std::optional<std::string> fileCreationError; // every new file fails with it
   std::vector<std::filesystem::path> createdFiles;
 };
 
 class FakeLocation final : public LocationService {
- public:
+public:
   void requestWhenInUseAuthorization() override { ++authorizationRequests; }
   int authorizationRequests = 0;
 };
 
 class FakeMainQueue final : public MainQueue {
- public:
+public:
   void async(std::function<void()> task) override { tasks.push_back(std::move(task)); }
   // Runs every queued task, including those queued while draining.
   void drain();
@@ -285,4 +294,4 @@ struct FakeDesktop {
   [[nodiscard]] FakeWebView& webView() const { return *windows.window->webView; }
 };
 
-}  // namespace velmora::testing
+} // namespace velmora::testing

@@ -27,22 +27,25 @@ std::string stringMember(const boost::json::object& object, const char* key) {
   return value && value->is_string() ? std::string(value->get_string()) : std::string();
 }
 
-}  // namespace
+} // namespace
 
 bool waitUntil(const std::function<bool()>& condition, std::chrono::milliseconds timeout) {
   const auto deadline = std::chrono::steady_clock::now() + timeout;
   while (true) {
     while (g_main_context_iteration(nullptr, FALSE)) {
     }
-    if (condition()) return true;
-    if (std::chrono::steady_clock::now() >= deadline) return false;
+    if (condition())
+      return true;
+    if (std::chrono::steady_clock::now() >= deadline)
+      return false;
     std::this_thread::sleep_for(50ms);
   }
 }
 
 TempHome::TempHome() {
   std::string pattern = (std::filesystem::temp_directory_path() / "velmora-test-XXXXXX").string();
-  if (!g_mkdtemp(pattern.data())) throw std::runtime_error("cannot make a temporary folder");
+  if (!g_mkdtemp(pattern.data()))
+    throw std::runtime_error("cannot make a temporary folder");
   root_ = pattern;
   for (const char* sub : {".config", ".local/share", ".cache", "Downloads"})
     std::filesystem::create_directories(root_ / sub);
@@ -64,7 +67,9 @@ void TempHome::writeSettings(const std::string& text) const {
   std::ofstream(settingsFile(), std::ios::binary) << text;
 }
 
-std::string TempHome::readSettings() const { return readFile(settingsFile()); }
+std::string TempHome::readSettings() const {
+  return readFile(settingsFile());
+}
 
 std::map<std::string, std::string> TempHome::environment() const {
   // The XDG user-dirs file names the Downloads folder as desktops do.
@@ -77,13 +82,15 @@ std::map<std::string, std::string> TempHome::environment() const {
           {"XDG_CACHE_HOME", (root_ / ".cache").string()}};
 }
 
-Process::Process(const std::vector<std::string>& argv, const std::map<std::string, std::string>& env,
-                 bool captureStdout) {
+Process::Process(const std::vector<std::string>& argv,
+                 const std::map<std::string, std::string>& env, bool captureStdout) {
   GSubprocessLauncher* launcher = g_subprocess_launcher_new(
       captureStdout ? G_SUBPROCESS_FLAGS_STDOUT_PIPE : G_SUBPROCESS_FLAGS_NONE);
-  for (const auto& [name, value] : env) g_subprocess_launcher_setenv(launcher, name.c_str(), value.c_str(), TRUE);
+  for (const auto& [name, value] : env)
+    g_subprocess_launcher_setenv(launcher, name.c_str(), value.c_str(), TRUE);
   std::vector<const char*> args;
-  for (const auto& arg : argv) args.push_back(arg.c_str());
+  for (const auto& arg : argv)
+    args.push_back(arg.c_str());
   args.push_back(nullptr);
   GError* error = nullptr;
   process_ = g_subprocess_launcher_spawnv(launcher, args.data(), &error);
@@ -98,7 +105,8 @@ Process::Process(const std::vector<std::string>& argv, const std::map<std::strin
 Process::~Process() {
   if (running()) {
     terminate();
-    if (!waitForExit(5s)) g_subprocess_force_exit(process_);
+    if (!waitForExit(5s))
+      g_subprocess_force_exit(process_);
   }
   g_subprocess_wait(process_, nullptr, nullptr);
   g_object_unref(process_);
@@ -106,7 +114,8 @@ Process::~Process() {
 
 std::optional<std::string> Process::readLine(std::chrono::milliseconds timeout) {
   GInputStream* out = g_subprocess_get_stdout_pipe(process_);
-  if (!out) return std::nullopt;
+  if (!out)
+    return std::nullopt;
   const auto deadline = std::chrono::steady_clock::now() + timeout;
   while (true) {
     const auto newline = buffered_.find('\n');
@@ -115,16 +124,18 @@ std::optional<std::string> Process::readLine(std::chrono::milliseconds timeout) 
       buffered_.erase(0, newline + 1);
       return line;
     }
-    if (std::chrono::steady_clock::now() >= deadline) return std::nullopt;
+    if (std::chrono::steady_clock::now() >= deadline)
+      return std::nullopt;
     char chunk[256];
     GError* error = nullptr;
-    const gssize read = g_pollable_input_stream_read_nonblocking(G_POLLABLE_INPUT_STREAM(out), chunk,
-                                                                 sizeof chunk, nullptr, &error);
+    const gssize read = g_pollable_input_stream_read_nonblocking(
+        G_POLLABLE_INPUT_STREAM(out), chunk, sizeof chunk, nullptr, &error);
     if (read > 0) {
       buffered_.append(chunk, static_cast<size_t>(read));
     } else if (read == 0) {
       // End of output: a last line without a line break still counts.
-      if (buffered_.empty()) return std::nullopt;
+      if (buffered_.empty())
+        return std::nullopt;
       return std::exchange(buffered_, std::string());
     } else {
       g_clear_error(&error);
@@ -139,30 +150,37 @@ bool Process::waitForExit(std::chrono::milliseconds timeout) {
 
 // GLib reaps the child on its worker thread; once it has, the process has
 // no identifier any more.
-bool Process::running() const { return g_subprocess_get_identifier(process_) != nullptr; }
+bool Process::running() const {
+  return g_subprocess_get_identifier(process_) != nullptr;
+}
 
 int Process::pid() const {
   const char* id = g_subprocess_get_identifier(process_);
   return id ? std::stoi(id) : 0;
 }
 
-void Process::terminate() { g_subprocess_send_signal(process_, SIGTERM); }
+void Process::terminate() {
+  g_subprocess_send_signal(process_, SIGTERM);
+}
 
 SamplePlatform::SamplePlatform(std::vector<std::string> extraArgs, const std::string& host) {
   std::string pattern =
       (std::filesystem::temp_directory_path() / "velmora-platform-XXXXXX").string();
-  if (!g_mkdtemp(pattern.data())) throw std::runtime_error("cannot make a temporary folder");
+  if (!g_mkdtemp(pattern.data()))
+    throw std::runtime_error("cannot make a temporary folder");
   folder_ = pattern;
   log_ = folder_ / "requests.log";
-  std::vector<std::string> argv{VELMORA_SAMPLE_PLATFORM, "--host", host, "--port", "0", "--log",
-                                log_.string(), "--state-dir", folder_.string()};
+  std::vector<std::string> argv{
+      VELMORA_SAMPLE_PLATFORM, "--host",        host, "--port", "0", "--log", log_.string(),
+      "--state-dir",           folder_.string()};
   argv.insert(argv.end(), extraArgs.begin(), extraArgs.end());
   process_ = std::make_unique<Process>(argv, std::map<std::string, std::string>{}, true);
   while (auto line = process_->readLine(10s)) {
     const std::string prefix = "listening on ";
     if (line->rfind(prefix, 0) == 0) {
       url_ = line->substr(prefix.size());
-      if (!url_.empty() && url_.back() == '/') url_.pop_back();
+      if (!url_.empty() && url_.back() == '/')
+        url_.pop_back();
       return;
     }
   }
@@ -176,7 +194,8 @@ std::vector<LoggedRequest> SamplePlatform::requests() const {
   while (std::getline(lines, line)) {
     boost::system::error_code error;
     auto json = boost::json::parse(line, error);
-    if (error || !json.is_object()) continue;
+    if (error || !json.is_object())
+      continue;
     const auto& object = json.get_object();
     LoggedRequest request{stringMember(object, "method"), stringMember(object, "path"),
                           stringMember(object, "query"),  stringMember(object, "user_agent"),
@@ -188,9 +207,9 @@ std::vector<LoggedRequest> SamplePlatform::requests() const {
   return result;
 }
 
-std::optional<LoggedRequest> SamplePlatform::waitForRequest(
-    const std::function<bool(const LoggedRequest&)>& match, std::chrono::milliseconds timeout,
-    size_t since) const {
+std::optional<LoggedRequest>
+SamplePlatform::waitForRequest(const std::function<bool(const LoggedRequest&)>& match,
+                               std::chrono::milliseconds timeout, size_t since) const {
   std::optional<LoggedRequest> found;
   waitUntil(
       [&] {
@@ -219,7 +238,8 @@ SamplePlatform::~SamplePlatform() {
 }
 
 void SamplePlatform::stop() {
-  if (!process_) return;
+  if (!process_)
+    return;
   process_->terminate();
   (void)process_->waitForExit(5s);
 }
@@ -235,7 +255,8 @@ App::~App() = default;
 
 bool App::activate(const std::string& action, const std::optional<std::string>& stringParameter) {
   GDBusConnection* bus = g_bus_get_sync(G_BUS_TYPE_SESSION, nullptr, nullptr);
-  if (!bus) return false;
+  if (!bus)
+    return false;
   const bool window = action.rfind("win.", 0) == 0;
   const std::string name = action.substr(4);
   const std::string path = window ? "/com/haulvane/Velmora/window/1" : "/com/haulvane/Velmora";
@@ -251,7 +272,8 @@ bool App::activate(const std::string& action, const std::optional<std::string>& 
       g_variant_new("(sava{sv})", name.c_str(), &parameters, &platformData), nullptr,
       G_DBUS_CALL_FLAGS_NONE, 5000, nullptr, &error);
   g_object_unref(bus);
-  if (reply) g_variant_unref(reply);
+  if (reply)
+    g_variant_unref(reply);
   const bool ok = error == nullptr;
   g_clear_error(&error);
   return ok;
@@ -266,9 +288,11 @@ bool App::quit() {
 std::string runCommand(const std::vector<std::string>& argv) {
   Process process(argv, {}, true);
   std::string out;
-  while (auto line = process.readLine(30s)) out += *line + "\n";
+  while (auto line = process.readLine(30s))
+    out += *line + "\n";
   (void)process.waitForExit(30s);
-  if (!out.empty() && out.back() == '\n') out.pop_back();
+  if (!out.empty() && out.back() == '\n')
+    out.pop_back();
   return out;
 }
 
@@ -277,4 +301,4 @@ void screenshot(const std::filesystem::path& file) {
   (void)runCommand({"import", "-window", "root", file.string()});
 }
 
-}  // namespace velmora::testing
+} // namespace velmora::testing

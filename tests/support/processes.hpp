@@ -25,7 +25,7 @@ bool waitUntil(const std::function<bool()>& condition, std::chrono::milliseconds
 // A fresh folder for HOME and the XDG folders, removed when done, so a test
 // never touches the user's own files.
 class TempHome {
- public:
+public:
   TempHome();
   ~TempHome();
   TempHome(const TempHome&) = delete;
@@ -39,13 +39,13 @@ class TempHome {
   // HOME and the XDG variables pointing into this folder.
   [[nodiscard]] std::map<std::string, std::string> environment() const;
 
- private:
+private:
   std::filesystem::path root_;
 };
 
 // A child process; ended and reaped when destroyed.
 class Process {
- public:
+public:
   Process(const std::vector<std::string>& argv, const std::map<std::string, std::string>& env,
           bool captureStdout = false);
   ~Process();
@@ -60,7 +60,7 @@ class Process {
   [[nodiscard]] int pid() const;
   void terminate();
 
- private:
+private:
   GSubprocess* process_ = nullptr;
   std::string buffered_;
 };
@@ -72,25 +72,25 @@ struct LoggedRequest {
 
 // The sample platform on a loopback address and an ephemeral port.
 class SamplePlatform {
- public:
+public:
   explicit SamplePlatform(std::vector<std::string> extraArgs = {},
                           const std::string& host = "127.0.0.1");
   ~SamplePlatform();
   SamplePlatform(const SamplePlatform&) = delete;
   SamplePlatform& operator=(const SamplePlatform&) = delete;
-  [[nodiscard]] const std::string& url() const { return url_; }  // no trailing slash
+  [[nodiscard]] const std::string& url() const { return url_; } // no trailing slash
   [[nodiscard]] std::vector<LoggedRequest> requests() const;
   // Waits for a logged request that matches, among those logged after the
   // first `since` requests.
-  [[nodiscard]] std::optional<LoggedRequest> waitForRequest(
-      const std::function<bool(const LoggedRequest&)>& match,
-      std::chrono::milliseconds timeout = 20s, size_t since = 0) const;
+  [[nodiscard]] std::optional<LoggedRequest>
+  waitForRequest(const std::function<bool(const LoggedRequest&)>& match,
+                 std::chrono::milliseconds timeout = 20s, size_t since = 0) const;
   // Sends GET /__control?QUERY and gives the status.
   int control(const std::string& query) const;
   void stop();
 
- private:
-  std::filesystem::path folder_;  // the log and the sessions file
+private:
+  std::filesystem::path folder_; // the log and the sessions file
   std::filesystem::path log_;
   std::unique_ptr<Process> process_;
   std::string url_;
@@ -98,7 +98,7 @@ class SamplePlatform {
 
 // The velmora binary, in a temporary home, on this test's D-Bus session.
 class App {
- public:
+public:
   // `launcher` goes before the binary, e.g. {"prlimit", "--fsize=1048576"}.
   explicit App(const TempHome& home, std::vector<std::string> args = {},
                std::vector<std::string> launcher = {});
@@ -109,7 +109,7 @@ class App {
   bool quit();
   [[nodiscard]] Process& process() { return *process_; }
 
- private:
+private:
   std::unique_ptr<Process> process_;
 };
 
@@ -118,4 +118,4 @@ std::string runCommand(const std::vector<std::string>& argv);
 // Saves a picture of the whole screen.
 void screenshot(const std::filesystem::path& file);
 
-}  // namespace velmora::testing
+} // namespace velmora::testing

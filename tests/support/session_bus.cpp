@@ -21,7 +21,7 @@ GVariant* callSync(GDBusConnection* bus, const std::string& busName, const std::
                                      nullptr);
 }
 
-using MenuId = std::pair<guint32, guint32>;  // (group, menu)
+using MenuId = std::pair<guint32, guint32>; // (group, menu)
 using ItemAttributes = std::map<std::string, GVariant*>;
 
 // Reads menus as a shell does: each group is subscribed with Start, which
@@ -35,26 +35,33 @@ public:
     if (!started_.empty()) {
       GVariantBuilder groups;
       g_variant_builder_init(&groups, G_VARIANT_TYPE("au"));
-      for (guint32 group : started_) g_variant_builder_add(&groups, "u", group);
+      for (guint32 group : started_)
+        g_variant_builder_add(&groups, "u", group);
       GVariant* reply = callSync(bus_, busName_, path_, "org.gtk.Menus", "End",
                                  g_variant_new("(au)", &groups), nullptr);
-      if (reply) g_variant_unref(reply);
+      if (reply)
+        g_variant_unref(reply);
     }
     for (auto& [id, items] : menus_)
       for (auto& attributes : items)
-        for (auto& [name, value] : attributes) g_variant_unref(value);
+        for (auto& [name, value] : attributes)
+          g_variant_unref(value);
   }
 
   std::optional<std::vector<ExportedMenuItem>> read(MenuId id) {
-    if (!ensureGroup(id.first)) return std::nullopt;
+    if (!ensureGroup(id.first))
+      return std::nullopt;
     const auto found = menus_.find(id);
-    if (found == menus_.end()) return std::vector<ExportedMenuItem>{};
+    if (found == menus_.end())
+      return std::vector<ExportedMenuItem>{};
     std::vector<ExportedMenuItem> items;
     for (const ItemAttributes& attributes : found->second) {
       if (auto section = link(attributes, ":section")) {
         auto inner = read(*section);
-        if (!inner) return std::nullopt;
-        if (inner->empty()) continue;
+        if (!inner)
+          return std::nullopt;
+        if (inner->empty())
+          continue;
         if (!items.empty()) {
           ExportedMenuItem separator;
           separator.isSeparator = true;
@@ -71,7 +78,8 @@ public:
         item.stringTarget = g_variant_get_string(target->second, nullptr);
       if (auto submenu = link(attributes, ":submenu")) {
         auto inner = read(*submenu);
-        if (!inner) return std::nullopt;
+        if (!inner)
+          return std::nullopt;
         item.submenu = std::move(*inner);
       }
       items.push_back(std::move(item));
@@ -97,13 +105,15 @@ private:
   }
 
   bool ensureGroup(guint32 group) {
-    if (started_.contains(group)) return true;
+    if (started_.contains(group))
+      return true;
     GVariantBuilder groups;
     g_variant_builder_init(&groups, G_VARIANT_TYPE("au"));
     g_variant_builder_add(&groups, "u", group);
     GVariant* reply = callSync(bus_, busName_, path_, "org.gtk.Menus", "Start",
                                g_variant_new("(au)", &groups), G_VARIANT_TYPE("(a(uuaa{sv}))"));
-    if (!reply) return false;
+    if (!reply)
+      return false;
     started_.insert(group);
     GVariantIter* menus = nullptr;
     g_variant_get(reply, "(a(uuaa{sv}))", &menus);
@@ -116,7 +126,8 @@ private:
         ItemAttributes item;
         const char* key = nullptr;
         GVariant* value = nullptr;
-        while (g_variant_iter_next(attributes, "{&sv}", &key, &value)) item[key] = value;
+        while (g_variant_iter_next(attributes, "{&sv}", &key, &value))
+          item[key] = value;
         content.push_back(std::move(item));
       }
     }
@@ -131,12 +142,13 @@ private:
   std::map<MenuId, std::vector<ItemAttributes>> menus_;
 };
 
-}  // namespace
+} // namespace
 
 std::optional<std::vector<ExportedMenuItem>> readExportedMenuBar(const std::string& busName,
                                                                  const std::string& objectPath) {
   GDBusConnection* bus = sessionBus();
-  if (!bus) return std::nullopt;
+  if (!bus)
+    return std::nullopt;
   std::optional<std::vector<ExportedMenuItem>> bar;
   {
     MenuReader reader(bus, busName, objectPath);
@@ -149,11 +161,13 @@ std::optional<std::vector<ExportedMenuItem>> readExportedMenuBar(const std::stri
 std::optional<ActionDescription>
 describeAction(const std::string& objectPath, const std::string& name, const std::string& busName) {
   GDBusConnection* bus = sessionBus();
-  if (!bus) return std::nullopt;
+  if (!bus)
+    return std::nullopt;
   GVariant* reply = callSync(bus, busName, objectPath, "org.gtk.Actions", "Describe",
                              g_variant_new("(s)", name.c_str()), G_VARIANT_TYPE("((bgav))"));
   g_object_unref(bus);
-  if (!reply) return std::nullopt;
+  if (!reply)
+    return std::nullopt;
   ActionDescription description;
   gboolean enabled = FALSE;
   GVariantIter* state = nullptr;
@@ -173,15 +187,18 @@ describeAction(const std::string& objectPath, const std::string& name, const std
 std::vector<std::string> listActions(const std::string& objectPath, const std::string& busName) {
   std::vector<std::string> names;
   GDBusConnection* bus = sessionBus();
-  if (!bus) return names;
+  if (!bus)
+    return names;
   GVariant* reply = callSync(bus, busName, objectPath, "org.gtk.Actions", "List", nullptr,
                              G_VARIANT_TYPE("(as)"));
   g_object_unref(bus);
-  if (!reply) return names;
+  if (!reply)
+    return names;
   GVariantIter* iter = nullptr;
   g_variant_get(reply, "(as)", &iter);
   const char* name = nullptr;
-  while (g_variant_iter_loop(iter, "&s", &name)) names.emplace_back(name);
+  while (g_variant_iter_loop(iter, "&s", &name))
+    names.emplace_back(name);
   g_variant_iter_free(iter);
   g_variant_unref(reply);
   return names;
@@ -195,13 +212,15 @@ struct LauncherEntryWatcher::State {
 
 LauncherEntryWatcher::LauncherEntryWatcher() : state_(std::make_unique<State>()) {
   state_->bus = sessionBus();
-  if (!state_->bus) return;
+  if (!state_->bus)
+    return;
   state_->subscription = g_dbus_connection_signal_subscribe(
       state_->bus, nullptr, "com.canonical.Unity.LauncherEntry", "Update", nullptr, nullptr,
       G_DBUS_SIGNAL_FLAGS_NONE,
       [](GDBusConnection*, const char*, const char*, const char*, const char*, GVariant* parameters,
          gpointer data) {
-        if (!g_variant_is_of_type(parameters, G_VARIANT_TYPE("(sa{sv})"))) return;
+        if (!g_variant_is_of_type(parameters, G_VARIANT_TYPE("(sa{sv})")))
+          return;
         Update update;
         const char* uri = nullptr;
         GVariantIter* properties = nullptr;
@@ -233,8 +252,9 @@ LauncherEntryWatcher::~LauncherEntryWatcher() {
 std::vector<LauncherEntryWatcher::Update> LauncherEntryWatcher::badgeUpdates() const {
   std::vector<Update> withCount;
   for (const Update& update : state_->updates)
-    if (update.countVisible) withCount.push_back(update);
+    if (update.countVisible)
+      withCount.push_back(update);
   return withCount;
 }
 
-}  // namespace velmora::testing
+} // namespace velmora::testing

@@ -13,9 +13,9 @@
 namespace velmora::testing {
 
 struct ExportedMenuItem {
-  bool isSeparator = false;  // a boundary between two sections
+  bool isSeparator = false; // a boundary between two sections
   std::string label;
-  std::string action;  // detailed, such as "win.goBack"; empty for a submenu
+  std::string action; // detailed, such as "win.goBack"; empty for a submenu
   std::optional<std::string> stringTarget;
   std::vector<ExportedMenuItem> submenu;
 };
@@ -50,7 +50,7 @@ class LauncherEntryWatcher {
 public:
   struct Update {
     std::string appUri;
-    std::optional<std::int64_t> count;  // present only as an int64
+    std::optional<std::int64_t> count; // present only as an int64
     std::optional<bool> countVisible;
   };
   LauncherEntryWatcher();
@@ -66,4 +66,4 @@ private:
   std::unique_ptr<State> state_;
 };
 
-}  // namespace velmora::testing
+} // namespace velmora::testing

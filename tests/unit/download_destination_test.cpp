@@ -20,7 +20,8 @@ std::filesystem::path destinationWith(std::string_view suggested,
 
 std::string repeated(std::string_view text, int times) {
   std::string out;
-  for (int i = 0; i < times; ++i) out += text;
+  for (int i = 0; i < times; ++i)
+    out += text;
   return out;
 }
 
@@ -98,7 +99,7 @@ TEST(DownloadDestinationTest, ShortensLongNamesKeepingTheExtensionAndWholeCharac
     std::string suggested;
     std::string expected;
   };
-  const std::string stemBudget(maxDownloadFilenameBytes - 4, 'a');  // room for ".pdf"
+  const std::string stemBudget(maxDownloadFilenameBytes - 4, 'a'); // room for ".pdf"
   const Row rows[] = {
       {"fits exactly", stemBudget + ".pdf", stemBudget + ".pdf"},
       {"300 characters", std::string(300, 'a') + ".pdf", stemBudget + ".pdf"},
@@ -124,5 +125,5 @@ TEST(DownloadDestinationTest, NumberedLongNamesStillFit) {
   EXPECT_EQ(second.parent_path(), folder);
 }
 
-}  // namespace
-}  // namespace velmora
+} // namespace
+} // namespace velmora

@@ -114,8 +114,8 @@ TEST(DownloadDelegateTest, AFinishedDownloadIsShownInTheFileManagerOnce) {
   decide(controller, 2, "other.pdf");
 
   controller.downloadDidFinish(1);
-  controller.downloadDidFinish(1);  // no entry any more
-  controller.downloadDidFinish(7);  // never decided
+  controller.downloadDidFinish(1); // no entry any more
+  controller.downloadDidFinish(7); // never decided
 
   EXPECT_EQ(fake.workspace.revealedFiles,
             std::vector<std::vector<Path>>{{downloads / "invoice.pdf"}});
@@ -158,7 +158,7 @@ TEST(DownloadDelegateTest, TheDockShowsTheCombinedProgressUntilTheLastDownloadEn
   BrowserWindowController controller(fake.desktop);
   auto& shown = fake.dockTile.progressHistory;
 
-  controller.didReceiveData(9, 10, 100);  // a download nobody decided for
+  controller.didReceiveData(9, 10, 100); // a download nobody decided for
   EXPECT_TRUE(shown.empty());
 
   decide(controller, 1, "a.zip");
@@ -167,9 +167,9 @@ TEST(DownloadDelegateTest, TheDockShowsTheCombinedProgressUntilTheLastDownloadEn
   controller.didReceiveData(1, 0, 1000);
   controller.didReceiveData(2, 0, 2000);
   controller.didReceiveData(1, 100, 1000);
-  controller.didReceiveData(1, 101, 1000);  // still 3 % of the 3000 bytes
+  controller.didReceiveData(1, 101, 1000); // still 3 % of the 3000 bytes
   controller.didReceiveData(2, 500, 2000);
-  controller.didReceiveData(3, 5, 0);  // unknown size: adds nothing
+  controller.didReceiveData(3, 5, 0); // unknown size: adds nothing
   controller.downloadDidFinish(1);
   controller.didReceiveData(2, 2000, 2000);
   controller.didFailWithError(2, WebError{-1, "lost"});
@@ -185,5 +185,5 @@ TEST(DownloadDelegateTest, TheDockShowsTheCombinedProgressUntilTheLastDownloadEn
   }
 }
 
-}  // namespace
-}  // namespace velmora
+} // namespace
+} // namespace velmora

@@ -32,7 +32,8 @@ TEST(ServerAddressTest, YieldsTheDefaultUntilSomethingUsableIsStored) {
   };
   for (const Row& row : rows) {
     FakeDesktop fake;
-    if (row.stored) fake.settings.values["serverURL"] = *row.stored;
+    if (row.stored)
+      fake.settings.values["serverURL"] = *row.stored;
     BrowserWindowController controller(fake.desktop);
     EXPECT_EQ(controller.storedServer(), row.expectedStored) << row.name;
     EXPECT_EQ(controller.serverURL().absoluteString(), row.expectedURL) << row.name;
@@ -121,7 +122,9 @@ TEST(LaunchTest, HoldsALinkThatArrivesBeforeLaunchAndHandsItOnOnce) {
   FakeDesktop fake;
   fake.settings.values["serverURL"] = "https://acme.example.test";
   AppDelegate delegate(fake.desktop);
-  delegate.openURLs({*Url::parse("haulvane://connect?server=first.test"),});
+  delegate.openURLs({
+      *Url::parse("haulvane://connect?server=first.test"),
+  });
   delegate.openURLs({*Url::parse("https://other.test"),
                      *Url::parse("HAULVANE://connect?server=acme.example.test&email=a%40b.test"),
                      *Url::parse("haulvane://connect?server=third.test")});
@@ -148,7 +151,8 @@ TEST(LaunchTest, ALinkThatStartsTheAppTakesThePlaceOfTheFirstRunPanel) {
     const char* firstAlert;
   };
   const Row rows[] = {
-      {"new address", "haulvane://connect?server=acme.example.test", "Connect to acme.example.test?"},
+      {"new address", "haulvane://connect?server=acme.example.test",
+       "Connect to acme.example.test?"},
       {"blank server", "haulvane://connect?server=%20", "Connect to your towing platform"},
       {"unusable server", "haulvane://connect?server=https://", "Could not connect"},
   };
@@ -169,7 +173,7 @@ TEST(LaunchTest, DecliningTheStartingLinkBringsTheFirstRunPanelBack) {
   delegate.openURLs({*Url::parse("haulvane://connect?server=acme.example.test")});
   delegate.applicationDidFinishLaunching();
   fake.mainQueue.drain();
-  fake.alerts.answer(alertSecondButtonReturn);  // Cancel
+  fake.alerts.answer(alertSecondButtonReturn); // Cancel
   ASSERT_NE(fake.alerts.current(), nullptr);
   EXPECT_EQ(fake.alerts.current()->messageText, "Connect to your towing platform");
   EXPECT_TRUE(fake.settings.values.empty());
@@ -196,7 +200,7 @@ TEST(LaunchTest, ReopenShowsTheSameWindowOnlyWhenNoneIsVisible) {
   EXPECT_TRUE(delegate.applicationShouldHandleReopen(true));
   EXPECT_EQ(fake.window().shows, 1);
 
-  fake.window().visible = false;  // the user closed the window
+  fake.window().visible = false; // the user closed the window
   EXPECT_TRUE(delegate.applicationShouldHandleReopen(false));
   EXPECT_EQ(fake.window().shows, 2);
   EXPECT_EQ(fake.webView().loadedRequests.size(), 1u) << "same window, same page";
@@ -217,8 +221,8 @@ TEST(LaunchTest, WindowCommandsReachNobodyBeforeLaunch) {
   EXPECT_FALSE(delegate.validate(Action::reloadPage));
   EXPECT_FALSE(delegate.validate(Action::goHome));
   EXPECT_TRUE(delegate.validate(Action::showPreferences));
-  delegate.perform(Action::reloadPage);  // must not crash
+  delegate.perform(Action::reloadPage); // must not crash
 }
 
-}  // namespace
-}  // namespace velmora
+} // namespace
+} // namespace velmora

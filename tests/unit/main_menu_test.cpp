@@ -13,7 +13,7 @@ using testing::FakeDesktop;
 constexpr std::uint32_t cmd = modifier::command;
 
 struct Row {
-  std::string title;  // "-" for a separator
+  std::string title; // "-" for a separator
   std::optional<Action> action;
   std::string key;
   std::uint32_t mask = cmd;
@@ -144,5 +144,5 @@ TEST(MenuRoutingTest, ADisabledBackDoesNothingWhenChosenByKey) {
   EXPECT_EQ(fake.webView().forwards, 0);
 }
 
-}  // namespace
-}  // namespace velmora
+} // namespace
+} // namespace velmora

@@ -12,11 +12,14 @@ using testing::FakeDesktop;
 
 constexpr const char* serverAddress = "https://dispatch.example.test";
 
-Url url(const char* text) { return *Url::parse(text); }
+Url url(const char* text) {
+  return *Url::parse(text);
+}
 
 struct Controller {
   explicit Controller(std::optional<std::string> stored = serverAddress) {
-    if (stored) fake.settings.values["serverURL"] = *stored;
+    if (stored)
+      fake.settings.values["serverURL"] = *stored;
     browser = std::make_unique<BrowserWindowController>(fake.desktop);
   }
   [[nodiscard]] std::vector<std::string> loaded() const {
@@ -203,7 +206,7 @@ TEST(ErrorOverlayTest, TryAgainLoadsHomeOrOpensTheFirstRunPanel) {
 
   Controller firstRun(std::nullopt);
   firstRun.fake.mainQueue.drain();
-  firstRun.fake.alerts.shown.clear();  // the launch panel, set aside unanswered
+  firstRun.fake.alerts.shown.clear(); // the launch panel, set aside unanswered
   firstRun.browser->showErrorOverlay("offline");
   firstRun.fake.window().shownOverlay()->buttons[0].action();
   EXPECT_TRUE(firstRun.loaded().empty());
@@ -361,5 +364,5 @@ TEST(ScriptDialogTest, PromptTellsAnEmptyAnswerFromNone) {
   EXPECT_EQ(answers, (std::vector<std::optional<std::string>>{"", std::nullopt, "8DEF456"}));
 }
 
-}  // namespace
-}  // namespace velmora
+} // namespace
+} // namespace velmora

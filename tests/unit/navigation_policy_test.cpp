@@ -9,7 +9,8 @@ namespace {
 
 Url url(const char* text) {
   auto parsed = Url::parse(text);
-  if (!parsed) ADD_FAILURE() << "test URL does not parse: " << text;
+  if (!parsed)
+    ADD_FAILURE() << "test URL does not parse: " << text;
   return parsed.value_or(*Url::parse("about:invalid"));
 }
 
@@ -181,5 +182,5 @@ TEST(NavigationPolicyTest, SameServerComparesSchemeAndHostExactly) {
   EXPECT_TRUE(isSameServer(url("/jobs"), url("/"))) << "both without scheme and host";
 }
 
-}  // namespace
-}  // namespace velmora
+} // namespace
+} // namespace velmora

@@ -33,7 +33,8 @@ ScriptDictionary link(std::string label, std::string href, ScriptValue current =
 
 ScriptValue listOf(const std::vector<ScriptDictionary>& links) {
   ScriptArray array;
-  for (const auto& entry : links) array.push_back(ScriptValue{entry});
+  for (const auto& entry : links)
+    array.push_back(ScriptValue{entry});
   return ScriptValue{array};
 }
 
@@ -65,7 +66,8 @@ TEST(CountFromMessageBodyTest, ReadsNumbersAndNothingElse) {
       {"array", ScriptValue{ScriptArray{number(3)}}, 0},
       {"dictionary", ScriptValue{ScriptDictionary{{"count", number(3)}}}, 0},
   };
-  for (const Row& row : rows) EXPECT_EQ(countFromMessageBody(row.body), row.count) << row.name;
+  for (const Row& row : rows)
+    EXPECT_EQ(countFromMessageBody(row.body), row.count) << row.name;
 }
 
 TEST(BadgeLabelForCountTest, ShowsPositiveCountsInFullAndNothingElse) {
@@ -75,7 +77,8 @@ TEST(BadgeLabelForCountTest, ShowsPositiveCountsInFullAndNothingElse) {
   };
   const Row rows[] = {{0, ""},        {1, "1"}, {3, "3"},       {150, "150"},
                       {1234, "1234"}, {-1, ""}, {int64Min, ""}, {int64Max, "9223372036854775807"}};
-  for (const Row& row : rows) EXPECT_EQ(badgeLabelForCount(row.count), row.label) << row.count;
+  for (const Row& row : rows)
+    EXPECT_EQ(badgeLabelForCount(row.count), row.label) << row.count;
 }
 
 // The controller with a signed-in server and its Go menu in place.
@@ -147,16 +150,20 @@ TEST(ScriptMessageTest, OtherNamesChangeNothing) {
 
 std::string describe(const GoMenuEntry& entry) {
   switch (entry.kind) {
-    case GoMenuEntry::Kind::separator: return "-";
-    case GoMenuEntry::Kind::signIn: return "signIn:" + entry.title + ":" + entry.keyEquivalent;
-    case GoMenuEntry::Kind::link: break;
+  case GoMenuEntry::Kind::separator:
+    return "-";
+  case GoMenuEntry::Kind::signIn:
+    return "signIn:" + entry.title + ":" + entry.keyEquivalent;
+  case GoMenuEntry::Kind::link:
+    break;
   }
   return entry.title + ":" + entry.keyEquivalent + (entry.stateOn ? ":on" : "");
 }
 
 std::vector<std::string> describe(const std::vector<GoMenuEntry>& entries) {
   std::vector<std::string> result;
-  for (const GoMenuEntry& entry : entries) result.push_back(describe(entry));
+  for (const GoMenuEntry& entry : entries)
+    result.push_back(describe(entry));
   return result;
 }
 
@@ -190,7 +197,7 @@ TEST(GoMenuEntriesTest, NumbersTheFirstNineLinksAndSetsSignOutApart) {
 }
 
 TEST(GoMenuEntriesTest, AHugeListIsCutToTheMenusLimitCountingOnlyUsableLinks) {
-  std::vector<ScriptDictionary> links(50, ScriptDictionary{});  // skipped, not counted
+  std::vector<ScriptDictionary> links(50, ScriptDictionary{}); // skipped, not counted
   for (int i = 0; i < 100000; ++i) {
     const std::string n = std::to_string(i);
     links.push_back(link("Job " + n, "https://acme.example.test/j" + n));
@@ -334,5 +341,5 @@ TEST(ScriptValueTest, AZeroWithAHugeExponentIsZeroNotNaN) {
   }
 }
 
-}  // namespace
-}  // namespace velmora
+} // namespace
+} // namespace velmora

@@ -57,5 +57,5 @@ TEST(UrlTest, AppendsOneComponentWithExactlyOneSlash) {
   }
 }
 
-}  // namespace
-}  // namespace velmora
+} // namespace
+} // namespace velmora

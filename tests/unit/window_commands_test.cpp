@@ -135,7 +135,7 @@ TEST(OverlayCommandTest, DashboardWithoutAStoredServerOpensTheFirstRunPanelInste
   FakeDesktop fake;
   BrowserWindowController controller(fake.desktop);
   fake.mainQueue.drain();
-  fake.alerts.shown.clear();  // the launch panel, set aside unanswered
+  fake.alerts.shown.clear(); // the launch panel, set aside unanswered
   controller.showErrorOverlay("Could not connect to the server.");
   controller.goHome();
   EXPECT_EQ(fake.window().shownOverlay(), nullptr);
@@ -184,5 +184,5 @@ TEST(ToolbarTest, SegmentsStepThroughTheHistoryOnlyWhereItGoesOn) {
   EXPECT_EQ(f.fake.webView().forwards, 2);
 }
 
-}  // namespace
-}  // namespace velmora
+} // namespace
+} // namespace velmora

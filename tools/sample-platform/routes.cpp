@@ -157,8 +157,9 @@ void signIn(Platform& platform, Exchange& exchange) {
   const auto email = exchange.formValue("email");
   const auto password = exchange.formValue("password");
   if (!email || email->empty() || !password || password->empty()) {
-    return serveSignInPage(platform, exchange,
-                           R"(<p class="hv-login__error" role="alert">Enter your e-mail address and password.</p>)");
+    return serveSignInPage(
+        platform, exchange,
+        R"(<p class="hv-login__error" role="alert">Enter your e-mail address and password.</p>)");
   }
   startSession(platform, exchange);
 }
@@ -265,7 +266,9 @@ bool serveWorkspacePage(Platform& platform, Exchange& exchange) {
 
 // Pages report their load event here; the request log's timestamp is what
 // the launch benchmark reads.
-void handleLoaded(Platform&, Exchange& exchange) { exchange.respond(204, "text/plain", ""); }
+void handleLoaded(Platform&, Exchange& exchange) {
+  exchange.respond(204, "text/plain", "");
+}
 
 constexpr Route kControlRoutes[] = {
     {"/__control", handleControl},

@@ -14,8 +14,10 @@ struct PendingAlert {
 
 std::optional<int> dismissCodeFor(const std::vector<std::string>& buttons) {
   for (size_t i = 0; i < buttons.size(); ++i)
-    if (buttons[i] == "Cancel") return alertFirstButtonReturn + static_cast<int>(i);
-  if (buttons.size() == 1) return alertFirstButtonReturn;
+    if (buttons[i] == "Cancel")
+      return alertFirstButtonReturn + static_cast<int>(i);
+  if (buttons.size() == 1)
+    return alertFirstButtonReturn;
   return std::nullopt;
 }
 
@@ -26,16 +28,19 @@ gboolean onCloseRequest(GtkWindow*, gpointer data) {
 
 void onResponse(GtkDialog* dialog, int responseId, gpointer data) {
   auto* pending = static_cast<PendingAlert*>(data);
-  if (responseId < alertFirstButtonReturn && !pending->dismissCode) return;
+  if (responseId < alertFirstButtonReturn && !pending->dismissCode)
+    return;
   AlertResponse response;
   response.code = responseId >= alertFirstButtonReturn ? responseId : *pending->dismissCode;
-  if (pending->field) response.fieldText = gtk_editable_get_text(GTK_EDITABLE(pending->field));
+  if (pending->field)
+    response.fieldText = gtk_editable_get_text(GTK_EDITABLE(pending->field));
   auto completion = std::move(pending->completion);
   gtk_window_destroy(GTK_WINDOW(dialog));
-  if (completion) completion(response);
+  if (completion)
+    completion(response);
 }
 
-}  // namespace
+} // namespace
 
 void GtkAlerts::runModal(const Alert& alert, std::function<void(const AlertResponse&)> completion) {
   GtkWindow* parent = gtk_application_get_active_window(app_);
@@ -57,7 +62,8 @@ void GtkAlerts::runModal(const Alert& alert, std::function<void(const AlertRespo
   for (size_t i = 0; i < buttons.size(); ++i) {
     const int code = alertFirstButtonReturn + static_cast<int>(i);
     GtkWidget* button = gtk_dialog_add_button(GTK_DIALOG(dialog), buttons[i].c_str(), code);
-    if (i == 0) first = button;
+    if (i == 0)
+      first = button;
   }
   pending->dismissCode = dismissCodeFor(buttons);
   gtk_dialog_set_default_response(GTK_DIALOG(dialog), alertFirstButtonReturn);
@@ -69,15 +75,14 @@ void GtkAlerts::runModal(const Alert& alert, std::function<void(const AlertRespo
     gtk_widget_set_size_request(field, alert.accessory->width, alert.accessory->height);
     // Return in the field confirms, like the first button.
     gtk_entry_set_activates_default(GTK_ENTRY(field), TRUE);
-    gtk_box_append(GTK_BOX(gtk_message_dialog_get_message_area(GTK_MESSAGE_DIALOG(dialog))),
-                   field);
+    gtk_box_append(GTK_BOX(gtk_message_dialog_get_message_area(GTK_MESSAGE_DIALOG(dialog))), field);
     pending->field = field;
   }
 
   g_signal_connect(dialog, "close-request", G_CALLBACK(onCloseRequest), pending);
-  g_signal_connect_data(dialog, "response", G_CALLBACK(onResponse), pending,
-                        [](gpointer data, GClosure*) { delete static_cast<PendingAlert*>(data); },
-                        GConnectFlags(0));
+  g_signal_connect_data(
+      dialog, "response", G_CALLBACK(onResponse), pending,
+      [](gpointer data, GClosure*) { delete static_cast<PendingAlert*>(data); }, GConnectFlags(0));
   gtk_window_present(GTK_WINDOW(dialog));
   // Without this, Return may press whichever button happens to hold focus.
   if (pending->field) {
@@ -87,4 +92,4 @@ void GtkAlerts::runModal(const Alert& alert, std::function<void(const AlertRespo
   }
 }
 
-}  // namespace velmora::gtk
+} // namespace velmora::gtk

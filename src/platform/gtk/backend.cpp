@@ -20,7 +20,8 @@ constexpr const char* applicationId = "com.haulvane.Velmora";
 // through GSK_RENDERER. Decided before GTK opens the display, which is when
 // it reads the variable.
 void preferCairoWithoutGpu() {
-  if (hasGpu()) return;
+  if (hasGpu())
+    return;
   g_setenv("GSK_RENDERER", "cairo", FALSE);
 }
 
@@ -58,9 +59,11 @@ void enableSpellChecking() {
       continue;
     languages.push_back(language);
   }
-  if (languages.empty()) languages.push_back("en_US");
+  if (languages.empty())
+    languages.push_back("en_US");
   std::vector<const char*> list;
-  for (const auto& language : languages) list.push_back(language.c_str());
+  for (const auto& language : languages)
+    list.push_back(language.c_str());
   list.push_back(nullptr);
   webkit_web_context_set_spell_checking_enabled(context, TRUE);
   webkit_web_context_set_spell_checking_languages(context, list.data());
@@ -73,7 +76,8 @@ void registerResources() {
     GBytes* bytes = g_bytes_new_static(resources::bundle, sizeof resources::bundle);
     GResource* resource = g_resource_new_from_data(bytes, nullptr);
     g_bytes_unref(bytes);
-    if (!resource) return false;
+    if (!resource)
+      return false;
     g_resources_register(resource);
     g_resource_unref(resource);
     return true;
@@ -81,15 +85,13 @@ void registerResources() {
   (void)registered;
 }
 
-}  // namespace
+} // namespace
 
 Backend::Backend()
-    : app_(makeApplication()),
-      store_(KeyFileStore::defaultFile()),
-      settings_(store_),
-      alerts_(app_.get()),
-      desktop_{*this,      *this,     alerts_, settings_,  http_,     clipboard_,
-               dockTile_, workspace_, files_,  location_, mainQueue_},
+    : app_(makeApplication()), store_(KeyFileStore::defaultFile()), settings_(store_),
+      alerts_(app_.get()), desktop_{*this,  *this,      alerts_,   settings_,
+                                    http_,  clipboard_, dockTile_, workspace_,
+                                    files_, location_,  mainQueue_},
       notifications_(app_.get()) {
   g_set_application_name("Velmora");
   registerResources();
@@ -99,7 +101,9 @@ Backend::Backend()
   g_signal_connect(app_.get(), "shutdown", G_CALLBACK(onShutdown), this);
 }
 
-Backend::~Backend() { g_signal_handlers_disconnect_by_data(app_.get(), this); }
+Backend::~Backend() {
+  g_signal_handlers_disconnect_by_data(app_.get(), this);
+}
 
 int Backend::run(AppDelegate& delegate, int argc, char** argv) {
   delegate_ = &delegate;
@@ -131,7 +135,8 @@ void Backend::onOpen(GApplication*, GFile** files, int count, const char*, gpoin
   auto* backend = static_cast<Backend*>(self);
   std::vector<Url> urls;
   for (int i = 0; i < count; ++i) {
-    if (auto url = Url::parse(takeString(g_file_get_uri(files[i])))) urls.push_back(*url);
+    if (auto url = Url::parse(takeString(g_file_get_uri(files[i]))))
+      urls.push_back(*url);
   }
   backend->delegate_->openURLs(urls);
   backend->launchIfNeeded();
@@ -139,11 +144,13 @@ void Backend::onOpen(GApplication*, GFile** files, int count, const char*, gpoin
 
 void Backend::onShutdown(GApplication*, gpointer self) {
   auto* backend = static_cast<Backend*>(self);
-  if (backend->appWindow_) backend->appWindow_->saveFrame();
+  if (backend->appWindow_)
+    backend->appWindow_->saveFrame();
 }
 
 void Backend::launchIfNeeded() {
-  if (launched_) return;
+  if (launched_)
+    return;
   launched_ = true;
   delegate_->applicationDidFinishLaunching();
   invalidateMenuItems();
@@ -152,27 +159,30 @@ void Backend::launchIfNeeded() {
 Menu* Backend::setMainMenu(const MenuBar& menuBar) {
   auto drawn = drawMenuBar(app_.get(), menuBar);
   gtk_application_set_menubar(app_.get(), G_MENU_MODEL(drawn.bar.get()));
-  installApplicationActions(app_.get(), [this](Action action, GVariant* parameter) {
-    performAction(action, parameter);
-  });
+  installApplicationActions(
+      app_.get(), [this](Action action, GVariant* parameter) { performAction(action, parameter); });
   goMenu_ = std::move(drawn.goMenu);
   return goMenu_.get();
 }
 
 void Backend::activateIgnoringOtherApps() {
-  if (window_) gtk_window_present(GTK_WINDOW(window_));
+  if (window_)
+    gtk_window_present(GTK_WINDOW(window_));
 }
 
 void Backend::terminate() {
-  if (appWindow_) appWindow_->saveFrame();
+  if (appWindow_)
+    appWindow_->saveFrame();
   g_application_quit(G_APPLICATION(app_.get()));
 }
 
 void Backend::invalidateMenuItems() {
-  if (!window_ || !delegate_) return;
+  if (!window_ || !delegate_)
+    return;
   for (Action action : windowActions()) {
     GAction* gaction = g_action_map_lookup_action(G_ACTION_MAP(window_), actionName(action));
-    if (gaction) g_simple_action_set_enabled(G_SIMPLE_ACTION(gaction), delegate_->validate(action));
+    if (gaction)
+      g_simple_action_set_enabled(G_SIMPLE_ACTION(gaction), delegate_->validate(action));
   }
 }
 
@@ -192,27 +202,29 @@ void Backend::installWindowActions(GtkApplicationWindow* window) {
   };
   ::velmora::gtk::installWindowActions(window, dispatch);
   // The Go menu's items act on this window.
-  if (goMenu_) goMenu_->attach(window, dispatch);
+  if (goMenu_)
+    goMenu_->attach(window, dispatch);
 }
 
 void Backend::performAction(Action action, GVariant* parameter) {
   switch (action) {
-    case Action::orderFrontStandardAboutPanel:
-      showAboutDialog(window_ ? GTK_WINDOW(window_) : nullptr);
-      return;
-    case Action::terminate:
-      terminate();
-      return;
-    case Action::undo:
-    case Action::redo:
-    case Action::cut:
-    case Action::copy:
-    case Action::paste:
-    case Action::selectAll:
-      if (window_) performEditingAction(GTK_WINDOW(window_), action);
-      return;
-    default:
-      break;
+  case Action::orderFrontStandardAboutPanel:
+    showAboutDialog(window_ ? GTK_WINDOW(window_) : nullptr);
+    return;
+  case Action::terminate:
+    terminate();
+    return;
+  case Action::undo:
+  case Action::redo:
+  case Action::cut:
+  case Action::copy:
+  case Action::paste:
+  case Action::selectAll:
+    if (window_)
+      performEditingAction(GTK_WINDOW(window_), action);
+    return;
+  default:
+    break;
   }
   std::optional<Url> target;
   if (parameter && g_variant_is_of_type(parameter, G_VARIANT_TYPE_STRING))
@@ -220,4 +232,4 @@ void Backend::performAction(Action action, GVariant* parameter) {
   delegate_->perform(action, target);
 }
 
-}  // namespace velmora::gtk
+} // namespace velmora::gtk

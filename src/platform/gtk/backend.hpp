@@ -21,7 +21,7 @@ namespace velmora::gtk {
 class GoMenu;
 
 class Backend final : public Application, public WindowSystem {
- public:
+public:
   Backend();
   ~Backend() override;
 
@@ -38,7 +38,7 @@ class Backend final : public Application, public WindowSystem {
   // WindowSystem
   [[nodiscard]] std::unique_ptr<Window> createWindow(const WindowDescription& window) override;
 
- private:
+private:
   static void onStartup(GApplication*, gpointer self);
   static void onActivate(GApplication*, gpointer self);
   static void onOpen(GApplication*, GFile**, int count, const char*, gpointer self);
@@ -70,4 +70,4 @@ class Backend final : public Application, public WindowSystem {
   std::unique_ptr<GoMenu> goMenu_;
 };
 
-}  // namespace velmora::gtk
+} // namespace velmora::gtk

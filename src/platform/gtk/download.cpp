@@ -13,7 +13,8 @@ namespace {
 // unencoded: a compressed body is declared at its compressed size.
 std::optional<std::string> shortfallOf(WebKitDownload* download) {
   WebKitURIResponse* response = webkit_download_get_response(download);
-  if (!response) return std::nullopt;
+  if (!response)
+    return std::nullopt;
   const guint64 expected = webkit_uri_response_get_content_length(response);
   const guint64 received = webkit_download_get_received_data_length(download);
   SoupMessageHeaders* headers = webkit_uri_response_get_http_headers(response);
@@ -27,7 +28,8 @@ std::optional<std::string> shortfallOf(WebKitDownload* download) {
 }
 
 WebError downloadErrorOf(const GError* error) {
-  if (!error) return WebError{-1, ""};
+  if (!error)
+    return WebError{-1, ""};
   WebError result{error->code, error->message ? error->message : ""};
   if (g_error_matches(error, WEBKIT_DOWNLOAD_ERROR, WEBKIT_DOWNLOAD_ERROR_CANCELLED_BY_USER) ||
       g_error_matches(error, WEBKIT_NETWORK_ERROR, WEBKIT_NETWORK_ERROR_CANCELLED)) {
@@ -40,7 +42,7 @@ WebError downloadErrorOf(const GError* error) {
   return result;
 }
 
-}  // namespace
+} // namespace
 
 GtkDownload::GtkDownload(WebKitDownload* download, std::function<void()> onEnded)
     : download_(GObjectPtr<WebKitDownload>::retain(download)), onEnded_(std::move(onEnded)) {
@@ -54,7 +56,9 @@ DownloadIdentity GtkDownload::identity() const {
   return reinterpret_cast<DownloadIdentity>(download_.get());
 }
 
-void GtkDownload::setDelegate(DownloadDelegate& delegate) { delegate_ = &delegate; }
+void GtkDownload::setDelegate(DownloadDelegate& delegate) {
+  delegate_ = &delegate;
+}
 
 gboolean GtkDownload::onDecideDestination(WebKitDownload* download, const char* suggested,
                                           gpointer self) {
@@ -84,7 +88,8 @@ gboolean GtkDownload::onDecideDestination(WebKitDownload* download, const char* 
 
 void GtkDownload::onReceivedData(WebKitDownload* download, guint64, gpointer self) {
   auto* wrapper = static_cast<GtkDownload*>(self);
-  if (!wrapper->delegate_ || wrapper->ended_) return;
+  if (!wrapper->delegate_ || wrapper->ended_)
+    return;
   WebKitURIResponse* response = webkit_download_get_response(download);
   const guint64 expected = response ? webkit_uri_response_get_content_length(response) : 0;
   wrapper->delegate_->didReceiveData(wrapper->identity(),
@@ -109,15 +114,17 @@ void GtkDownload::onFinished(WebKitDownload* download, gpointer self) {
   }
   wrapper->ended_ = true;
   // The owner destroys this wrapper; nothing may touch it afterwards.
-  if (auto ended = std::move(wrapper->onEnded_)) ended();
+  if (auto ended = std::move(wrapper->onEnded_))
+    ended();
 }
 
 void GtkDownload::onFailed(WebKitDownload*, GError* error, gpointer self) {
   auto* wrapper = static_cast<GtkDownload*>(self);
-  if (wrapper->ended_) return;
+  if (wrapper->ended_)
+    return;
   wrapper->ended_ = true;
   if (wrapper->delegate_)
     wrapper->delegate_->didFailWithError(wrapper->identity(), downloadErrorOf(error));
 }
 
-}  // namespace velmora::gtk
+} // namespace velmora::gtk

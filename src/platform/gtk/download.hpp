@@ -16,7 +16,7 @@
 namespace velmora::gtk {
 
 class GtkDownload final : public Download {
- public:
+public:
   // `onEnded` runs once the engine is done with the download, so the owner
   // can let go of this wrapper.
   GtkDownload(WebKitDownload* download, std::function<void()> onEnded);
@@ -24,7 +24,7 @@ class GtkDownload final : public Download {
   [[nodiscard]] DownloadIdentity identity() const override;
   void setDelegate(DownloadDelegate& delegate) override;
 
- private:
+private:
   static gboolean onDecideDestination(WebKitDownload*, const char* suggested, gpointer self);
   static void onReceivedData(WebKitDownload*, guint64, gpointer self);
   static void onFinished(WebKitDownload*, gpointer self);
@@ -37,4 +37,4 @@ class GtkDownload final : public Download {
   std::vector<ScopedSignal> signals_;
 };
 
-}  // namespace velmora::gtk
+} // namespace velmora::gtk

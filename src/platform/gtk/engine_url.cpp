@@ -6,11 +6,14 @@
 namespace velmora::gtk {
 namespace {
 
-bool isHex(char c) { return std::isxdigit(static_cast<unsigned char>(c)) != 0; }
+bool isHex(char c) {
+  return std::isxdigit(static_cast<unsigned char>(c)) != 0;
+}
 
 // Characters a path, query or fragment may hold as they are.
 bool allowedAfterAuthority(char c) {
-  if (std::isalnum(static_cast<unsigned char>(c))) return true;
+  if (std::isalnum(static_cast<unsigned char>(c)))
+    return true;
   static constexpr std::string_view allowed = "-._~!$&'()*+,;=:@/?";
   return allowed.find(c) != std::string_view::npos;
 }
@@ -19,13 +22,15 @@ bool allowedAfterAuthority(char c) {
 // addresses without an authority (mailto:, tel:, about:).
 size_t endOfAuthority(std::string_view uri) {
   const size_t colon = uri.find(':');
-  if (colon == std::string_view::npos) return 0;
-  if (uri.substr(colon + 1, 2) != "//") return colon + 1;
+  if (colon == std::string_view::npos)
+    return 0;
+  if (uri.substr(colon + 1, 2) != "//")
+    return colon + 1;
   const size_t end = uri.find_first_of("/?#", colon + 3);
   return end == std::string_view::npos ? uri.size() : end;
 }
 
-}  // namespace
+} // namespace
 
 std::string escapedForRfc3986(std::string_view uri) {
   const size_t start = endOfAuthority(uri);
@@ -36,7 +41,8 @@ std::string escapedForRfc3986(std::string_view uri) {
     const bool escape = c == '%'   ? !(i + 2 < uri.size() && isHex(uri[i + 1]) && isHex(uri[i + 2]))
                         : c == '#' ? inFragment
                                    : !allowedAfterAuthority(c);
-    if (c == '#') inFragment = true;
+    if (c == '#')
+      inFragment = true;
     if (!escape) {
       result += c;
       continue;
@@ -51,9 +57,11 @@ std::string escapedForRfc3986(std::string_view uri) {
 }
 
 std::optional<Url> engineUrl(const char* uri) {
-  if (!uri || !*uri) return std::nullopt;
-  if (auto url = Url::parse(uri)) return url;
+  if (!uri || !*uri)
+    return std::nullopt;
+  if (auto url = Url::parse(uri))
+    return url;
   return Url::parse(escapedForRfc3986(uri));
 }
 
-}  // namespace velmora::gtk
+} // namespace velmora::gtk

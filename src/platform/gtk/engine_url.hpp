@@ -21,4 +21,4 @@ namespace velmora::gtk {
 // does not allow there becomes %XX, as does a "%" that starts no escape.
 [[nodiscard]] std::string escapedForRfc3986(std::string_view uri);
 
-}  // namespace velmora::gtk
+} // namespace velmora::gtk

@@ -21,12 +21,15 @@ std::string lowercased(std::string_view text) {
 // "http://a.test/" and "http://A.test:80/x" are one origin. None for an
 // address without a host.
 std::optional<std::string> originOf(const std::optional<std::string>& address) {
-  if (!address) return std::nullopt;
+  if (!address)
+    return std::nullopt;
   const auto url = engineUrl(address->c_str());
-  if (!url || !url->scheme() || !url->host()) return std::nullopt;
+  if (!url || !url->scheme() || !url->host())
+    return std::nullopt;
   const std::string scheme = lowercased(*url->scheme());
   std::string port = url->port().value_or("");
-  if (port.empty()) port = scheme == "https" ? "443" : scheme == "http" ? "80" : "";
+  if (port.empty())
+    port = scheme == "https" ? "443" : scheme == "http" ? "80" : "";
   return scheme + "://" + lowercased(*url->host()) + ":" + port;
 }
 
@@ -35,12 +38,13 @@ bool engineLoadsScheme(const std::string& uri) {
   static constexpr std::array<std::string_view, 7> loaded{"http", "https", "about",     "data",
                                                           "blob", "file",  "javascript"};
   const auto url = engineUrl(uri.c_str());
-  if (!url || !url->scheme()) return true;
+  if (!url || !url->scheme())
+    return true;
   const std::string scheme = lowercased(*url->scheme());
   return std::find(loaded.begin(), loaded.end(), scheme) != loaded.end();
 }
 
-}  // namespace
+} // namespace
 
 FrameGuess guessFrameTarget(const NavigationFacts& facts) {
   if (facts.fetchDestination) {
@@ -50,20 +54,23 @@ FrameGuess guessFrameTarget(const NavigationFacts& facts) {
   if (facts.applicationLoadUri && *facts.applicationLoadUri == facts.uri) {
     return {FrameTarget::mainFrame, true};
   }
-  if (facts.userGesture && !engineLoadsScheme(facts.uri)) return {FrameTarget::mainFrame, true};
+  if (facts.userGesture && !engineLoadsScheme(facts.uri))
+    return {FrameTarget::mainFrame, true};
   switch (facts.kind) {
-    case NavigationKind::linkClicked:
-    case NavigationKind::formSubmitted:
-    case NavigationKind::formResubmitted: {
-      const auto starter = originOf(facts.referrer);
-      if (starter && starter != originOf(facts.currentUri)) return {FrameTarget::subframe, false};
-      return {FrameTarget::mainFrame, true};
-    }
-    case NavigationKind::backForward:
-    case NavigationKind::reload:
-    case NavigationKind::other: break;
+  case NavigationKind::linkClicked:
+  case NavigationKind::formSubmitted:
+  case NavigationKind::formResubmitted: {
+    const auto starter = originOf(facts.referrer);
+    if (starter && starter != originOf(facts.currentUri))
+      return {FrameTarget::subframe, false};
+    return {FrameTarget::mainFrame, true};
+  }
+  case NavigationKind::backForward:
+  case NavigationKind::reload:
+  case NavigationKind::other:
+    break;
   }
   return {FrameTarget::subframe, false};
 }
 
-}  // namespace velmora::gtk
+} // namespace velmora::gtk

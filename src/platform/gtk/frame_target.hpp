@@ -63,4 +63,4 @@ struct FrameGuess {
 //    filling themselves) is taken for a subframe, a guess.
 [[nodiscard]] FrameGuess guessFrameTarget(const NavigationFacts& facts);
 
-}  // namespace velmora::gtk
+} // namespace velmora::gtk

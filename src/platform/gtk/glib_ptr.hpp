@@ -11,11 +11,10 @@
 
 namespace velmora::gtk {
 
-template <auto Fn>
-struct CDeleter {
-  template <class T>
-  void operator()(T* p) const {
-    if (p) Fn(p);
+template <auto Fn> struct CDeleter {
+  template <class T> void operator()(T* p) const {
+    if (p)
+      Fn(p);
   }
 };
 
@@ -31,25 +30,27 @@ inline std::string takeString(char* text) {
   return owner ? std::string(owner.get()) : std::string();
 }
 
-template <class T>
-class GObjectPtr {
- public:
+template <class T> class GObjectPtr {
+public:
   GObjectPtr() = default;
   // A _new() result: takes over its reference, sinking a floating one.
   [[nodiscard]] static GObjectPtr adopt(T* p) {
-    if (p && g_object_is_floating(p)) g_object_ref_sink(p);
+    if (p && g_object_is_floating(p))
+      g_object_ref_sink(p);
     return GObjectPtr(p);
   }
   // Someone else's object: adds a reference of our own.
   [[nodiscard]] static GObjectPtr retain(T* p) {
-    if (p) g_object_ref(p);
+    if (p)
+      g_object_ref(p);
     return GObjectPtr(p);
   }
   // Copies share the object, each holding a reference of its own, so a
   // handle can travel inside a std::function.
   GObjectPtr(const GObjectPtr& other) : GObjectPtr(retain(other.get())) {}
   GObjectPtr& operator=(const GObjectPtr& other) {
-    if (this != &other) *this = retain(other.get());
+    if (this != &other)
+      *this = retain(other.get());
     return *this;
   }
   GObjectPtr(GObjectPtr&&) noexcept = default;
@@ -59,7 +60,7 @@ class GObjectPtr {
   explicit operator bool() const { return p_ != nullptr; }
   void reset() { p_.reset(); }
 
- private:
+private:
   explicit GObjectPtr(T* p) : p_(p) {}
   std::unique_ptr<T, CDeleter<g_object_unref>> p_;
 };
@@ -69,7 +70,7 @@ class GObjectPtr {
 // `data` when the connection ends (for a heap-held std::function).
 // Movable, not copyable; harmless when the instance dies first.
 class ScopedSignal {
- public:
+public:
   ScopedSignal() = default;
   ScopedSignal(gpointer instance, const char* signal, GCallback handler, gpointer data,
                GClosureNotify destroy = nullptr)
@@ -81,20 +82,24 @@ class ScopedSignal {
   ScopedSignal& operator=(ScopedSignal&& other) noexcept {
     if (this != &other) {
       disconnect();
-      if (other.instance_) g_object_remove_weak_pointer(G_OBJECT(other.instance_), &other.instance_);
+      if (other.instance_)
+        g_object_remove_weak_pointer(G_OBJECT(other.instance_), &other.instance_);
       instance_ = std::exchange(other.instance_, nullptr);
       id_ = std::exchange(other.id_, 0);
-      if (instance_) g_object_add_weak_pointer(G_OBJECT(instance_), &instance_);
+      if (instance_)
+        g_object_add_weak_pointer(G_OBJECT(instance_), &instance_);
     }
     return *this;
   }
   ~ScopedSignal() { disconnect(); }
 
- private:
+private:
   void disconnect() {
-    if (!instance_) return;
+    if (!instance_)
+      return;
     g_object_remove_weak_pointer(G_OBJECT(instance_), &instance_);
-    if (id_) g_signal_handler_disconnect(instance_, id_);
+    if (id_)
+      g_signal_handler_disconnect(instance_, id_);
     instance_ = nullptr;
     id_ = 0;
   }
@@ -102,4 +107,4 @@ class ScopedSignal {
   gulong id_ = 0;
 };
 
-}  // namespace velmora::gtk
+} // namespace velmora::gtk

@@ -23,17 +23,21 @@ void salvage(const std::filesystem::path& file, GKeyFile* into) {
   std::string line;
   std::string group;
   while (std::getline(in, line)) {
-    if (!line.empty() && line.back() == '\r') line.pop_back();
+    if (!line.empty() && line.back() == '\r')
+      line.pop_back();
     if (line.size() > 2 && line.front() == '[' && line.back() == ']') {
       group = line.substr(1, line.size() - 2);
       continue;
     }
     const auto equals = line.find('=');
-    if (group.empty() || equals == std::string::npos || equals == 0) continue;
+    if (group.empty() || equals == std::string::npos || equals == 0)
+      continue;
     std::string key = line.substr(0, equals);
-    while (!key.empty() && key.back() == ' ') key.pop_back();
+    while (!key.empty() && key.back() == ' ')
+      key.pop_back();
     std::string value = line.substr(equals + 1);
-    while (!value.empty() && value.front() == ' ') value.erase(0, 1);
+    while (!value.empty() && value.front() == ' ')
+      value.erase(0, 1);
     if (g_utf8_validate(key.c_str(), -1, nullptr) && g_utf8_validate(value.c_str(), -1, nullptr))
       g_key_file_set_value(into, group.c_str(), key.c_str(), value.c_str());
   }
@@ -42,8 +46,7 @@ void salvage(const std::filesystem::path& file, GKeyFile* into) {
 Loaded load(const std::filesystem::path& file) {
   Loaded loaded;
   GError* raw = nullptr;
-  if (g_key_file_load_from_file(loaded.keyFile.get(), file.c_str(), G_KEY_FILE_KEEP_COMMENTS,
-                                &raw))
+  if (g_key_file_load_from_file(loaded.keyFile.get(), file.c_str(), G_KEY_FILE_KEEP_COMMENTS, &raw))
     return loaded;
   GErrorPtr error(raw);
   if (g_error_matches(error.get(), G_FILE_ERROR, G_FILE_ERROR_NOENT)) {
@@ -56,7 +59,7 @@ Loaded load(const std::filesystem::path& file) {
   return loaded;
 }
 
-}  // namespace
+} // namespace
 
 KeyFileStore::KeyFileStore(std::filesystem::path file) : file_(std::move(file)) {}
 
@@ -68,7 +71,8 @@ std::optional<std::string> KeyFileStore::get(std::string_view group, std::string
   Loaded loaded = load(file_);
   const std::string g(group), k(key);
   GCharPtr value(g_key_file_get_string(loaded.keyFile.get(), g.c_str(), k.c_str(), nullptr));
-  if (!value) return std::nullopt;
+  if (!value)
+    return std::nullopt;
   return std::string(value.get());
 }
 
@@ -83,7 +87,8 @@ bool KeyFileStore::set(std::string_view group, std::string_view key, const std::
     std::error_code error;
     std::filesystem::copy_file(file_, copy, std::filesystem::copy_options::overwrite_existing,
                                error);
-    if (error) return false;
+    if (error)
+      return false;
   }
   const std::string g(group), k(key);
   g_key_file_set_string(loaded.keyFile.get(), g.c_str(), k.c_str(), value.c_str());
@@ -107,4 +112,4 @@ bool KeyFileSettings::setString(std::string_view key, const std::string& value) 
   return store_.set("Settings", key, value);
 }
 
-}  // namespace velmora::gtk
+} // namespace velmora::gtk

@@ -15,7 +15,7 @@
 namespace velmora::gtk {
 
 class KeyFileStore {
- public:
+public:
   explicit KeyFileStore(std::filesystem::path file);
 
   [[nodiscard]] std::optional<std::string> get(std::string_view group, std::string_view key) const;
@@ -25,19 +25,19 @@ class KeyFileStore {
   // $XDG_CONFIG_HOME/velmora/settings.ini
   [[nodiscard]] static std::filesystem::path defaultFile();
 
- private:
+private:
   std::filesystem::path file_;
 };
 
 // The application's settings, group [Settings] of the store.
 class KeyFileSettings final : public Settings {
- public:
+public:
   explicit KeyFileSettings(KeyFileStore& store) : store_(store) {}
   [[nodiscard]] std::optional<std::string> stringForKey(std::string_view key) const override;
   [[nodiscard]] bool setString(std::string_view key, const std::string& value) override;
 
- private:
+private:
   KeyFileStore& store_;
 };
 
-}  // namespace velmora::gtk
+} // namespace velmora::gtk

@@ -14,8 +14,8 @@ namespace {
 struct ActionInfo {
   Action action;
   const char* name;
-  bool window;  // a "win." action rather than an "app." one
-  bool drawn;   // shown in the menu bar on this desktop
+  bool window; // a "win." action rather than an "app." one
+  bool drawn;  // shown in the menu bar on this desktop
 };
 
 // "Hide Others" and "Show All" have no meaning on Linux desktops: the model
@@ -45,14 +45,17 @@ constexpr std::array actions{
     ActionInfo{Action::performZoom, "zoom", true, true},
 };
 
-constexpr std::array controllerActions{
-    Action::reloadPage, Action::goHome,  Action::zoomActual, Action::zoomIn,
-    Action::zoomOut,    Action::goBack,  Action::goForward,  Action::goToPath,
-    Action::hide,       Action::performMiniaturize, Action::performZoom};
+constexpr std::array controllerActions{Action::reloadPage, Action::goHome,
+                                       Action::zoomActual, Action::zoomIn,
+                                       Action::zoomOut,    Action::goBack,
+                                       Action::goForward,  Action::goToPath,
+                                       Action::hide,       Action::performMiniaturize,
+                                       Action::performZoom};
 
 const ActionInfo& infoOf(Action action) {
   for (const ActionInfo& info : actions)
-    if (info.action == action) return info;
+    if (info.action == action)
+      return info;
   return actions.front();
 }
 
@@ -64,23 +67,32 @@ std::string detailedName(Action action) {
 // "," with Command becomes "<Control>comma"; an upper-case letter implies
 // Shift, as it does for the original key equivalents.
 std::vector<std::string> acceleratorsFor(const MenuItem& item) {
-  if (item.keyEquivalent.empty()) return {};
+  if (item.keyEquivalent.empty())
+    return {};
   std::string mods;
-  if (item.modifierMask & modifier::command) mods += "<Control>";
-  if (item.modifierMask & modifier::option) mods += "<Alt>";
+  if (item.modifierMask & modifier::command)
+    mods += "<Control>";
+  if (item.modifierMask & modifier::option)
+    mods += "<Alt>";
   char key = item.keyEquivalent.front();
   if (item.modifierMask & modifier::shift || std::isupper(static_cast<unsigned char>(key)))
     mods += "<Shift>";
   key = static_cast<char>(std::tolower(static_cast<unsigned char>(key)));
   switch (key) {
-    case ',': return {mods + "comma"};
-    // Zoom In is also reached without Shift on keyboards whose "+" shares a
-    // key with "=".
-    case '+': return {mods + "plus", mods + "equal", mods + "KP_Add"};
-    case '-': return {mods + "minus", mods + "KP_Subtract"};
-    case '[': return {mods + "bracketleft"};
-    case ']': return {mods + "bracketright"};
-    default: return {mods + std::string(1, key)};
+  case ',':
+    return {mods + "comma"};
+  // Zoom In is also reached without Shift on keyboards whose "+" shares a
+  // key with "=".
+  case '+':
+    return {mods + "plus", mods + "equal", mods + "KP_Add"};
+  case '-':
+    return {mods + "minus", mods + "KP_Subtract"};
+  case '[':
+    return {mods + "bracketleft"};
+  case ']':
+    return {mods + "bracketright"};
+  default:
+    return {mods + std::string(1, key)};
   }
 }
 
@@ -88,33 +100,39 @@ std::vector<std::string> acceleratorsFor(const MenuItem& item) {
 // and the dedicated Back and Forward keys some keyboards carry.
 std::vector<std::string> desktopAccelerators(Action action) {
   switch (action) {
-    case Action::goBack: return {"<Alt>Left", "Back"};
-    case Action::goForward: return {"<Alt>Right", "Forward"};
-    default: return {};
+  case Action::goBack:
+    return {"<Alt>Left", "Back"};
+  case Action::goForward:
+    return {"<Alt>Right", "Forward"};
+  default:
+    return {};
   }
 }
 
 void setAccelerators(GtkApplication* app, const std::string& detailed,
                      const std::vector<std::string>& accelerators) {
   std::vector<const char*> list;
-  for (const auto& accel : accelerators) list.push_back(accel.c_str());
+  for (const auto& accel : accelerators)
+    list.push_back(accel.c_str());
   list.push_back(nullptr);
   gtk_application_set_accels_for_action(app, detailed.c_str(), list.data());
 }
 
 void onActivate(GSimpleAction* action, GVariant* parameter, gpointer data) {
   const auto* dispatch = static_cast<const ActionDispatcher*>(data);
-  const auto which = static_cast<Action>(
-      GPOINTER_TO_INT(g_object_get_data(G_OBJECT(action), "velmora-action")));
+  const auto which =
+      static_cast<Action>(GPOINTER_TO_INT(g_object_get_data(G_OBJECT(action), "velmora-action")));
   (*dispatch)(which, parameter);
 }
 
 void addActions(GActionMap* map, bool windowScope, const ActionDispatcher& dispatch) {
   auto* shared = new ActionDispatcher(dispatch);
-  g_object_set_data_full(G_OBJECT(map), windowScope ? "velmora-win-dispatch" : "velmora-app-dispatch",
-                         shared, [](gpointer data) { delete static_cast<ActionDispatcher*>(data); });
+  g_object_set_data_full(G_OBJECT(map),
+                         windowScope ? "velmora-win-dispatch" : "velmora-app-dispatch", shared,
+                         [](gpointer data) { delete static_cast<ActionDispatcher*>(data); });
   for (const ActionInfo& info : actions) {
-    if (info.window != windowScope || !info.drawn) continue;
+    if (info.window != windowScope || !info.drawn)
+      continue;
     // "goToPath" with an address opens it as a Go menu item would; the items
     // themselves use actions of their own (see GoMenu).
     GSimpleAction* action = g_simple_action_new(
@@ -142,16 +160,18 @@ void onLinkActivate(GSimpleAction*, GVariant*, gpointer target) {
   static_cast<const LinkTarget*>(target)->open();
 }
 
-}  // namespace
+} // namespace
 
 GoMenu::GoMenu(GtkApplication* app, GMenu* menu) : app_(app), menu_(menu) {}
 
 GoMenu::~GoMenu() {
-  if (window_) g_object_remove_weak_pointer(G_OBJECT(window_), windowSlot());
+  if (window_)
+    g_object_remove_weak_pointer(G_OBJECT(window_), windowSlot());
 }
 
 void GoMenu::attach(GtkApplicationWindow* window, const ActionDispatcher& dispatch) {
-  if (window_) g_object_remove_weak_pointer(G_OBJECT(window_), windowSlot());
+  if (window_)
+    g_object_remove_weak_pointer(G_OBJECT(window_), windowSlot());
   window_ = window;
   g_object_add_weak_pointer(G_OBJECT(window_), windowSlot());
   dispatch_ = std::make_shared<ActionDispatcher>(dispatch);
@@ -161,7 +181,8 @@ void GoMenu::removeAllItems() {
   g_menu_remove_all(menu_);
   section_.reset();
   count_ = 0;
-  for (const std::string& detailed : acceleratedActions_) setAccelerators(app_, detailed, {});
+  for (const std::string& detailed : acceleratedActions_)
+    setAccelerators(app_, detailed, {});
   acceleratedActions_.clear();
   if (window_) {
     for (const std::string& name : linkActions_)
@@ -174,14 +195,15 @@ void GoMenu::removeAllItems() {
 // check item; its own activation handler keeps the state from toggling, so
 // the mark stays on the page on show until the next page reports.
 std::string GoMenu::addLinkAction(const MenuItem& item) {
-  if (!window_ || !dispatch_ || !item.representedObject) return {};
+  if (!window_ || !dispatch_ || !item.representedObject)
+    return {};
   const std::string name = "goToPath-" + std::to_string(linkActions_.size() + 1);
   GSimpleAction* action =
       g_simple_action_new_stateful(name.c_str(), nullptr, g_variant_new_boolean(item.stateOn));
-  g_signal_connect_data(action, "activate", G_CALLBACK(onLinkActivate),
-                        new LinkTarget{dispatch_, item.representedObject->absoluteString()},
-                        [](gpointer data, GClosure*) { delete static_cast<LinkTarget*>(data); },
-                        GConnectFlags(0));
+  g_signal_connect_data(
+      action, "activate", G_CALLBACK(onLinkActivate),
+      new LinkTarget{dispatch_, item.representedObject->absoluteString()},
+      [](gpointer data, GClosure*) { delete static_cast<LinkTarget*>(data); }, GConnectFlags(0));
   g_action_map_add_action(G_ACTION_MAP(window_), G_ACTION(action));
   g_object_unref(action);
   linkActions_.push_back(name);
@@ -193,7 +215,8 @@ void GoMenu::addItem(const MenuItem& item) {
   if (item.isSeparator || !section_) {
     section_ = GObjectPtr<GMenu>::adopt(g_menu_new());
     g_menu_append_section(menu_, nullptr, G_MENU_MODEL(section_.get()));
-    if (item.isSeparator) return;
+    if (item.isSeparator)
+      return;
   }
   std::string detailed;
   if (item.action == Action::goToPath) {
@@ -226,7 +249,8 @@ DrawnMenuBar drawMenuBar(GtkApplication* app, const MenuBar& menuBar) {
           g_menu_append_section(submenu.get(), nullptr, G_MENU_MODEL(section.get()));
           continue;
         }
-        if (!item.action || !infoOf(*item.action).drawn) continue;
+        if (!item.action || !infoOf(*item.action).drawn)
+          continue;
         const std::string detailed = detailedName(*item.action);
         g_menu_append(section.get(), item.title.c_str(), detailed.c_str());
         std::vector<std::string> accelerators = acceleratorsFor(item);
@@ -249,45 +273,75 @@ void installWindowActions(GtkApplicationWindow* window, const ActionDispatcher& 
   addActions(G_ACTION_MAP(window), true, dispatch);
 }
 
-std::span<const Action> windowActions() { return controllerActions; }
+std::span<const Action> windowActions() {
+  return controllerActions;
+}
 
-const char* actionName(Action action) { return infoOf(action).name; }
+const char* actionName(Action action) {
+  return infoOf(action).name;
+}
 
 void showAboutDialog(GtkWindow* parent) {
   gtk_show_about_dialog(parent, "program-name", "Velmora", "version", VELMORA_VERSION,
                         "logo-icon-name", "com.haulvane.Velmora", "comments",
-                        "A desktop window onto your company's towing dispatch platform.",
-                        nullptr);
+                        "A desktop window onto your company's towing dispatch platform.", nullptr);
 }
 
 void performEditingAction(GtkWindow* window, Action action) {
   GtkWidget* focus = gtk_root_get_focus(GTK_ROOT(window));
-  if (!focus) return;
+  if (!focus)
+    return;
   if (GtkWidget* page = gtk_widget_get_ancestor(focus, WEBKIT_TYPE_WEB_VIEW)) {
     const char* command = nullptr;
     switch (action) {
-      case Action::undo: command = WEBKIT_EDITING_COMMAND_UNDO; break;
-      case Action::redo: command = WEBKIT_EDITING_COMMAND_REDO; break;
-      case Action::cut: command = WEBKIT_EDITING_COMMAND_CUT; break;
-      case Action::copy: command = WEBKIT_EDITING_COMMAND_COPY; break;
-      case Action::paste: command = WEBKIT_EDITING_COMMAND_PASTE; break;
-      case Action::selectAll: command = WEBKIT_EDITING_COMMAND_SELECT_ALL; break;
-      default: return;
+    case Action::undo:
+      command = WEBKIT_EDITING_COMMAND_UNDO;
+      break;
+    case Action::redo:
+      command = WEBKIT_EDITING_COMMAND_REDO;
+      break;
+    case Action::cut:
+      command = WEBKIT_EDITING_COMMAND_CUT;
+      break;
+    case Action::copy:
+      command = WEBKIT_EDITING_COMMAND_COPY;
+      break;
+    case Action::paste:
+      command = WEBKIT_EDITING_COMMAND_PASTE;
+      break;
+    case Action::selectAll:
+      command = WEBKIT_EDITING_COMMAND_SELECT_ALL;
+      break;
+    default:
+      return;
     }
     webkit_web_view_execute_editing_command(WEBKIT_WEB_VIEW(page), command);
     return;
   }
   const char* widgetAction = nullptr;
   switch (action) {
-    case Action::undo: widgetAction = "text.undo"; break;
-    case Action::redo: widgetAction = "text.redo"; break;
-    case Action::cut: widgetAction = "clipboard.cut"; break;
-    case Action::copy: widgetAction = "clipboard.copy"; break;
-    case Action::paste: widgetAction = "clipboard.paste"; break;
-    case Action::selectAll: widgetAction = "selection.select-all"; break;
-    default: return;
+  case Action::undo:
+    widgetAction = "text.undo";
+    break;
+  case Action::redo:
+    widgetAction = "text.redo";
+    break;
+  case Action::cut:
+    widgetAction = "clipboard.cut";
+    break;
+  case Action::copy:
+    widgetAction = "clipboard.copy";
+    break;
+  case Action::paste:
+    widgetAction = "clipboard.paste";
+    break;
+  case Action::selectAll:
+    widgetAction = "selection.select-all";
+    break;
+  default:
+    return;
   }
   gtk_widget_activate_action(focus, widgetAction, nullptr);
 }
 
-}  // namespace velmora::gtk
+} // namespace velmora::gtk

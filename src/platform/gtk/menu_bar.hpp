@@ -23,7 +23,7 @@ using ActionDispatcher = std::function<void(Action, GVariant* parameter)>;
 // "win.goToPath-N", whose boolean state draws the check mark of the page on
 // show and whose activation opens the item's address.
 class GoMenu final : public Menu {
- public:
+public:
   GoMenu(GtkApplication* app, GMenu* menu);
   ~GoMenu() override;
   GoMenu(const GoMenu&) = delete;
@@ -38,13 +38,13 @@ class GoMenu final : public Menu {
   [[nodiscard]] int numberOfItems() const override { return count_; }
   void addItem(const MenuItem& item) override;
 
- private:
+private:
   std::string addLinkAction(const MenuItem& item);
   gpointer* windowSlot() { return reinterpret_cast<gpointer*>(&window_); }
 
   GtkApplication* app_;
-  GMenu* menu_;  // owned by the menu bar
-  GtkApplicationWindow* window_ = nullptr;  // weak: cleared when it goes
+  GMenu* menu_;                            // owned by the menu bar
+  GtkApplicationWindow* window_ = nullptr; // weak: cleared when it goes
   std::shared_ptr<ActionDispatcher> dispatch_;
   GObjectPtr<GMenu> section_;
   int count_ = 0;
@@ -72,4 +72,4 @@ void showAboutDialog(GtkWindow* parent);
 // a text field.
 void performEditingAction(GtkWindow* window, Action action);
 
-}  // namespace velmora::gtk
+} // namespace velmora::gtk

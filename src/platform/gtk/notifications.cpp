@@ -9,7 +9,7 @@ std::string desktopIdOf(WebKitNotification* notification) {
   return "page-" + std::to_string(webkit_notification_get_id(notification));
 }
 
-}  // namespace
+} // namespace
 
 PageNotifications::PageNotifications(GtkApplication* app) : app_(app) {
   GSimpleAction* action = g_simple_action_new(clickedAction, G_VARIANT_TYPE_STRING);
@@ -36,7 +36,8 @@ gboolean PageNotifications::onShow(WebKitWebView*, WebKitNotification* notificat
   const char* body = webkit_notification_get_body(notification);
   GObjectPtr<GNotification> shown =
       GObjectPtr<GNotification>::adopt(g_notification_new(title && *title ? title : "Velmora"));
-  if (body && *body) g_notification_set_body(shown.get(), body);
+  if (body && *body)
+    g_notification_set_body(shown.get(), body);
   g_notification_set_default_action_and_target(
       shown.get(), (std::string("app.") + clickedAction).c_str(), "s", id.c_str());
   g_application_send_notification(G_APPLICATION(notifications->app_), id.c_str(), shown.get());
@@ -61,9 +62,10 @@ void PageNotifications::onClicked(GSimpleAction*, GVariant* id, gpointer self) {
   if (GList* windows = gtk_application_get_windows(notifications->app_))
     gtk_window_present(GTK_WINDOW(windows->data));
   const auto found = notifications->shown_.find(g_variant_get_string(id, nullptr));
-  if (found == notifications->shown_.end()) return;
+  if (found == notifications->shown_.end())
+    return;
   // Runs the page's own click handler.
   webkit_notification_clicked(found->second.get());
 }
 
-}  // namespace velmora::gtk
+} // namespace velmora::gtk

@@ -15,7 +15,7 @@
 namespace velmora::gtk {
 
 class PageNotifications {
- public:
+public:
   explicit PageNotifications(GtkApplication* app);
   ~PageNotifications();
   PageNotifications(const PageNotifications&) = delete;
@@ -24,7 +24,7 @@ class PageNotifications {
   // Shows the notifications this view's pages send.
   void watch(WebKitWebView* view);
 
- private:
+private:
   static gboolean onShow(WebKitWebView*, WebKitNotification*, gpointer self);
   static void onClosed(WebKitNotification*, gpointer self);
   static void onClicked(GSimpleAction*, GVariant* id, gpointer self);
@@ -34,4 +34,4 @@ class PageNotifications {
   std::map<std::string, GObjectPtr<WebKitNotification>> shown_;
 };
 
-}  // namespace velmora::gtk
+} // namespace velmora::gtk

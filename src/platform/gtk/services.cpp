@@ -19,7 +19,9 @@ gboolean runTask(gpointer data) {
   return G_SOURCE_REMOVE;
 }
 
-void deleteTask(gpointer data) { delete static_cast<std::function<void()>*>(data); }
+void deleteTask(gpointer data) {
+  delete static_cast<std::function<void()>*>(data);
+}
 
 void launchUri(const std::string& uri) {
   if (!uri.empty())
@@ -31,7 +33,7 @@ GDBusConnection* sessionBus() {
   return app ? g_application_get_dbus_connection(app) : nullptr;
 }
 
-}  // namespace
+} // namespace
 
 void IdleMainQueue::async(std::function<void()> task) {
   g_idle_add_full(G_PRIORITY_DEFAULT_IDLE, runTask, new std::function<void()>(std::move(task)),
@@ -60,7 +62,8 @@ void GdkClipboardText::readText(std::function<void(std::optional<std::string>)> 
 void LauncherEntryDockTile::emit(GVariant* properties) {
   GVariantPtr owned(g_variant_ref_sink(properties));
   GDBusConnection* bus = sessionBus();
-  if (!bus) return;
+  if (!bus)
+    return;
   g_dbus_connection_emit_signal(bus, nullptr, "/com/haulvane/Velmora",
                                 "com.canonical.Unity.LauncherEntry", "Update",
                                 g_variant_new("(s@a{sv})", launcherAppUri, owned.get()), nullptr);
@@ -70,7 +73,8 @@ void LauncherEntryDockTile::setBadgeLabel(const std::string& label) {
   GVariantBuilder builder;
   g_variant_builder_init(&builder, G_VARIANT_TYPE("a{sv}"));
   gint64 count = 0;
-  if (!label.empty()) count = g_ascii_strtoll(label.c_str(), nullptr, 10);
+  if (!label.empty())
+    count = g_ascii_strtoll(label.c_str(), nullptr, 10);
   g_variant_builder_add(&builder, "{sv}", "count", g_variant_new_int64(count));
   g_variant_builder_add(&builder, "{sv}", "count-visible", g_variant_new_boolean(!label.empty()));
   emit(g_variant_builder_end(&builder));
@@ -85,16 +89,20 @@ void LauncherEntryDockTile::setProgress(std::optional<double> fraction) {
   emit(g_variant_builder_end(&builder));
 }
 
-void DesktopWorkspace::openURL(const Url& url) { launchUri(url.absoluteString()); }
+void DesktopWorkspace::openURL(const Url& url) {
+  launchUri(url.absoluteString());
+}
 
 void DesktopWorkspace::activateFileViewerSelectingURLs(
     const std::vector<std::filesystem::path>& files) {
-  if (files.empty()) return;
+  if (files.empty())
+    return;
   GVariantBuilder uris;
   g_variant_builder_init(&uris, G_VARIANT_TYPE("as"));
   for (const auto& file : files) {
     GCharPtr uri(g_filename_to_uri(file.c_str(), nullptr, nullptr));
-    if (uri) g_variant_builder_add(&uris, "s", uri.get());
+    if (uri)
+      g_variant_builder_add(&uris, "s", uri.get());
   }
   // The folder is opened instead when no file manager answers on the bus.
   auto* folder = new std::string(
@@ -114,7 +122,8 @@ void DesktopWorkspace::activateFileViewerSelectingURLs(
         GError* raw = nullptr;
         GVariantPtr reply(g_dbus_connection_call_finish(G_DBUS_CONNECTION(source), result, &raw));
         GErrorPtr error(raw);
-        if (error) launchUri(*folder);
+        if (error)
+          launchUri(*folder);
       },
       folder);
 }
@@ -123,7 +132,8 @@ std::optional<std::filesystem::path> LocalFiles::downloadsDirectory() const {
   if (const char* special = g_get_user_special_dir(G_USER_DIRECTORY_DOWNLOAD))
     return std::filesystem::path(special);
   const char* home = g_get_home_dir();
-  if (!home || !*home) return std::nullopt;
+  if (!home || !*home)
+    return std::nullopt;
   return std::filesystem::path(home) / "Downloads";
 }
 
@@ -144,11 +154,12 @@ FileCreation LocalFiles::createNewFile(const std::filesystem::path& path) {
   const int fd = g_open(path.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0666);
   if (fd < 0) {
     const int error = errno;
-    if (error == EEXIST) return {FileCreation::Outcome::exists, {}};
+    if (error == EEXIST)
+      return {FileCreation::Outcome::exists, {}};
     return {FileCreation::Outcome::failed, g_strerror(error)};
   }
   g_close(fd, nullptr);
   return {FileCreation::Outcome::created, {}};
 }
 
-}  // namespace velmora::gtk
+} // namespace velmora::gtk

@@ -20,45 +20,45 @@ namespace velmora::gtk {
 
 // Modal GtkMessageDialogs, transient for the active window.
 class GtkAlerts final : public Alerts {
- public:
+public:
   explicit GtkAlerts(GtkApplication* app) : app_(app) {}
   void runModal(const Alert& alert, std::function<void(const AlertResponse&)> completion) override;
 
- private:
+private:
   GtkApplication* app_;
 };
 
 // libsoup requests, one session per request so each has its own timeout and
 // no state (cookies, credentials) is shared with anything else.
 class SoupHttpClient final : public HttpClient {
- public:
+public:
   void get(const HttpRequest& request, std::function<void(HttpResponse)> completion) override;
 };
 
 class GdkClipboardText final : public Clipboard {
- public:
+public:
   void readText(std::function<void(std::optional<std::string>)> done) override;
 };
 
 // The badge and progress of the dock icon, sent as the launcher-entry
 // signal that GNOME and KDE docks read, for the application's desktop file.
 class LauncherEntryDockTile final : public DockTile {
- public:
+public:
   void setBadgeLabel(const std::string& label) override;
   void setProgress(std::optional<double> fraction) override;
 
- private:
+private:
   void emit(GVariant* properties);
 };
 
 class DesktopWorkspace final : public Workspace {
- public:
+public:
   void openURL(const Url& url) override;
   void activateFileViewerSelectingURLs(const std::vector<std::filesystem::path>& files) override;
 };
 
 class LocalFiles final : public Files {
- public:
+public:
   [[nodiscard]] std::optional<std::filesystem::path> downloadsDirectory() const override;
   [[nodiscard]] bool fileExistsAtPath(const std::filesystem::path& path) const override;
   [[nodiscard]] bool createDirectory(const std::filesystem::path& path) override;
@@ -68,13 +68,13 @@ class LocalFiles final : public Files {
 // WebKitGTK asks the desktop's location service itself when a page is
 // granted access, so there is nothing to do ahead of it.
 class GeoClueLocation final : public LocationService {
- public:
+public:
   void requestWhenInUseAuthorization() override {}
 };
 
 class IdleMainQueue final : public MainQueue {
- public:
+public:
   void async(std::function<void()> task) override;
 };
 
-}  // namespace velmora::gtk
+} // namespace velmora::gtk

@@ -20,12 +20,18 @@ std::optional<std::string> stringOf(const char* text) {
 
 NavigationKind kindOf(WebKitNavigationType type) {
   switch (type) {
-    case WEBKIT_NAVIGATION_TYPE_LINK_CLICKED: return NavigationKind::linkClicked;
-    case WEBKIT_NAVIGATION_TYPE_FORM_SUBMITTED: return NavigationKind::formSubmitted;
-    case WEBKIT_NAVIGATION_TYPE_FORM_RESUBMITTED: return NavigationKind::formResubmitted;
-    case WEBKIT_NAVIGATION_TYPE_BACK_FORWARD: return NavigationKind::backForward;
-    case WEBKIT_NAVIGATION_TYPE_RELOAD: return NavigationKind::reload;
-    case WEBKIT_NAVIGATION_TYPE_OTHER: break;
+  case WEBKIT_NAVIGATION_TYPE_LINK_CLICKED:
+    return NavigationKind::linkClicked;
+  case WEBKIT_NAVIGATION_TYPE_FORM_SUBMITTED:
+    return NavigationKind::formSubmitted;
+  case WEBKIT_NAVIGATION_TYPE_FORM_RESUBMITTED:
+    return NavigationKind::formResubmitted;
+  case WEBKIT_NAVIGATION_TYPE_BACK_FORWARD:
+    return NavigationKind::backForward;
+  case WEBKIT_NAVIGATION_TYPE_RELOAD:
+    return NavigationKind::reload;
+  case WEBKIT_NAVIGATION_TYPE_OTHER:
+    break;
   }
   return NavigationKind::other;
 }
@@ -57,12 +63,13 @@ bool isAttachment(WebKitURIResponse* response) {
   return disposition && g_ascii_strncasecmp(disposition, "attachment", 10) == 0;
 }
 
-}  // namespace
+} // namespace
 
 bool hasGpu() {
   std::error_code error;
   for (const auto& entry : std::filesystem::directory_iterator("/dev/dri", error)) {
-    if (entry.path().filename().string().starts_with("renderD")) return true;
+    if (entry.path().filename().string().starts_with("renderD"))
+      return true;
   }
   return false;
 }
@@ -89,8 +96,7 @@ GtkWebView::GtkWebView(WebKitNetworkSession* session, const WebViewConfiguration
   const auto slash = appName.find('/');
   const std::string name = appName.substr(0, slash);
   const std::string version = slash == std::string::npos ? "" : appName.substr(slash + 1);
-  webkit_settings_set_user_agent_with_application_details(settings, name.c_str(),
-                                                          version.c_str());
+  webkit_settings_set_user_agent_with_application_details(settings, name.c_str(), version.c_str());
   webkit_settings_set_enable_back_forward_navigation_gestures(
       settings, configuration.allowsBackForwardNavigationGestures);
   // Without a GPU the engine's GL compositing runs on a software rasteriser:
@@ -118,8 +124,8 @@ void GtkWebView::connectSignals(const WebViewConfiguration& configuration) {
   signals_.emplace_back(view_, "decide-policy", G_CALLBACK(onDecidePolicy), this);
   signals_.emplace_back(view_, "load-changed", G_CALLBACK(onLoadChanged), this);
   signals_.emplace_back(view_, "load-failed", G_CALLBACK(onLoadFailed), this);
-  signals_.emplace_back(view_, "load-failed-with-tls-errors",
-                        G_CALLBACK(onLoadFailedWithTlsErrors), this);
+  signals_.emplace_back(view_, "load-failed-with-tls-errors", G_CALLBACK(onLoadFailedWithTlsErrors),
+                        this);
   signals_.emplace_back(view_, "create", G_CALLBACK(onCreate), this);
   signals_.emplace_back(view_, "script-dialog", G_CALLBACK(onScriptDialog), this);
   signals_.emplace_back(view_, "permission-request", G_CALLBACK(onPermissionRequest), this);
@@ -127,11 +133,10 @@ void GtkWebView::connectSignals(const WebViewConfiguration& configuration) {
                         G_CALLBACK(onBackForwardChanged), this);
   signals_.emplace_back(session_, "download-started", G_CALLBACK(onDownloadStarted), this);
   for (const std::string& name : configuration.scriptMessageHandlerNames) {
-    webkit_user_content_manager_register_script_message_handler(
-        contentManager_.get(), name.c_str(), pageScriptsWorld);
+    webkit_user_content_manager_register_script_message_handler(contentManager_.get(), name.c_str(),
+                                                                pageScriptsWorld);
     const std::string signal = "script-message-received::" + name;
-    signals_.emplace_back(contentManager_.get(), signal.c_str(), G_CALLBACK(onScriptMessage),
-                          this);
+    signals_.emplace_back(contentManager_.get(), signal.c_str(), G_CALLBACK(onScriptMessage), this);
   }
 }
 
@@ -140,7 +145,8 @@ void GtkWebView::loadRequest(const UrlRequest& request) {
   // defaults apply, which match the protocol's own cache rules.
   // The engine reports "http://host" as "http://host/"; expect it so.
   boost::urls::url expected = request.url.components();
-  if (expected.has_authority() && expected.encoded_path().empty()) expected.set_encoded_path("/");
+  if (expected.has_authority() && expected.encoded_path().empty())
+    expected.set_encoded_path("/");
   expectedMainFrameUri_ = std::string(expected.buffer());
   // A pop-up's own request keeps the page's method, headers and body.
   if (popUpRequest_ && request.url.absoluteString() == webkit_uri_request_get_uri(popUpRequest_)) {
@@ -150,15 +156,31 @@ void GtkWebView::loadRequest(const UrlRequest& request) {
   webkit_web_view_load_uri(view_, request.url.absoluteString().c_str());
 }
 
-void GtkWebView::reload() { webkit_web_view_reload(view_); }
-void GtkWebView::goBack() { webkit_web_view_go_back(view_); }
-void GtkWebView::goForward() { webkit_web_view_go_forward(view_); }
-bool GtkWebView::canGoBack() const { return webkit_web_view_can_go_back(view_); }
-bool GtkWebView::canGoForward() const { return webkit_web_view_can_go_forward(view_); }
-double GtkWebView::pageZoom() const { return webkit_web_view_get_zoom_level(view_); }
-void GtkWebView::setPageZoom(double zoom) { webkit_web_view_set_zoom_level(view_, zoom); }
+void GtkWebView::reload() {
+  webkit_web_view_reload(view_);
+}
+void GtkWebView::goBack() {
+  webkit_web_view_go_back(view_);
+}
+void GtkWebView::goForward() {
+  webkit_web_view_go_forward(view_);
+}
+bool GtkWebView::canGoBack() const {
+  return webkit_web_view_can_go_back(view_);
+}
+bool GtkWebView::canGoForward() const {
+  return webkit_web_view_can_go_forward(view_);
+}
+double GtkWebView::pageZoom() const {
+  return webkit_web_view_get_zoom_level(view_);
+}
+void GtkWebView::setPageZoom(double zoom) {
+  webkit_web_view_set_zoom_level(view_, zoom);
+}
 
-std::optional<Url> GtkWebView::url() const { return engineUrl(webkit_web_view_get_uri(view_)); }
+std::optional<Url> GtkWebView::url() const {
+  return engineUrl(webkit_web_view_get_uri(view_));
+}
 
 void GtkWebView::evaluateJavaScript(const std::string& script) {
   webkit_web_view_evaluate_javascript(view_, script.c_str(), static_cast<gssize>(script.size()),
@@ -188,13 +210,15 @@ FrameTarget GtkWebView::frameTargetOf(WebKitNavigationAction* action) {
   const FrameGuess guess = guessFrameTarget(facts);
   if (!guess.certain) {
     guessedSubframeUris_.push_back(facts.uri);
-    if (guessedSubframeUris_.size() > guessedSubframeMemory) guessedSubframeUris_.pop_front();
+    if (guessedSubframeUris_.size() > guessedSubframeMemory)
+      guessedSubframeUris_.pop_front();
   }
   return guess.target;
 }
 
 void GtkWebView::decideNavigationAction(WebKitNavigationPolicyDecision* decision, bool newWindow) {
-  WebKitNavigationAction* action = webkit_navigation_policy_decision_get_navigation_action(decision);
+  WebKitNavigationAction* action =
+      webkit_navigation_policy_decision_get_navigation_action(decision);
   WebKitURIRequest* request = webkit_navigation_action_get_request(action);
   NavigationAction input{
       .url = engineUrl(request ? webkit_uri_request_get_uri(request) : nullptr),
@@ -247,11 +271,15 @@ void GtkWebView::askResponsePolicy(const NavigationResponse& input,
                                    const GObjectPtr<WebKitPolicyDecision>& decision) {
   delegate_.decidePolicyForNavigationResponse(input, [decision](NavigationResponsePolicy policy) {
     switch (policy) {
-      case NavigationResponsePolicy::allow: webkit_policy_decision_use(decision.get()); break;
-      case NavigationResponsePolicy::cancel: webkit_policy_decision_ignore(decision.get()); break;
-      case NavigationResponsePolicy::download:
-        webkit_policy_decision_download(decision.get());
-        break;
+    case NavigationResponsePolicy::allow:
+      webkit_policy_decision_use(decision.get());
+      break;
+    case NavigationResponsePolicy::cancel:
+      webkit_policy_decision_ignore(decision.get());
+      break;
+    case NavigationResponsePolicy::download:
+      webkit_policy_decision_download(decision.get());
+      break;
     }
   });
 }
@@ -260,15 +288,15 @@ gboolean GtkWebView::onDecidePolicy(WebKitWebView*, WebKitPolicyDecision* decisi
                                     WebKitPolicyDecisionType type, gpointer self) {
   auto* view = static_cast<GtkWebView*>(self);
   switch (type) {
-    case WEBKIT_POLICY_DECISION_TYPE_NAVIGATION_ACTION:
-      view->decideNavigationAction(WEBKIT_NAVIGATION_POLICY_DECISION(decision), false);
-      return TRUE;
-    case WEBKIT_POLICY_DECISION_TYPE_NEW_WINDOW_ACTION:
-      view->decideNavigationAction(WEBKIT_NAVIGATION_POLICY_DECISION(decision), true);
-      return TRUE;
-    case WEBKIT_POLICY_DECISION_TYPE_RESPONSE:
-      view->decideResponse(WEBKIT_RESPONSE_POLICY_DECISION(decision));
-      return TRUE;
+  case WEBKIT_POLICY_DECISION_TYPE_NAVIGATION_ACTION:
+    view->decideNavigationAction(WEBKIT_NAVIGATION_POLICY_DECISION(decision), false);
+    return TRUE;
+  case WEBKIT_POLICY_DECISION_TYPE_NEW_WINDOW_ACTION:
+    view->decideNavigationAction(WEBKIT_NAVIGATION_POLICY_DECISION(decision), true);
+    return TRUE;
+  case WEBKIT_POLICY_DECISION_TYPE_RESPONSE:
+    view->decideResponse(WEBKIT_RESPONSE_POLICY_DECISION(decision));
+    return TRUE;
   }
   return FALSE;
 }
@@ -281,17 +309,19 @@ void GtkWebView::onLoadChanged(WebKitWebView*, WebKitLoadEvent event, gpointer s
   } else if (event == WEBKIT_LOAD_COMMITTED) {
     view->expectedMainFrameUri_.reset();
   } else if (event == WEBKIT_LOAD_FINISHED) {
-    if (!std::exchange(view->lastLoadFailed_, false)) view->delegate_.didFinishNavigation();
+    if (!std::exchange(view->lastLoadFailed_, false))
+      view->delegate_.didFinishNavigation();
   }
 }
 
-gboolean GtkWebView::onLoadFailed(WebKitWebView*, WebKitLoadEvent event, const char*,
-                                  GError* error, gpointer self) {
+gboolean GtkWebView::onLoadFailed(WebKitWebView*, WebKitLoadEvent event, const char*, GError* error,
+                                  gpointer self) {
   auto* view = static_cast<GtkWebView*>(self);
   view->lastLoadFailed_ = true;
   view->expectedMainFrameUri_.reset();
   // Failures after the page was committed leave the page as it is.
-  if (event != WEBKIT_LOAD_COMMITTED && error) view->delegate_.didFailProvisionalNavigation(webErrorOf(error));
+  if (event != WEBKIT_LOAD_COMMITTED && error)
+    view->delegate_.didFailProvisionalNavigation(webErrorOf(error));
   // Handled: the engine must not show its own error page.
   return TRUE;
 }
@@ -331,27 +361,28 @@ gboolean GtkWebView::onScriptDialog(WebKitWebView*, WebKitScriptDialog* dialog, 
     webkit_script_dialog_unref(dialog);
   };
   switch (webkit_script_dialog_get_dialog_type(dialog)) {
-    case WEBKIT_SCRIPT_DIALOG_ALERT:
-      view->delegate_.runJavaScriptAlertPanelWithMessage(message, release);
-      return TRUE;
-    case WEBKIT_SCRIPT_DIALOG_CONFIRM:
-      view->delegate_.runJavaScriptConfirmPanelWithMessage(message, [dialog, release](bool ok) {
-        webkit_script_dialog_confirm_set_confirmed(dialog, ok);
-        release();
-      });
-      return TRUE;
-    case WEBKIT_SCRIPT_DIALOG_PROMPT: {
-      const char* defaultText = webkit_script_dialog_prompt_get_default_text(dialog);
-      view->delegate_.runJavaScriptTextInputPanelWithPrompt(
-          message, defaultText ? std::optional<std::string>(defaultText) : std::nullopt,
-          [dialog, release](std::optional<std::string> text) {
-            if (text) webkit_script_dialog_prompt_set_text(dialog, text->c_str());
-            release();
-          });
-      return TRUE;
-    }
-    case WEBKIT_SCRIPT_DIALOG_BEFORE_UNLOAD_CONFIRM:
-      break;
+  case WEBKIT_SCRIPT_DIALOG_ALERT:
+    view->delegate_.runJavaScriptAlertPanelWithMessage(message, release);
+    return TRUE;
+  case WEBKIT_SCRIPT_DIALOG_CONFIRM:
+    view->delegate_.runJavaScriptConfirmPanelWithMessage(message, [dialog, release](bool ok) {
+      webkit_script_dialog_confirm_set_confirmed(dialog, ok);
+      release();
+    });
+    return TRUE;
+  case WEBKIT_SCRIPT_DIALOG_PROMPT: {
+    const char* defaultText = webkit_script_dialog_prompt_get_default_text(dialog);
+    view->delegate_.runJavaScriptTextInputPanelWithPrompt(
+        message, defaultText ? std::optional<std::string>(defaultText) : std::nullopt,
+        [dialog, release](std::optional<std::string> text) {
+          if (text)
+            webkit_script_dialog_prompt_set_text(dialog, text->c_str());
+          release();
+        });
+    return TRUE;
+  }
+  case WEBKIT_SCRIPT_DIALOG_BEFORE_UNLOAD_CONFIRM:
+    break;
   }
   webkit_script_dialog_unref(dialog);
   return FALSE;
@@ -385,12 +416,14 @@ void GtkWebView::onScriptMessage(WebKitUserContentManager*, JSCValue* value, gpo
   // The message name is the detail of the signal being emitted.
   const GSignalInvocationHint* hint = g_signal_get_invocation_hint(view->contentManager_.get());
   ScriptMessage message;
-  if (hint && hint->detail) message.name = g_quark_to_string(hint->detail);
+  if (hint && hint->detail)
+    message.name = g_quark_to_string(hint->detail);
   // Only the page scripts can post (see pageScriptsWorld), and they post
   // little, so the value is read whole.
   GCharPtr json(jsc_value_to_json(value, 0));
   if (json) {
-    if (auto body = scriptValueFromJson(json.get())) message.body = std::move(*body);
+    if (auto body = scriptValueFromJson(json.get()))
+      message.body = std::move(*body);
   }
   view->delegate_.didReceiveScriptMessage(message);
 }
@@ -400,12 +433,12 @@ void GtkWebView::onBackForwardChanged(WebKitBackForwardList*, WebKitBackForwardL
   static_cast<GtkWebView*>(self)->delegate_.backForwardListDidChange();
 }
 
-void GtkWebView::onDownloadStarted(WebKitNetworkSession*, WebKitDownload* download,
-                                   gpointer self) {
+void GtkWebView::onDownloadStarted(WebKitNetworkSession*, WebKitDownload* download, gpointer self) {
   auto* view = static_cast<GtkWebView*>(self);
   // The network session reports the downloads of every view; only this
   // view's are its own.
-  if (webkit_download_get_web_view(download) != view->view_) return;
+  if (webkit_download_get_web_view(download) != view->view_)
+    return;
   // The wrapper is let go of from within its last signal, which GLib allows:
   // the emission holds the download, and the wrapper is not touched again.
   // Doing it at once leaves nothing behind that could outlive this view.
@@ -416,4 +449,4 @@ void GtkWebView::onDownloadStarted(WebKitNetworkSession*, WebKitDownload* downlo
   view->delegate_.navigationResponseDidBecomeDownload(handle);
 }
 
-}  // namespace velmora::gtk
+} // namespace velmora::gtk

@@ -30,7 +30,7 @@ class GtkDownload;
 inline constexpr const char* pageScriptsWorld = "velmora";
 
 class GtkWebView final : public WebView {
- public:
+public:
   GtkWebView(WebKitNetworkSession* session, const WebViewConfiguration& configuration,
              WebViewDelegate& delegate);
   ~GtkWebView() override;
@@ -48,7 +48,7 @@ class GtkWebView final : public WebView {
   [[nodiscard]] std::optional<Url> url() const override;
   void evaluateJavaScript(const std::string& script) override;
 
- private:
+private:
   void connectSignals(const WebViewConfiguration& configuration);
 
   static gboolean onDecidePolicy(WebKitWebView*, WebKitPolicyDecision*, WebKitPolicyDecisionType,
@@ -75,7 +75,7 @@ class GtkWebView final : public WebView {
 
   WebViewDelegate& delegate_;
   WebKitNetworkSession* session_;
-  WebKitWebView* view_ = nullptr;  // owned by the widget tree once placed
+  WebKitWebView* view_ = nullptr; // owned by the widget tree once placed
   GObjectPtr<WebKitWebView> viewRef_;
   GObjectPtr<WebKitUserContentManager> contentManager_;
   std::vector<ScopedSignal> signals_;
@@ -94,4 +94,4 @@ class GtkWebView final : public WebView {
   WebKitURIRequest* popUpRequest_ = nullptr;
 };
 
-}  // namespace velmora::gtk
+} // namespace velmora::gtk

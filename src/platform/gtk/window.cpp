@@ -18,29 +18,32 @@ int readInt(const KeyFileStore& store, const std::string& group, const char* key
 // The overlay as a widget: detaching it is removing it from the overlay
 // layer and letting the page underneath have the keyboard again.
 class OverlayView final : public View {
- public:
+public:
   OverlayView(GtkOverlay* parent, GtkWidget* child) : parent_(parent), child_(child) {
     g_object_add_weak_pointer(G_OBJECT(child_), reinterpret_cast<gpointer*>(&child_));
   }
   ~OverlayView() override {
-    if (child_) g_object_remove_weak_pointer(G_OBJECT(child_), reinterpret_cast<gpointer*>(&child_));
+    if (child_)
+      g_object_remove_weak_pointer(G_OBJECT(child_), reinterpret_cast<gpointer*>(&child_));
   }
   void removeFromSuperview() override {
-    if (!child_ || !gtk_widget_get_parent(child_)) return;
+    if (!child_ || !gtk_widget_get_parent(child_))
+      return;
     gtk_overlay_remove_overlay(parent_, child_);
-    if (GtkWidget* page = gtk_overlay_get_child(parent_)) gtk_widget_set_can_focus(page, TRUE);
+    if (GtkWidget* page = gtk_overlay_get_child(parent_))
+      gtk_widget_set_can_focus(page, TRUE);
   }
 
- private:
+private:
   GtkOverlay* parent_;
   GtkWidget* child_;
 };
 
 std::string cssColor(const Color& color) {
   char buffer[96];
-  std::snprintf(buffer, sizeof buffer, "rgba(%d,%d,%d,%.3f)", static_cast<int>(color.red * 255 + 0.5),
-                static_cast<int>(color.green * 255 + 0.5), static_cast<int>(color.blue * 255 + 0.5),
-                color.alpha);
+  std::snprintf(buffer, sizeof buffer, "rgba(%d,%d,%d,%.3f)",
+                static_cast<int>(color.red * 255 + 0.5), static_cast<int>(color.green * 255 + 0.5),
+                static_cast<int>(color.blue * 255 + 0.5), color.alpha);
   return buffer;
 }
 
@@ -86,16 +89,15 @@ void bindReturnKey(GtkWidget* button) {
 void onOverlayButton(GtkButton*, gpointer data) {
   // Copied first: the action may remove the overlay and with it this button.
   auto action = *static_cast<std::function<void()>*>(data);
-  if (action) action();
+  if (action)
+    action();
 }
 
-}  // namespace
+} // namespace
 
 GtkAppWindow::GtkAppWindow(GtkApplication* app, WebKitNetworkSession* session, KeyFileStore& store,
                            const WindowDescription& description, WindowHooks hooks)
-    : session_(session),
-      hooks_(std::move(hooks)),
-      store_(store),
+    : session_(session), hooks_(std::move(hooks)), store_(store),
       autosaveName_(description.frameAutosaveName) {
   window_ = gtk_application_window_new(app);
   g_object_ref(window_);
@@ -106,7 +108,8 @@ GtkAppWindow::GtkAppWindow(GtkApplication* app, WebKitNetworkSession* session, K
   const int height = readInt(store_, autosaveName_, "height", description.contentSize.height);
   gtk_window_set_default_size(GTK_WINDOW(window_), std::max(width, description.minSize.width),
                               std::max(height, description.minSize.height));
-  if (store_.get(autosaveName_, "maximized") == "true") gtk_window_maximize(GTK_WINDOW(window_));
+  if (store_.get(autosaveName_, "maximized") == "true")
+    gtk_window_maximize(GTK_WINDOW(window_));
   // Closing only hides the window: the page, its history and the sign-in
   // stay, and the application keeps running.
   gtk_window_set_hide_on_close(GTK_WINDOW(window_), TRUE);
@@ -114,7 +117,8 @@ GtkAppWindow::GtkAppWindow(GtkApplication* app, WebKitNetworkSession* session, K
 
   overlay_ = gtk_overlay_new();
   gtk_window_set_child(GTK_WINDOW(window_), overlay_);
-  if (hooks_.installActions) hooks_.installActions(GTK_APPLICATION_WINDOW(window_));
+  if (hooks_.installActions)
+    hooks_.installActions(GTK_APPLICATION_WINDOW(window_));
 }
 
 GtkAppWindow::~GtkAppWindow() {
@@ -132,7 +136,8 @@ gboolean GtkAppWindow::onCloseRequest(GtkWindow*, gpointer self) {
 }
 
 void GtkAppWindow::saveFrame() {
-  if (autosaveName_.empty()) return;
+  if (autosaveName_.empty())
+    return;
   const bool maximized = gtk_window_is_maximized(GTK_WINDOW(window_));
   // GTK keeps the default size in step with the user's resizing, and it is
   // the unmaximised size, measured without the window's shadow: exactly
@@ -144,9 +149,13 @@ void GtkAppWindow::saveFrame() {
   (void)store_.set(autosaveName_, "maximized", maximized ? "true" : "false");
 }
 
-void GtkAppWindow::showWindow() { gtk_window_present(GTK_WINDOW(window_)); }
+void GtkAppWindow::showWindow() {
+  gtk_window_present(GTK_WINDOW(window_));
+}
 
-bool GtkAppWindow::isVisible() const { return gtk_widget_get_visible(window_); }
+bool GtkAppWindow::isVisible() const {
+  return gtk_widget_get_visible(window_);
+}
 
 // The toolbar becomes the window's header bar. A segmented item is a row
 // of plain buttons: GTK buttons are momentary by nature, and they are never
@@ -157,11 +166,13 @@ void GtkAppWindow::setToolbar(const ToolbarDescription& toolbar, ToolbarDelegate
   gtk_widget_set_name(header, toolbar.identifier.c_str());
   for (const std::string& identifier : delegate.toolbarDefaultItemIdentifiers()) {
     const auto item = delegate.itemForItemIdentifier(identifier, true);
-    if (!item) continue;
+    if (!item)
+      continue;
     // Separated segments stand apart, as two buttons; joined ones share an
     // edge, which is GTK's "linked" style.
     GtkWidget* group = gtk_box_new(GTK_ORIENTATION_HORIZONTAL, item->separated ? 4 : 0);
-    if (!item->separated) gtk_widget_add_css_class(group, "linked");
+    if (!item->separated)
+      gtk_widget_add_css_class(group, "linked");
     gtk_widget_set_name(group, item->identifier.c_str());
     gtk_accessible_update_property(GTK_ACCESSIBLE(group), GTK_ACCESSIBLE_PROPERTY_LABEL,
                                    item->label.c_str(), -1);
@@ -193,9 +204,11 @@ void GtkAppWindow::onSegmentClicked(GtkButton* button, gpointer delegate) {
 gboolean GtkAppWindow::onPointerEvent(GtkEventControllerLegacy*, GdkEvent* event,
                                       gpointer delegate) {
   const GdkEventType type = gdk_event_get_event_type(event);
-  if (type != GDK_BUTTON_PRESS && type != GDK_BUTTON_RELEASE) return FALSE;
+  if (type != GDK_BUTTON_PRESS && type != GDK_BUTTON_RELEASE)
+    return FALSE;
   const guint button = gdk_button_event_get_button(event);
-  if (button != 8 && button != 9) return FALSE;
+  if (button != 8 && button != 9)
+    return FALSE;
   // Both halves of the click are taken, so the page never sees a release
   // without its press.
   if (type == GDK_BUTTON_PRESS)
@@ -207,7 +220,8 @@ std::unique_ptr<WebView> GtkAppWindow::createWebView(const WebViewConfiguration&
                                                      WebViewDelegate& delegate) {
   auto view = std::make_unique<GtkWebView>(session_, configuration, delegate);
   gtk_overlay_set_child(GTK_OVERLAY(overlay_), view->widget());
-  if (hooks_.webViewCreated) hooks_.webViewCreated(WEBKIT_WEB_VIEW(view->widget()));
+  if (hooks_.webViewCreated)
+    hooks_.webViewCreated(WEBKIT_WEB_VIEW(view->widget()));
   return view;
 }
 
@@ -266,11 +280,14 @@ std::unique_ptr<View> GtkAppWindow::addOverlay(const OverlayDescription& overlay
   if (GtkWidget* page = gtk_overlay_get_child(GTK_OVERLAY(overlay_))) {
     gtk_widget_set_can_focus(page, FALSE);
   }
-  if (defaultButton) gtk_widget_grab_focus(defaultButton);
+  if (defaultButton)
+    gtk_widget_grab_focus(defaultButton);
   return std::make_unique<OverlayView>(GTK_OVERLAY(overlay_), cover);
 }
 
-void GtkAppWindow::miniaturize() { gtk_window_minimize(GTK_WINDOW(window_)); }
+void GtkAppWindow::miniaturize() {
+  gtk_window_minimize(GTK_WINDOW(window_));
+}
 
 void GtkAppWindow::zoom() {
   if (gtk_window_is_maximized(GTK_WINDOW(window_))) {
@@ -280,4 +297,4 @@ void GtkAppWindow::zoom() {
   }
 }
 
-}  // namespace velmora::gtk
+} // namespace velmora::gtk

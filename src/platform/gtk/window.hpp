@@ -23,7 +23,7 @@ struct WindowHooks {
 };
 
 class GtkAppWindow final : public Window {
- public:
+public:
   GtkAppWindow(GtkApplication* app, WebKitNetworkSession* session, KeyFileStore& store,
                const WindowDescription& description, WindowHooks hooks);
   ~GtkAppWindow() override;
@@ -41,7 +41,7 @@ class GtkAppWindow final : public Window {
   // Writes the current size to the settings file.
   void saveFrame();
 
- private:
+private:
   static gboolean onCloseRequest(GtkWindow*, gpointer self);
   static void onSegmentClicked(GtkButton*, gpointer delegate);
   static gboolean onPointerEvent(GtkEventControllerLegacy*, GdkEvent* event, gpointer delegate);
@@ -50,9 +50,9 @@ class GtkAppWindow final : public Window {
   WindowHooks hooks_;
   KeyFileStore& store_;
   std::string autosaveName_;
-  GtkWidget* window_ = nullptr;  // owned by the application until destroyed
+  GtkWidget* window_ = nullptr; // owned by the application until destroyed
   GtkWidget* overlay_ = nullptr;
   GObjectPtr<GtkCssProvider> overlayCss_;
 };
 
-}  // namespace velmora::gtk
+} // namespace velmora::gtk
