@@ -1,11 +1,7 @@
 // Connecting over real HTTP: the controller with the libsoup client and the
 // settings file, against the sample platform in each of its personalities.
 // Alerts are answered through the double; the web view records its loads.
-#include "fake_desktop.hpp"
-#include "platform/gtk/key_file_store.hpp"
-#include "platform/gtk/services.hpp"
-#include "processes.hpp"
-#include "window/browser_window_controller.hpp"
+#include "http_controller.hpp"
 
 #include <gtest/gtest.h>
 
@@ -13,40 +9,8 @@ namespace velmora {
 namespace {
 
 using namespace std::chrono_literals;
-using testing::FakeDesktop;
+using testing::HttpController;
 using testing::SamplePlatform;
-using testing::TempHome;
-using testing::waitUntil;
-
-// A first run: nothing stored, the first-run panel on show.
-struct FirstRun {
-  FirstRun() {
-    controller = std::make_unique<BrowserWindowController>(desktop);
-    fake.mainQueue.drain();
-  }
-  // Waits for the next alert and gives it; throws when none comes.
-  const Alert& nextAlert(std::chrono::milliseconds timeout = 20s) {
-    if (!waitUntil([&] { return fake.alerts.current() != nullptr; }, timeout))
-      throw std::runtime_error("no alert came");
-    return *fake.alerts.current();
-  }
-  [[nodiscard]] std::vector<std::string> loads() const {
-    std::vector<std::string> urls;
-    for (const auto& request : fake.webView().loadedRequests)
-      urls.push_back(request.url.absoluteString());
-    return urls;
-  }
-
-  TempHome home;
-  gtk::KeyFileStore store{home.settingsFile()};
-  gtk::KeyFileSettings settings{store};
-  gtk::SoupHttpClient http;
-  FakeDesktop fake;
-  Desktop desktop{fake.application, fake.windows,  fake.alerts,    settings,   http,
-                  fake.clipboard,   fake.dockTile, fake.workspace, fake.files, fake.location,
-                  fake.mainQueue};
-  std::unique_ptr<BrowserWindowController> controller;
-};
 
 TEST(ConnectionIntegrationTest, JudgesEachKindOfServerRightly) {
   const std::string notPlatform =
@@ -76,7 +40,7 @@ TEST(ConnectionIntegrationTest, JudgesEachKindOfServerRightly) {
   for (const auto& row : rows) {
     SCOPED_TRACE(row.mode);
     SamplePlatform platform({"--mode", row.mode});
-    FirstRun app;
+    HttpController app;
     app.fake.alerts.answer(alertFirstButtonReturn, platform.url());
     const Alert& alert = app.nextAlert();
     EXPECT_EQ(alert.messageText, row.message);
@@ -110,7 +74,7 @@ TEST(ConnectionIntegrationTest, JudgesEachKindOfServerRightly) {
 
 TEST(ConnectionIntegrationTest, AsksWithOneAcceptHeaderAndNoCookie) {
   SamplePlatform platform({"--mode", "legacy"});
-  FirstRun app;
+  HttpController app;
   app.fake.alerts.answer(alertFirstButtonReturn, platform.url());
   (void)app.nextAlert();
   const auto requests = platform.requests();
@@ -125,7 +89,7 @@ TEST(ConnectionIntegrationTest, AsksWithOneAcceptHeaderAndNoCookie) {
 
 TEST(ConnectionIntegrationTest, AnAnswerAfterTwelveSecondsCountsAsUnreachable) {
   SamplePlatform platform({"--mode", "slow"});
-  FirstRun app;
+  HttpController app;
   app.fake.alerts.answer(alertFirstButtonReturn, platform.url());
   const Alert& alert = app.nextAlert(30s);
   EXPECT_EQ(alert.messageText, "Could not connect");
@@ -147,7 +111,7 @@ TEST(ConnectionIntegrationTest, ReportsServersThatCannotBeReached) {
       {ftp, "Could not reach 127.0.0.1: unsupported URL"},
   };
   for (const auto& row : rows) {
-    FirstRun app;
+    HttpController app;
     app.fake.alerts.answer(alertFirstButtonReturn, row.typed);
     EXPECT_EQ(app.nextAlert().informativeText, row.informative) << row.typed;
   }
@@ -156,7 +120,7 @@ TEST(ConnectionIntegrationTest, ReportsServersThatCannotBeReached) {
 
 TEST(ConnectionIntegrationTest, AnUpperCaseSchemeIsKeptAndStillReachesThePlatform) {
   SamplePlatform platform;
-  FirstRun app;
+  HttpController app;
   const std::string upper = "HTTP" + platform.url().substr(4);
   app.fake.alerts.answer(alertFirstButtonReturn, upper);
   EXPECT_EQ(app.nextAlert().messageText, "Connected to Sample Towing Co.");
@@ -165,7 +129,7 @@ TEST(ConnectionIntegrationTest, AnUpperCaseSchemeIsKeptAndStillReachesThePlatfor
 
 TEST(ConnectionIntegrationTest, AnUnwritableSettingsFileIsReportedNotAnnounced) {
   SamplePlatform platform;
-  FirstRun app;
+  HttpController app;
   // A folder where the file should be: nothing can be written there.
   std::filesystem::create_directories(app.home.settingsFile());
   app.fake.alerts.answer(alertFirstButtonReturn, platform.url());

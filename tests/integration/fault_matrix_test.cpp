@@ -2,11 +2,7 @@
 // file: a host that does not resolve, a server whose certificate nobody
 // vouches for, and a settings file that is damaged. Each must end in a
 // clear message, and nothing stored may be lost on the way.
-#include "fake_desktop.hpp"
-#include "platform/gtk/key_file_store.hpp"
-#include "platform/gtk/services.hpp"
-#include "processes.hpp"
-#include "window/browser_window_controller.hpp"
+#include "http_controller.hpp"
 
 #include <gio/gio.h>
 #include <gtest/gtest.h>
@@ -18,10 +14,9 @@ namespace velmora {
 namespace {
 
 using namespace std::chrono_literals;
-using testing::FakeDesktop;
+using testing::HttpController;
 using testing::SamplePlatform;
 using testing::TempHome;
-using testing::waitUntil;
 
 // A resolver that knows no names at all, so a look-up of ".invalid" fails
 // here and no query ever leaves the machine. Address literals never reach
@@ -88,37 +83,6 @@ private:
   GResolver* previous_;
 };
 
-// The window's controller on a given settings file, alerts answered through
-// the double, with the real HTTP client.
-struct Window {
-  explicit Window(std::optional<std::string> settingsText = std::nullopt) {
-    if (settingsText)
-      home.writeSettings(*settingsText);
-    controller = std::make_unique<BrowserWindowController>(desktop);
-    fake.mainQueue.drain();
-  }
-  const Alert& nextAlert(std::chrono::milliseconds timeout = 20s) {
-    if (!waitUntil([&] { return fake.alerts.current() != nullptr; }, timeout))
-      throw std::runtime_error("no alert came");
-    return *fake.alerts.current();
-  }
-  [[nodiscard]] std::vector<std::string> loads() const {
-    std::vector<std::string> urls;
-    for (const auto& request : fake.webView().loadedRequests)
-      urls.push_back(request.url.absoluteString());
-    return urls;
-  }
-
-  TempHome home;
-  gtk::KeyFileStore store{home.settingsFile()};
-  gtk::KeyFileSettings settings{store};
-  gtk::SoupHttpClient http;
-  FakeDesktop fake;
-  Desktop desktop{fake.application, fake.windows,  fake.alerts,    settings,   http,
-                  fake.clipboard,   fake.dockTile, fake.workspace, fake.files, fake.location,
-                  fake.mainQueue};
-  std::unique_ptr<BrowserWindowController> controller;
-};
 
 std::string readBytes(const std::filesystem::path& file) {
   std::ifstream in(file, std::ios::binary);
@@ -129,7 +93,7 @@ std::string readBytes(const std::filesystem::path& file) {
 
 TEST(FaultMatrixTest, AHostThatDoesNotResolveIsUnreachableAndNothingIsStored) {
   NoNamesResolved resolver;
-  Window window;
+  HttpController window;
   window.fake.alerts.answer(alertFirstButtonReturn, "dispatch.invalid");
   const Alert& alert = window.nextAlert();
   EXPECT_EQ(alert.messageText, "Could not connect");
@@ -152,7 +116,7 @@ TEST(FaultMatrixTest, ASelfSignedCertificateIsNeverTrusted) {
   SamplePlatform platform({"--tls-cert", certificate.string(), "--tls-key", key.string()});
   ASSERT_TRUE(platform.url().starts_with("https://")) << platform.url();
 
-  Window window;
+  HttpController window;
   window.fake.alerts.answer(alertFirstButtonReturn, platform.url());
   const Alert& alert = window.nextAlert();
   EXPECT_EQ(alert.messageText, "Could not connect");
@@ -178,7 +142,7 @@ TEST(FaultMatrixTest, ADamagedSettingsFileKeepsItsAddressAndACopyOfItself) {
   };
   for (const auto& row : rows) {
     SCOPED_TRACE(row.name);
-    Window window(row.text);
+    HttpController window(row.text);
     // The window starts on the stored platform as if nothing were wrong.
     EXPECT_EQ(window.loads(), std::vector<std::string>{address + "/login"});
     EXPECT_EQ(window.fake.alerts.current(), nullptr);
@@ -195,7 +159,7 @@ TEST(FaultMatrixTest, ADamagedSettingsFileKeepsItsAddressAndACopyOfItself) {
 
 TEST(FaultMatrixTest, ASettingsFileThatCannotBeReplacedIsLeftAsItWas) {
   const std::string text = "[Settings]\nserverURL=http://127.0.0.1:9\n[broken";
-  Window window(text);
+  HttpController window(text);
   // Where the copy should go, a folder holds the name: no copy, so no write.
   auto copy = window.home.settingsFile();
   copy += ".corrupt";

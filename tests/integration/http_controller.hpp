@@ -1,0 +1,54 @@
+// The window controller with the real HTTP client and the real settings
+// file, for what only real answers and real files can show; the window,
+// the alerts and the other desktop services are the double's.
+#pragma once
+
+#include "fake_desktop.hpp"
+#include "platform/gtk/key_file_store.hpp"
+#include "platform/gtk/services.hpp"
+#include "processes.hpp"
+#include "window/browser_window_controller.hpp"
+
+#include <gtest/gtest.h>
+
+#include <memory>
+#include <optional>
+#include <stdexcept>
+#include <string>
+#include <vector>
+
+namespace velmora::testing {
+
+struct HttpController {
+  // Starts on this settings file text; none: nothing stored, a first run.
+  explicit HttpController(std::optional<std::string> settingsText = std::nullopt) {
+    if (settingsText)
+      home.writeSettings(*settingsText);
+    controller = std::make_unique<BrowserWindowController>(desktop);
+    fake.mainQueue.drain();
+  }
+  // Waits for the next alert and gives it; throws when none comes.
+  const Alert& nextAlert(std::chrono::milliseconds timeout = 20s) {
+    if (!waitUntil([&] { return fake.alerts.current() != nullptr; }, timeout))
+      throw std::runtime_error("no alert came");
+    return *fake.alerts.current();
+  }
+  [[nodiscard]] std::vector<std::string> loads() const {
+    std::vector<std::string> urls;
+    for (const auto& request : fake.webView().loadedRequests)
+      urls.push_back(request.url.absoluteString());
+    return urls;
+  }
+
+  TempHome home;
+  gtk::KeyFileStore store{home.settingsFile()};
+  gtk::KeyFileSettings settings{store};
+  gtk::SoupHttpClient http;
+  FakeDesktop fake;
+  Desktop desktop{fake.application, fake.windows,  fake.alerts,    settings,   http,
+                  fake.clipboard,   fake.dockTile, fake.workspace, fake.files, fake.location,
+                  fake.mainQueue};
+  std::unique_ptr<BrowserWindowController> controller;
+};
+
+} // namespace velmora::testing
