@@ -1,11 +1,7 @@
 // Downloads with the real engine and the real file system, the window
 // controller in-process with scripted alerts: what is left on disk and what
 // the user is told when a download goes wrong, and how new files are made.
-#include "fake_desktop.hpp"
-#include "platform/gtk/services.hpp"
-#include "platform/gtk/web_view.hpp"
-#include "processes.hpp"
-#include "window/browser_window_controller.hpp"
+#include "engine_window.hpp"
 
 #include <gtest/gtest.h>
 
@@ -15,46 +11,6 @@ namespace velmora::testing {
 namespace {
 
 namespace fs = std::filesystem;
-
-// A plain GTK window around the real web view; the rest of the product's
-// window plays no part in downloads.
-class EngineWindow final : public Window {
-public:
-  explicit EngineWindow(WebKitNetworkSession* session)
-      : session_(session), window_(GTK_WINDOW(gtk_window_new())) {}
-  ~EngineWindow() override { gtk_window_destroy(window_); }
-  void showWindow() override { gtk_window_present(window_); }
-  [[nodiscard]] bool isVisible() const override {
-    return gtk_widget_get_visible(GTK_WIDGET(window_));
-  }
-  void setToolbar(const ToolbarDescription&, ToolbarDelegate&) override {}
-  [[nodiscard]] std::unique_ptr<WebView> createWebView(const WebViewConfiguration& configuration,
-                                                       WebViewDelegate& delegate) override {
-    auto view = std::make_unique<gtk::GtkWebView>(session_, configuration, delegate);
-    gtk_window_set_child(window_, view->widget());
-    return view;
-  }
-  [[nodiscard]] std::unique_ptr<View> addOverlay(const OverlayDescription&) override {
-    return nullptr;
-  }
-  void miniaturize() override {}
-  void zoom() override {}
-
-private:
-  WebKitNetworkSession* session_;
-  GtkWindow* window_;
-};
-
-class EngineWindowSystem final : public WindowSystem {
-public:
-  explicit EngineWindowSystem(WebKitNetworkSession* session) : session_(session) {}
-  [[nodiscard]] std::unique_ptr<Window> createWindow(const WindowDescription&) override {
-    return std::make_unique<EngineWindow>(session_);
-  }
-
-private:
-  WebKitNetworkSession* session_;
-};
 
 // The real file operations, with the Downloads folder named by the test.
 // `claimFolder` makes it report a folder it never made, so the engine meets
@@ -81,17 +37,12 @@ private:
   gtk::LocalFiles real_;
 };
 
-// Everything a download touches: the sample platform, a temporary home, the
-// real engine in a window, the controller, and the double for the rest.
-struct EngineDownloads {
-  EngineDownloads() {
-    fake.settings.values["serverURL"] = platform.url();
-    controller = std::make_unique<BrowserWindowController>(desktop);
-    controller->showWindow();
-  }
-
+// Everything a download touches: the sample platform, a temporary home with
+// the real file system, and the real engine in the application's window.
+class DownloadsEngineTest : public ::testing::Test {
+protected:
   void open(const std::string& path) {
-    controller->openIfSameServer(*Url::parse(platform.url() + path));
+    window.controller->openIfSameServer(*Url::parse(platform.url() + path));
   }
   [[nodiscard]] std::vector<std::string> downloadedNames() const {
     std::vector<std::string> names;
@@ -102,63 +53,48 @@ struct EngineDownloads {
 
   SamplePlatform platform;
   TempHome home;
-  FakeDesktop fake;
-  gtk::GObjectPtr<WebKitNetworkSession> session =
-      gtk::GObjectPtr<WebKitNetworkSession>::adopt(webkit_network_session_new_ephemeral());
-  EngineWindowSystem windows{session.get()};
   FilesIn files{home.downloads()};
-  Desktop desktop{fake.application, windows,       fake.alerts,    fake.settings, fake.http,
-                  fake.clipboard,   fake.dockTile, fake.workspace, files,         fake.location,
-                  fake.mainQueue};
-  std::unique_ptr<BrowserWindowController> controller;
-};
-
-class DownloadsEngineTest : public ::testing::Test {
-protected:
-  static void SetUpTestSuite() { gtk_init(); }
+  EngineWindow window{platform.url(), &files};
 };
 
 TEST_F(DownloadsEngineTest, AConnectionLostHalfwayIsAFailureAndLeavesNoFile) {
-  EngineDownloads downloads;
-  downloads.open("/files/broken.bin");
+  open("/files/broken.bin");
 
-  ASSERT_TRUE(waitUntil([&] { return downloads.fake.alerts.current() != nullptr; }))
-      << "no alert; in Downloads: " << ::testing::PrintToString(downloads.downloadedNames());
-  const Alert& alert = *downloads.fake.alerts.current();
+  ASSERT_TRUE(waitUntil([&] { return window.alerts.current() != nullptr; }))
+      << "no alert; in Downloads: " << ::testing::PrintToString(downloadedNames());
+  const Alert& alert = *window.alerts.current();
   EXPECT_EQ(alert.messageText, "Download failed");
   EXPECT_NE(alert.informativeText.find("65536 of 262144"), std::string::npos)
       << alert.informativeText;
-  EXPECT_TRUE(downloads.controller->downloadDestinationsForTesting().empty());
-  EXPECT_TRUE(downloads.fake.workspace.revealedFiles.empty());
-  EXPECT_TRUE(waitUntil([&] { return downloads.downloadedNames().empty(); }, 5s))
-      << "left behind: " << ::testing::PrintToString(downloads.downloadedNames());
-  ASSERT_FALSE(downloads.fake.dockTile.progressHistory.empty());
-  EXPECT_EQ(downloads.fake.dockTile.progressHistory.back(), std::nullopt);
+  EXPECT_TRUE(window.controller->downloadDestinationsForTesting().empty());
+  EXPECT_TRUE(window.workspace.revealedFiles.empty());
+  EXPECT_TRUE(waitUntil([&] { return downloadedNames().empty(); }, 5s))
+      << "left behind: " << ::testing::PrintToString(downloadedNames());
+  ASSERT_FALSE(window.dockTile.progressHistory.empty());
+  EXPECT_EQ(window.dockTile.progressHistory.back(), std::nullopt);
 }
 
 TEST_F(DownloadsEngineTest, AnEngineFailureIsReportedOnceAndNeverRevealed) {
-  EngineDownloads downloads;
   // The engine cannot open a file in a folder that does not exist; it
   // reports the failure, and then "finished" as well.
-  downloads.files.folder = downloads.home.root() / "missing" / "Downloads";
-  downloads.files.claimFolder = true;
-  downloads.open("/files/invoice.pdf");
-  ASSERT_TRUE(waitUntil([&] { return downloads.fake.alerts.current() != nullptr; }));
+  files.folder = home.root() / "missing" / "Downloads";
+  files.claimFolder = true;
+  open("/files/invoice.pdf");
+  ASSERT_TRUE(waitUntil([&] { return window.alerts.current() != nullptr; }));
 
   // A second download that finishes shows the first one has ended for good.
-  downloads.files.folder = downloads.home.downloads();
-  downloads.files.claimFolder = false;
-  downloads.open("/files/dispatch-log.hvx");
-  ASSERT_TRUE(waitUntil([&] { return !downloads.fake.workspace.revealedFiles.empty(); }));
+  files.folder = home.downloads();
+  files.claimFolder = false;
+  open("/files/dispatch-log.hvx");
+  ASSERT_TRUE(waitUntil([&] { return !window.workspace.revealedFiles.empty(); }));
 
-  ASSERT_EQ(downloads.fake.alerts.history.size(), 1U);
-  EXPECT_EQ(downloads.fake.alerts.history[0].messageText, "Download failed");
-  EXPECT_NE(downloads.fake.alerts.history[0].informativeText.find("No such file"),
-            std::string::npos)
-      << downloads.fake.alerts.history[0].informativeText;
-  EXPECT_EQ(downloads.fake.workspace.revealedFiles,
-            std::vector<std::vector<fs::path>>{{downloads.home.downloads() / "dispatch-log.hvx"}});
-  EXPECT_TRUE(downloads.controller->downloadDestinationsForTesting().empty());
+  ASSERT_EQ(window.alerts.history.size(), 1U);
+  EXPECT_EQ(window.alerts.history[0].messageText, "Download failed");
+  EXPECT_NE(window.alerts.history[0].informativeText.find("No such file"), std::string::npos)
+      << window.alerts.history[0].informativeText;
+  EXPECT_EQ(window.workspace.revealedFiles,
+            std::vector<std::vector<fs::path>>{{home.downloads() / "dispatch-log.hvx"}});
+  EXPECT_TRUE(window.controller->downloadDestinationsForTesting().empty());
 }
 
 TEST(LocalFilesTest, CreatesANewFileOnlyWhereNothingIsYet) {

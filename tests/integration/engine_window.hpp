@@ -87,9 +87,14 @@ class EngineWindow {
 public:
   // Stores `server` as the platform address (none: nothing stored), builds
   // the controller, which loads the sign-in page, and shows the window.
-  explicit EngineWindow(std::optional<std::string> server)
+  // `realFiles` stands in for the double's files where a test needs disks.
+  explicit EngineWindow(std::optional<std::string> server, Files* realFiles = nullptr)
       : app_(testApplication()), session_(webkit_network_session_new_ephemeral()),
-        store_(home_.settingsFile()), windows_(session_, store_) {
+        store_(home_.settingsFile()),
+        windows_(session_, store_), desktop_{application, windows_,  alerts,
+                                             settings,    http,      clipboard,
+                                             dockTile,    workspace, realFiles ? *realFiles : files,
+                                             location,    mainQueue} {
     if (server)
       settings.values["serverURL"] = *server;
     controller = std::make_unique<BrowserWindowController>(desktop_);
@@ -163,8 +168,7 @@ private:
   WebKitNetworkSession* session_;
   gtk::KeyFileStore store_;
   EngineWindows windows_;
-  Desktop desktop_{application, windows_,  alerts, settings, http,     clipboard,
-                   dockTile,    workspace, files,  location, mainQueue};
+  Desktop desktop_;
 };
 
 // The sample platform on 127.0.0.1 and a second one on 127.0.0.2 that plays

@@ -2,6 +2,7 @@
 // cannot be reached, one at a time, following the window's size, and left
 // through "Try Again" (also the Return key) or "Change Server…".
 #include "engine_window.hpp"
+#include "http_controller.hpp"
 
 #include <regex>
 
@@ -130,7 +131,7 @@ TEST_F(ErrorOverlayEngineTest, CoversTheWindowAndTryAgainLoadsTheSignInPageOnceT
   EXPECT_EQ(overlayCount(window.gtkWindow()), 0);
 }
 
-TEST_F(ErrorOverlayEngineTest, TwoFailuresInARowLeaveOneOverlay) {
+TEST_F(ErrorOverlayEngineTest, TwoFailuresInARowLeaveOneOverlayAndChangeServerRemovesIt) {
   failALoad("/dashboard");
   ASSERT_TRUE(overlayShown());
   window.load(platform.url() + "/jobs");
@@ -140,11 +141,7 @@ TEST_F(ErrorOverlayEngineTest, TwoFailuresInARowLeaveOneOverlay) {
     return window.controller->hasErrorOverlay() && !webkit_web_view_is_loading(window.webView());
   }));
   EXPECT_EQ(overlayCount(window.gtkWindow()), 1);
-}
 
-TEST_F(ErrorOverlayEngineTest, ChangeServerRemovesTheOverlayAndOpensThePanel) {
-  failALoad("/dashboard");
-  ASSERT_TRUE(overlayShown());
   g_signal_emit_by_name(button(window.gtkWindow(), "Change Server\u2026"), "clicked");
   EXPECT_FALSE(window.controller->hasErrorOverlay());
   EXPECT_EQ(overlayCount(window.gtkWindow()), 0);
@@ -213,13 +210,7 @@ TEST_F(ErrorOverlayEngineTest, FollowsTheWindowWhenItIsResized) {
 
 TEST(CertificateEngineTest, AnUntrustedCertificateShowsTheOverlay) {
   TempHome keys;
-  const auto cert = keys.root() / "cert.pem";
-  const auto key = keys.root() / "key.pem";
-  (void)runCommand({"openssl", "req", "-x509", "-newkey", "rsa:2048", "-nodes", "-days", "1",
-                    "-subj", "/CN=127.0.0.1", "-addext", "subjectAltName=IP:127.0.0.1", "-keyout",
-                    key.string(), "-out", cert.string()});
-  ASSERT_TRUE(std::filesystem::exists(cert));
-  SamplePlatform platform({"--tls-cert", cert.string(), "--tls-key", key.string()});
+  SamplePlatform platform(selfSignedTls(keys));
   ASSERT_TRUE(platform.url().starts_with("https://"));
 
   EngineWindow window(platform.url());

@@ -16,6 +16,7 @@ namespace {
 using namespace std::chrono_literals;
 using testing::HttpController;
 using testing::SamplePlatform;
+using testing::selfSignedTls;
 using testing::TempHome;
 
 // A resolver that knows no names at all, so a look-up of ".invalid" fails
@@ -83,7 +84,6 @@ private:
   GResolver* previous_;
 };
 
-
 std::string readBytes(const std::filesystem::path& file) {
   std::ifstream in(file, std::ios::binary);
   std::stringstream bytes;
@@ -106,14 +106,7 @@ TEST(FaultMatrixTest, AHostThatDoesNotResolveIsUnreachableAndNothingIsStored) {
 
 TEST(FaultMatrixTest, ASelfSignedCertificateIsNeverTrusted) {
   TempHome keys;
-  const auto certificate = keys.root() / "cert.pem";
-  const auto key = keys.root() / "key.pem";
-  (void)testing::runCommand({"openssl", "req", "-x509", "-newkey", "ec", "-pkeyopt",
-                             "ec_paramgen_curve:prime256v1", "-nodes", "-days", "1", "-subj",
-                             "/CN=127.0.0.1", "-addext", "subjectAltName=IP:127.0.0.1", "-keyout",
-                             key.string(), "-out", certificate.string()});
-  ASSERT_TRUE(std::filesystem::exists(certificate));
-  SamplePlatform platform({"--tls-cert", certificate.string(), "--tls-key", key.string()});
+  SamplePlatform platform(selfSignedTls(keys));
   ASSERT_TRUE(platform.url().starts_with("https://")) << platform.url();
 
   HttpController window;

@@ -19,6 +19,19 @@
 
 namespace velmora::testing {
 
+// Sample platform options for HTTPS with a fresh self-signed certificate
+// for 127.0.0.1, kept in `keys`: one that nothing on the system vouches for.
+inline std::vector<std::string> selfSignedTls(const TempHome& keys) {
+  const auto certificate = keys.root() / "cert.pem";
+  const auto key = keys.root() / "key.pem";
+  (void)runCommand({"openssl", "req", "-x509", "-newkey", "ec", "-pkeyopt",
+                    "ec_paramgen_curve:prime256v1", "-nodes", "-days", "1", "-subj",
+                    "/CN=127.0.0.1", "-addext", "subjectAltName=IP:127.0.0.1", "-keyout",
+                    key.string(), "-out", certificate.string()});
+  EXPECT_TRUE(std::filesystem::exists(certificate));
+  return {"--tls-cert", certificate.string(), "--tls-key", key.string()};
+}
+
 struct HttpController {
   // Starts on this settings file text; none: nothing stored, a first run.
   explicit HttpController(std::optional<std::string> settingsText = std::nullopt) {

@@ -146,15 +146,19 @@ TEST_F(NavigationEngineTest, AResponseTheEngineCannotShowLeavesThePageAlone) {
   EXPECT_FALSE(window.controller->hasErrorOverlay());
 }
 
-TEST(EmailPrefillEngineTest, FillsTheEmptyFieldUnchangedAndFocusesThePassword) {
-  SamplePlatform platform;
-  EngineWindow window(platform.url());
-  ASSERT_TRUE(window.waitForPage(platform.url() + "/login"));
+class EmailPrefillEngineTest : public ::testing::Test {
+protected:
+  void SetUp() override { ASSERT_TRUE(window.waitForPage(platform.url() + "/login")); }
+  const std::string field = "document.querySelector('input[name=\"email\"]').value";
 
+  SamplePlatform platform;
+  EngineWindow window{platform.url()};
+};
+
+TEST_F(EmailPrefillEngineTest, FillsTheEmptyFieldUnchangedAndFocusesThePassword) {
   window.controller->setPendingEmailForTesting("o'\"brien\\d\u00fcsseldorf@\u00e9xample.test");
   window.load(platform.url() + "/login?fill=1");
   ASSERT_TRUE(window.waitForPage(platform.url() + "/login?fill=1"));
-  const std::string field = "document.querySelector('input[name=\"email\"]').value";
   ASSERT_TRUE(waitUntil([&] { return window.evaluate(field) != "\"\""; }));
   EXPECT_EQ(window.evaluate(field),
             window.evaluate("'o\\'\"brien\\\\d\\u00fcsseldorf@\\u00e9xample.test'"));
@@ -162,10 +166,7 @@ TEST(EmailPrefillEngineTest, FillsTheEmptyFieldUnchangedAndFocusesThePassword) {
   EXPECT_EQ(window.controller->pendingEmailForTesting(), std::nullopt);
 }
 
-TEST(EmailPrefillEngineTest, LetsThePageSeeTheInput) {
-  SamplePlatform platform;
-  EngineWindow window(platform.url());
-  ASSERT_TRUE(window.waitForPage(platform.url() + "/login"));
+TEST_F(EmailPrefillEngineTest, LetsThePageSeeTheInput) {
   // The page listens where only a bubbling event arrives.
   (void)window.evaluate("window.inputs = []; document.addEventListener('input', function (e) {"
                         " window.inputs.push(e.target.name); }); true");
@@ -175,18 +176,13 @@ TEST(EmailPrefillEngineTest, LetsThePageSeeTheInput) {
       << window.evaluate("window.inputs").value_or("?");
 }
 
-TEST(EmailPrefillEngineTest, LeavesAFieldAlone) {
-  SamplePlatform platform;
-  EngineWindow window(platform.url());
-  ASSERT_TRUE(window.waitForPage(platform.url() + "/login"));
+TEST_F(EmailPrefillEngineTest, LeavesAFieldAlone) {
   // The field already holds what the user typed when the load finishes.
-  (void)window.evaluate(
-      "document.querySelector('input[name=\"email\"]').value = 'typed@x.test'; true");
+  (void)window.evaluate(field + " = 'typed@x.test'; true");
   window.controller->setPendingEmailForTesting("linked@x.test");
   window.controller->didFinishNavigation();
   (void)window.evaluate("0"); // the prefill script has run once this answers
-  EXPECT_EQ(window.evaluate("document.querySelector('input[name=\"email\"]').value"),
-            "\"typed@x.test\"");
+  EXPECT_EQ(window.evaluate(field), "\"typed@x.test\"");
   EXPECT_EQ(window.controller->pendingEmailForTesting(), std::nullopt) << "used all the same";
 }
 
