@@ -97,6 +97,20 @@ TEST_F(DownloadsEngineTest, AnEngineFailureIsReportedOnceAndNeverRevealed) {
   EXPECT_TRUE(window.controller->downloadDestinationsForTesting().empty());
 }
 
+TEST_F(DownloadsEngineTest, ADownloadsFolderThatCannotBeMadeEndsWithAMessageAndLosesNothing) {
+  // A file of the user's holds the folder's name.
+  files.folder = home.root() / "Occupied";
+  std::ofstream(files.folder) << "mine";
+  open("/files/invoice.pdf");
+  ASSERT_TRUE(waitUntil([&] { return window.alerts.current() != nullptr; }));
+  EXPECT_EQ(window.alerts.current()->messageText, "Download failed");
+  EXPECT_NE(window.alerts.current()->informativeText.find(files.folder.string()), std::string::npos)
+      << window.alerts.current()->informativeText;
+  EXPECT_TRUE(window.workspace.revealedFiles.empty());
+  std::ifstream kept(files.folder);
+  EXPECT_EQ(std::string(std::istreambuf_iterator<char>(kept), {}), "mine");
+}
+
 TEST(LocalFilesTest, CreatesANewFileOnlyWhereNothingIsYet) {
   TempHome home;
   const fs::path dir = home.root();
