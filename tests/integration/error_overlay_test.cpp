@@ -208,6 +208,17 @@ TEST_F(ErrorOverlayEngineTest, FollowsTheWindowWhenItIsResized) {
   }
 }
 
+// The engine never contacts some ports (6000 is X11's, 6667 IRC's) and
+// shows an empty page instead of failing; the user must see why.
+TEST(RestrictedPortEngineTest, AnAddressOnARefusedPortShowsTheOverlay) {
+  EngineWindow window("http://127.0.0.1:6667");
+  ASSERT_TRUE(waitUntil([&] { return window.controller->hasErrorOverlay(); }));
+  EXPECT_NE(labelSaying(window.gtkWindow(), "Can\u2019t reach the dispatch server"), nullptr);
+  EXPECT_NE(labelSaying(window.gtkWindow(), "Not allowed to use restricted network port"), nullptr);
+  EXPECT_TRUE(waitUntil([&] { return !webkit_web_view_is_loading(window.webView()); }));
+  EXPECT_TRUE(window.controller->hasErrorOverlay()) << "the empty page's finish hides nothing";
+}
+
 TEST(CertificateEngineTest, AnUntrustedCertificateShowsTheOverlay) {
   TempHome keys;
   SamplePlatform platform(selfSignedTls(keys));

@@ -18,6 +18,9 @@ std::optional<std::string> stringOf(const char* text) {
   return text ? std::optional<std::string>(text) : std::nullopt;
 }
 
+// The code other engines give a load refused for its port.
+constexpr int restrictedPortCode = 103;
+
 NavigationKind kindOf(WebKitNavigationType type) {
   switch (type) {
   case WEBKIT_NAVIGATION_TYPE_LINK_CLICKED:
@@ -308,6 +311,14 @@ void GtkWebView::onLoadChanged(WebKitWebView*, WebKitLoadEvent event, gpointer s
     view->delegate_.didStartProvisionalNavigation();
   } else if (event == WEBKIT_LOAD_COMMITTED) {
     view->expectedMainFrameUri_.reset();
+    // An address on a port the engine refuses to contact (6000, 6667, ...)
+    // does not fail: an empty page commits instead. The window never lets
+    // an empty page in otherwise, so this is that refusal.
+    if (stringOf(webkit_web_view_get_uri(view->view_)) == "about:blank") {
+      view->lastLoadFailed_ = true;
+      view->delegate_.didFailProvisionalNavigation(
+          WebError{restrictedPortCode, "Not allowed to use restricted network port"});
+    }
   } else if (event == WEBKIT_LOAD_FINISHED) {
     if (!std::exchange(view->lastLoadFailed_, false))
       view->delegate_.didFinishNavigation();
