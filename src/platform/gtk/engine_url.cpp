@@ -64,4 +64,12 @@ std::optional<Url> engineUrl(const char* uri) {
   return Url::parse(escapedForRfc3986(uri));
 }
 
+std::string engineUri(const Url& url) {
+  boost::urls::url written = url.components();
+  // Not set_encoded_path("/"): Boost.URL 1.81 writes that as "/./".
+  if (written.has_authority() && written.encoded_path().empty())
+    written.set_path_absolute(true);
+  return std::string(written.buffer());
+}
+
 } // namespace velmora::gtk

@@ -17,6 +17,10 @@ namespace velmora::gtk {
 // escaped. The scheme and the authority are left exactly as written.
 [[nodiscard]] std::optional<Url> engineUrl(const char* uri);
 
+// The other way: an address the application loads, written as the engine
+// will report it ("http://host" comes back as "http://host/").
+[[nodiscard]] std::string engineUri(const Url& url);
+
 // The escaping on its own: every byte after the authority that RFC 3986
 // does not allow there becomes %XX, as does a "%" that starts no escape.
 [[nodiscard]] std::string escapedForRfc3986(std::string_view uri);

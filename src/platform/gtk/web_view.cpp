@@ -13,6 +13,7 @@ namespace {
 
 // How many guessed subframe addresses are remembered for a second look.
 constexpr size_t guessedSubframeMemory = 64;
+constexpr size_t applicationLoadMemory = 8;
 
 std::optional<std::string> stringOf(const char* text) {
   return text ? std::optional<std::string>(text) : std::nullopt;
@@ -146,11 +147,9 @@ void GtkWebView::connectSignals(const WebViewConfiguration& configuration) {
 void GtkWebView::loadRequest(const UrlRequest& request) {
   // WebKitGTK has no per-request timeout or cache policy: the engine's
   // defaults apply, which match the protocol's own cache rules.
-  // The engine reports "http://host" as "http://host/"; expect it so.
-  boost::urls::url expected = request.url.components();
-  if (expected.has_authority() && expected.encoded_path().empty())
-    expected.set_encoded_path("/");
-  expectedMainFrameUri_ = std::string(expected.buffer());
+  applicationLoads_.push_back(engineUri(request.url));
+  if (applicationLoads_.size() > applicationLoadMemory)
+    applicationLoads_.pop_front();
   // A pop-up's own request keeps the page's method, headers and body.
   if (popUpRequest_ && request.url.absoluteString() == webkit_uri_request_get_uri(popUpRequest_)) {
     webkit_web_view_load_request(view_, popUpRequest_);
@@ -201,15 +200,20 @@ FrameTarget GtkWebView::frameTargetOf(WebKitNavigationAction* action) {
   auto header = [headers](const char* name) {
     return headers ? stringOf(soup_message_headers_get_one(headers, name)) : std::nullopt;
   };
+  const std::string uri = request ? stringOf(webkit_uri_request_get_uri(request)).value_or("") : "";
+  const auto ownLoad = std::ranges::find(applicationLoads_, uri);
   const NavigationFacts facts{
-      .uri = request ? stringOf(webkit_uri_request_get_uri(request)).value_or("") : "",
+      .uri = uri,
       .kind = kindOf(webkit_navigation_action_get_navigation_type(action)),
       .userGesture = webkit_navigation_action_is_user_gesture(action) != 0,
       .fetchDestination = header("Sec-Fetch-Dest"),
       .referrer = header("Referer"),
       .currentUri = stringOf(webkit_web_view_get_uri(view_)),
-      .applicationLoadUri = expectedMainFrameUri_,
+      .applicationLoadUri =
+          ownLoad != applicationLoads_.end() ? std::optional(*ownLoad) : std::nullopt,
   };
+  if (ownLoad != applicationLoads_.end())
+    applicationLoads_.erase(ownLoad);
   const FrameGuess guess = guessFrameTarget(facts);
   if (!guess.certain) {
     guessedSubframeUris_.push_back(facts.uri);
@@ -310,7 +314,7 @@ void GtkWebView::onLoadChanged(WebKitWebView*, WebKitLoadEvent event, gpointer s
     view->lastLoadFailed_ = false;
     view->delegate_.didStartProvisionalNavigation();
   } else if (event == WEBKIT_LOAD_COMMITTED) {
-    view->expectedMainFrameUri_.reset();
+    view->applicationLoads_.clear();
     // An address on a port the engine refuses to contact (6000, 6667, ...)
     // does not fail: an empty page commits instead. The window never lets
     // an empty page in otherwise, so this is that refusal.
@@ -325,11 +329,18 @@ void GtkWebView::onLoadChanged(WebKitWebView*, WebKitLoadEvent event, gpointer s
   }
 }
 
-gboolean GtkWebView::onLoadFailed(WebKitWebView*, WebKitLoadEvent event, const char*, GError* error,
-                                  gpointer self) {
+void GtkWebView::forgetApplicationLoad(const char* failingUri) {
+  // Only the load that failed: one the application started after it is
+  // still to be asked about.
+  if (failingUri)
+    std::erase(applicationLoads_, std::string_view(failingUri));
+}
+
+gboolean GtkWebView::onLoadFailed(WebKitWebView*, WebKitLoadEvent event, const char* failingUri,
+                                  GError* error, gpointer self) {
   auto* view = static_cast<GtkWebView*>(self);
   view->lastLoadFailed_ = true;
-  view->expectedMainFrameUri_.reset();
+  view->forgetApplicationLoad(failingUri);
   // Failures after the page was committed leave the page as it is.
   if (event != WEBKIT_LOAD_COMMITTED && error)
     view->delegate_.didFailProvisionalNavigation(webErrorOf(error));
@@ -337,11 +348,12 @@ gboolean GtkWebView::onLoadFailed(WebKitWebView*, WebKitLoadEvent event, const c
   return TRUE;
 }
 
-gboolean GtkWebView::onLoadFailedWithTlsErrors(WebKitWebView*, const char*, GTlsCertificate*,
-                                               GTlsCertificateFlags, gpointer self) {
+gboolean GtkWebView::onLoadFailedWithTlsErrors(WebKitWebView*, const char* failingUri,
+                                               GTlsCertificate*, GTlsCertificateFlags,
+                                               gpointer self) {
   auto* view = static_cast<GtkWebView*>(self);
   view->lastLoadFailed_ = true;
-  view->expectedMainFrameUri_.reset();
+  view->forgetApplicationLoad(failingUri);
   // An untrusted certificate is never accepted; it is shown like any other
   // unreachable server.
   view->delegate_.didFailProvisionalNavigation(

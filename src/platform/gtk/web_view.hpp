@@ -50,6 +50,7 @@ public:
 
 private:
   void connectSignals(const WebViewConfiguration& configuration);
+  void forgetApplicationLoad(const char* failingUri);
 
   static gboolean onDecidePolicy(WebKitWebView*, WebKitPolicyDecision*, WebKitPolicyDecisionType,
                                  gpointer self);
@@ -82,8 +83,10 @@ private:
   std::map<WebKitDownload*, std::unique_ptr<GtkDownload>> downloads_;
   // The engine reports a stray "finished" after every failed load.
   bool lastLoadFailed_ = false;
-  // A main-frame load the application itself asked for is always main frame.
-  std::optional<std::string> expectedMainFrameUri_;
+  // Main-frame loads the application itself asked for and the engine has
+  // not yet asked about: always the main frame's. Several can be under way
+  // when one replaces another.
+  std::deque<std::string> applicationLoads_;
   // Addresses let through as subframe loads on a guess. Should one of them
   // turn up as the main frame's response, it is judged again as a main-frame
   // navigation before anything of it is shown. Only the latest few matter:
