@@ -249,17 +249,6 @@ TEST(VerificationTest, AnswersArrivingAfterTheControllerIsGoneAreDropped) {
   EXPECT_TRUE(connection.fake.alerts.history.empty());
 }
 
-TEST(ConnectLinkTest, IgnoresOtherLinksWithoutTouchingThePendingEmail) {
-  Connection connection("https://acme.test");
-  connection.controller->setPendingEmailForTesting("kept@example.test");
-  for (const char* link : {"haulvane://settings?server=example.test&email=x%40y.test",
-                           "otherapp://connect?server=example.test&email=x%40y.test"}) {
-    connection.controller->handleConnectLink(*Url::parse(link));
-    EXPECT_EQ(connection.controller->pendingEmailForTesting(), "kept@example.test") << link;
-    EXPECT_TRUE(connection.fake.alerts.history.empty()) << link;
-  }
-}
-
 TEST(ConnectLinkTest, ABlankOrUnusableServerOpensThePanelForWhetherAnythingIsStored) {
   struct Row {
     const char* link;

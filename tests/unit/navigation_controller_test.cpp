@@ -107,22 +107,6 @@ TEST(NavigationDelegateTest, JudgesEveryDecisionByTheServerStoredAtThatMoment) {
       << "with nothing stored, the default address is the platform";
 }
 
-TEST(NavigationDelegateTest, BecomesTheDelegateOfEveryDownload) {
-  struct RecordingDownload final : Download {
-    [[nodiscard]] DownloadIdentity identity() const override { return 7; }
-    void setDelegate(DownloadDelegate& d) override { delegate = &d; }
-    DownloadDelegate* delegate = nullptr;
-  };
-  Controller c;
-  RecordingDownload fromAction, fromResponse;
-  c.controller->navigationActionDidBecomeDownload(fromAction);
-  c.controller->navigationResponseDidBecomeDownload(fromResponse);
-  EXPECT_EQ(fromAction.delegate, c.controller.get());
-  EXPECT_EQ(fromResponse.delegate, c.controller.get());
-}
-
-// Go menu entries arrive through goToPath; only the server's own scheme and
-// host load, in the window, and nothing is ever handed to the browser.
 TEST(OpenIfSameServerTest, LoadsOnlyTheServersOwnSchemeAndHost) {
   Controller c;
   c.controller->showErrorOverlay("offline");
