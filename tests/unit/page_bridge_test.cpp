@@ -168,24 +168,6 @@ std::vector<std::string> describe(const std::vector<GoMenuEntry>& entries) {
   return result;
 }
 
-TEST(GoMenuEntriesTest, NumbersTheFirstNineLinksAndSetsSignOutApart) {
-  std::vector<ScriptDictionary> links;
-  std::vector<std::string> expected;
-  for (int i = 1; i <= 12; ++i) {
-    const std::string n = std::to_string(i);
-    links.push_back(link("Section " + n, "https://acme.example.test/s" + n));
-    expected.push_back("Section " + n + ":" + (i <= 9 ? n : ""));
-  }
-  links.push_back(link("Sign out", "https://acme.example.test/logout"));
-  expected.insert(expected.end(), {"-", "Sign out:"});
-  const auto entries = buildGoMenuEntries(links);
-  EXPECT_EQ(describe(entries), expected);
-  ASSERT_EQ(entries.size(), 14u);
-  EXPECT_EQ(entries[0].action, Action::goToPath);
-  EXPECT_EQ(entries[0].targetURL->absoluteString(), "https://acme.example.test/s1");
-  EXPECT_EQ(entries[13].targetURL->absoluteString(), "https://acme.example.test/logout");
-}
-
 TEST(GoMenuEntriesTest, AHugeListIsCutToTheMenusLimitCountingOnlyUsableLinks) {
   std::vector<ScriptDictionary> links(50, ScriptDictionary{}); // skipped, not counted
   for (int i = 0; i < 100000; ++i) {
@@ -203,9 +185,18 @@ TEST(GoMenuEntriesTest, BuildsEntriesFromTheReportedLinks) {
     std::vector<ScriptDictionary> links;
     std::vector<std::string> entries;
   };
-  const char* server = "https://acme.example.test";
-  const auto at = [&](const char* path) { return std::string(server) + path; };
+  const auto at = [](const std::string& path) { return "https://acme.example.test" + path; };
+  std::vector<ScriptDictionary> twelve;
+  std::vector<std::string> numbered;
+  for (int i = 1; i <= 12; ++i) {
+    const std::string n = std::to_string(i);
+    twelve.push_back(link("Section " + n, at("/s" + n)));
+    numbered.push_back("Section " + n + ":" + (i <= 9 ? n : ""));
+  }
+  twelve.push_back(link("Sign out", at("/logout")));
+  numbered.insert(numbered.end(), {"-", "Sign out:"});
   const Row rows[] = {
+      {"the first nine numbered, sign-out set apart", twelve, numbered},
       {"an empty list gives only Sign In", {}, {"signIn:Sign In:"}},
       {"only a sign-out link", {link("Sign out", at("/logout"))}, {"Sign out:"}},
       {"two sign-out links",

@@ -1,5 +1,5 @@
-// The window commands and the toolbar: zoom arithmetic, history steps and
-// their validation, and the back/forward control.
+// The window commands: zoom arithmetic, history steps and their validation,
+// from the menus and from the back/forward control.
 #include "browser_fixture.hpp"
 
 #include <gtest/gtest.h>
@@ -72,31 +72,11 @@ TEST(HistoryCommandTest, BackAndForwardAreEnabledOnlyWhenThereIsSomewhereToGo) {
     f.controller->backForward(7);
     EXPECT_EQ(f.fake.webView().backs, row.canGoBack ? 2 : 0) << row.name;
     EXPECT_EQ(f.fake.webView().forwards, row.canGoForward ? 3 : 0) << row.name;
+
+    const int validations = f.fake.application.menuInvalidations;
+    f.controller->backForwardListDidChange();
+    EXPECT_EQ(f.fake.application.menuInvalidations, validations + 1) << "menus revalidated";
   }
-}
-
-TEST(HistoryCommandTest, AChangedHistoryRevalidatesTheMenus) {
-  Fixture f;
-  const int before = f.fake.application.menuInvalidations;
-  f.controller->backForwardListDidChange();
-  EXPECT_EQ(f.fake.application.menuInvalidations, before + 1);
-}
-
-TEST(ToolbarTest, OffersOnlyTheBackForwardItemThenFlexibleSpace) {
-  Fixture f;
-  const std::vector<std::string> expected{"haulvaneBack", "NSToolbarFlexibleSpaceItem"};
-  EXPECT_EQ(f.controller->toolbarDefaultItemIdentifiers(), expected);
-  EXPECT_EQ(f.controller->toolbarAllowedItemIdentifiers(), expected);
-  ASSERT_TRUE(f.fake.window().toolbar);
-  EXPECT_FALSE(f.fake.window().toolbar->allowsUserCustomization);
-
-  const auto item = f.controller->itemForItemIdentifier("haulvaneBack", true);
-  ASSERT_TRUE(item);
-  EXPECT_EQ(item->identifier, "haulvaneBack");
-  EXPECT_EQ(item->segmentLabels, (std::vector<std::string>{"\u2039", "\u203A"}));
-  EXPECT_TRUE(item->momentary);
-  for (const char* other : {"HaulvaneBack", "haulvaneBack ", "NSToolbarFlexibleSpaceItem", ""})
-    EXPECT_FALSE(f.controller->itemForItemIdentifier(other, true)) << other;
 }
 
 } // namespace
