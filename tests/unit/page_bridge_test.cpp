@@ -265,7 +265,9 @@ TEST(GoMenuTest, NothingHappensBeforeTheMenuBarExists) {
   EXPECT_TRUE(fake.application.goMenu.items.empty());
 }
 
-TEST(ScriptValueJsonTest, HalfASurrogatePairBecomesTheReplacementCharacter) {
+// Half a surrogate pair becomes the replacement character rather than
+// failing the whole message.
+TEST(ScriptValueJsonTest, ReadsPageValuesWithoutLosingThemToOddEncodings) {
   struct Row {
     const char* name;
     const char* json;
@@ -291,9 +293,8 @@ TEST(ScriptValueJsonTest, HalfASurrogatePairBecomesTheReplacementCharacter) {
       scriptValueFromJson(R"([{"label":"Jobs \ud83d","href":"/jobs","current":false}])");
   ASSERT_TRUE(list && list->array()) << "one cut label must not lose the whole list";
   EXPECT_FALSE(scriptValueFromJson(R"("\ud83d)")) << "still not JSON";
-}
 
-TEST(ScriptValueTest, AZeroWithAHugeExponentIsZeroNotNaN) {
+  // A zero with a huge exponent is zero, not NaN.
   for (const char* json : {"0e410", "-0e999", "0.0E+400"}) {
     const auto value = scriptValueFromJson(json);
     ASSERT_TRUE(value && value->number()) << json;
