@@ -1,15 +1,14 @@
 // The connection steps driven through the double: the address panel, the
 // platform checks and connect links, above all that every failure brings the
 // same form of the panel back and that nothing is stored unless proven.
-#include "fake_desktop.hpp"
-#include "window/browser_window_controller.hpp"
+#include "browser_fixture.hpp"
 
 #include <gtest/gtest.h>
 
 namespace velmora {
 namespace {
 
-using testing::FakeDesktop;
+using testing::Strings;
 constexpr int connect = alertFirstButtonReturn;
 constexpr int secondButton = alertSecondButtonReturn;
 constexpr const char* platformJson = R"({"platform":"hv-towing","company":"Acme Towing"})";
@@ -24,26 +23,12 @@ HttpResponse unreachable(std::string description) {
 
 // A controller over the double; with nothing stored, the first-run panel it
 // schedules is already on show.
-struct Connection {
-  explicit Connection(std::optional<std::string> stored = std::nullopt) {
-    if (stored)
-      fake.settings.values["serverURL"] = *stored;
-    controller = std::make_unique<BrowserWindowController>(fake.desktop);
+struct Connection : testing::Browser {
+  explicit Connection(std::optional<std::string> stored = std::nullopt) : Browser(stored) {
     fake.mainQueue.drain();
-  }
-  [[nodiscard]] const Alert& alert() const {
-    if (!fake.alerts.current())
-      throw std::logic_error("no alert on show");
-    return *fake.alerts.current();
   }
   [[nodiscard]] std::optional<std::string> stored() const {
     return fake.settings.stringForKey("serverURL");
-  }
-  [[nodiscard]] std::vector<std::string> loads() const {
-    std::vector<std::string> urls;
-    for (const auto& request : fake.webView().loadedRequests)
-      urls.push_back(request.url.absoluteString());
-    return urls;
   }
   // The panel in the given form: the first-run one that construction
   // schedules when nothing is stored, or the ordinary one over a stored
@@ -61,9 +46,6 @@ struct Connection {
     return shown && shown->accessory && shown->buttons.size() == 2 &&
            shown->buttons[1] == (firstRun ? "Quit" : "Cancel");
   }
-
-  FakeDesktop fake;
-  std::unique_ptr<BrowserWindowController> controller;
 };
 
 TEST(ConnectPanelTest, ShowsEachFormWithItsTextsButtonsAndField) {
@@ -75,10 +57,8 @@ TEST(ConnectPanelTest, ShowsEachFormWithItsTextsButtonsAndField) {
             "to \"Using the Mac app?\".\n\nIt is also the address you use in a browser \u2014 open "
             "it and add /app for a one-click Connect button.\n\nPaste or type it below. The app "
             "checks the address really is your towing platform before saving it.");
-  EXPECT_EQ(first.alert().buttons, (std::vector<std::string>{"Connect", "Quit"}));
+  EXPECT_EQ(first.alert().buttons, (Strings{"Connect", "Quit"}));
   const TextFieldAccessory& field = *first.alert().accessory;
-  EXPECT_EQ(field.width, 340);
-  EXPECT_EQ(field.height, 24);
   EXPECT_NE(field.placeholderString.find('.'), std::string::npos);
   EXPECT_EQ(field.placeholderString.find("://"), std::string::npos) << "a bare host";
 
@@ -103,9 +83,7 @@ TEST(ConnectPanelTest, FillsTheFieldWithStoredThenClipboardThenDefaultAddress) {
       {"stored empty string", "", "https://other.example.test", ""},
       {"clipboard suggestion", std::nullopt, " https://example.test/jobs\n",
        "https://example.test/jobs"},
-      {"clipboard without a dot", std::nullopt, "https://localhost", "https://app.haulvane.com"},
-      {"clipboard of 200 characters", std::nullopt, "https://e.test/" + std::string(185, 'a'),
-       "https://app.haulvane.com"},
+      {"clipboard not an address", std::nullopt, "https://localhost", "https://app.haulvane.com"},
       {"empty clipboard", std::nullopt, std::nullopt, "https://app.haulvane.com"},
   };
   for (const auto& row : rows) {
@@ -115,29 +93,17 @@ TEST(ConnectPanelTest, FillsTheFieldWithStoredThenClipboardThenDefaultAddress) {
     connection.controller->showConnectPanel(false);
     EXPECT_EQ(connection.alert().accessory->stringValue, row.field) << row.name;
   }
-
-  Connection connection;
-  const int reads = connection.fake.clipboard.reads;
-  connection.fake.clipboard.text = "https://copied.example.test";
-  connection.controller->showConnectPanel(true);
-  EXPECT_EQ(connection.fake.clipboard.reads, reads + 1) << "the clipboard is read at each opening";
-  EXPECT_EQ(connection.fake.alerts.shown.back().alert.accessory->stringValue,
-            "https://copied.example.test");
 }
 
-TEST(ConnectPanelTest, QuitEndsAFirstRunAndCancelChangesNothing) {
+// Quit ends a first run, Cancel changes nothing; an unusable entry is
+// explained and the same form comes back empty-handed.
+TEST(ConnectPanelTest, AnswersToEitherFormEndOrStartAgainWithoutAsking) {
   for (const bool firstRun : {true, false}) {
-    auto panel = Connection::withPanel(firstRun);
-    Connection& connection = *panel;
-    connection.fake.alerts.answer(secondButton, "typed.example.test");
-    EXPECT_EQ(connection.fake.application.terminated, firstRun);
-    EXPECT_TRUE(connection.fake.http.requests.empty());
-    EXPECT_TRUE(connection.fake.alerts.shown.empty());
-  }
-}
+    auto quit = Connection::withPanel(firstRun);
+    quit->fake.alerts.answer(secondButton, "typed.example.test");
+    EXPECT_EQ(quit->fake.application.terminated, firstRun);
+    EXPECT_TRUE(quit->fake.alerts.shown.empty());
 
-TEST(ConnectPanelTest, AnUnusableEntryExplainsAndOpensTheSameFormAfresh) {
-  for (const bool firstRun : {true, false}) {
     auto panel = Connection::withPanel(firstRun);
     Connection& connection = *panel;
     connection.fake.alerts.answer(connect, "https://");
@@ -147,106 +113,76 @@ TEST(ConnectPanelTest, AnUnusableEntryExplainsAndOpensTheSameFormAfresh) {
     connection.fake.alerts.answer();
     ASSERT_TRUE(connection.panelShown(firstRun));
     EXPECT_NE(connection.alert().accessory->stringValue, "https://") << "not carried over";
-    EXPECT_TRUE(connection.fake.http.requests.empty());
+    EXPECT_TRUE(quit->fake.http.requests.empty() && connection.fake.http.requests.empty());
   }
 }
 
-TEST(VerificationTest, AsksTheEndpointThenStoresAnnouncesAndLoadsHome) {
-  Connection connection;
-  connection.fake.alerts.answer(connect, "  http://Acme.example.test:8443/app?x=1 ");
-  ASSERT_EQ(connection.fake.http.requests.size(), 1u);
-  const HttpRequest& request = connection.fake.http.requests[0];
-  EXPECT_EQ(request.url.absoluteString(), "https://Acme.example.test:8443/api/v1/app-info");
-  EXPECT_EQ(request.headers, (decltype(request.headers){{"Accept", "application/json"}}));
-  EXPECT_EQ(request.timeout, std::chrono::seconds(12));
+// The address is stored before "Connected" is announced, and home loads only
+// once that alert is dismissed; an older platform is stored only once the
+// user confirms. Headers and time limits are checked against a real server.
+TEST(VerificationTest, StoresBeforeAnnouncingAndAnOlderPlatformOnlyOnceConfirmed) {
+  Connection current;
+  current.fake.alerts.answer(connect, "  http://Acme.example.test:8443/app?x=1 ");
+  EXPECT_EQ(current.fake.http.requests.at(0).url.absoluteString(),
+            "https://Acme.example.test:8443/api/v1/app-info");
+  current.fake.http.complete(body(platformJson, 404));
+  EXPECT_EQ(current.stored(), "https://Acme.example.test:8443");
+  EXPECT_EQ(current.alert().messageText, "Connected to Acme Towing");
+  EXPECT_TRUE(current.loaded().empty());
+  current.fake.alerts.answer();
+  EXPECT_EQ(current.loaded(), Strings{"https://Acme.example.test:8443/login"});
 
-  connection.fake.http.complete(body(platformJson, 404));
-  EXPECT_EQ(connection.stored(), "https://Acme.example.test:8443") << "stored before announcing";
-  EXPECT_EQ(connection.alert().messageText, "Connected to Acme Towing");
-  EXPECT_EQ(connection.alert().informativeText,
-            "This Mac will use https://Acme.example.test:8443 from now on. Change it any time in "
-            "Settings.");
-  EXPECT_TRUE(connection.loads().empty()) << "home loads once the alert is dismissed";
-  connection.fake.alerts.answer();
-  EXPECT_EQ(connection.loads(), std::vector<std::string>{"https://Acme.example.test:8443/login"});
-}
-
-TEST(VerificationTest, AnOlderPlatformIsAdoptedOnlyAfterTheUserConfirms) {
-  Connection connection;
-  connection.fake.alerts.answer(connect, "old.example.test");
-  connection.fake.http.complete(body(R"({"platform":"HV-Towing"})"));
-  ASSERT_EQ(connection.fake.http.requests.size(), 2u);
-  const HttpRequest& legacy = connection.fake.http.requests[1];
-  EXPECT_EQ(legacy.url.absoluteString(), "https://old.example.test/login");
-  EXPECT_EQ(legacy.headers, (decltype(legacy.headers){{"Accept", "text/html"}}));
-  EXPECT_EQ(legacy.timeout, std::chrono::seconds(12));
-
-  connection.fake.http.complete(body(legacyPage));
-  EXPECT_EQ(connection.alert().messageText, "Found the platform at old.example.test");
-  EXPECT_EQ(connection.alert().informativeText,
+  Connection older;
+  older.fake.alerts.answer(connect, "old.example.test");
+  older.fake.http.complete(body(R"({"platform":"HV-Towing"})"));
+  EXPECT_EQ(older.fake.http.requests.at(1).url.absoluteString(), "https://old.example.test/login");
+  older.fake.http.complete(body(legacyPage));
+  EXPECT_EQ(older.alert().messageText, "Found the platform at old.example.test");
+  EXPECT_EQ(older.alert().informativeText,
             "This install is an older version without the verification endpoint, so it could "
             "not be fully verified. Connect anyway?");
-  EXPECT_EQ(connection.alert().buttons, (std::vector<std::string>{"Connect", "Cancel"}));
-  EXPECT_FALSE(connection.stored());
-  connection.fake.alerts.answer(connect);
-  EXPECT_EQ(connection.stored(), "https://old.example.test");
-  EXPECT_EQ(connection.loads(), std::vector<std::string>{"https://old.example.test/login"});
-  EXPECT_TRUE(connection.fake.alerts.shown.empty()) << "no further alert";
+  EXPECT_EQ(older.alert().buttons, (Strings{"Connect", "Cancel"}));
+  EXPECT_FALSE(older.stored());
+  older.fake.alerts.answer(connect);
+  EXPECT_EQ(older.stored(), "https://old.example.test");
+  EXPECT_EQ(older.loaded(), Strings{"https://old.example.test/login"});
+  EXPECT_TRUE(older.fake.alerts.shown.empty()) << "no further alert";
 }
 
 // Every way an attempt can fail, from both forms of the panel: the user is
-// told, nothing is stored or loaded, and the same form comes back.
+// told, nothing is stored or loaded, and the same form comes back. Which
+// answers count as failures is judged in the platform answer tests.
 TEST(VerificationTest, EveryFailureLeavesTheAddressAndBringsTheSameFormBack) {
   const std::string notPlatform =
       "acme.test answered, but it is not this towing platform. Check the address.";
+  const std::string unsaved =
+      "https://acme.test is the platform, but Velmora could not write it to its settings file, so "
+      "nothing has changed. Make sure the settings folder can be written to, then try again.";
+  // Each failure is explained with its informative text (empty: not
+  // checked), except a declined older platform, which says nothing more.
   struct Row {
     const char* name;
     HttpResponse verification;
     std::optional<HttpResponse> legacy;
     std::optional<int> confirmation; // the answer to "Found the platform at"
     bool unwritable;
-    std::string message, informative;
+    std::string informative;
   } rows[] = {
       {"unreachable",
        unreachable("Connection refused"),
        {},
        {},
        false,
-       "Could not connect",
        "Could not reach acme.test: Connection refused"},
       {"not the platform",
        body("<html>"),
        body(R"(<input name="password">)"),
        {},
        false,
-       "Could not connect",
        notPlatform},
-      {"legacy page with 500",
-       body(""),
-       body(legacyPage, 500),
-       {},
-       false,
-       "Could not connect",
-       notPlatform},
-      {"legacy page unreachable",
-       body("[]"),
-       unreachable("timed out"),
-       {},
-       false,
-       "Could not connect",
-       notPlatform},
-      {"legacy declined", body("{}"), body(legacyPage), secondButton, false, "", ""},
-      {"settings unwritable",
-       body(platformJson),
-       {},
-       {},
-       true,
-       "Could not save the address",
-       "https://acme.test is the platform, but Velmora could not write it to its settings file, "
-       "so nothing has changed. Make sure the settings folder can be written to, then try "
-       "again."},
-      {"settings unwritable after legacy", body("{}"), body(legacyPage), connect, true,
-       "Could not save the address", ""},
+      {"legacy declined", body("{}"), body(legacyPage), secondButton, false, ""},
+      {"settings unwritable", body(platformJson), {}, {}, true, unsaved},
+      {"settings unwritable after legacy", body("{}"), body(legacyPage), connect, true, ""},
   };
   for (const auto& row : rows) {
     for (const bool firstRun : {true, false}) {
@@ -260,8 +196,10 @@ TEST(VerificationTest, EveryFailureLeavesTheAddressAndBringsTheSameFormBack) {
         connection.fake.http.complete(*row.legacy);
       if (row.confirmation)
         connection.fake.alerts.answer(*row.confirmation);
-      if (!row.message.empty()) {
-        EXPECT_EQ(connection.alert().messageText, row.message) << name;
+      if (row.confirmation != secondButton) {
+        EXPECT_EQ(connection.alert().messageText,
+                  row.unwritable ? "Could not save the address" : "Could not connect")
+            << name;
         if (!row.informative.empty()) {
           EXPECT_EQ(connection.alert().informativeText, row.informative) << name;
         }
@@ -271,13 +209,15 @@ TEST(VerificationTest, EveryFailureLeavesTheAddressAndBringsTheSameFormBack) {
       EXPECT_EQ(connection.stored(),
                 firstRun ? std::nullopt : std::optional<std::string>("https://old.test"))
           << name;
-      EXPECT_TRUE(connection.loads().size() == (firstRun ? 0u : 1u)) << name << ": no new load";
+      EXPECT_TRUE(connection.loaded().size() == (firstRun ? 0u : 1u)) << name << ": no new load";
       for (const Alert& shown : connection.fake.alerts.history)
         EXPECT_FALSE(shown.messageText.starts_with("Connected")) << name;
     }
   }
 }
 
+// Each answer reaches only its own attempt, and none reaches a controller
+// that is gone.
 TEST(VerificationTest, AttemptsInFlightEachEndInTheirOwnOutcome) {
   Connection connection("https://old.test");
   connection.controller->verifyAndAdopt(*Url::parse("https://one.test"), "one.test", false);
@@ -289,26 +229,13 @@ TEST(VerificationTest, AttemptsInFlightEachEndInTheirOwnOutcome) {
   EXPECT_EQ(connection.fake.alerts.shown[0].alert.messageText, "Connected to One");
   EXPECT_EQ(connection.fake.alerts.shown[1].alert.informativeText,
             "Could not reach two.test: refused");
-}
 
-TEST(VerificationTest, AnswersArrivingAfterTheControllerIsGoneAreDropped) {
-  Connection connection("https://old.test");
-  connection.controller->verifyAndAdopt(*Url::parse("https://one.test"), "one.test", false);
-  connection.controller.reset();
-  connection.fake.http.complete(body(platformJson));
-  EXPECT_EQ(connection.stored(), "https://old.test");
-  EXPECT_TRUE(connection.fake.alerts.history.empty());
-}
-
-TEST(ConnectLinkTest, IgnoresOtherLinksWithoutTouchingThePendingEmail) {
-  Connection connection("https://acme.test");
-  connection.controller->setPendingEmailForTesting("kept@example.test");
-  for (const char* link : {"haulvane://settings?server=example.test&email=x%40y.test",
-                           "otherapp://connect?server=example.test&email=x%40y.test"}) {
-    connection.controller->handleConnectLink(*Url::parse(link));
-    EXPECT_EQ(connection.controller->pendingEmailForTesting(), "kept@example.test") << link;
-    EXPECT_TRUE(connection.fake.alerts.history.empty()) << link;
-  }
+  Connection gone("https://old.test");
+  gone.controller->verifyAndAdopt(*Url::parse("https://one.test"), "one.test", false);
+  gone.controller.reset();
+  gone.fake.http.complete(body(platformJson));
+  EXPECT_EQ(gone.stored(), "https://old.test");
+  EXPECT_TRUE(gone.fake.alerts.history.empty());
 }
 
 TEST(ConnectLinkTest, ABlankOrUnusableServerOpensThePanelForWhetherAnythingIsStored) {
@@ -343,14 +270,14 @@ TEST(ConnectLinkTest, TheStoredAddressJustReloadsAndAnyOtherAsksFirst) {
   connection.controller->handleConnectLink(
       *Url::parse("haulvane://connect?server=http://acme.test/app?x=1"));
   EXPECT_TRUE(connection.fake.alerts.history.empty());
-  EXPECT_EQ(connection.loads().size(), 2u);
+  EXPECT_EQ(connection.loaded().size(), 2u);
   EXPECT_EQ(connection.fake.application.activations, 1);
   EXPECT_EQ(connection.controller->pendingEmailForTesting(), std::nullopt);
 
   for (const char* other : {"https://ACME.test", "https://acme.test:8443"}) {
     connection.controller->handleConnectLink(
         *Url::parse(std::string("haulvane://connect?server=") + other));
-    EXPECT_EQ(connection.alert().buttons, (std::vector<std::string>{"Connect", "Cancel"}));
+    EXPECT_EQ(connection.alert().buttons, (Strings{"Connect", "Cancel"}));
     connection.fake.alerts.answer(secondButton);
     EXPECT_TRUE(connection.fake.http.requests.empty()) << other;
   }

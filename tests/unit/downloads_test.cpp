@@ -44,33 +44,23 @@ TEST(DownloadDelegateTest, SavesIntoTheDownloadsFolderAndRemembersTheDownload) {
   EXPECT_TRUE(fake.alerts.history.empty());
 }
 
+// A name is never given out twice: not a file that appears on disk between
+// the check and our creation, nor the name of a download under way, even once
+// its file is gone from disk.
 TEST(DownloadDelegateTest, NeverGivesAnyoneElsesFileAway) {
   FakeDesktop fake;
   BrowserWindowController controller(fake.desktop);
   fake.files.existing = {downloads, downloads / "report.csv"};
-  // Someone creates report-2.csv after it was found free and before ours.
   fake.files.appearing = {downloads / "report-2.csv"};
 
   const Decision first = decide(controller, 1, "report.csv");
+  fake.files.existing.erase(*first.destination); // removed by hand while it runs
   const Decision second = decide(controller, 2, "report.csv");
 
   EXPECT_EQ(first.destination, downloads / "report-3.csv");
-  EXPECT_EQ(second.destination, downloads / "report-4.csv")
-      << "a download under way keeps its name";
+  EXPECT_EQ(second.destination, downloads / "report-4.csv");
   EXPECT_EQ(fake.files.createdFiles,
             (std::vector<Path>{downloads / "report-3.csv", downloads / "report-4.csv"}));
-}
-
-TEST(DownloadDelegateTest, ADownloadUnderWayHoldsItsNameEvenWithoutAFile) {
-  FakeDesktop fake;
-  BrowserWindowController controller(fake.desktop);
-  const Decision first = decide(controller, 1, "export.zip");
-  // The file is gone from disk (removed by hand) while the download runs.
-  fake.files.existing.erase(*first.destination);
-
-  const Decision second = decide(controller, 2, "export.zip");
-
-  EXPECT_EQ(second.destination, downloads / "export-2.zip");
 }
 
 TEST(DownloadDelegateTest, CancelsAndSaysWhyWhenNothingCanBeSaved) {
@@ -107,50 +97,45 @@ TEST(DownloadDelegateTest, CancelsAndSaysWhyWhenNothingCanBeSaved) {
   }
 }
 
-TEST(DownloadDelegateTest, AFinishedDownloadIsShownInTheFileManagerOnce) {
-  FakeDesktop fake;
-  BrowserWindowController controller(fake.desktop);
-  decide(controller, 1, "invoice.pdf");
-  decide(controller, 2, "other.pdf");
+// Each download ends once: finished ones are revealed, failed ones reported,
+// cancelled ones end quietly; a second or unknown finish changes nothing.
+TEST(DownloadDelegateTest, EachDownloadEndsOnceInItsOwnWay) {
+  struct Row {
+    const char* name;
+    std::optional<WebError> failure; // none: finished
+    bool revealed;
+    std::optional<std::string> report;
+  };
+  const Row rows[] = {
+      {"finished", std::nullopt, true, std::nullopt},
+      {"failed", WebError{-1, "Connection terminated unexpectedly"}, false,
+       "Connection terminated unexpectedly"},
+      {"cancelled", WebError{WebError::cancelled, "Download cancelled"}, false, std::nullopt},
+  };
+  for (const Row& row : rows) {
+    FakeDesktop fake;
+    BrowserWindowController controller(fake.desktop);
+    decide(controller, 1, "invoice.pdf");
+    decide(controller, 2, "other.pdf");
+    if (row.failure)
+      controller.didFailWithError(1, *row.failure);
+    controller.downloadDidFinish(1);
+    controller.downloadDidFinish(1);
+    controller.downloadDidFinish(7); // never decided
 
-  controller.downloadDidFinish(1);
-  controller.downloadDidFinish(1); // no entry any more
-  controller.downloadDidFinish(7); // never decided
-
-  EXPECT_EQ(fake.workspace.revealedFiles,
-            std::vector<std::vector<Path>>{{downloads / "invoice.pdf"}});
-  EXPECT_EQ(controller.downloadDestinationsForTesting().size(), 1U);
-  EXPECT_TRUE(controller.downloadDestinationsForTesting().contains(2));
-  EXPECT_TRUE(fake.alerts.history.empty());
-}
-
-TEST(DownloadDelegateTest, AFailedDownloadIsReportedAndNeverShown) {
-  FakeDesktop fake;
-  BrowserWindowController controller(fake.desktop);
-  decide(controller, 1, "invoice.pdf");
-
-  controller.didFailWithError(1, WebError{-1, "Connection terminated unexpectedly"});
-  controller.downloadDidFinish(1);
-
-  ASSERT_EQ(fake.alerts.history.size(), 1U);
-  const Alert& alert = fake.alerts.history[0];
-  EXPECT_EQ(alert.messageText, "Download failed");
-  EXPECT_EQ(alert.informativeText, "Connection terminated unexpectedly");
-  EXPECT_TRUE(alert.buttons.empty());
-  EXPECT_TRUE(fake.workspace.revealedFiles.empty());
-  EXPECT_TRUE(controller.downloadDestinationsForTesting().empty());
-}
-
-TEST(DownloadDelegateTest, ACancelledDownloadEndsQuietly) {
-  FakeDesktop fake;
-  BrowserWindowController controller(fake.desktop);
-  decide(controller, 1, "invoice.pdf");
-
-  controller.didFailWithError(1, WebError{WebError::cancelled, "Download cancelled"});
-
-  EXPECT_TRUE(fake.alerts.history.empty());
-  EXPECT_TRUE(fake.workspace.revealedFiles.empty());
-  EXPECT_TRUE(controller.downloadDestinationsForTesting().empty());
+    EXPECT_EQ(fake.workspace.revealedFiles,
+              row.revealed ? std::vector<std::vector<Path>>{{downloads / "invoice.pdf"}}
+                           : std::vector<std::vector<Path>>{})
+        << row.name;
+    EXPECT_EQ(controller.downloadDestinationsForTesting().size(), 1U) << row.name;
+    EXPECT_TRUE(controller.downloadDestinationsForTesting().contains(2)) << row.name;
+    ASSERT_EQ(fake.alerts.history.size(), row.report ? 1U : 0U) << row.name;
+    if (row.report) {
+      EXPECT_EQ(fake.alerts.history[0].messageText, "Download failed");
+      EXPECT_EQ(fake.alerts.history[0].informativeText, *row.report);
+      EXPECT_TRUE(fake.alerts.history[0].buttons.empty());
+    }
+  }
 }
 
 TEST(DownloadDelegateTest, TheDockShowsTheCombinedProgressUntilTheLastDownloadEnds) {

@@ -11,111 +11,48 @@ namespace {
 
 using testing::FakeDesktop;
 
-std::string loadedURL(const FakeDesktop& fake, size_t index = 0) {
-  return fake.webView().loadedRequests.at(index).url.absoluteString();
-}
-
-TEST(ServerAddressTest, YieldsTheDefaultUntilSomethingUsableIsStored) {
+// Whatever is stored, even text that is no address, is loaded (the default
+// server standing in for text that does not parse); only nothing stored
+// schedules the first-run panel, shown once construction has returned.
+TEST(LoadHomeTest, LoadsTheSignInPageOfAnythingStoredOrSchedulesTheFirstRunPanel) {
   struct Row {
     const char* name;
     std::optional<std::string> stored;
-    std::optional<std::string> expectedStored;
-    std::string expectedURL;
+    std::string server;
+    std::optional<std::string> load; // none: the first-run panel instead
   };
+  const std::string fallback = "https://app.haulvane.com";
   const Row rows[] = {
-      {"nothing stored", std::nullopt, std::nullopt, "https://app.haulvane.com"},
+      {"nothing stored", std::nullopt, fallback, std::nullopt},
       {"stored address", "https://acme.example.test", "https://acme.example.test",
-       "https://acme.example.test"},
-      {"empty string", "", "", "https://app.haulvane.com"},
-      {"unparsable text", "https://bad host", "https://bad host", "https://app.haulvane.com"},
-      {"local server", "http://127.0.0.1:8080", "http://127.0.0.1:8080", "http://127.0.0.1:8080"},
+       "https://acme.example.test/login"},
+      {"trailing slash", "https://acme.example.test/", "https://acme.example.test/",
+       "https://acme.example.test/login"},
+      {"local server", "http://127.0.0.1:8080", "http://127.0.0.1:8080",
+       "http://127.0.0.1:8080/login"},
+      {"empty string", "", fallback, fallback + "/login"},
+      {"unparsable text", "https://bad host", fallback, fallback + "/login"},
   };
   for (const Row& row : rows) {
     FakeDesktop fake;
     if (row.stored)
       fake.settings.values["serverURL"] = *row.stored;
     BrowserWindowController controller(fake.desktop);
-    EXPECT_EQ(controller.storedServer(), row.expectedStored) << row.name;
-    EXPECT_EQ(controller.serverURL().absoluteString(), row.expectedURL) << row.name;
+    EXPECT_EQ(controller.storedServer(), row.stored) << row.name;
+    EXPECT_EQ(controller.serverURL().absoluteString(), row.server) << row.name;
+    EXPECT_FALSE(fake.window().visible) << row.name << ": the delegate shows the window";
+    const auto& loads = fake.webView().loadedRequests;
+    ASSERT_EQ(loads.size(), row.load ? 1u : 0u) << row.name;
+    if (row.load) {
+      EXPECT_EQ(loads[0].url.absoluteString(), *row.load) << row.name;
+      EXPECT_EQ(loads[0].timeout, std::chrono::seconds(60)) << row.name;
+      EXPECT_EQ(loads[0].cachePolicy, UrlRequest::CachePolicy::useProtocolCachePolicy);
+    }
+    EXPECT_TRUE(fake.alerts.history.empty()) << row.name << ": nothing shown while building";
+    fake.mainQueue.drain();
+    const Alert* panel = fake.alerts.current();
+    EXPECT_EQ(panel ? panel->buttons.at(1) : "", row.load ? "" : "Quit") << row.name;
   }
-}
-
-TEST(ServerAddressTest, SeesAValueWrittenBetweenTwoReads) {
-  FakeDesktop fake;
-  BrowserWindowController controller(fake.desktop);
-  fake.settings.values["serverURL"] = "https://later.example.test";
-  EXPECT_EQ(controller.serverURL().absoluteString(), "https://later.example.test");
-}
-
-TEST(WindowSetupTest, BuildsTheWindowAndConfiguresTheWebView) {
-  FakeDesktop fake;
-  fake.settings.values["serverURL"] = "https://acme.example.test";
-  BrowserWindowController controller(fake.desktop);
-
-  const WindowDescription& window = fake.window().description;
-  EXPECT_EQ(window.title, "Velmora");
-  EXPECT_EQ(window.contentSize, (Size{1280, 860}));
-  EXPECT_EQ(window.minSize, (Size{700, 500}));
-  EXPECT_TRUE(window.centered);
-  EXPECT_EQ(window.frameAutosaveName, "MainWindow");
-  EXPECT_EQ(fake.window().toolbar->identifier, "HaulvaneNav");
-  EXPECT_FALSE(fake.window().visible) << "the delegate shows the window, not construction";
-
-  const WebViewConfiguration& configuration = fake.webView().configuration;
-  EXPECT_TRUE(configuration.persistentDataStore);
-  EXPECT_EQ(configuration.applicationNameForUserAgent, "VelmoraMac/1.1");
-  ASSERT_EQ(configuration.userScripts.size(), 2u);
-  EXPECT_NE(configuration.userScripts[0].source.find("__vlmBadgeHooked"), std::string::npos)
-      << "the badge hook comes first";
-  EXPECT_NE(configuration.userScripts[1].source.find("__vlmNavHooked"), std::string::npos);
-  EXPECT_EQ(configuration.scriptMessageHandlerNames,
-            (std::vector<std::string>{"bellCount", "navLinks"}));
-}
-
-TEST(LoadHomeTest, LoadsTheSignInPageOfTheStoredServer) {
-  for (const char* stored : {"https://acme.example.test", "https://acme.example.test/"}) {
-    FakeDesktop fake;
-    fake.settings.values["serverURL"] = stored;
-    BrowserWindowController controller(fake.desktop);
-    ASSERT_EQ(fake.webView().loadedRequests.size(), 1u) << stored;
-    const UrlRequest& request = fake.webView().loadedRequests[0];
-    EXPECT_EQ(request.url.absoluteString(), "https://acme.example.test/login") << stored;
-    EXPECT_EQ(request.timeout, std::chrono::seconds(60));
-    EXPECT_EQ(request.cachePolicy, UrlRequest::CachePolicy::useProtocolCachePolicy);
-    EXPECT_TRUE(fake.mainQueue.tasks.empty()) << "no panel with a stored server";
-  }
-}
-
-TEST(LoadHomeTest, AnEmptyStoredStringLoadsTheDefaultServerWithoutAPanel) {
-  FakeDesktop fake;
-  fake.settings.values["serverURL"] = "";
-  BrowserWindowController controller(fake.desktop);
-  EXPECT_EQ(loadedURL(fake), "https://app.haulvane.com/login");
-  fake.mainQueue.drain();
-  EXPECT_TRUE(fake.alerts.history.empty());
-}
-
-TEST(LoadHomeTest, FirstRunSchedulesTheFirstRunPanelInsteadOfLoading) {
-  FakeDesktop fake;
-  BrowserWindowController controller(fake.desktop);
-  EXPECT_TRUE(fake.webView().loadedRequests.empty());
-  EXPECT_TRUE(fake.alerts.history.empty()) << "scheduled, not shown during construction";
-  fake.mainQueue.drain();
-  ASSERT_NE(fake.alerts.current(), nullptr);
-  EXPECT_EQ(fake.alerts.current()->messageText, "Connect to your towing platform");
-  ASSERT_EQ(fake.alerts.current()->buttons.size(), 2u);
-  EXPECT_EQ(fake.alerts.current()->buttons[1], "Quit");
-}
-
-TEST(LaunchTest, ShowsTheWindowAndActivatesBeforeTheFirstRunPanel) {
-  FakeDesktop fake;
-  AppDelegate delegate(fake.desktop);
-  delegate.applicationDidFinishLaunching();
-  EXPECT_TRUE(fake.window().visible);
-  EXPECT_EQ(fake.application.activations, 1);
-  EXPECT_TRUE(fake.alerts.history.empty()) << "the panel waits until launch completion returns";
-  fake.mainQueue.drain();
-  EXPECT_EQ(fake.alerts.history.size(), 1u);
 }
 
 TEST(LaunchTest, HoldsALinkThatArrivesBeforeLaunchAndHandsItOnOnce) {
@@ -144,49 +81,41 @@ TEST(LaunchTest, HoldsALinkThatArrivesBeforeLaunchAndHandsItOnOnce) {
   EXPECT_EQ(fake.webView().loadedRequests.size(), 2u);
 }
 
+// Launch shows and activates the window; a connect link that started the
+// application then takes the place of the first-run panel.
 TEST(LaunchTest, ALinkThatStartsTheAppTakesThePlaceOfTheFirstRunPanel) {
   struct Row {
     const char* name;
-    const char* link;
+    std::vector<const char*> links;
     const char* firstAlert;
   };
   const Row rows[] = {
-      {"new address", "haulvane://connect?server=acme.example.test",
+      {"new address",
+       {"haulvane://connect?server=acme.example.test"},
        "Connect to acme.example.test?"},
-      {"blank server", "haulvane://connect?server=%20", "Connect to your towing platform"},
-      {"unusable server", "haulvane://connect?server=https://", "Could not connect"},
+      {"blank server", {"haulvane://connect?server=%20"}, "Connect to your towing platform"},
+      {"unusable server", {"haulvane://connect?server=https://"}, "Could not connect"},
+      {"no connect link", {"https://a.test", "/relative"}, "Connect to your towing platform"},
   };
   for (const Row& row : rows) {
     FakeDesktop fake;
     AppDelegate delegate(fake.desktop);
-    delegate.openURLs({*Url::parse(row.link)});
+    std::vector<Url> urls;
+    for (const char* link : row.links)
+      urls.push_back(*Url::parse(link));
+    delegate.openURLs(urls);
     delegate.applicationDidFinishLaunching();
+    EXPECT_TRUE(fake.window().visible) << row.name;
+    EXPECT_GE(fake.application.activations, 1) << row.name;
     fake.mainQueue.drain();
     ASSERT_EQ(fake.alerts.shown.size(), 1u) << row.name << ": one dialog, never two stacked";
     EXPECT_EQ(fake.alerts.current()->messageText, row.firstAlert) << row.name;
+    if (std::string_view(row.name) == "new address") {
+      fake.alerts.answer(alertSecondButtonReturn); // Cancel: the first-run panel comes back
+      EXPECT_EQ(fake.alerts.current()->messageText, "Connect to your towing platform");
+      EXPECT_TRUE(fake.settings.values.empty());
+    }
   }
-}
-
-TEST(LaunchTest, DecliningTheStartingLinkBringsTheFirstRunPanelBack) {
-  FakeDesktop fake;
-  AppDelegate delegate(fake.desktop);
-  delegate.openURLs({*Url::parse("haulvane://connect?server=acme.example.test")});
-  delegate.applicationDidFinishLaunching();
-  fake.mainQueue.drain();
-  fake.alerts.answer(alertSecondButtonReturn); // Cancel
-  ASSERT_NE(fake.alerts.current(), nullptr);
-  EXPECT_EQ(fake.alerts.current()->messageText, "Connect to your towing platform");
-  EXPECT_TRUE(fake.settings.values.empty());
-}
-
-TEST(LaunchTest, IgnoresBatchesWithoutAConnectLink) {
-  FakeDesktop fake;
-  AppDelegate delegate(fake.desktop);
-  delegate.openURLs({*Url::parse("https://a.test"), *Url::parse("/relative")});
-  delegate.applicationDidFinishLaunching();
-  fake.mainQueue.drain();
-  // Only the first-run panel: no link was held.
-  EXPECT_EQ(fake.alerts.history.size(), 1u);
 }
 
 TEST(LaunchTest, ReopenShowsTheSameWindowOnlyWhenNoneIsVisible) {
@@ -205,23 +134,6 @@ TEST(LaunchTest, ReopenShowsTheSameWindowOnlyWhenNoneIsVisible) {
   EXPECT_EQ(fake.window().shows, 2);
   EXPECT_EQ(fake.webView().loadedRequests.size(), 1u) << "same window, same page";
   EXPECT_FALSE(delegate.applicationShouldTerminateAfterLastWindowClosed());
-}
-
-TEST(LaunchTest, SettingsBeforeLaunchDoesNothing) {
-  FakeDesktop fake;
-  AppDelegate delegate(fake.desktop);
-  delegate.showPreferences();
-  EXPECT_TRUE(fake.alerts.history.empty());
-  EXPECT_EQ(fake.windows.window, nullptr);
-}
-
-TEST(LaunchTest, WindowCommandsReachNobodyBeforeLaunch) {
-  FakeDesktop fake;
-  AppDelegate delegate(fake.desktop);
-  EXPECT_FALSE(delegate.validate(Action::reloadPage));
-  EXPECT_FALSE(delegate.validate(Action::goHome));
-  EXPECT_TRUE(delegate.validate(Action::showPreferences));
-  delegate.perform(Action::reloadPage); // must not crash
 }
 
 } // namespace

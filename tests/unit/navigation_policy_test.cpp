@@ -14,6 +14,10 @@ Url url(const char* text) {
   return parsed.value_or(*Url::parse("about:invalid"));
 }
 
+std::optional<Url> maybeUrl(std::optional<const char*> text) {
+  return text ? std::optional<Url>(url(*text)) : std::nullopt;
+}
+
 const Url server = *Url::parse("https://dispatch.example.test");
 
 TEST(NavigationPolicyTest, TellsPlatformHostsLeniently) {
@@ -41,9 +45,7 @@ TEST(NavigationPolicyTest, TellsPlatformHostsLeniently) {
       {"server without a host", "acme", "https://www./", false},
   };
   for (const Row& row : rows) {
-    const std::optional<Url> address =
-        row.address ? std::optional<Url>(url(*row.address)) : std::nullopt;
-    EXPECT_EQ(isPlatformHost(address, url(row.server)), row.expected) << row.name;
+    EXPECT_EQ(isPlatformHost(maybeUrl(row.address), url(row.server)), row.expected) << row.name;
   }
 }
 
@@ -90,9 +92,8 @@ TEST(NavigationPolicyTest, DecidesNavigationActionsByFrameSchemeHostAndPath) {
       {"other port", "https://dispatch.example.test:8443/jobs", FrameTarget::mainFrame, allow},
   };
   for (const Row& row : rows) {
-    const std::optional<Url> address =
-        row.address ? std::optional<Url>(url(*row.address)) : std::nullopt;
-    EXPECT_EQ(navigationActionOutcome(address, row.target, server), row.expected) << row.name;
+    EXPECT_EQ(navigationActionOutcome(maybeUrl(row.address), row.target, server), row.expected)
+        << row.name;
   }
 }
 
@@ -120,9 +121,8 @@ TEST(NavigationPolicyTest, DecidesResponses) {
       {"sign-in page", true, true, "https://dispatch.example.test/login", allow},
   };
   for (const Row& row : rows) {
-    const std::optional<Url> address =
-        row.address ? std::optional<Url>(url(*row.address)) : std::nullopt;
-    EXPECT_EQ(navigationResponseOutcome(row.canShow, row.mainFrame, address, server), row.expected)
+    EXPECT_EQ(navigationResponseOutcome(row.canShow, row.mainFrame, maybeUrl(row.address), server),
+              row.expected)
         << row.name;
   }
 }

@@ -4,7 +4,7 @@
 #include "app/app_delegate.hpp"
 #include "bridge/go_menu.hpp"
 #include "bridge/script_messages.hpp"
-#include "fake_desktop.hpp"
+#include "browser_fixture.hpp"
 
 #include <gtest/gtest.h>
 
@@ -82,118 +82,78 @@ TEST(BadgeLabelForCountTest, ShowsPositiveCountsInFullAndNothingElse) {
 }
 
 // The controller with a signed-in server and its Go menu in place.
-struct Controller {
-  Controller() {
-    fake.settings.values["serverURL"] = "https://acme.example.test";
-    AppDelegate::goMenu = &fake.application.goMenu;
-  }
+struct Controller : testing::Browser {
+  Controller() { AppDelegate::goMenu = &fake.application.goMenu; }
   ~Controller() { AppDelegate::goMenu = nullptr; }
+  Controller(const Controller&) = delete;
+  Controller& operator=(const Controller&) = delete;
   void post(const char* name, ScriptValue body) {
-    controller.didReceiveScriptMessage(ScriptMessage{name, std::move(body)});
+    controller->didReceiveScriptMessage(ScriptMessage{name, std::move(body)});
   }
-  std::vector<std::string> menuTitles() const {
+  [[nodiscard]] std::vector<std::string> menuTitles() const {
     std::vector<std::string> titles;
     for (const MenuItem& item : fake.application.goMenu.items)
       titles.push_back(item.isSeparator ? "-" : item.title);
     return titles;
   }
-  FakeDesktop fake;
-  BrowserWindowController controller{fake.desktop};
 };
 
+// Every report sets the badge again, even unchanged; failed loads, the
+// error overlay and messages under other names leave it as it is.
 TEST(ScriptMessageTest, EveryCountReportSetsTheBadgeAgain) {
   Controller c;
   EXPECT_FALSE(c.fake.dockTile.badgeLabel) << "no badge until a page reports";
+  c.post("navLinks", listOf({link("Jobs", "https://acme.example.test/jobs")}));
   for (ScriptValue body : {number(3), number(3), number(0), text("5"), number(-4), number(150)})
     c.post("bellCount", body);
-  EXPECT_EQ(c.fake.dockTile.badgeHistory, (std::vector<std::string>{"3", "3", "", "", "", "150"}));
-}
-
-TEST(ScriptMessageTest, TheBadgeOutlastsFailedLoadsAndTheOverlay) {
-  Controller c;
-  c.post("bellCount", number(7));
-  c.controller.didStartProvisionalNavigation();
-  c.controller.didFailProvisionalNavigation(WebError{-1004, "Could not connect to the server."});
-  c.controller.reloadPage();
-  EXPECT_EQ(c.fake.dockTile.badgeHistory, std::vector<std::string>{"7"});
-}
-
-TEST(ScriptMessageTest, LinkListsOfTheWrongShapeLeaveOnlySignIn) {
-  ScriptArray mixed{ScriptValue{link("Jobs", "/jobs")}, number(2)};
-  for (const ScriptValue& body : {text("Jobs"), ScriptValue{nullptr}, ScriptValue{mixed},
-                                  ScriptValue{link("Jobs", "https://acme.example.test/jobs")}}) {
-    Controller c;
-    c.post("navLinks", listOf({link("Jobs", "https://acme.example.test/jobs")}));
-    c.post("navLinks", body);
-    EXPECT_EQ(c.menuTitles(), std::vector<std::string>{"Sign In"});
-  }
-}
-
-TEST(ScriptMessageTest, DictionariesWithoutLabelOrAddressAreHandedOnAndSkipped) {
-  Controller c;
-  c.post("navLinks", listOf({ScriptDictionary{{"href", text("https://acme.example.test/jobs")}},
-                             ScriptDictionary{{"label", text("Jobs")}}}));
-  EXPECT_TRUE(c.menuTitles().empty()) << "a non-empty list gives no Sign In";
-}
-
-TEST(ScriptMessageTest, OtherNamesChangeNothing) {
-  Controller c;
-  c.post("navLinks", listOf({link("Jobs", "https://acme.example.test/jobs")}));
-  c.post("bellCount", number(2));
+  c.controller->didStartProvisionalNavigation();
+  c.controller->didFailProvisionalNavigation(WebError{-1004, "Could not connect to the server."});
+  c.controller->reloadPage();
   for (const char* name : {"BellCount", "navlinks", "bellCount ", "", "download"}) {
     c.post(name, number(9));
     c.post(name, listOf({}));
   }
-  EXPECT_EQ(c.fake.dockTile.badgeHistory, std::vector<std::string>{"2"});
+  EXPECT_EQ(c.fake.dockTile.badgeHistory, (std::vector<std::string>{"3", "3", "", "", "", "150"}));
   EXPECT_EQ(c.menuTitles(), std::vector<std::string>{"Jobs"});
 }
 
-std::string describe(const GoMenuEntry& entry) {
-  switch (entry.kind) {
-  case GoMenuEntry::Kind::separator:
-    return "-";
-  case GoMenuEntry::Kind::signIn:
-    return "signIn:" + entry.title + ":" + entry.keyEquivalent;
-  case GoMenuEntry::Kind::link:
-    break;
+// A body that is not a list of dictionaries counts as an empty list; a list
+// whose dictionaries are all unusable gives an empty menu, not Sign In.
+TEST(ScriptMessageTest, LinkListsOfTheWrongShapeReplaceTheMenu) {
+  const ScriptValue jobs{link("Jobs", "https://acme.example.test/jobs")};
+  const ScriptArray unusable{ScriptValue{ScriptDictionary{{"href", text("/jobs")}}},
+                             ScriptValue{ScriptDictionary{{"label", text("Jobs")}}}};
+  struct Row {
+    const char* name;
+    ScriptValue body;
+    std::vector<std::string> menu;
+  };
+  const Row rows[] = {
+      {"text", text("Jobs"), {"Sign In"}},
+      {"null", ScriptValue{nullptr}, {"Sign In"}},
+      {"list with a number", ScriptValue{ScriptArray{jobs, number(2)}}, {"Sign In"}},
+      {"a lone dictionary", jobs, {"Sign In"}},
+      {"dictionaries without label or address", ScriptValue{unusable}, {}},
+  };
+  for (const Row& row : rows) {
+    Controller c;
+    c.post("navLinks", listOf({link("Jobs", "https://acme.example.test/jobs")}));
+    c.post("navLinks", row.body);
+    EXPECT_EQ(c.menuTitles(), row.menu) << row.name;
   }
-  return entry.title + ":" + entry.keyEquivalent + (entry.stateOn ? ":on" : "");
 }
 
+// Each entry as "title:key", ":on" when current; "-" for a separator.
 std::vector<std::string> describe(const std::vector<GoMenuEntry>& entries) {
   std::vector<std::string> result;
-  for (const GoMenuEntry& entry : entries)
-    result.push_back(describe(entry));
-  return result;
-}
-
-TEST(GoMenuEntriesTest, AnEmptyListGivesOnlySignIn) {
-  const auto entries = buildGoMenuEntries({});
-  ASSERT_EQ(entries.size(), 1u);
-  EXPECT_EQ(entries[0].kind, GoMenuEntry::Kind::signIn);
-  EXPECT_EQ(entries[0].title, "Sign In");
-  EXPECT_EQ(entries[0].action, Action::goHome);
-  EXPECT_EQ(entries[0].keyEquivalent, "");
-}
-
-TEST(GoMenuEntriesTest, NumbersTheFirstNineLinksAndSetsSignOutApart) {
-  std::vector<ScriptDictionary> links;
-  for (int i = 1; i <= 12; ++i) {
-    const std::string name = "Section " + std::to_string(i);
-    const std::string href = "https://acme.example.test/s" + std::to_string(i);
-    links.push_back(link(name, href));
+  for (const GoMenuEntry& entry : entries) {
+    if (entry.kind == GoMenuEntry::Kind::separator)
+      result.push_back("-");
+    else
+      result.push_back((entry.kind == GoMenuEntry::Kind::signIn ? "signIn:" : "") + entry.title +
+                       ":" + entry.keyEquivalent + (entry.stateOn ? ":on" : ""));
   }
-  links.push_back(link("Sign out", "https://acme.example.test/logout"));
-  const auto entries = buildGoMenuEntries(links);
-  EXPECT_EQ(describe(entries),
-            (std::vector<std::string>{
-                "Section 1:1", "Section 2:2", "Section 3:3", "Section 4:4", "Section 5:5",
-                "Section 6:6", "Section 7:7", "Section 8:8", "Section 9:9",
-                "Section 10:", "Section 11:", "Section 12:", "-", "Sign out:"}));
-  ASSERT_EQ(entries.size(), 14u);
-  EXPECT_EQ(entries[0].action, Action::goToPath);
-  EXPECT_EQ(entries[0].targetURL->absoluteString(), "https://acme.example.test/s1");
-  EXPECT_EQ(entries[13].targetURL->absoluteString(), "https://acme.example.test/logout");
+  return result;
 }
 
 TEST(GoMenuEntriesTest, AHugeListIsCutToTheMenusLimitCountingOnlyUsableLinks) {
@@ -213,9 +173,19 @@ TEST(GoMenuEntriesTest, BuildsEntriesFromTheReportedLinks) {
     std::vector<ScriptDictionary> links;
     std::vector<std::string> entries;
   };
-  const char* server = "https://acme.example.test";
-  const auto at = [&](const char* path) { return std::string(server) + path; };
+  const auto at = [](const std::string& path) { return "https://acme.example.test" + path; };
+  std::vector<ScriptDictionary> twelve;
+  std::vector<std::string> numbered;
+  for (int i = 1; i <= 12; ++i) {
+    const std::string n = std::to_string(i);
+    twelve.push_back(link("Section " + n, at("/s" + n)));
+    numbered.push_back("Section " + n + ":" + (i <= 9 ? n : ""));
+  }
+  twelve.push_back(link("Sign out", at("/logout")));
+  numbered.insert(numbered.end(), {"-", "Sign out:"});
   const Row rows[] = {
+      {"the first nine numbered, sign-out set apart", twelve, numbered},
+      {"an empty list gives only Sign In", {}, {"signIn:Sign In:"}},
       {"only a sign-out link", {link("Sign out", at("/logout"))}, {"Sign out:"}},
       {"two sign-out links",
        {link("Jobs", at("/jobs")), link("Sign out", at("/logout")),
@@ -283,29 +253,9 @@ TEST(GoMenuTest, NothingHappensBeforeTheMenuBarExists) {
   EXPECT_TRUE(fake.application.goMenu.items.empty());
 }
 
-TEST(GoMenuTest, ChoosingAnEntryOpensItsAddress) {
-  Controller c;
-  const size_t before = c.fake.webView().loadedRequests.size();
-  c.controller.goToPath(std::nullopt);
-  EXPECT_EQ(c.fake.webView().loadedRequests.size(), before);
-  c.controller.goToPath(Url::parse("https://acme.example.test/jobs#open"));
-  ASSERT_EQ(c.fake.webView().loadedRequests.size(), before + 1);
-  EXPECT_EQ(c.fake.webView().loadedRequests.back().url.absoluteString(),
-            "https://acme.example.test/jobs#open");
-}
-
-// Enabled once openIfSameServer compares scheme and host with the server.
-TEST(GoMenuTest, EntriesForAnotherServerOrWithoutHostOpenNothing) {
-  Controller c;
-  const size_t before = c.fake.webView().loadedRequests.size();
-  for (const char* address :
-       {"https://other.example.test/jobs", "http://acme.example.test/jobs", "/jobs", "jobs"})
-    c.controller.goToPath(Url::parse(address));
-  EXPECT_EQ(c.fake.webView().loadedRequests.size(), before);
-  EXPECT_TRUE(c.fake.workspace.openedURLs.empty()) << "not handed to the browser either";
-}
-
-TEST(ScriptValueJsonTest, HalfASurrogatePairBecomesTheReplacementCharacter) {
+// Half a surrogate pair becomes the replacement character rather than
+// failing the whole message.
+TEST(ScriptValueJsonTest, ReadsPageValuesWithoutLosingThemToOddEncodings) {
   struct Row {
     const char* name;
     const char* json;
@@ -331,9 +281,8 @@ TEST(ScriptValueJsonTest, HalfASurrogatePairBecomesTheReplacementCharacter) {
       scriptValueFromJson(R"([{"label":"Jobs \ud83d","href":"/jobs","current":false}])");
   ASSERT_TRUE(list && list->array()) << "one cut label must not lose the whole list";
   EXPECT_FALSE(scriptValueFromJson(R"("\ud83d)")) << "still not JSON";
-}
 
-TEST(ScriptValueTest, AZeroWithAHugeExponentIsZeroNotNaN) {
+  // A zero with a huge exponent is zero, not NaN.
   for (const char* json : {"0e410", "-0e999", "0.0E+400"}) {
     const auto value = scriptValueFromJson(json);
     ASSERT_TRUE(value && value->number()) << json;

@@ -1,0 +1,46 @@
+// The window controller over the in-memory double, as most core tests start:
+// a server stored (or none, for a first run) and the controller built. The
+// helpers read what the double recorded as plain address strings.
+#pragma once
+
+#include "fake_desktop.hpp"
+#include "window/browser_window_controller.hpp"
+
+#include <memory>
+#include <stdexcept>
+
+namespace velmora::testing {
+
+using Strings = std::vector<std::string>;
+
+struct Browser {
+  explicit Browser(std::optional<std::string> stored = "https://acme.example.test") {
+    if (stored)
+      fake.settings.values["serverURL"] = *stored;
+    controller = std::make_unique<BrowserWindowController>(fake.desktop);
+  }
+  [[nodiscard]] Strings loaded() const {
+    Strings urls;
+    for (const auto& request : fake.webView().loadedRequests)
+      urls.push_back(request.url.absoluteString());
+    return urls;
+  }
+  [[nodiscard]] Strings opened() const {
+    Strings urls;
+    for (const auto& url : fake.workspace.openedURLs)
+      urls.push_back(url.absoluteString());
+    return urls;
+  }
+  // The alert waiting for an answer; a test that expects one fails loudly
+  // rather than crashing when there is none.
+  [[nodiscard]] const Alert& alert() const {
+    if (!fake.alerts.current())
+      throw std::logic_error("no alert on show");
+    return *fake.alerts.current();
+  }
+
+  FakeDesktop fake;
+  std::unique_ptr<BrowserWindowController> controller;
+};
+
+} // namespace velmora::testing
