@@ -8,8 +8,6 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
-#include <fstream>
-#include <sstream>
 
 namespace velmora::testing {
 namespace {
@@ -39,13 +37,6 @@ private:
                       }};
 };
 
-std::string readBytes(const fs::path& file) {
-  std::ifstream in(file, std::ios::binary);
-  std::stringstream bytes;
-  bytes << in.rdbuf();
-  return bytes.str();
-}
-
 std::string fileUri(const fs::path& file) {
   char* uri = g_filename_to_uri(file.c_str(), nullptr, nullptr);
   std::string text = uri ? uri : "";
@@ -71,7 +62,7 @@ public:
   [[nodiscard]] std::string served(const std::string& path) const {
     const fs::path copy = home.root() / "served";
     runCommand({"curl", "-s", "-o", copy.string(), platform.url() + path});
-    std::string bytes = readBytes(copy);
+    std::string bytes = readFile(copy);
     fs::remove(copy);
     return bytes;
   }
@@ -127,7 +118,7 @@ TEST(DownloadsE2ETest, SameNamesTogetherOrOneAfterAnotherEndAsWholeFilesEachShow
                                        {"fleet-archive-2.zip", &archive},
                                        {"invoice.pdf", &invoice},
                                        {"invoice-2.pdf", &invoice}})
-    EXPECT_TRUE(readBytes(downloads / name) == *expected) << name << " is not the whole file";
+    EXPECT_TRUE(readFile(downloads / name) == *expected) << name << " is not the whole file";
 }
 
 TEST(DownloadsE2ETest, HostileNamesLandInsideTheDownloadsFolderAndNowhereElse) {
@@ -148,7 +139,7 @@ TEST(DownloadsE2ETest, HostileNamesLandInsideTheDownloadsFolderAndNowhereElse) {
     EXPECT_TRUE(std::ranges::none_of(name, [](char c) {
       return static_cast<unsigned char>(c) < 0x20;
     })) << ::testing::PrintToString(name);
-    EXPECT_EQ(readBytes(downloads / name), "This file must land inside the Downloads folder.\n")
+    EXPECT_EQ(readFile(downloads / name), "This file must land inside the Downloads folder.\n")
         << name;
   }
   for (const auto& items : downloading.fileManager.shownItems) {

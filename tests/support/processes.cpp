@@ -17,7 +17,6 @@
 #include <thread>
 
 namespace velmora::testing {
-namespace {
 
 std::string readFile(const std::filesystem::path& file) {
   std::ifstream in(file, std::ios::binary);
@@ -25,6 +24,8 @@ std::string readFile(const std::filesystem::path& file) {
   text << in.rdbuf();
   return text.str();
 }
+
+namespace {
 
 std::string stringMember(const boost::json::object& object, const char* key) {
   const auto* value = object.if_contains(key);

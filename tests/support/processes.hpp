@@ -139,6 +139,8 @@ private:
   bool signedIn_;
 };
 
+// The whole content of a file; empty when it cannot be read.
+std::string readFile(const std::filesystem::path& file);
 // Runs a command to completion; gives its standard output.
 std::string runCommand(const std::vector<std::string>& argv);
 // Saves a picture of the whole screen.

@@ -226,23 +226,22 @@ LauncherEntryWatcher::LauncherEntryWatcher() : state_(std::make_unique<State>())
           return;
         Update update;
         const char* uri = nullptr;
-        GVariantIter* properties = nullptr;
-        g_variant_get(parameters, "(&sa{sv})", &uri, &properties);
+        GVariant* properties = nullptr;
+        g_variant_get(parameters, "(&s@a{sv})", &uri, &properties);
         update.appUri = uri;
-        const char* key = nullptr;
-        GVariant* value = nullptr;
-        while (g_variant_iter_loop(properties, "{&sv}", &key, &value)) {
-          const std::string name(key);
-          if (name == "count" && g_variant_is_of_type(value, G_VARIANT_TYPE_INT64))
-            update.count = g_variant_get_int64(value);
-          if (name == "count-visible" && g_variant_is_of_type(value, G_VARIANT_TYPE_BOOLEAN))
-            update.countVisible = g_variant_get_boolean(value);
-          if (name == "progress" && g_variant_is_of_type(value, G_VARIANT_TYPE_DOUBLE))
-            update.progress = g_variant_get_double(value);
-          if (name == "progress-visible" && g_variant_is_of_type(value, G_VARIANT_TYPE_BOOLEAN))
-            update.progressVisible = g_variant_get_boolean(value);
-        }
-        g_variant_iter_free(properties);
+        // A value of another type than the shell expects counts as absent.
+        gint64 count = 0;
+        gboolean countVisible = FALSE, progressVisible = FALSE;
+        double progress = 0;
+        if (g_variant_lookup(properties, "count", "x", &count))
+          update.count = count;
+        if (g_variant_lookup(properties, "count-visible", "b", &countVisible))
+          update.countVisible = countVisible;
+        if (g_variant_lookup(properties, "progress", "d", &progress))
+          update.progress = progress;
+        if (g_variant_lookup(properties, "progress-visible", "b", &progressVisible))
+          update.progressVisible = progressVisible;
+        g_variant_unref(properties);
         static_cast<State*>(data)->updates.push_back(std::move(update));
       },
       state_.get(), nullptr);
