@@ -9,41 +9,21 @@
 namespace velmora::testing {
 namespace {
 
-// The X window of the visible dialog whose title starts with `title`; ""
-// while there is none.
-std::string dialogWindow(const std::string& title) {
-  const std::string ids = runCommand({"xdotool", "search", "--onlyvisible", "--name", "^" + title});
-  return ids.substr(0, ids.find('\n'));
-}
-
 // Waits for the dialog, then presses Return in it.
 bool answerWithReturn(const std::string& title) {
-  std::string id;
-  if (!waitUntil([&] { return !(id = dialogWindow(title)).empty(); }))
+  const std::string id = waitForWindow("^" + title);
+  if (id.empty())
     return false;
-  runCommand({"xdotool", "windowfocus", "--sync", id});
-  runCommand({"xdotool", "key", "--clearmodifiers", "Return"});
-  return waitUntil([&] { return dialogWindow(title) != id; }, 10s);
+  pressKeys(id, "Return");
+  return waitUntil([&] { return visibleWindow("^" + title) != id; }, 10s);
 }
 
-// Waits until the dialog has drawn itself. Until then the X server shows
-// what lies beneath it, here the empty web view; the dialog's bottom row
-// holds its buttons, whose labels bring dozens of shades.
-bool waitUntilPainted(const std::string& title, const std::filesystem::path& scratch) {
+// Waits until the dialog has drawn its bottom row, which holds its buttons.
+bool waitUntilPainted(const std::string& title) {
   return waitUntil([&] {
-    const std::string id = dialogWindow(title);
-    if (id.empty())
-      return false;
-    (void)runCommand({"import", "-window", id, scratch.string()});
-    const std::string colours =
-        runCommand({"convert", scratch.string(), "-gravity", "south", "-crop", "100%x15%+0+0",
-                    "+repage", "-format", "%k", "info:"});
-    return !colours.empty() && std::stoi(colours) > 8;
+    const std::string id = visibleWindow("^" + title);
+    return !id.empty() && painted(id, "100%x15%+0+0", "south");
   });
-}
-
-std::string shotPath(const std::string& name) {
-  return (std::filesystem::path(VELMORA_SOURCE_DIR) / "build" / "screenshots" / name).string();
 }
 
 bool storesAndSignsIn(const TempHome& home, const SamplePlatform& platform) {
@@ -63,19 +43,18 @@ TEST(ConnectLinkE2ETest, ALinkOpenedWhileRunningConnectsAfterConfirmation) {
   SamplePlatform platform;
   TempHome home;
   App app(home);
-  ASSERT_TRUE(waitUntilPainted("Connect to your towing platform", home.root() / "panel.png"))
+  ASSERT_TRUE(waitUntilPainted("Connect to your towing platform"))
       << "the first-run panel did not open";
-  screenshot(shotPath("first-run-panel.png"));
+  screenshot(screenshotFile("first-run-panel"));
 
   const std::string link =
       "haulvane://connect?server=" + platform.url() + "&email=dispatch%40example.test";
   Process second({VELMORA_BINARY, link}, home.environment());
   EXPECT_TRUE(second.waitForExit()) << "the second instance hands the link on and ends";
 
-  ASSERT_TRUE(waitUntilPainted("Connect to 127.0.0.1?", home.root() / "confirmation.png"));
-  screenshot(shotPath("connect-link-confirmation.png"));
-  EXPECT_FALSE(std::filesystem::exists(home.settingsFile()) &&
-               home.readSettings().find("serverURL") != std::string::npos)
+  ASSERT_TRUE(waitUntilPainted("Connect to 127.0.0.1?"));
+  screenshot(screenshotFile("connect-link-confirmation"));
+  EXPECT_EQ(home.readSettings().find("serverURL"), std::string::npos)
       << "nothing is stored before the user confirms";
   ASSERT_TRUE(answerWithReturn("Connect to 127.0.0.1?"));
   ASSERT_TRUE(answerWithReturn("Connected to Sample Towing Co."));
@@ -86,7 +65,7 @@ TEST(ConnectLinkE2ETest, ALinkOpenedWhileRunningConnectsAfterConfirmation) {
 TEST(ConnectLinkE2ETest, ALinkThatStartsTheApplicationIsHandledAfterLaunch) {
   SamplePlatform platform;
   TempHome home;
-  home.writeSettings("[Settings]\nserverURL=http://127.0.0.1:9\n");
+  home.storeServer("http://127.0.0.1:9");
   App app(home, {"HAULVANE://Connect?server=" + platform.url()});
   ASSERT_TRUE(answerWithReturn("Connect to 127.0.0.1?"));
   ASSERT_TRUE(answerWithReturn("Connected to Sample Towing Co."));

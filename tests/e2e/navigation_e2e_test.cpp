@@ -8,8 +8,7 @@
 #include <gtest/gtest.h>
 
 #include <fstream>
-#include <regex>
-#include <sstream>
+#include <span>
 
 namespace velmora::testing {
 namespace {
@@ -46,105 +45,61 @@ private:
   std::filesystem::path log_;
 };
 
-struct Geometry {
-  int x = 0, y = 0, width = 0, height = 0;
-};
-
-std::optional<Geometry> windowGeometry() {
-  const std::string ids = runCommand({"xdotool", "search", "--onlyvisible", "--name", "^Velmora$"});
-  if (ids.empty())
-    return std::nullopt;
-  const std::string text =
-      runCommand({"xdotool", "getwindowgeometry", "--shell", ids.substr(0, ids.find('\n'))});
-  Geometry g;
-  std::smatch m;
-  for (auto [key, field] :
-       {std::pair{"X", &g.x}, {"Y", &g.y}, {"WIDTH", &g.width}, {"HEIGHT", &g.height}}) {
-    if (!std::regex_search(text, m, std::regex(std::string(key) + "=(\\d+)")))
-      return std::nullopt;
-    *field = std::stoi(m[1]);
-  }
-  return g;
-}
-
-std::string centrePixel(const Geometry& g, const std::filesystem::path& shot) {
-  return runCommand(
-      {"convert", shot.string(), "-crop",
-       "1x1+" + std::to_string(g.x + g.width / 2) + "+" + std::to_string(g.y + g.height / 2),
-       "-format", "%[fx:int(255*r)],%[fx:int(255*g)],%[fx:int(255*b)]", "info:"});
-}
-
 class NavigationE2ETest : public ::testing::Test {
 protected:
-  void SetUp() override {
-    home.writeSettings("[Settings]\nserverURL=" + platform.url() + "\n");
-    app = std::make_unique<App>(home);
-    ASSERT_TRUE(platform.waitForRequest([](auto& r) { return r.path == "/login"; }));
-  }
-  void TearDown() override { EXPECT_TRUE(app->quit()); }
+  void SetUp() override { session.launch(); }
 
   // Shows the links page with one link stretched over the whole window and
   // clicks the middle of the window, as a user would.
   void clickCovering(const std::string& id) {
-    const size_t before = platform.requests().size();
-    const std::string page = platform.url() + "/away?elsewhere=" + elsewhere.url() + "&cover=" + id;
-    ASSERT_TRUE(waitUntil([&] { return app->activate("win.goToPath", page); }, 10s));
-    ASSERT_TRUE(platform.waitForRequest([](auto& r) { return r.path == "/static/elsewhere.js"; },
-                                        20s, before));
-    std::optional<Geometry> g;
-    const auto shot = home.root() / "page.png";
+    const size_t before = session.logged();
+    session.open("/away?elsewhere=" + elsewhere.url() + "&cover=" + id);
+    ASSERT_TRUE(session.platform.waitForPath("/static/elsewhere.js", before));
+    const std::string window = waitForWindow();
+    std::optional<WindowSize> size;
     ASSERT_TRUE(waitUntil([&] {
-      g = windowGeometry();
-      if (!g)
-        return false;
-      screenshot(shot);
-      return centrePixel(*g, shot) == "255,251,232"; // the stretched link's colour
+      size = windowSize(window);
+      // the stretched link's colour
+      return size && pixelIn(window, size->width / 2, size->height / 2) == "255,251,232";
     })) << "the link never covered the window";
-    (void)runCommand({"xdotool", "mousemove", std::to_string(g->x + g->width / 2),
-                      std::to_string(g->y + g->height / 2), "click", "1"});
+    clickAt(window, size->width / 2, size->height / 2);
   }
-  [[nodiscard]] bool pageLoadsSince(size_t before) const {
-    const auto logged = platform.requests();
-    for (size_t i = before; i < logged.size(); ++i)
-      if (logged[i].path == "/away" || logged[i].path == "/opened" || logged[i].path == "/login")
-        return true;
-    return false;
+  // Waits until the desktop has been handed `count` addresses.
+  std::vector<std::string> openedOnceThereAre(size_t count) {
+    waitUntil([&] { return desktop.opened().size() >= count; });
+    return desktop.opened();
   }
 
-  SamplePlatform platform;
+  PlatformSession session;
   SamplePlatform elsewhere{{}, "127.0.0.2"};
-  TempHome home;
-  RecordingDesktop desktop{home};
-  std::unique_ptr<App> app;
+  RecordingDesktop desktop{session.home};
 };
 
-TEST_F(NavigationE2ETest, AClickedLinkToAnotherSiteOpensInTheDefaultBrowser) {
-  clickCovering("elsewhere");
-  const size_t after = platform.requests().size();
-  ASSERT_TRUE(waitUntil([&] { return !desktop.opened().empty(); }));
-  EXPECT_EQ(desktop.opened(), std::vector<std::string>{elsewhere.url() + "/opened"});
-  EXPECT_TRUE(elsewhere.requests().empty()) << "the window never loaded the other site";
-  EXPECT_FALSE(pageLoadsSince(after)) << "the window stayed on its page";
-}
-
-TEST_F(NavigationE2ETest, AMailLinkGoesToTheDesktop) {
-  clickCovering("mail");
-  ASSERT_TRUE(waitUntil([&] { return !desktop.opened().empty(); }));
-  EXPECT_EQ(desktop.opened(),
-            std::vector<std::string>{"mailto:dispatch@example.test?subject=Tow%20request"});
-}
-
-TEST_F(NavigationE2ETest, NewWindowsStayHereForThePlatformAndGoToTheBrowserOtherwise) {
-  clickCovering("blank-elsewhere");
-  ASSERT_TRUE(waitUntil([&] { return !desktop.opened().empty(); }));
-  EXPECT_EQ(desktop.opened(), std::vector<std::string>{elsewhere.url() + "/opened?from=blank"});
+// The desktop's default applications get what a click leaves the platform
+// for; the window itself stays on its page and never loads the other site.
+TEST_F(NavigationE2ETest, LinksAndNewWindowsLeavingThePlatformReachTheDesktopsDefaultApplications) {
+  const std::pair<const char*, std::string> rows[] = {
+      {"elsewhere", elsewhere.url() + "/opened"},
+      {"mail", "mailto:dispatch@example.test?subject=Tow%20request"},
+      {"blank-elsewhere", elsewhere.url() + "/opened?from=blank"}};
+  for (const auto& [cover, expected] : rows) {
+    const size_t before = desktop.opened().size();
+    clickCovering(cover);
+    const size_t after = session.logged();
+    const auto opened = openedOnceThereAre(before + 1);
+    EXPECT_EQ(opened.size() > before ? opened[before] : "", expected) << cover;
+    const auto logged = session.platform.requests();
+    for (const auto& seen : std::span(logged).subspan(after))
+      EXPECT_TRUE(seen.path != "/away" && seen.path != "/login")
+          << cover << ": the window left its page for " << seen.path;
+  }
 
   clickCovering("blank-platform");
-  EXPECT_TRUE(platform.waitForRequest([](auto& r) {
+  EXPECT_TRUE(session.platform.waitForRequest([](auto& r) {
     return r.path == "/opened" && r.query == "from=blank";
   })) << "the platform's page opens in the one window";
-  EXPECT_EQ(desktop.opened().size(), 1u);
-  EXPECT_TRUE(elsewhere.requests().empty());
+  EXPECT_EQ(desktop.opened().size(), 3u);
+  EXPECT_TRUE(elsewhere.requests().empty()) << "the window never loaded the other site";
 }
 
 } // namespace

@@ -7,65 +7,19 @@
 
 #include <gtest/gtest.h>
 
-#include <sstream>
+#include <algorithm>
 
 namespace velmora::testing {
 namespace {
 
-constexpr const char* windowPath = "/com/haulvane/Velmora/window/1";
 constexpr const char* appUri = "application://com.haulvane.Velmora.desktop";
 
-std::string windowId() {
-  std::string id;
-  waitUntil([&] {
-    const std::string ids =
-        runCommand({"xdotool", "search", "--onlyvisible", "--name", "^Velmora$"});
-    id = ids.substr(0, ids.find('\n'));
-    return !id.empty();
-  });
-  return id;
-}
-
-// Whether the part of the window given as "WxH+X+Y" holds more than one
-// colour, that is, whether something has been drawn there.
-bool drawn(const std::string& window, const std::string& region) {
-  const std::filesystem::path file =
-      std::filesystem::temp_directory_path() / ("velmora-drawn-" + window + ".png");
-  (void)runCommand({"import", "-window", window, "-crop", region, file.string()});
-  const std::string spread =
-      runCommand({"convert", file.string(), "-format", "%[fx:standard_deviation]", "info:"});
-  std::filesystem::remove(file);
-  return !spread.empty() && std::stod(spread) > 0.01;
-}
-
-// The open menu is a surface of its own, also named after the application.
-std::string openMenuSurface(const std::string& mainWindow) {
-  const std::string ids = runCommand({"xdotool", "search", "--onlyvisible", "--name", "^Velmora$"});
-  std::istringstream lines(ids);
-  for (std::string id; std::getline(lines, id);)
-    if (id != mainWindow)
-      return id;
-  return {};
-}
-
-class SignedInApp {
+class SignedInApp : public PlatformSession {
 public:
-  SignedInApp() {
-    EXPECT_EQ(platform.control("autosignin=1"), 200);
-    home.writeSettings("[Settings]\nserverURL=" + platform.url() + "\n");
-    app = std::make_unique<App>(home);
-    EXPECT_TRUE(requested("/dashboard"));
-  }
-  ~SignedInApp() { EXPECT_TRUE(app->quit()); }
+  SignedInApp() : PlatformSession(/*signedIn=*/true) { launch(); }
 
-  bool requested(const std::string& path, size_t since = 0) const {
-    return platform
-        .waitForRequest([&](const LoggedRequest& r) { return r.path == path; }, 20s, since)
-        .has_value();
-  }
-  size_t logged() const { return platform.requests().size(); }
-
-  // The Go menu's items once they match `labels`; empty when they never do.
+  // The Go menu's items once their labels ("-" between sections) are
+  // `labels`; empty when they never are.
   std::vector<ExportedMenuItem> goMenuOnceItShows(const std::vector<std::string>& labels) {
     std::vector<ExportedMenuItem> items;
     const bool shown = waitUntil([&] {
@@ -81,10 +35,7 @@ public:
     return shown ? items : std::vector<ExportedMenuItem>{};
   }
 
-  SamplePlatform platform;
-  TempHome home;
   LauncherEntryWatcher badges; // watching before the application starts
-  std::unique_ptr<App> app;
 };
 
 const std::vector<std::string> dashboardMenu{"Dashboard", "Jobs",    "Drivers", "Trucks",
@@ -95,93 +46,83 @@ std::string actionName(const ExportedMenuItem& item) {
   return item.action.substr(item.action.find('.') + 1);
 }
 
-std::vector<bool> checkMarks(const std::vector<ExportedMenuItem>& items) {
-  std::vector<bool> marks;
+// The labels of the entries whose check mark is on.
+std::vector<std::string> checked(const std::vector<ExportedMenuItem>& items) {
+  std::vector<std::string> labels;
   for (const auto& item : items) {
-    if (item.isSeparator)
-      continue;
-    const auto description = describeAction(windowPath, actionName(item));
-    marks.push_back(description && description->booleanState.value_or(false));
+    const auto description =
+        item.isSeparator ? std::nullopt
+                         : describeAction("/com/haulvane/Velmora/window/1", actionName(item));
+    if (description && description->booleanState.value_or(false))
+      labels.push_back(item.label);
   }
-  return marks;
+  return labels;
 }
 
 TEST(DockBadgeE2ETest, ThePagesUnreadCountBecomesTheApplicationsBadge) {
   SignedInApp session;
   const auto shows = [&](std::int64_t count, bool visible) {
     return waitUntil([&] {
-      for (const auto& update : session.badges.badgeUpdates())
-        if (update.appUri == appUri && update.count == count && update.countVisible == visible)
-          return true;
-      return false;
+      return std::ranges::any_of(session.badges.badgeUpdates(), [&](const auto& update) {
+        return update.appUri == appUri && update.count == count && update.countVisible == visible;
+      });
     });
   };
   EXPECT_TRUE(shows(3, true)) << "the sample dashboard shows 3 unread";
-
-  ASSERT_EQ(session.platform.control("notifications=1204"), 200);
-  ASSERT_TRUE(session.app->activate("win.reloadPage"));
-  EXPECT_TRUE(shows(1204, true));
-
   // With nothing unread the page hides its count: the badge goes away.
-  ASSERT_EQ(session.platform.control("notifications=0"), 200);
-  ASSERT_TRUE(session.app->activate("win.reloadPage"));
-  EXPECT_TRUE(shows(0, false));
+  for (const auto& [unread, visible] : {std::pair{1204, true}, {0, false}}) {
+    ASSERT_EQ(session.platform.control("notifications=" + std::to_string(unread)), 200);
+    ASSERT_TRUE(session.app->activate("win.reloadPage"));
+    EXPECT_TRUE(shows(unread, visible)) << unread;
+  }
 }
 
-TEST(GoMenuE2ETest, TheDashboardsNavigationFillsTheGoMenuWithTheCurrentPageChecked) {
+TEST(GoMenuE2ETest, EachPagesNavigationReplacesTheGoMenuWithTheCurrentPageChecked) {
   SignedInApp session;
   auto items = session.goMenuOnceItShows(dashboardMenu);
   ASSERT_FALSE(items.empty()) << "the Go menu never showed the dashboard's links";
-  EXPECT_EQ(checkMarks(items), (std::vector<bool>{true, false, false, false, false, false, false}));
+  EXPECT_EQ(checked(items), std::vector<std::string>{"Dashboard"});
 
   // Open it as a user does, by clicking its title in the menu bar, and look
-  // once the page and the menu have been drawn.
-  const std::string window = windowId();
-  EXPECT_TRUE(waitUntil([&] { return drawn(window, "600x400+400+200"); }));
-  (void)runCommand({"xdotool", "mousemove", "--window", window, "181", "63"});
-  (void)runCommand({"xdotool", "mousemove_relative", "1", "0"});
-  (void)runCommand({"xdotool", "click", "1"});
+  // once the page and the menu have been drawn. The open menu is a surface
+  // of its own, also named after the application.
+  const std::string window = waitForWindow();
+  EXPECT_TRUE(waitUntil([&] { return painted(window, "600x400+400+200"); }));
+  clickAt(window, 181, 63);
   EXPECT_TRUE(waitUntil([&] {
-    const std::string menu = openMenuSurface(window);
-    return !menu.empty() && drawn(menu, "100x100+20+20");
+    const auto surfaces = visibleWindows("^Velmora$");
+    return std::ranges::any_of(surfaces, [&](const std::string& id) {
+      return id != window && painted(id, "100x100+20+20");
+    });
   }));
-  screenshot(std::filesystem::current_path() / "screenshots" / "go-menu-open.png");
+  screenshot(screenshotFile("go-menu-open"));
   (void)runCommand({"xdotool", "key", "Escape"});
 
   // Choosing "Drivers" loads it; the menu then marks Drivers.
   size_t since = session.logged();
   ASSERT_TRUE(session.app->activate("win." + actionName(items[2])));
-  EXPECT_TRUE(session.requested("/drivers", since));
+  EXPECT_TRUE(session.platform.waitForPath("/drivers", since));
   EXPECT_TRUE(waitUntil([&] {
-    items = session.goMenuOnceItShows(dashboardMenu);
-    return checkMarks(items) == std::vector<bool>{false, false, true, false, false, false, false};
+    return checked(session.goMenuOnceItShows(dashboardMenu)) == std::vector<std::string>{"Drivers"};
   }));
-
   // Ctrl+2 is the second link.
   since = session.logged();
-  (void)runCommand(
-      {"xdotool", "windowfocus", "--sync", window, "key", "--clearmodifiers", "ctrl+2"});
-  EXPECT_TRUE(session.requested("/jobs", since));
-}
-
-TEST(GoMenuE2ETest, EachPageReplacesTheWholeMenu) {
-  SignedInApp session;
-  ASSERT_FALSE(session.goMenuOnceItShows(dashboardMenu).empty());
+  pressKeys(window, "ctrl+2");
+  EXPECT_TRUE(session.platform.waitForPath("/jobs", since));
 
   // A page with other navigation: nothing of the dashboard's lingers.
-  ASSERT_TRUE(session.app->activate("win.goToPath", session.platform.url() + "/bridge/portal"));
+  session.open("/bridge/portal");
   EXPECT_FALSE(
       session.goMenuOnceItShows({"Tow requests", "Vehicles", "Invoices", "-", "Sign out"}).empty());
-
   // A page without navigation leaves only Sign In, which goes to the
   // dashboard command: the sign-in page of the server.
-  ASSERT_TRUE(session.app->activate("win.goToPath", session.platform.url() + "/bridge/count"));
-  const auto items = session.goMenuOnceItShows({"Sign In"});
+  session.open("/bridge/count");
+  items = session.goMenuOnceItShows({"Sign In"});
   ASSERT_EQ(items.size(), 1u);
   EXPECT_EQ(items[0].action, "win.goHome");
-  const size_t since = session.logged();
+  since = session.logged();
   ASSERT_TRUE(session.app->activate(items[0].action));
-  EXPECT_TRUE(session.requested("/login", since));
+  EXPECT_TRUE(session.platform.waitForPath("/login", since));
   EXPECT_FALSE(session.goMenuOnceItShows(dashboardMenu).empty())
       << "signed in, the sign-in page leads back to the dashboard";
 }

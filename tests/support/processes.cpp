@@ -1,6 +1,9 @@
 #include "processes.hpp"
 
+#include "session_bus.hpp"
+
 #include <gio/gio.h>
+#include <gtest/gtest.h>
 
 #include <boost/json.hpp>
 
@@ -8,12 +11,12 @@
 
 #include <csignal>
 #include <fstream>
+#include <regex>
 #include <sstream>
 #include <stdexcept>
 #include <thread>
 
 namespace velmora::testing {
-namespace {
 
 std::string readFile(const std::filesystem::path& file) {
   std::ifstream in(file, std::ios::binary);
@@ -22,9 +25,18 @@ std::string readFile(const std::filesystem::path& file) {
   return text.str();
 }
 
+namespace {
+
 std::string stringMember(const boost::json::object& object, const char* key) {
   const auto* value = object.if_contains(key);
   return value && value->is_string() ? std::string(value->get_string()) : std::string();
+}
+
+std::filesystem::path makeTempFolder(const std::string& prefix) {
+  std::string pattern = (std::filesystem::temp_directory_path() / (prefix + "-XXXXXX")).string();
+  if (!g_mkdtemp(pattern.data()))
+    throw std::runtime_error("cannot make a temporary folder");
+  return pattern;
 }
 
 } // namespace
@@ -42,11 +54,7 @@ bool waitUntil(const std::function<bool()>& condition, std::chrono::milliseconds
   }
 }
 
-TempHome::TempHome() {
-  std::string pattern = (std::filesystem::temp_directory_path() / "velmora-test-XXXXXX").string();
-  if (!g_mkdtemp(pattern.data()))
-    throw std::runtime_error("cannot make a temporary folder");
-  root_ = pattern;
+TempHome::TempHome() : root_(makeTempFolder("velmora-test")) {
   for (const char* sub : {".config", ".local/share", ".cache", "Downloads"})
     std::filesystem::create_directories(root_ / sub);
 }
@@ -65,6 +73,10 @@ std::filesystem::path TempHome::settingsFile() const {
 void TempHome::writeSettings(const std::string& text) const {
   std::filesystem::create_directories(settingsFile().parent_path());
   std::ofstream(settingsFile(), std::ios::binary) << text;
+}
+
+void TempHome::storeServer(const std::string& url) const {
+  writeSettings("[Settings]\nserverURL=" + url + "\n");
 }
 
 std::string TempHome::readSettings() const {
@@ -163,13 +175,8 @@ void Process::terminate() {
   g_subprocess_send_signal(process_, SIGTERM);
 }
 
-SamplePlatform::SamplePlatform(std::vector<std::string> extraArgs, const std::string& host) {
-  std::string pattern =
-      (std::filesystem::temp_directory_path() / "velmora-platform-XXXXXX").string();
-  if (!g_mkdtemp(pattern.data()))
-    throw std::runtime_error("cannot make a temporary folder");
-  folder_ = pattern;
-  log_ = folder_ / "requests.log";
+SamplePlatform::SamplePlatform(std::vector<std::string> extraArgs, const std::string& host)
+    : folder_(makeTempFolder("velmora-platform")), log_(folder_ / "requests.log") {
   std::vector<std::string> argv{
       VELMORA_SAMPLE_PLATFORM, "--host",        host, "--port", "0", "--log", log_.string(),
       "--state-dir",           folder_.string()};
@@ -197,12 +204,9 @@ std::vector<LoggedRequest> SamplePlatform::requests() const {
     if (error || !json.is_object())
       continue;
     const auto& object = json.get_object();
-    LoggedRequest request{stringMember(object, "method"), stringMember(object, "path"),
-                          stringMember(object, "query"),  stringMember(object, "user_agent"),
-                          stringMember(object, "accept"), stringMember(object, "cookie")};
-    if (const auto* time = object.if_contains("time"); time && time->is_number())
-      request.time = time->to_number<double>();
-    result.push_back(std::move(request));
+    result.push_back({stringMember(object, "method"), stringMember(object, "path"),
+                      stringMember(object, "query"), stringMember(object, "user_agent"),
+                      stringMember(object, "accept"), stringMember(object, "cookie")});
   }
   return result;
 }
@@ -223,6 +227,11 @@ SamplePlatform::waitForRequest(const std::function<bool(const LoggedRequest&)>& 
       },
       timeout);
   return found;
+}
+
+bool SamplePlatform::waitForPath(const std::string& path, size_t since) const {
+  return waitForRequest([&](const LoggedRequest& r) { return r.path == path; }, 20s, since)
+      .has_value();
 }
 
 int SamplePlatform::control(const std::string& query) const {
@@ -254,29 +263,9 @@ App::App(const TempHome& home, std::vector<std::string> args, std::vector<std::s
 App::~App() = default;
 
 bool App::activate(const std::string& action, const std::optional<std::string>& stringParameter) {
-  GDBusConnection* bus = g_bus_get_sync(G_BUS_TYPE_SESSION, nullptr, nullptr);
-  if (!bus)
-    return false;
   const bool window = action.rfind("win.", 0) == 0;
-  const std::string name = action.substr(4);
-  const std::string path = window ? "/com/haulvane/Velmora/window/1" : "/com/haulvane/Velmora";
-  GVariantBuilder parameters;
-  g_variant_builder_init(&parameters, G_VARIANT_TYPE("av"));
-  if (stringParameter)
-    g_variant_builder_add(&parameters, "v", g_variant_new_string(stringParameter->c_str()));
-  GVariantBuilder platformData;
-  g_variant_builder_init(&platformData, G_VARIANT_TYPE("a{sv}"));
-  GError* error = nullptr;
-  GVariant* reply = g_dbus_connection_call_sync(
-      bus, "com.haulvane.Velmora", path.c_str(), "org.gtk.Actions", "Activate",
-      g_variant_new("(sava{sv})", name.c_str(), &parameters, &platformData), nullptr,
-      G_DBUS_CALL_FLAGS_NONE, 5000, nullptr, &error);
-  g_object_unref(bus);
-  if (reply)
-    g_variant_unref(reply);
-  const bool ok = error == nullptr;
-  g_clear_error(&error);
-  return ok;
+  return activateAction(window ? "/com/haulvane/Velmora/window/1" : "/com/haulvane/Velmora",
+                        action.substr(4), stringParameter);
 }
 
 bool App::quit() {
@@ -299,6 +288,106 @@ std::string runCommand(const std::vector<std::string>& argv) {
 void screenshot(const std::filesystem::path& file) {
   std::filesystem::create_directories(file.parent_path());
   (void)runCommand({"import", "-window", "root", file.string()});
+}
+
+std::filesystem::path screenshotFile(const std::string& name) {
+  return std::filesystem::current_path() / "screenshots" / (name + ".png");
+}
+
+PlatformSession::PlatformSession(bool signedIn) : signedIn_(signedIn) {
+  if (signedIn) {
+    EXPECT_EQ(platform.control("autosignin=1"), 200);
+  }
+  home.storeServer(platform.url());
+}
+
+PlatformSession::~PlatformSession() {
+  if (app) {
+    EXPECT_TRUE(app->quit());
+  }
+}
+
+void PlatformSession::launch(std::vector<std::string> launcher) {
+  const size_t since = logged();
+  app = std::make_unique<App>(home, std::vector<std::string>{}, std::move(launcher));
+  ASSERT_TRUE(platform.waitForPath(signedIn_ ? "/dashboard" : "/login", since))
+      << "the application never showed its first page";
+}
+
+void PlatformSession::open(const std::string& path) {
+  ASSERT_TRUE(waitUntil([&] { return app->activate("win.goToPath", platform.url() + path); }));
+}
+
+std::vector<std::string> visibleWindows(const std::string& title) {
+  std::istringstream ids(runCommand({"xdotool", "search", "--onlyvisible", "--name", title}));
+  std::vector<std::string> windows;
+  for (std::string id; std::getline(ids, id);)
+    windows.push_back(id);
+  return windows;
+}
+
+std::string visibleWindow(const std::string& title) {
+  const auto windows = visibleWindows(title);
+  return windows.empty() ? std::string() : windows.front();
+}
+
+std::string waitForWindow(const std::string& title) {
+  std::string id;
+  waitUntil([&] { return !(id = visibleWindow(title)).empty(); });
+  return id;
+}
+
+std::optional<WindowSize> windowSize(const std::string& window) {
+  const std::string text = runCommand({"xdotool", "getwindowgeometry", "--shell", window});
+  static const std::regex width("WIDTH=(\\d+)"), height("HEIGHT=(\\d+)");
+  std::smatch w, h;
+  if (!std::regex_search(text, w, width) || !std::regex_search(text, h, height))
+    return std::nullopt;
+  return WindowSize{std::stoi(w[1]), std::stoi(h[1])};
+}
+
+namespace {
+
+// A picture of the window, cut down as the `crop` arguments of ImageMagick
+// say, then described by `format`.
+std::string describeWindow(const std::string& window, std::vector<std::string> crop,
+                           const std::string& format) {
+  const auto file = std::filesystem::temp_directory_path() / ("velmora-window-" + window + ".png");
+  (void)runCommand({"import", "-window", window, file.string()});
+  std::vector<std::string> argv{"convert", file.string()};
+  argv.insert(argv.end(), crop.begin(), crop.end());
+  argv.insert(argv.end(), {"+repage", "-format", format, "info:"});
+  const std::string text = runCommand(argv);
+  std::filesystem::remove(file);
+  return text;
+}
+
+} // namespace
+
+std::string pixelIn(const std::string& window, int x, int y) {
+  return describeWindow(window, {"-crop", "1x1+" + std::to_string(x) + "+" + std::to_string(y)},
+                        "%[fx:int(255*r)],%[fx:int(255*g)],%[fx:int(255*b)]");
+}
+
+bool painted(const std::string& window, const std::string& region, const std::string& gravity) {
+  const std::string colours = describeWindow(window, {"-gravity", gravity, "-crop", region}, "%k");
+  return !colours.empty() && std::stoi(colours) > 8;
+}
+
+void pressKeys(const std::string& window, const std::string& keys) {
+  std::vector<std::string> argv{"xdotool", "windowfocus", "--sync",
+                                window,    "key",         "--clearmodifiers"};
+  std::istringstream each(keys);
+  for (std::string key; each >> key;)
+    argv.push_back(key);
+  (void)runCommand(argv);
+}
+
+void clickAt(const std::string& window, int x, int y, int button) {
+  (void)runCommand(
+      {"xdotool", "mousemove", "--window", window, std::to_string(x), std::to_string(y)});
+  (void)runCommand({"xdotool", "mousemove_relative", "1", "0"});
+  (void)runCommand({"xdotool", "click", std::to_string(button)});
 }
 
 } // namespace velmora::testing

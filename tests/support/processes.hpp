@@ -1,6 +1,7 @@
 // Helpers for tests that run real processes: a temporary home for the
 // application, the sample platform with its request log, the velmora binary
-// driven over D-Bus, and polling that never sleeps a fixed time.
+// driven over D-Bus, the X screen it draws on, and polling that never sleeps
+// a fixed time.
 #pragma once
 
 #include <chrono>
@@ -35,6 +36,8 @@ public:
   [[nodiscard]] std::filesystem::path settingsFile() const;
   [[nodiscard]] std::filesystem::path downloads() const { return root_ / "Downloads"; }
   void writeSettings(const std::string& text) const;
+  // Settings as the application leaves them once it has connected to `url`.
+  void storeServer(const std::string& url) const;
   [[nodiscard]] std::string readSettings() const;
   // HOME and the XDG variables pointing into this folder.
   [[nodiscard]] std::map<std::string, std::string> environment() const;
@@ -67,7 +70,6 @@ private:
 
 struct LoggedRequest {
   std::string method, path, query, userAgent, accept, cookie;
-  double time = 0;
 };
 
 // The sample platform on a loopback address and an ephemeral port.
@@ -85,6 +87,8 @@ public:
   [[nodiscard]] std::optional<LoggedRequest>
   waitForRequest(const std::function<bool(const LoggedRequest&)>& match,
                  std::chrono::milliseconds timeout = 20s, size_t since = 0) const;
+  // Waits for a request of `path`, logged after the first `since`.
+  [[nodiscard]] bool waitForPath(const std::string& path, size_t since = 0) const;
   // Sends GET /__control?QUERY and gives the status.
   int control(const std::string& query) const;
   void stop();
@@ -113,9 +117,62 @@ private:
   std::unique_ptr<Process> process_;
 };
 
+// The application on the sample platform whose address its home stores.
+// Whatever must watch it from the start is made before `launch`.
+class PlatformSession {
+public:
+  // `signedIn` makes the platform's sign-in page pass straight on to the
+  // dashboard.
+  explicit PlatformSession(bool signedIn = false);
+  ~PlatformSession(); // quits the application, expecting it to end
+  // Starts the application and waits for its first page.
+  void launch(std::vector<std::string> launcher = {});
+  // Opens a platform page in the window, as a Go menu entry would.
+  void open(const std::string& path);
+  [[nodiscard]] size_t logged() const { return platform.requests().size(); }
+
+  SamplePlatform platform;
+  TempHome home;
+  std::unique_ptr<App> app;
+
+private:
+  bool signedIn_;
+};
+
+// The whole content of a file; empty when it cannot be read.
+std::string readFile(const std::filesystem::path& file);
 // Runs a command to completion; gives its standard output.
 std::string runCommand(const std::vector<std::string>& argv);
 // Saves a picture of the whole screen.
 void screenshot(const std::filesystem::path& file);
+// build/screenshots/NAME.png, where a person can look at what a test saw.
+std::filesystem::path screenshotFile(const std::string& name);
+
+// The X windows on show whose title matches `title` (a regular expression),
+// oldest first; the main window's title is exactly "Velmora".
+std::vector<std::string> visibleWindows(const std::string& title);
+// The first of them, "" while there is none.
+std::string visibleWindow(const std::string& title);
+// Waits for one; "" when none came.
+std::string waitForWindow(const std::string& title = "^Velmora$");
+
+struct WindowSize {
+  int width = 0, height = 0;
+  bool operator==(const WindowSize&) const = default;
+};
+[[nodiscard]] std::optional<WindowSize> windowSize(const std::string& window);
+// The colour of a pixel of the window as "R,G,B" (0-255).
+std::string pixelIn(const std::string& window, int x, int y);
+// Whether the window's `region` (an ImageMagick crop geometry, placed by
+// `gravity`) shows more than a few colours, that is, whether something has
+// been drawn there. Until a window draws itself the X server shows what
+// lies beneath it.
+bool painted(const std::string& window, const std::string& region,
+             const std::string& gravity = "northwest");
+// Presses the keys (separated by spaces, such as "ctrl+a ctrl+x") in the window.
+void pressKeys(const std::string& window, const std::string& keys);
+// Clicks at a point of the window. The pointer is moved first, on its own,
+// so the toolkit has seen it arrive before the button goes down.
+void clickAt(const std::string& window, int x, int y, int button = 1);
 
 } // namespace velmora::testing

@@ -1,9 +1,14 @@
 #include "session_bus.hpp"
 
+#include "processes.hpp"
+
 #include <gio/gio.h>
 
+#include <algorithm>
+#include <iterator>
 #include <map>
 #include <set>
+#include <stdexcept>
 #include <utility>
 
 namespace velmora::testing {
@@ -184,24 +189,22 @@ describeAction(const std::string& objectPath, const std::string& name, const std
   return description;
 }
 
-std::vector<std::string> listActions(const std::string& objectPath, const std::string& busName) {
-  std::vector<std::string> names;
+bool activateAction(const std::string& objectPath, const std::string& name,
+                    const std::optional<std::string>& stringParameter, const std::string& busName) {
   GDBusConnection* bus = sessionBus();
   if (!bus)
-    return names;
-  GVariant* reply = callSync(bus, busName, objectPath, "org.gtk.Actions", "List", nullptr,
-                             G_VARIANT_TYPE("(as)"));
+    return false;
+  GVariantBuilder parameters;
+  g_variant_builder_init(&parameters, G_VARIANT_TYPE("av"));
+  if (stringParameter)
+    g_variant_builder_add(&parameters, "v", g_variant_new_string(stringParameter->c_str()));
+  GVariant* reply =
+      callSync(bus, busName, objectPath, "org.gtk.Actions", "Activate",
+               g_variant_new("(sava{sv})", name.c_str(), &parameters, nullptr), nullptr);
   g_object_unref(bus);
-  if (!reply)
-    return names;
-  GVariantIter* iter = nullptr;
-  g_variant_get(reply, "(as)", &iter);
-  const char* name = nullptr;
-  while (g_variant_iter_loop(iter, "&s", &name))
-    names.emplace_back(name);
-  g_variant_iter_free(iter);
-  g_variant_unref(reply);
-  return names;
+  if (reply)
+    g_variant_unref(reply);
+  return reply != nullptr;
 }
 
 struct LauncherEntryWatcher::State {
@@ -223,19 +226,22 @@ LauncherEntryWatcher::LauncherEntryWatcher() : state_(std::make_unique<State>())
           return;
         Update update;
         const char* uri = nullptr;
-        GVariantIter* properties = nullptr;
-        g_variant_get(parameters, "(&sa{sv})", &uri, &properties);
+        GVariant* properties = nullptr;
+        g_variant_get(parameters, "(&s@a{sv})", &uri, &properties);
         update.appUri = uri;
-        const char* key = nullptr;
-        GVariant* value = nullptr;
-        while (g_variant_iter_loop(properties, "{&sv}", &key, &value)) {
-          const std::string name(key);
-          if (name == "count" && g_variant_is_of_type(value, G_VARIANT_TYPE_INT64))
-            update.count = g_variant_get_int64(value);
-          if (name == "count-visible" && g_variant_is_of_type(value, G_VARIANT_TYPE_BOOLEAN))
-            update.countVisible = g_variant_get_boolean(value);
-        }
-        g_variant_iter_free(properties);
+        // A value of another type than the shell expects counts as absent.
+        gint64 count = 0;
+        gboolean countVisible = FALSE, progressVisible = FALSE;
+        double progress = 0;
+        if (g_variant_lookup(properties, "count", "x", &count))
+          update.count = count;
+        if (g_variant_lookup(properties, "count-visible", "b", &countVisible))
+          update.countVisible = countVisible;
+        if (g_variant_lookup(properties, "progress", "d", &progress))
+          update.progress = progress;
+        if (g_variant_lookup(properties, "progress-visible", "b", &progressVisible))
+          update.progressVisible = progressVisible;
+        g_variant_unref(properties);
         static_cast<State*>(data)->updates.push_back(std::move(update));
       },
       state_.get(), nullptr);
@@ -251,10 +257,70 @@ LauncherEntryWatcher::~LauncherEntryWatcher() {
 
 std::vector<LauncherEntryWatcher::Update> LauncherEntryWatcher::badgeUpdates() const {
   std::vector<Update> withCount;
-  for (const Update& update : state_->updates)
-    if (update.countVisible)
-      withCount.push_back(update);
+  std::ranges::copy_if(state_->updates, std::back_inserter(withCount),
+                       [](const Update& update) { return update.countVisible.has_value(); });
   return withCount;
+}
+
+std::vector<LauncherEntryWatcher::Update> LauncherEntryWatcher::progressUpdates() const {
+  std::vector<Update> withProgress;
+  std::ranges::copy_if(state_->updates, std::back_inserter(withProgress),
+                       [](const Update& update) { return update.progressVisible.has_value(); });
+  return withProgress;
+}
+
+struct BusService::State {
+  GDBusConnection* bus = nullptr;
+  GDBusNodeInfo* node = nullptr;
+  std::string objectPath;
+  Answer answer;
+  guint registration = 0;
+  guint owner = 0;
+  bool owned = false;
+  std::string lastCaller;
+};
+
+BusService::BusService(const std::string& busName, const std::string& objectPath,
+                       const char* introspection, Answer answer)
+    : state_(std::make_unique<State>()) {
+  state_->bus = sessionBus();
+  if (!state_->bus)
+    throw std::runtime_error("no session bus");
+  state_->objectPath = objectPath;
+  state_->answer = std::move(answer);
+  state_->node = g_dbus_node_info_new_for_xml(introspection, nullptr);
+  static const GDBusInterfaceVTable vtable{
+      [](GDBusConnection*, const char* sender, const char*, const char*, const char* method,
+         GVariant* parameters, GDBusMethodInvocation* invocation, gpointer data) {
+        auto* state = static_cast<State*>(data);
+        state->lastCaller = sender;
+        g_dbus_method_invocation_return_value(invocation, state->answer(method, parameters));
+      },
+      nullptr,
+      nullptr,
+      {}};
+  state_->registration = g_dbus_connection_register_object(state_->bus, objectPath.c_str(),
+                                                           state_->node->interfaces[0], &vtable,
+                                                           state_.get(), nullptr, nullptr);
+  state_->owner = g_bus_own_name_on_connection(
+      state_->bus, busName.c_str(), G_BUS_NAME_OWNER_FLAGS_NONE,
+      [](GDBusConnection*, const char*, gpointer data) { static_cast<State*>(data)->owned = true; },
+      nullptr, state_.get(), nullptr);
+  if (!waitUntil([this] { return state_->owned; }, 10s))
+    throw std::runtime_error("cannot own " + busName);
+}
+
+BusService::~BusService() {
+  g_bus_unown_name(state_->owner);
+  g_dbus_connection_unregister_object(state_->bus, state_->registration);
+  g_dbus_node_info_unref(state_->node);
+  g_object_unref(state_->bus);
+}
+
+void BusService::signalCaller(const std::string& name, GVariant* parameters) {
+  g_dbus_connection_emit_signal(state_->bus, state_->lastCaller.c_str(), state_->objectPath.c_str(),
+                                state_->node->interfaces[0]->name, name.c_str(), parameters,
+                                nullptr);
 }
 
 } // namespace velmora::testing

@@ -1,14 +1,17 @@
 // What a running application shows on the session bus, read the way a
 // desktop shell reads it: the menu bar it exports (org.gtk.Menus), the state
 // of its actions (org.gtk.Actions) and the launcher-entry signals that carry
-// its dock badge.
+// its dock badge and progress; and stand-ins for the desktop's services.
 #pragma once
 
 #include <cstdint>
+#include <functional>
 #include <memory>
 #include <optional>
 #include <string>
 #include <vector>
+
+typedef struct _GVariant GVariant;
 
 namespace velmora::testing {
 
@@ -39,9 +42,11 @@ struct ActionDescription {
 describeAction(const std::string& objectPath, const std::string& name,
                const std::string& busName = "com.haulvane.Velmora");
 
-// The names of all actions exported at `objectPath`.
-[[nodiscard]] std::vector<std::string>
-listActions(const std::string& objectPath, const std::string& busName = "com.haulvane.Velmora");
+// org.gtk.Actions.Activate of one action at `objectPath`; whether the call
+// went through.
+bool activateAction(const std::string& objectPath, const std::string& name,
+                    const std::optional<std::string>& stringParameter = {},
+                    const std::string& busName = "com.haulvane.Velmora");
 
 // Records every com.canonical.Unity.LauncherEntry Update signal on the
 // session bus from construction on. Signals arrive while the default main
@@ -52,14 +57,38 @@ public:
     std::string appUri;
     std::optional<std::int64_t> count; // present only as an int64
     std::optional<bool> countVisible;
+    std::optional<double> progress;
+    std::optional<bool> progressVisible;
   };
   LauncherEntryWatcher();
   ~LauncherEntryWatcher();
   LauncherEntryWatcher(const LauncherEntryWatcher&) = delete;
   LauncherEntryWatcher& operator=(const LauncherEntryWatcher&) = delete;
 
-  // Updates that carried a count, oldest first.
+  // Updates that showed or hid the count, oldest first.
   [[nodiscard]] std::vector<Update> badgeUpdates() const;
+  // Updates that showed or hid the progress bar, oldest first.
+  [[nodiscard]] std::vector<Update> progressUpdates() const;
+
+private:
+  struct State;
+  std::unique_ptr<State> state_;
+};
+
+// Plays a desktop service: owns `busName` on the session bus and serves the
+// one interface of `introspection` at `objectPath`. Each method call goes to
+// `answer`, whose result (none for an empty reply) is returned to the caller.
+class BusService {
+public:
+  using Answer = std::function<GVariant*(const std::string& method, GVariant* parameters)>;
+  BusService(const std::string& busName, const std::string& objectPath, const char* introspection,
+             Answer answer);
+  ~BusService();
+  BusService(const BusService&) = delete;
+  BusService& operator=(const BusService&) = delete;
+
+  // Sends a signal of the interface to whoever called last.
+  void signalCaller(const std::string& name, GVariant* parameters);
 
 private:
   struct State;
