@@ -72,20 +72,22 @@ TEST(NavigationDelegateTest, AnswersResponsesOnceAndReplacesTheRootPage) {
   using enum NavigationResponsePolicy;
   struct Row {
     const char* name;
-    NavigationResponse response;
+    const char* address;
+    bool showable; // shown in the main frame, or else a file
     NavigationResponsePolicy expected;
     Strings loadedAfter;
   };
   const Row rows[] = {
-      {"platform page", {url("https://dispatch.example.test/jobs"), true, true}, allow, {signIn}},
-      {"file", {url("https://example.org/a.zip"), false, false}, download, {signIn}},
-      {"root page", {url("https://dispatch.example.test/"), true, true}, cancel, {signIn, signIn}},
+      {"platform page", "https://dispatch.example.test/jobs", true, allow, {signIn}},
+      {"file", "https://example.org/a.zip", false, download, {signIn}},
+      {"root page", "https://dispatch.example.test/", true, cancel, {signIn, signIn}},
   };
   for (const Row& row : rows) {
     Controller c;
     std::vector<NavigationResponsePolicy> answers;
     c.controller->decidePolicyForNavigationResponse(
-        row.response, [&](NavigationResponsePolicy policy) { answers.push_back(policy); });
+        {url(row.address), row.showable, row.showable},
+        [&](NavigationResponsePolicy policy) { answers.push_back(policy); });
     EXPECT_EQ(answers, std::vector{row.expected}) << row.name;
     EXPECT_EQ(c.loaded(), row.loadedAfter) << row.name;
   }
