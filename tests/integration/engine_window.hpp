@@ -180,11 +180,6 @@ struct TwoSites {
   [[nodiscard]] std::string page(const std::string& path, const std::string& extra = "") const {
     return platform.url() + path + "?elsewhere=" + elsewhere.url() + extra;
   }
-  [[nodiscard]] static bool requested(const SamplePlatform& site, const std::string& path,
-                                      std::chrono::milliseconds timeout = 20s) {
-    return site.waitForRequest([&](const LoggedRequest& r) { return r.path == path; }, timeout)
-        .has_value();
-  }
   [[nodiscard]] static bool everRequested(const SamplePlatform& site, const std::string& path) {
     for (const auto& request : site.requests())
       if (request.path == path)

@@ -4,8 +4,6 @@
 #include "engine_window.hpp"
 #include "http_controller.hpp"
 
-#include <regex>
-
 namespace velmora::testing {
 namespace {
 
@@ -43,41 +41,6 @@ int overlayCount(GtkWindow* window) {
   return count;
 }
 
-struct Geometry {
-  int x = 0, y = 0, width = 0, height = 0;
-};
-
-// The main window's place on the X screen.
-std::optional<Geometry> windowGeometry() {
-  const std::string ids = runCommand({"xdotool", "search", "--onlyvisible", "--name", "^Velmora$"});
-  if (ids.empty())
-    return std::nullopt;
-  const std::string text =
-      runCommand({"xdotool", "getwindowgeometry", "--shell", ids.substr(0, ids.find('\n'))});
-  Geometry g;
-  std::smatch m;
-  for (auto [key, field] :
-       {std::pair{"X", &g.x}, {"Y", &g.y}, {"WIDTH", &g.width}, {"HEIGHT", &g.height}}) {
-    if (!std::regex_search(text, m, std::regex(std::string(key) + "=(\\d+)")))
-      return std::nullopt;
-    *field = std::stoi(m[1]);
-  }
-  return g;
-}
-
-// The colour of one screen pixel as "R,G,B" (0-255).
-std::string pixel(const std::filesystem::path& shot, int x, int y) {
-  const std::string text = runCommand(
-      {"convert", shot.string(), "-crop", "1x1+" + std::to_string(x) + "+" + std::to_string(y),
-       "-format", "%[fx:int(255*r)],%[fx:int(255*g)],%[fx:int(255*b)]", "info:"});
-  return text;
-}
-
-std::filesystem::path screenshotPath(const std::string& name) {
-  const char* folder = g_getenv("VELMORA_SCREENSHOT_DIR");
-  return std::filesystem::path(folder ? folder : "/tmp/velmora-screenshots") / (name + ".png");
-}
-
 constexpr const char* overlayColour = "12,14,18";
 
 class ErrorOverlayEngineTest : public ::testing::Test {
@@ -108,18 +71,17 @@ TEST_F(ErrorOverlayEngineTest, CoversTheWindowAndTryAgainLoadsTheSignInPageOnceT
                 .find("\n\nCheck your internet connection."),
             std::string::npos);
 
-  ASSERT_TRUE(waitUntil([] { return windowGeometry().has_value(); }));
-  const Geometry g = *windowGeometry();
-  const auto shot = screenshotPath("error-overlay");
+  const std::string id = waitForWindow();
+  ASSERT_FALSE(id.empty());
+  const WindowSize size = windowSize(id).value_or(WindowSize{});
   // Drawn over the whole content area, corner to corner.
   EXPECT_TRUE(waitUntil(
       [&] {
-        screenshot(shot);
-        return pixel(shot, g.x + 12, g.y + g.height - 12) == overlayColour &&
-               pixel(shot, g.x + g.width - 12, g.y + g.height - 12) == overlayColour;
+        return pixelIn(id, 12, size.height - 12) == overlayColour &&
+               pixelIn(id, size.width - 12, size.height - 12) == overlayColour;
       },
-      10s))
-      << shot;
+      10s));
+  screenshot(screenshotFile("error-overlay"));
 
   ASSERT_EQ(platform.control("down=0"), 200);
   const size_t before = platform.requests().size();
@@ -157,10 +119,9 @@ TEST_F(ErrorOverlayEngineTest, ReturnPressesTryAgainWhateverHasTheFocus) {
   gtk_widget_set_can_focus(GTK_WIDGET(window.webView()), TRUE);
   gtk_widget_grab_focus(GTK_WIDGET(window.webView()));
   const size_t before = platform.requests().size();
-  const std::string id = runCommand({"xdotool", "search", "--onlyvisible", "--name", "^Velmora$"});
+  const std::string id = waitForWindow();
   ASSERT_FALSE(id.empty());
-  (void)runCommand({"xdotool", "windowfocus", "--sync", id.substr(0, id.find('\n'))});
-  (void)runCommand({"xdotool", "key", "Return"});
+  pressKeys(id, "Return");
 
   ASSERT_TRUE(platform.waitForRequest([](auto& r) { return r.path == "/login"; }, 20s, before));
   EXPECT_FALSE(window.controller->hasErrorOverlay());
@@ -169,8 +130,8 @@ TEST_F(ErrorOverlayEngineTest, ReturnPressesTryAgainWhateverHasTheFocus) {
 TEST_F(ErrorOverlayEngineTest, FollowsTheWindowWhenItIsResized) {
   failALoad("/dashboard");
   ASSERT_TRUE(overlayShown());
-  ASSERT_TRUE(waitUntil([] { return windowGeometry().has_value(); }));
-  const std::string id = runCommand({"xdotool", "search", "--onlyvisible", "--name", "^Velmora$"});
+  const std::string id = waitForWindow();
+  ASSERT_FALSE(id.empty());
   for (auto [width, height] : {std::pair{1300, 900}, {760, 560}}) {
     GtkWidget* cover = findWidget(GTK_WIDGET(window.gtkWindow()), [](GtkWidget* w) {
       return gtk_widget_has_css_class(w, "velmora-error-overlay");
@@ -178,8 +139,7 @@ TEST_F(ErrorOverlayEngineTest, FollowsTheWindowWhenItIsResized) {
     ASSERT_NE(cover, nullptr);
     GtkWidget* layer = gtk_widget_get_parent(cover);
     const int layerWidth = gtk_widget_get_width(layer);
-    (void)runCommand({"xdotool", "windowsize", id.substr(0, id.find('\n')), std::to_string(width),
-                      std::to_string(height)});
+    (void)runCommand({"xdotool", "windowsize", id, std::to_string(width), std::to_string(height)});
     // Laid out anew at the new size, with the cover filling the layer.
     ASSERT_TRUE(waitUntil([&] {
       return gtk_widget_get_width(layer) != layerWidth &&
@@ -196,20 +156,16 @@ TEST_F(ErrorOverlayEngineTest, FollowsTheWindowWhenItIsResized) {
         << height;
 
     // And drawn so, up to the window's far corner.
-    const auto shot = screenshotPath("error-overlay-" + std::to_string(width));
     EXPECT_TRUE(waitUntil(
         [&] {
-          const auto g = windowGeometry();
-          screenshot(shot);
-          return g && pixel(shot, g->x + g->width - 12, g->y + g->height - 12) == overlayColour;
+          const auto drawn = windowSize(id);
+          return drawn && pixelIn(id, drawn->width - 12, drawn->height - 12) == overlayColour;
         },
         10s))
-        << shot;
+        << width;
   }
 }
 
-// The engine never contacts some ports (6000 is X11's, 6667 IRC's) and
-// shows an empty page instead of failing; the user must see why.
 TEST(RestrictedPortEngineTest, AnAddressOnARefusedPortShowsTheOverlay) {
   EngineWindow window("http://127.0.0.1:6667");
   ASSERT_TRUE(waitUntil([&] { return window.controller->hasErrorOverlay(); }));
@@ -230,7 +186,7 @@ TEST(CertificateEngineTest, AnUntrustedCertificateShowsTheOverlay) {
   EXPECT_TRUE(waitUntil([&] { return !webkit_web_view_is_loading(window.webView()); }));
   EXPECT_TRUE(window.controller->hasErrorOverlay()) << "the stray finish after the failure";
   EXPECT_TRUE(platform.requests().empty()) << "no request was sent over the untrusted line";
-  screenshot(screenshotPath("certificate-overlay"));
+  screenshot(screenshotFile("certificate-overlay"));
 }
 
 } // namespace

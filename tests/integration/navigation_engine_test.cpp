@@ -70,7 +70,7 @@ TEST_F(NavigationEngineTest, OtherSchemesGoToTheDesktop) {
 
 TEST_F(NavigationEngineTest, AForeignFrameLoadsAndMovesOnInsideThePage) {
   show("/embed");
-  EXPECT_TRUE(TwoSites::requested(sites.elsewhere, "/embedded"));
+  EXPECT_TRUE(sites.elsewhere.waitForPath("/embedded"));
   // The framed page goes on to its next step by a script of its own.
   ASSERT_TRUE(sites.elsewhere.waitForRequest(
       [](const LoggedRequest& r) { return r.path == "/embedded" && r.query == "step=2"; }));
@@ -140,7 +140,7 @@ TEST_F(NavigationEngineTest, AFormPostedIntoANewWindowKeepsItsBody) {
 TEST_F(NavigationEngineTest, AResponseTheEngineCannotShowLeavesThePageAlone) {
   show("/away");
   window.click("file");
-  EXPECT_TRUE(TwoSites::requested(sites.platform, "/static/unshowable.bin"));
+  EXPECT_TRUE(sites.platform.waitForPath("/static/unshowable.bin"));
   EXPECT_TRUE(waitUntil([&] { return !webkit_web_view_is_loading(window.webView()); }));
   EXPECT_EQ(window.uri(), sites.page("/away"));
   EXPECT_FALSE(window.controller->hasErrorOverlay());
