@@ -13,6 +13,8 @@ namespace {
 
 // How many guessed subframe addresses are remembered for a second look.
 constexpr size_t guessedSubframeMemory = 64;
+// How many of the application's own loads may wait to be asked about; more
+// than a couple only when one never got that far.
 constexpr size_t applicationLoadMemory = 8;
 
 std::optional<std::string> stringOf(const char* text) {
@@ -314,7 +316,6 @@ void GtkWebView::onLoadChanged(WebKitWebView*, WebKitLoadEvent event, gpointer s
     view->lastLoadFailed_ = false;
     view->delegate_.didStartProvisionalNavigation();
   } else if (event == WEBKIT_LOAD_COMMITTED) {
-    view->applicationLoads_.clear();
     // An address on a port the engine refuses to contact (6000, 6667, ...)
     // does not fail: an empty page commits instead. The window never lets
     // an empty page in otherwise, so this is that refusal.
