@@ -143,12 +143,7 @@ public:
     (void)evaluate("document.getElementById('" + id + "').click(); true");
   }
 
-  [[nodiscard]] std::vector<std::string> opened() const {
-    std::vector<std::string> result;
-    for (const auto& url : workspace.openedURLs)
-      result.push_back(url.absoluteString());
-    return result;
-  }
+  [[nodiscard]] std::vector<std::string> opened() const { return workspace.openedAddresses(); }
 
   FakeApplication application;
   FakeAlerts alerts;

@@ -46,12 +46,7 @@ struct HttpController {
       throw std::runtime_error("no alert came");
     return *fake.alerts.current();
   }
-  [[nodiscard]] std::vector<std::string> loads() const {
-    std::vector<std::string> urls;
-    for (const auto& request : fake.webView().loadedRequests)
-      urls.push_back(request.url.absoluteString());
-    return urls;
-  }
+  [[nodiscard]] std::vector<std::string> loads() const { return fake.webView().loadedAddresses(); }
 
   TempHome home;
   gtk::KeyFileStore store{home.settingsFile()};

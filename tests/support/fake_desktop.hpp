@@ -48,6 +48,13 @@ public:
   explicit FakeWebView(WebViewConfiguration configuration, WebViewDelegate& delegate)
       : configuration(std::move(configuration)), delegate(delegate) {}
   void loadRequest(const UrlRequest& request) override { loadedRequests.push_back(request); }
+  // The loaded addresses as text, in order.
+  [[nodiscard]] std::vector<std::string> loadedAddresses() const {
+    std::vector<std::string> addresses;
+    for (const UrlRequest& request : loadedRequests)
+      addresses.push_back(request.url.absoluteString());
+    return addresses;
+  }
   void reload() override { ++reloads; }
   void goBack() override { ++backs; }
   void goForward() override { ++forwards; }
@@ -216,6 +223,13 @@ public:
 class FakeWorkspace final : public Workspace {
 public:
   void openURL(const Url& url) override { openedURLs.push_back(url); }
+  // The opened addresses as text, in order.
+  [[nodiscard]] std::vector<std::string> openedAddresses() const {
+    std::vector<std::string> addresses;
+    for (const Url& url : openedURLs)
+      addresses.push_back(url.absoluteString());
+    return addresses;
+  }
   void activateFileViewerSelectingURLs(const std::vector<std::filesystem::path>& files) override {
     revealedFiles.push_back(files);
   }

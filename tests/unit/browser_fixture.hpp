@@ -19,18 +19,8 @@ struct Browser {
       fake.settings.values["serverURL"] = *stored;
     controller = std::make_unique<BrowserWindowController>(fake.desktop);
   }
-  [[nodiscard]] Strings loaded() const {
-    Strings urls;
-    for (const auto& request : fake.webView().loadedRequests)
-      urls.push_back(request.url.absoluteString());
-    return urls;
-  }
-  [[nodiscard]] Strings opened() const {
-    Strings urls;
-    for (const auto& url : fake.workspace.openedURLs)
-      urls.push_back(url.absoluteString());
-    return urls;
-  }
+  [[nodiscard]] Strings loaded() const { return fake.webView().loadedAddresses(); }
+  [[nodiscard]] Strings opened() const { return fake.workspace.openedAddresses(); }
   // The alert waiting for an answer; a test that expects one fails loudly
   // rather than crashing when there is none.
   [[nodiscard]] const Alert& alert() const {
