@@ -60,18 +60,18 @@ protected:
 TEST_F(DownloadsEngineTest, AConnectionLostHalfwayIsAFailureAndLeavesNoFile) {
   open("/files/broken.bin");
 
-  ASSERT_TRUE(waitUntil([&] { return window.alerts.current() != nullptr; }))
+  ASSERT_TRUE(waitUntil([&] { return window.fake.alerts.current() != nullptr; }))
       << "no alert; in Downloads: " << ::testing::PrintToString(downloadedNames());
-  const Alert& alert = *window.alerts.current();
+  const Alert& alert = *window.fake.alerts.current();
   EXPECT_EQ(alert.messageText, "Download failed");
   EXPECT_NE(alert.informativeText.find("65536 of 262144"), std::string::npos)
       << alert.informativeText;
   EXPECT_TRUE(window.controller->downloadDestinationsForTesting().empty());
-  EXPECT_TRUE(window.workspace.revealedFiles.empty());
+  EXPECT_TRUE(window.fake.workspace.revealedFiles.empty());
   EXPECT_TRUE(waitUntil([&] { return downloadedNames().empty(); }, 5s))
       << "left behind: " << ::testing::PrintToString(downloadedNames());
-  ASSERT_FALSE(window.dockTile.progressHistory.empty());
-  EXPECT_EQ(window.dockTile.progressHistory.back(), std::nullopt);
+  ASSERT_FALSE(window.fake.dockTile.progressHistory.empty());
+  EXPECT_EQ(window.fake.dockTile.progressHistory.back(), std::nullopt);
 }
 
 TEST_F(DownloadsEngineTest, AnEngineFailureIsReportedOnceAndNeverRevealed) {
@@ -80,19 +80,19 @@ TEST_F(DownloadsEngineTest, AnEngineFailureIsReportedOnceAndNeverRevealed) {
   files.folder = home.root() / "missing" / "Downloads";
   files.claimFolder = true;
   open("/files/invoice.pdf");
-  ASSERT_TRUE(waitUntil([&] { return window.alerts.current() != nullptr; }));
+  ASSERT_TRUE(waitUntil([&] { return window.fake.alerts.current() != nullptr; }));
 
   // A second download that finishes shows the first one has ended for good.
   files.folder = home.downloads();
   files.claimFolder = false;
   open("/files/dispatch-log.hvx");
-  ASSERT_TRUE(waitUntil([&] { return !window.workspace.revealedFiles.empty(); }));
+  ASSERT_TRUE(waitUntil([&] { return !window.fake.workspace.revealedFiles.empty(); }));
 
-  ASSERT_EQ(window.alerts.history.size(), 1U);
-  EXPECT_EQ(window.alerts.history[0].messageText, "Download failed");
-  EXPECT_NE(window.alerts.history[0].informativeText.find("No such file"), std::string::npos)
-      << window.alerts.history[0].informativeText;
-  EXPECT_EQ(window.workspace.revealedFiles,
+  ASSERT_EQ(window.fake.alerts.history.size(), 1U);
+  EXPECT_EQ(window.fake.alerts.history[0].messageText, "Download failed");
+  EXPECT_NE(window.fake.alerts.history[0].informativeText.find("No such file"), std::string::npos)
+      << window.fake.alerts.history[0].informativeText;
+  EXPECT_EQ(window.fake.workspace.revealedFiles,
             std::vector<std::vector<fs::path>>{{home.downloads() / "dispatch-log.hvx"}});
   EXPECT_TRUE(window.controller->downloadDestinationsForTesting().empty());
 }
@@ -102,11 +102,12 @@ TEST_F(DownloadsEngineTest, ADownloadsFolderThatCannotBeMadeEndsWithAMessageAndL
   files.folder = home.root() / "Occupied";
   std::ofstream(files.folder) << "mine";
   open("/files/invoice.pdf");
-  ASSERT_TRUE(waitUntil([&] { return window.alerts.current() != nullptr; }));
-  EXPECT_EQ(window.alerts.current()->messageText, "Download failed");
-  EXPECT_NE(window.alerts.current()->informativeText.find(files.folder.string()), std::string::npos)
-      << window.alerts.current()->informativeText;
-  EXPECT_TRUE(window.workspace.revealedFiles.empty());
+  ASSERT_TRUE(waitUntil([&] { return window.fake.alerts.current() != nullptr; }));
+  EXPECT_EQ(window.fake.alerts.current()->messageText, "Download failed");
+  EXPECT_NE(window.fake.alerts.current()->informativeText.find(files.folder.string()),
+            std::string::npos)
+      << window.fake.alerts.current()->informativeText;
+  EXPECT_TRUE(window.fake.workspace.revealedFiles.empty());
   std::ifstream kept(files.folder);
   EXPECT_EQ(std::string(std::istreambuf_iterator<char>(kept), {}), "mine");
 }

@@ -90,13 +90,10 @@ public:
   // `realFiles` stands in for the double's files where a test needs disks.
   explicit EngineWindow(std::optional<std::string> server, Files* realFiles = nullptr)
       : app_(testApplication()), session_(webkit_network_session_new_ephemeral()),
-        store_(home_.settingsFile()),
-        windows_(session_, store_), desktop_{application, windows_,  alerts,
-                                             settings,    http,      clipboard,
-                                             dockTile,    workspace, realFiles ? *realFiles : files,
-                                             location,    mainQueue} {
+        store_(home_.settingsFile()), windows_(session_, store_),
+        desktop_(fake.with({.windows = &windows_, .files = realFiles, .mainQueue = &mainQueue})) {
     if (server)
-      settings.values["serverURL"] = *server;
+      fake.settings.values["serverURL"] = *server;
     controller = std::make_unique<BrowserWindowController>(desktop_);
     controller->showWindow();
   }
@@ -143,17 +140,11 @@ public:
     (void)evaluate("document.getElementById('" + id + "').click(); true");
   }
 
-  [[nodiscard]] std::vector<std::string> opened() const { return workspace.openedAddresses(); }
+  [[nodiscard]] std::vector<std::string> opened() const { return fake.workspace.openedAddresses(); }
 
-  FakeApplication application;
-  FakeAlerts alerts;
-  FakeSettings settings;
-  FakeHttpClient http;
-  FakeClipboard clipboard;
-  FakeDockTile dockTile;
-  FakeWorkspace workspace;
-  FakeFiles files;
-  FakeLocation location;
+  // The desktop services a test answers or watches; windows and the main
+  // queue are real.
+  FakeDesktop fake;
   gtk::IdleMainQueue mainQueue;
   std::unique_ptr<BrowserWindowController> controller;
 

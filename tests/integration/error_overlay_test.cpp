@@ -107,7 +107,7 @@ TEST_F(ErrorOverlayEngineTest, TwoFailuresInARowLeaveOneOverlayAndChangeServerRe
   g_signal_emit_by_name(button(window.gtkWindow(), "Change Server\u2026"), "clicked");
   EXPECT_FALSE(window.controller->hasErrorOverlay());
   EXPECT_EQ(overlayCount(window.gtkWindow()), 0);
-  EXPECT_NE(window.alerts.current(), nullptr) << "the address panel is open";
+  EXPECT_NE(window.fake.alerts.current(), nullptr) << "the address panel is open";
 }
 
 TEST_F(ErrorOverlayEngineTest, ReturnPressesTryAgainWhateverHasTheFocus) {

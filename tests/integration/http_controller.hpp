@@ -53,9 +53,7 @@ struct HttpController {
   gtk::KeyFileSettings settings{store};
   gtk::SoupHttpClient http;
   FakeDesktop fake;
-  Desktop desktop{fake.application, fake.windows,  fake.alerts,    settings,   http,
-                  fake.clipboard,   fake.dockTile, fake.workspace, fake.files, fake.location,
-                  fake.mainQueue};
+  Desktop desktop = fake.with({.settings = &settings, .http = &http});
   std::unique_ptr<BrowserWindowController> controller;
 };
 

@@ -13,11 +13,11 @@ protected:
   std::string ask(const std::string& query, int button, const std::string& fieldText = {}) {
     const size_t before = platform.requests().size();
     window.load(platform.url() + "/dialogs?" + query);
-    EXPECT_TRUE(waitUntil([&] { return window.alerts.current() != nullptr; })) << query;
-    if (!window.alerts.current())
+    EXPECT_TRUE(waitUntil([&] { return window.fake.alerts.current() != nullptr; })) << query;
+    if (!window.fake.alerts.current())
       return {};
-    shown = *window.alerts.current();
-    window.alerts.answer(button, fieldText);
+    shown = *window.fake.alerts.current();
+    window.fake.alerts.answer(button, fieldText);
     const auto report = platform.waitForRequest(
         [](const LoggedRequest& r) { return r.path == "/__report"; }, 20s, before);
     return report ? report->query : std::string("no report");
@@ -67,7 +67,7 @@ TEST(LocationEngineTest, ThePlatformIsGrantedItsLocation) {
   // Without a location service on the test desktop, a granted request ends
   // without a position; only a refusal says "denied".
   EXPECT_NE(outcome->query, "location=denied");
-  EXPECT_EQ(window.location.authorizationRequests, 1);
+  EXPECT_EQ(window.fake.location.authorizationRequests, 1);
 }
 
 TEST(LocationEngineTest, AnotherHostIsDenied) {
@@ -77,12 +77,12 @@ TEST(LocationEngineTest, AnotherHostIsDenied) {
   window.load(platform.url() + "/location");
   ASSERT_TRUE(window.waitForPage(platform.url() + "/location"));
   // The page on show now belongs to another host than the platform's.
-  window.settings.values["serverURL"] = elsewhere.url();
+  window.fake.settings.values["serverURL"] = elsewhere.url();
   window.click("ask");
   const auto outcome = platform.waitForRequest(isOutcome, 30s);
   ASSERT_TRUE(outcome);
   EXPECT_EQ(outcome->query, "location=denied");
-  EXPECT_EQ(window.location.authorizationRequests, 0);
+  EXPECT_EQ(window.fake.location.authorizationRequests, 0);
 }
 
 } // namespace

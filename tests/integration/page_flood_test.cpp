@@ -57,7 +57,7 @@ TEST_F(PageFloodTest, AHundredThousandCountsKeepTheWindowResponsiveAndEndOnTheLa
   const std::string page = platform.url() + "/bridge/count?text=0";
   window.load(page);
   ASSERT_TRUE(window.waitForPage(page));
-  const std::size_t before = window.dockTile.badgeHistory.size();
+  const std::size_t before = window.fake.dockTile.badgeHistory.size();
   StallMeter meter;
   ASSERT_TRUE(window.evaluate("(async () => {"
                               "  const count = document.querySelector('.hv-notification-count');"
@@ -67,9 +67,9 @@ TEST_F(PageFloodTest, AHundredThousandCountsKeepTheWindowResponsiveAndEndOnTheLa
                               "  }"
                               "})();"
                               "true"));
-  ASSERT_TRUE(waitUntil([&] { return window.dockTile.badgeLabel == "100000"; }, 60s))
-      << window.dockTile.badgeLabel.value_or("(none)");
-  EXPECT_GE(window.dockTile.badgeHistory.size() - before, 100000u);
+  ASSERT_TRUE(waitUntil([&] { return window.fake.dockTile.badgeLabel == "100000"; }, 60s))
+      << window.fake.dockTile.badgeLabel.value_or("(none)");
+  EXPECT_GE(window.fake.dockTile.badgeHistory.size() - before, 100000u);
   std::printf("[ MEASURED ] longest main-loop stall with 100000 counts: %lld ms\n",
               static_cast<long long>(meter.longest().count()));
   EXPECT_LT(meter.longest(), std::chrono::seconds(1));

@@ -301,8 +301,30 @@ struct FakeDesktop {
   FakeFiles files;
   FakeLocation location;
   FakeMainQueue mainQueue;
-  Desktop desktop{application, windows,   alerts, settings, http,     clipboard,
-                  dockTile,    workspace, files,  location, mainQueue};
+
+  // Real services a test puts in the place of the double's.
+  struct Real {
+    WindowSystem* windows = nullptr;
+    Settings* settings = nullptr;
+    HttpClient* http = nullptr;
+    Files* files = nullptr;
+    MainQueue* mainQueue = nullptr;
+  };
+  // The bundle the core takes: the double's services except the real ones.
+  [[nodiscard]] Desktop with(const Real& real) {
+    return Desktop{application,
+                   real.windows ? *real.windows : windows,
+                   alerts,
+                   real.settings ? *real.settings : settings,
+                   real.http ? *real.http : http,
+                   clipboard,
+                   dockTile,
+                   workspace,
+                   real.files ? *real.files : files,
+                   location,
+                   real.mainQueue ? *real.mainQueue : mainQueue};
+  }
+  Desktop desktop = with({});
 
   [[nodiscard]] FakeWindow& window() const { return *windows.window; }
   [[nodiscard]] FakeWebView& webView() const { return *windows.window->webView; }
