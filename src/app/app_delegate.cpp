@@ -92,8 +92,20 @@ void AppDelegate::perform(Action action, const std::optional<Url>& representedOb
   case Action::performZoom:
     controller.performZoom();
     break;
+  case Action::printPage:
+    controller.printPage();
+    break;
+  case Action::showFindBar:
+    controller.showFindBar();
+    break;
+  case Action::findNext:
+    controller.findNext();
+    break;
+  case Action::findPrevious:
+    controller.findPrevious();
+    break;
   // The backend carries out the application's and the editor's own
-  // actions (about, quit, clipboard, undo) itself.
+  // actions (about, shortcuts, quit, clipboard, undo) itself.
   default:
     break;
   }
@@ -103,6 +115,7 @@ bool AppDelegate::validate(Action action) const {
   switch (action) {
   case Action::showPreferences:
   case Action::orderFrontStandardAboutPanel:
+  case Action::showKeyboardShortcuts:
   case Action::terminate:
     return true;
   default:

@@ -19,12 +19,15 @@ MenuBar buildMenu() {
   using enum Action;
   using enum MenuModel::Role;
   MenuBar bar;
+  // Without a File menu, Print… and Keyboard Shortcuts live in the
+  // application menu, where GNOME applications keep them.
   bar.menus.push_back(
       {"",
        application,
        {item("About Velmora", orderFrontStandardAboutPanel), MenuItem::separator(),
-        item("Settings\u2026", showPreferences, ","), MenuItem::separator(),
-        item("Hide Velmora", hide, "h"),
+        item("Settings\u2026", showPreferences, ","),
+        item("Keyboard Shortcuts", showKeyboardShortcuts, "?"), MenuItem::separator(),
+        item("Print\u2026", printPage, "p"), MenuItem::separator(), item("Hide Velmora", hide, "h"),
         item("Hide Others", hideOtherApplications, "h", modifier::command | modifier::option),
         item("Show All", unhideAllApplications), MenuItem::separator(),
         item("Quit Velmora", terminate, "q")}});
@@ -32,7 +35,9 @@ MenuBar buildMenu() {
                        ordinary,
                        {item("Undo", undo, "z"), item("Redo", redo, "Z"), MenuItem::separator(),
                         item("Cut", cut, "x"), item("Copy", copy, "c"), item("Paste", paste, "v"),
-                        item("Select All", selectAll, "a")}});
+                        item("Select All", selectAll, "a"), MenuItem::separator(),
+                        item("Find\u2026", showFindBar, "f"), item("Find Next", findNext, "g"),
+                        item("Find Previous", findPrevious, "G")}});
   bar.menus.push_back({"View",
                        ordinary,
                        {item("Reload Page", reloadPage, "r"),

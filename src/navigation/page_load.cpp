@@ -43,9 +43,12 @@ std::string prefillScript(const std::string& encodedEmail) {
 } // namespace
 
 void BrowserWindowController::removeErrorOverlay() {
-  if (errorOverlay)
-    errorOverlay->removeFromSuperview();
+  if (!errorOverlay)
+    return;
+  errorOverlay->removeFromSuperview();
   errorOverlay.reset();
+  // Print and Find come back with the page.
+  desktop.application.invalidateMenuItems();
 }
 
 void BrowserWindowController::didStartProvisionalNavigation() {
@@ -102,6 +105,7 @@ void BrowserWindowController::showErrorOverlay(const std::string& message) {
                          .action = [this] { changeServerFromOverlay(); }}},
   };
   errorOverlay = window->addOverlay(overlay);
+  desktop.application.invalidateMenuItems();
 }
 
 void BrowserWindowController::reloadFromOverlay() {

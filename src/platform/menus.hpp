@@ -16,6 +16,8 @@ namespace velmora {
 enum class Action {
   orderFrontStandardAboutPanel,
   showPreferences,
+  showKeyboardShortcuts,
+  printPage,
   hide,
   hideOtherApplications,
   unhideAllApplications,
@@ -26,6 +28,9 @@ enum class Action {
   copy,
   paste,
   selectAll,
+  showFindBar,
+  findNext,
+  findPrevious,
   reloadPage,
   goHome,
   zoomActual,

@@ -154,6 +154,13 @@ struct WebViewConfiguration {
   bool allowsBackForwardNavigationGestures = true;
 };
 
+// What the page's find bar is asked to do.
+enum class TextFinderAction {
+  showFindInterface, // open it with the keyboard in its field
+  nextMatch,         // open it if need be and step to the next match
+  previousMatch,
+};
+
 class WebView {
 public:
   virtual ~WebView() = default;
@@ -169,6 +176,10 @@ public:
   [[nodiscard]] virtual std::optional<Url> url() const = 0;
   // Runs a script in the page; its result and errors are ignored.
   virtual void evaluateJavaScript(const std::string& script) = 0;
+  // Opens the print dialog for the page on show.
+  virtual void print() = 0;
+  // The find bar over the page; it searches as the user types.
+  virtual void performTextFinderAction(TextFinderAction action) = 0;
 };
 
 } // namespace velmora

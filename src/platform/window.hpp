@@ -9,6 +9,7 @@
 #include <memory>
 #include <optional>
 #include <string>
+#include <string_view>
 #include <vector>
 
 namespace velmora {
@@ -80,6 +81,9 @@ struct ToolbarItem {
   std::string identifier;
   std::string label;
   std::vector<std::string> segmentLabels;
+  // What each segment is called, for its tooltip and for screen readers:
+  // the labels are only glyphs.
+  std::vector<std::string> segmentToolTips;
   bool momentary = true;
   bool separated = true;
   bool navigational = true;
@@ -125,6 +129,12 @@ public:
   virtual void miniaturize() = 0;
   // Toggles between the maximised and the normal size.
   virtual void zoom() = 0;
+  // A value saved beside the window's size under its autosave name, in this
+  // or an earlier run; none when nothing is saved or the window has no
+  // autosave name.
+  [[nodiscard]] virtual std::optional<std::string> savedValue(std::string_view key) const = 0;
+  // Saves a value there. One that cannot be written is lost, as a size is.
+  virtual void saveValue(std::string_view key, const std::string& value) = 0;
 };
 
 class WindowSystem {

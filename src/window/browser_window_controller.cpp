@@ -1,6 +1,7 @@
 #include "window/browser_window_controller.hpp"
 
 #include "bridge/page_scripts.hpp"
+#include "window/page_zoom.hpp"
 
 namespace velmora {
 
@@ -25,6 +26,9 @@ BrowserWindowController::BrowserWindowController(Desktop& desktop)
   configuration.scriptMessageHandlerNames = {"bellCount", "navLinks"};
   configuration.allowsBackForwardNavigationGestures = true;
   webView = window->createWebView(configuration, *this);
+  // The zoom of the last run; without one the view's own actual size stays.
+  if (const auto saved = window->savedValue(pageZoomKey))
+    webView->setPageZoom(storedPageZoom(saved));
 
   loadHome();
 }

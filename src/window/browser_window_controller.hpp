@@ -58,6 +58,10 @@ public:
   void zoomActual();
   void performMiniaturize();
   void performZoom();
+  void printPage();
+  void showFindBar();
+  void findNext();
+  void findPrevious();
   [[nodiscard]] bool validateMenuItem(std::optional<Action> action) const;
 
   // Go menu (bridge/go_menu.cpp).
@@ -153,6 +157,8 @@ private:
   void adoptServer(const Url& base, bool firstRun, const std::function<void()>& adopted);
   // Shows a failed connection step, then the address panel in the same form.
   void showFailureThenPanel(const Alert& alert, bool firstRun);
+  // Sets the page zoom and saves it for the next run.
+  void setPageZoom(double zoom);
 
   struct DownloadProgress {
     std::uint64_t received = 0;

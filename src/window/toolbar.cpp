@@ -18,6 +18,7 @@ BrowserWindowController::itemForItemIdentifier(const std::string& identifier,
   return ToolbarItem{.identifier = identifier,
                      .label = "Back",
                      .segmentLabels = {"\u2039", "\u203A"},
+                     .segmentToolTips = {"Back", "Forward"},
                      .momentary = true,
                      .separated = true,
                      .navigational = true};

@@ -1,5 +1,7 @@
 #include "window/browser_window_controller.hpp"
 
+#include "window/page_zoom.hpp"
+
 namespace velmora {
 
 void BrowserWindowController::reloadPage() {
@@ -26,16 +28,37 @@ void BrowserWindowController::goForward() {
 // the clamps give exact values.
 void BrowserWindowController::zoomIn() {
   const double zoom = webView->pageZoom() + 0.1;
-  webView->setPageZoom(zoom > 3.0 ? 3.0 : zoom);
+  setPageZoom(zoom > 3.0 ? 3.0 : zoom);
 }
 
 void BrowserWindowController::zoomOut() {
   const double zoom = webView->pageZoom() - 0.1;
-  webView->setPageZoom(zoom <= 0.5 ? 0.5 : zoom);
+  setPageZoom(zoom <= 0.5 ? 0.5 : zoom);
 }
 
 void BrowserWindowController::zoomActual() {
-  webView->setPageZoom(1.0);
+  setPageZoom(1.0);
+}
+
+void BrowserWindowController::setPageZoom(double zoom) {
+  webView->setPageZoom(zoom);
+  window->saveValue(pageZoomKey, pageZoomText(zoom));
+}
+
+void BrowserWindowController::printPage() {
+  webView->print();
+}
+
+void BrowserWindowController::showFindBar() {
+  webView->performTextFinderAction(TextFinderAction::showFindInterface);
+}
+
+void BrowserWindowController::findNext() {
+  webView->performTextFinderAction(TextFinderAction::nextMatch);
+}
+
+void BrowserWindowController::findPrevious() {
+  webView->performTextFinderAction(TextFinderAction::previousMatch);
 }
 
 void BrowserWindowController::performMiniaturize() {
@@ -53,6 +76,10 @@ bool BrowserWindowController::validateMenuItem(std::optional<Action> action) con
     return webView->canGoBack();
   if (*action == Action::goForward)
     return webView->canGoForward();
+  // The error screen covers the page: there is nothing to print or search.
+  if (*action == Action::printPage || *action == Action::showFindBar ||
+      *action == Action::findNext || *action == Action::findPrevious)
+    return !errorOverlay;
   return true;
 }
 

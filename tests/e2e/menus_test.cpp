@@ -10,8 +10,6 @@
 
 #include <gtest/gtest.h>
 
-#include <regex>
-
 namespace velmora::testing {
 namespace {
 
@@ -20,25 +18,6 @@ class SignedIn : public PlatformSession {
 public:
   SignedIn() : PlatformSession(/*signedIn=*/true) { launch(); }
 
-  // Does `act`, then waits for a probe report logged after it whose query
-  // matches `pattern`; gives the query.
-  std::optional<std::string> reportAfter(const std::function<void()>& act,
-                                         const std::string& pattern,
-                                         std::chrono::milliseconds timeout = 20s) {
-    const size_t since = logged();
-    act();
-    const std::regex wanted(pattern);
-    const auto found = platform.waitForRequest(
-        [&](const LoggedRequest& r) {
-          return r.path == "/probe/report" && std::regex_search(r.query, wanted);
-        },
-        timeout, since);
-    return found ? std::optional(found->query) : std::nullopt;
-  }
-  // Opens a probe page and waits for its report.
-  void show(const std::string& path, const std::string& pattern) {
-    ASSERT_TRUE(reportAfter([&] { open(path); }, pattern)) << path;
-  }
   bool enabled(const std::string& action) {
     const auto description = describeAction("/com/haulvane/Velmora/window/1", action);
     return description && description->enabled;
@@ -56,7 +35,7 @@ std::vector<std::string> described(const std::vector<ExportedMenuItem>& items) {
   return lines;
 }
 
-TEST(MenuBarE2ETest, ExportsTheMenusWithTheItemsThatMeanSomethingHereAndAboutOpens) {
+TEST(MenuBarE2ETest, ExportsTheMenusWithTheItemsThatMeanSomethingHereAndAboutAndShortcutsOpen) {
   SignedIn session;
   std::optional<std::vector<ExportedMenuItem>> bar;
   ASSERT_TRUE(waitUntil([&] { return (bar = readExportedMenuBar()).has_value(); }));
@@ -64,11 +43,13 @@ TEST(MenuBarE2ETest, ExportsTheMenusWithTheItemsThatMeanSomethingHereAndAboutOpe
   // menu follows the page.
   const std::vector<std::pair<std::string, std::vector<std::string>>> expected{
       {"Velmora",
-       {"About Velmora app.about", "-", "Settings\u2026 app.preferences", "-",
+       {"About Velmora app.about", "-", "Settings\u2026 app.preferences",
+        "Keyboard Shortcuts app.shortcuts", "-", "Print\u2026 win.printPage", "-",
         "Hide Velmora win.hide", "-", "Quit Velmora app.quit"}},
       {"Edit",
        {"Undo win.undo", "Redo win.redo", "-", "Cut win.cut", "Copy win.copy", "Paste win.paste",
-        "Select All win.select-all"}},
+        "Select All win.select-all", "-", "Find\u2026 win.find", "Find Next win.findNext",
+        "Find Previous win.findPrevious"}},
       {"View",
        {"Reload Page win.reloadPage", "Go to Dashboard win.goHome", "-",
         "Actual Size win.zoomActual", "Zoom In win.zoomIn", "Zoom Out win.zoomOut"}},
@@ -87,14 +68,12 @@ TEST(MenuBarE2ETest, ExportsTheMenusWithTheItemsThatMeanSomethingHereAndAboutOpe
   ASSERT_TRUE(session.app->activate("app.about"));
   EXPECT_FALSE(waitForWindow("^About Velmora$").empty());
   screenshot(screenshotFile("about-dialog"));
-}
+  pressKeys(visibleWindow("^About Velmora$"), "Escape");
 
-// The probe page reports its width in CSS pixels, which shrinks as the page
-// is zoomed in.
-int widthIn(const std::optional<std::string>& query) {
-  static const std::regex width("width=(\\d+)");
-  std::smatch match;
-  return query && std::regex_search(*query, match, width) ? std::stoi(match[1].str()) : 0;
+  // Ctrl+? lists what the menus above install.
+  pressKeys(waitForWindow(), "ctrl+question");
+  EXPECT_FALSE(waitForWindow("^Shortcuts$").empty());
+  screenshot(screenshotFile("shortcuts-window"));
 }
 
 TEST(KeyboardE2ETest, KeysReachTheWindowCommandsAndBackAndForwardOnlyWhereTheHistoryGoesOn) {
@@ -106,7 +85,7 @@ TEST(KeyboardE2ETest, KeysReachTheWindowCommandsAndBackAndForwardOnlyWhereTheHis
   };
   // The dashboard is the first page: nothing lies behind it.
   EXPECT_TRUE(session.becomes("goBack", false));
-  const int base = widthIn(session.reportAfter([&] { session.open("/probe/zoom"); }, "width="));
+  const int base = probeWidth(session.reportAfter([&] { session.open("/probe/zoom"); }, "width="));
   ASSERT_GT(base, 500);
   // Ctrl++ is reached both with Shift and, where "+" shares its key with
   // "=", without it.
@@ -115,7 +94,7 @@ TEST(KeyboardE2ETest, KeysReachTheWindowCommandsAndBackAndForwardOnlyWhereTheHis
                                    {"ctrl+0", 1.0},
                                    {"ctrl+minus", 0.9},
                                    {"ctrl+KP_Add", 1.0}})
-    EXPECT_NEAR(widthIn(session.reportAfter(press(keys), "width=")), base / zoom, 2.0) << keys;
+    EXPECT_NEAR(probeWidth(session.reportAfter(press(keys), "width=")), base / zoom, 2.0) << keys;
 
   size_t since = session.logged();
   press("ctrl+r")();

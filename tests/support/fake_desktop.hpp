@@ -64,6 +64,10 @@ public:
   void setPageZoom(double value) override { zoom = value; }
   [[nodiscard]] std::optional<Url> url() const override { return currentURL; }
   void evaluateJavaScript(const std::string& script) override { scripts.push_back(script); }
+  void print() override { ++prints; }
+  void performTextFinderAction(TextFinderAction action) override {
+    finderActions.push_back(action);
+  }
 
   WebViewConfiguration configuration;
   WebViewDelegate& delegate;
@@ -73,6 +77,8 @@ public:
   double zoom = 1.0;
   std::optional<Url> currentURL;
   std::vector<std::string> scripts;
+  int prints = 0;
+  std::vector<TextFinderAction> finderActions;
 };
 
 class FakeWindow;
@@ -89,7 +95,9 @@ public:
 
 class FakeWindow final : public Window {
 public:
-  explicit FakeWindow(WindowDescription description) : description(std::move(description)) {}
+  // `saved` plays the settings file: it outlives the window.
+  FakeWindow(WindowDescription description, std::map<std::string, std::string>& saved)
+      : description(std::move(description)), savedValues(saved) {}
   void showWindow() override {
     visible = true;
     ++shows;
@@ -111,6 +119,13 @@ public:
   }
   void miniaturize() override { ++miniaturizations; }
   void zoom() override { ++zooms; }
+  [[nodiscard]] std::optional<std::string> savedValue(std::string_view key) const override {
+    const auto found = savedValues.find(std::string(key));
+    return found == savedValues.end() ? std::nullopt : std::optional(found->second);
+  }
+  void saveValue(std::string_view key, const std::string& value) override {
+    savedValues[std::string(key)] = value;
+  }
 
   // The overlay laid last among those still attached; null when none is.
   [[nodiscard]] const OverlayDescription* shownOverlay() const {
@@ -125,6 +140,7 @@ public:
   int lastOverlayId = 0;
   bool visible = false;
   int shows = 0, miniaturizations = 0, zooms = 0;
+  std::map<std::string, std::string>& savedValues;
 };
 
 inline void FakeView::removeFromSuperview() {
@@ -135,11 +151,13 @@ class FakeWindowSystem final : public WindowSystem {
 public:
   [[nodiscard]] std::unique_ptr<Window>
   createWindow(const WindowDescription& description) override {
-    auto made = std::make_unique<FakeWindow>(description);
+    auto made = std::make_unique<FakeWindow>(description, savedValues);
     window = made.get();
     return made;
   }
   FakeWindow* window = nullptr;
+  // What windows saved beside their size, kept across windows as a file is.
+  std::map<std::string, std::string> savedValues;
 };
 
 class FakeAlerts final : public Alerts {

@@ -9,6 +9,7 @@
 
 #include <unistd.h>
 
+#include <algorithm>
 #include <csignal>
 #include <fstream>
 #include <regex>
@@ -316,6 +317,56 @@ void PlatformSession::launch(std::vector<std::string> launcher) {
 
 void PlatformSession::open(const std::string& path) {
   ASSERT_TRUE(waitUntil([&] { return app->activate("win.goToPath", platform.url() + path); }));
+}
+
+std::optional<std::string> PlatformSession::reportAfter(const std::function<void()>& act,
+                                                        const std::string& pattern,
+                                                        std::chrono::milliseconds timeout) {
+  const size_t since = logged();
+  act();
+  const std::regex wanted(pattern);
+  const auto found = platform.waitForRequest(
+      [&](const LoggedRequest& r) {
+        return r.path == "/probe/report" && std::regex_search(r.query, wanted);
+      },
+      timeout, since);
+  return found ? std::optional(found->query) : std::nullopt;
+}
+
+void PlatformSession::show(const std::string& path, const std::string& pattern) {
+  ASSERT_TRUE(reportAfter([&] { open(path); }, pattern)) << path;
+}
+
+int probeWidth(const std::optional<std::string>& query) {
+  static const std::regex width("width=(\\d+)");
+  std::smatch match;
+  return query && std::regex_search(*query, match, width) ? std::stoi(match[1].str()) : 0;
+}
+
+std::vector<AccessibleNode> accessibleTree(int pid) {
+  std::istringstream lines(
+      runCommand({"/usr/bin/python3", VELMORA_SOURCE_DIR "/tests/e2e/accessible_tree.py",
+                  std::to_string(pid)}));
+  std::vector<AccessibleNode> tree;
+  for (std::string line; std::getline(lines, line);) {
+    std::istringstream fields(line);
+    AccessibleNode node;
+    std::string states;
+    std::getline(fields, node.role, '\t');
+    std::getline(fields, node.name, '\t');
+    std::getline(fields, states);
+    node.showing = states.find("showing") != std::string::npos;
+    node.focused = states.find("focused") != std::string::npos;
+    tree.push_back(std::move(node));
+  }
+  return tree;
+}
+
+bool hasAccessible(const std::vector<AccessibleNode>& tree, const std::string& role,
+                   const std::string& name, bool focused) {
+  return std::ranges::any_of(tree, [&](const AccessibleNode& node) {
+    return node.showing && node.role == role && node.name == name && (!focused || node.focused);
+  });
 }
 
 std::vector<std::string> visibleWindows(const std::string& title) {

@@ -130,6 +130,13 @@ public:
   // Opens a platform page in the window, as a Go menu entry would.
   void open(const std::string& path);
   [[nodiscard]] size_t logged() const { return platform.requests().size(); }
+  // Does `act`, then waits for a probe page's report logged after it whose
+  // query matches `pattern` (a regular expression); gives the query.
+  std::optional<std::string> reportAfter(const std::function<void()>& act,
+                                         const std::string& pattern,
+                                         std::chrono::milliseconds timeout = 20s);
+  // Opens a probe page and waits for its report.
+  void show(const std::string& path, const std::string& pattern);
 
   SamplePlatform platform;
   TempHome home;
@@ -138,6 +145,27 @@ public:
 private:
   bool signedIn_;
 };
+
+// The page width in CSS pixels that the zoom probe reported in `query`; it
+// shrinks as the page is zoomed in. 0 without a report.
+[[nodiscard]] int probeWidth(const std::optional<std::string>& query);
+
+// One object of an application's accessibility tree as a screen reader
+// reads it over AT-SPI.
+struct AccessibleNode {
+  std::string role; // as AT-SPI names it: "push button", "label", ...
+  std::string name;
+  bool showing = false;
+  bool focused = false;
+};
+// The accessibility tree of the application with this process id, depth
+// first, without the page's own content; empty when it cannot be read. The
+// application must run with GTK_A11Y=atspi.
+[[nodiscard]] std::vector<AccessibleNode> accessibleTree(int pid);
+// Whether a showing object of the tree has this role and name (and the
+// keyboard focus, when asked).
+[[nodiscard]] bool hasAccessible(const std::vector<AccessibleNode>& tree, const std::string& role,
+                                 const std::string& name, bool focused = false);
 
 // The whole content of a file; empty when it cannot be read.
 std::string readFile(const std::filesystem::path& file);

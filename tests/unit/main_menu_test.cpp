@@ -12,9 +12,10 @@ namespace {
 
 using testing::FakeDesktop;
 
-constexpr Action windowActions[] = {Action::reloadPage, Action::goHome,     Action::zoomIn,
-                                    Action::zoomOut,    Action::zoomActual, Action::goBack,
-                                    Action::goForward,  Action::goToPath};
+constexpr Action windowActions[] = {Action::reloadPage,  Action::goHome,     Action::zoomIn,
+                                    Action::zoomOut,     Action::zoomActual, Action::goBack,
+                                    Action::goForward,   Action::goToPath,   Action::printPage,
+                                    Action::showFindBar, Action::findNext,   Action::findPrevious};
 
 // The items' titles and keys are a table in the code and are checked from
 // outside on the built application; here, what no table edit may break.
@@ -45,6 +46,7 @@ TEST(MenuRoutingTest, BeforeLaunchOnlyApplicationItemsWorkAndNothingCrashes) {
   for (Action action : windowActions)
     EXPECT_FALSE(delegate.validate(action)) << static_cast<int>(action);
   EXPECT_TRUE(delegate.validate(Action::showPreferences));
+  EXPECT_TRUE(delegate.validate(Action::showKeyboardShortcuts));
   EXPECT_TRUE(delegate.validate(Action::terminate));
   for (Action action : windowActions)
     delegate.perform(action);
@@ -73,6 +75,10 @@ TEST(MenuRoutingTest, ItemsReachTheControllerAndTheWindow) {
   EXPECT_EQ(fake.webView().reloads, 1);
   delegate.perform(Action::zoomIn);
   EXPECT_DOUBLE_EQ(fake.webView().zoom, 1.1);
+  delegate.perform(Action::printPage);
+  delegate.perform(Action::showFindBar);
+  EXPECT_EQ(fake.webView().prints, 1);
+  EXPECT_EQ(fake.webView().finderActions.size(), 1u);
   delegate.perform(Action::goHome);
   EXPECT_EQ(fake.webView().loadedRequests.back().url.absoluteString(),
             "https://acme.example.test/login");

@@ -1,8 +1,12 @@
 // The window commands: zoom arithmetic, history steps and their validation,
 // from the menus and from the back/forward control.
 #include "browser_fixture.hpp"
+#include "window/find_in_page.hpp"
+#include "window/page_zoom.hpp"
 
 #include <gtest/gtest.h>
+
+#include <limits>
 
 namespace velmora {
 namespace {
@@ -10,8 +14,8 @@ namespace {
 using Fixture = testing::Browser;
 
 // The step is added to the factor as read, so rounding accumulates; only the
-// clamps give exact values.
-TEST(ZoomTest, StepsByATenthFromTheFactorAsReadWithinOneHalfToThree) {
+// clamps give exact values. Each result is saved exactly as it is.
+TEST(ZoomTest, StepsByATenthFromTheFactorAsReadWithinOneHalfToThreeAndSavesIt) {
   using Command = void (BrowserWindowController::*)();
   struct Row {
     const char* name;
@@ -39,7 +43,89 @@ TEST(ZoomTest, StepsByATenthFromTheFactorAsReadWithinOneHalfToThree) {
     f.fake.webView().zoom = row.start;
     ((*f.controller).*row.command)();
     EXPECT_EQ(f.fake.webView().zoom, row.expected) << row.name;
+    EXPECT_EQ(storedPageZoom(f.fake.windows.savedValues[std::string(pageZoomKey)]), row.expected)
+        << row.name;
   }
+}
+
+TEST(ZoomTest, TheSavedZoomIsRestoredAndDamagedTextMeansActualSize) {
+  struct Row {
+    const char* name;
+    std::optional<std::string> saved;
+    double expected;
+  };
+  const Row rows[] = {
+      {"nothing saved", std::nullopt, 1.0},
+      {"a step in", "1.1", 1.1},
+      {"accumulated rounding kept exactly", "2.9000000000000017", 2.9000000000000017},
+      {"the top", "3", 3.0},
+      {"the bottom", "0.5", 0.5},
+      {"empty", "", 1.0},
+      {"words", "large", 1.0},
+      {"trailing junk", "1.5x", 1.0},
+      {"leading space", " 1.5", 1.0},
+      {"not a number", "nan", 1.0},
+      {"infinite", "inf", 1.0},
+      {"overflowing", "1e400", 1.0},
+      {"negative", "-1.2", 1.0},
+      {"below the bottom", "0.49", 1.0},
+      {"above the top", "3.01", 1.0},
+  };
+  for (const Row& row : rows) {
+    testing::FakeDesktop fake;
+    fake.settings.values["serverURL"] = "https://acme.example.test";
+    if (row.saved)
+      fake.windows.savedValues[std::string(pageZoomKey)] = *row.saved;
+    BrowserWindowController controller(fake.desktop);
+    EXPECT_EQ(fake.webView().zoom, row.expected) << row.name;
+  }
+}
+
+TEST(FindInPageTest, StatusSaysWhereTheBarStandsAmongTheMatches) {
+  const unsigned tooMany = std::numeric_limits<unsigned>::max();
+  struct Row {
+    const char* name;
+    bool hasText;
+    std::optional<FindMatches> matches;
+    const char* expected;
+  };
+  const Row rows[] = {
+      {"empty field", false, FindMatches{0, 0}, ""},
+      {"still counting", true, std::nullopt, ""},
+      {"none", true, FindMatches{0, 0}, "No matches"},
+      {"first of several", true, FindMatches{1, 12}, "1 of 12"},
+      {"the only one", true, FindMatches{1, 1}, "1 of 1"},
+      {"counted before the first is selected", true, FindMatches{0, 3}, "3 matches"},
+      {"counted one before it is selected", true, FindMatches{0, 1}, "1 match"},
+      {"at the limit", true, FindMatches{7, maxFindMatches}, "7 of 1000"},
+      {"past the limit", true, FindMatches{7, tooMany}, "More than 1000 matches"},
+  };
+  for (const Row& row : rows)
+    EXPECT_EQ(findStatusText(row.hasText, row.matches), row.expected) << row.name;
+}
+
+TEST(FindInPageTest, StepsWrapAroundAsTheEngineDoes) {
+  using enum FindDirection;
+  struct Row {
+    const char* name;
+    FindMatches matches;
+    FindDirection direction;
+    unsigned expected;
+  };
+  const Row rows[] = {
+      {"next", {1, 3}, forward, 2},
+      {"next after the last is the first", {3, 3}, forward, 1},
+      {"previous", {3, 3}, backward, 2},
+      {"previous before the first is the last", {1, 3}, backward, 3},
+      {"next with none selected is the first", {0, 3}, forward, 1},
+      {"previous with none selected is the last", {0, 3}, backward, 3},
+      {"the only match stays", {1, 1}, forward, 1},
+      {"no matches", {0, 0}, forward, 0},
+      {"a stale position past the end", {9, 3}, backward, 3},
+      {"too many to count keeps its place", {5, maxFindMatches + 1}, forward, 5},
+  };
+  for (const Row& row : rows)
+    EXPECT_EQ(steppedMatch(row.matches, row.direction), row.expected) << row.name;
 }
 
 // Menu items, keys and the toolbar's segments (0 is back, any other forward)
@@ -61,7 +147,8 @@ TEST(HistoryCommandTest, BackAndForwardAreEnabledOnlyWhenThereIsSomewhereToGo) {
     EXPECT_EQ(f.controller->validateMenuItem(Action::goForward), row.canGoForward) << row.name;
     // Everything else, zoom at its limits included, stays enabled.
     for (Action other : {Action::reloadPage, Action::goHome, Action::zoomIn, Action::zoomOut,
-                         Action::zoomActual, Action::goToPath})
+                         Action::zoomActual, Action::goToPath, Action::printPage,
+                         Action::showFindBar, Action::findNext, Action::findPrevious})
       EXPECT_TRUE(f.controller->validateMenuItem(other)) << row.name;
     EXPECT_TRUE(f.controller->validateMenuItem(std::nullopt)) << row.name;
 
@@ -77,6 +164,30 @@ TEST(HistoryCommandTest, BackAndForwardAreEnabledOnlyWhenThereIsSomewhereToGo) {
     f.controller->backForwardListDidChange();
     EXPECT_EQ(f.fake.application.menuInvalidations, validations + 1) << "menus revalidated";
   }
+}
+
+// The error screen hides the page: Print and Find have nothing to act on
+// until a page is back, and the menus are told at once both times.
+TEST(PageCommandTest, PrintAndFindReachThePageButNotUnderTheErrorScreen) {
+  Fixture f;
+  f.controller->printPage();
+  f.controller->showFindBar();
+  f.controller->findNext();
+  f.controller->findPrevious();
+  EXPECT_EQ(f.fake.webView().prints, 1);
+  EXPECT_EQ(f.fake.webView().finderActions,
+            (std::vector{TextFinderAction::showFindInterface, TextFinderAction::nextMatch,
+                         TextFinderAction::previousMatch}));
+
+  const int validations = f.fake.application.menuInvalidations;
+  f.controller->didFailProvisionalNavigation(WebError{-1004, "refused"});
+  EXPECT_EQ(f.fake.application.menuInvalidations, validations + 1);
+  for (Action action :
+       {Action::printPage, Action::showFindBar, Action::findNext, Action::findPrevious})
+    EXPECT_FALSE(f.controller->validateMenuItem(action)) << static_cast<int>(action);
+  f.controller->reloadPage();
+  EXPECT_EQ(f.fake.application.menuInvalidations, validations + 2);
+  EXPECT_TRUE(f.controller->validateMenuItem(Action::printPage));
 }
 
 } // namespace

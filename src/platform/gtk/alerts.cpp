@@ -73,6 +73,10 @@ void GtkAlerts::runModal(const Alert& alert, std::function<void(const AlertRespo
     gtk_editable_set_text(GTK_EDITABLE(field), alert.accessory->stringValue.c_str());
     gtk_entry_set_placeholder_text(GTK_ENTRY(field), alert.accessory->placeholderString.c_str());
     gtk_widget_set_size_request(field, alert.accessory->width, alert.accessory->height);
+    // The placeholder is no name: screen readers call the field by the
+    // question it answers.
+    gtk_accessible_update_property(GTK_ACCESSIBLE(field), GTK_ACCESSIBLE_PROPERTY_LABEL,
+                                   alert.messageText.c_str(), -1);
     // Return in the field confirms, like the first button.
     gtk_entry_set_activates_default(GTK_ENTRY(field), TRUE);
     gtk_box_append(GTK_BOX(gtk_message_dialog_get_message_area(GTK_MESSAGE_DIALOG(dialog))), field);

@@ -2,6 +2,7 @@
 
 #include "platform/gtk/menu_bar.hpp"
 #include "platform/gtk/resources_data.hpp"
+#include "platform/gtk/shortcuts_window.hpp"
 #include "platform/gtk/web_view.hpp"
 #include "platform/gtk/window.hpp"
 
@@ -99,6 +100,9 @@ Backend::Backend()
   g_signal_connect(app_.get(), "activate", G_CALLBACK(onActivate), this);
   g_signal_connect(app_.get(), "open", G_CALLBACK(onOpen), this);
   g_signal_connect(app_.get(), "shutdown", G_CALLBACK(onShutdown), this);
+  g_application_add_main_option(G_APPLICATION(app_.get()), "version", 0, G_OPTION_FLAG_NONE,
+                                G_OPTION_ARG_NONE, "Show the version and exit", nullptr);
+  g_signal_connect(app_.get(), "handle-local-options", G_CALLBACK(onHandleLocalOptions), nullptr);
 }
 
 Backend::~Backend() {
@@ -108,6 +112,15 @@ Backend::~Backend() {
 int Backend::run(AppDelegate& delegate, int argc, char** argv) {
   delegate_ = &delegate;
   return g_application_run(G_APPLICATION(app_.get()), argc, argv);
+}
+
+// Answered in the process that was started, before it looks for a running
+// instance on the bus or opens the display.
+int Backend::onHandleLocalOptions(GApplication*, GVariantDict* options, gpointer) {
+  if (!g_variant_dict_contains(options, "version"))
+    return -1;
+  g_print("Velmora %s\n", VELMORA_VERSION);
+  return 0;
 }
 
 void Backend::onStartup(GApplication*, gpointer self) {
@@ -213,6 +226,9 @@ void Backend::performAction(Action action, GVariant* parameter) {
     return;
   case Action::terminate:
     terminate();
+    return;
+  case Action::showKeyboardShortcuts:
+    showShortcutsWindow(app_.get(), window_ ? GTK_WINDOW(window_) : nullptr);
     return;
   case Action::undo:
   case Action::redo:

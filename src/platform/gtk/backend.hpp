@@ -43,6 +43,7 @@ private:
   static void onActivate(GApplication*, gpointer self);
   static void onOpen(GApplication*, GFile**, int count, const char*, gpointer self);
   static void onShutdown(GApplication*, gpointer self);
+  static int onHandleLocalOptions(GApplication*, GVariantDict* options, gpointer);
 
   void launchIfNeeded();
   void installWindowActions(GtkApplicationWindow* window);

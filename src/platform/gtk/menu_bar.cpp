@@ -23,6 +23,8 @@ struct ActionInfo {
 constexpr std::array actions{
     ActionInfo{Action::orderFrontStandardAboutPanel, "about", false, true},
     ActionInfo{Action::showPreferences, "preferences", false, true},
+    ActionInfo{Action::showKeyboardShortcuts, "shortcuts", false, true},
+    ActionInfo{Action::printPage, "printPage", true, true},
     ActionInfo{Action::hide, "hide", true, true},
     ActionInfo{Action::hideOtherApplications, "hide-others", false, false},
     ActionInfo{Action::unhideAllApplications, "show-all", false, false},
@@ -33,6 +35,9 @@ constexpr std::array actions{
     ActionInfo{Action::copy, "copy", true, true},
     ActionInfo{Action::paste, "paste", true, true},
     ActionInfo{Action::selectAll, "select-all", true, true},
+    ActionInfo{Action::showFindBar, "find", true, true},
+    ActionInfo{Action::findNext, "findNext", true, true},
+    ActionInfo{Action::findPrevious, "findPrevious", true, true},
     ActionInfo{Action::reloadPage, "reloadPage", true, true},
     ActionInfo{Action::goHome, "goHome", true, true},
     ActionInfo{Action::zoomActual, "zoomActual", true, true},
@@ -45,12 +50,14 @@ constexpr std::array actions{
     ActionInfo{Action::performZoom, "zoom", true, true},
 };
 
-constexpr std::array controllerActions{Action::reloadPage, Action::goHome,
-                                       Action::zoomActual, Action::zoomIn,
-                                       Action::zoomOut,    Action::goBack,
-                                       Action::goForward,  Action::goToPath,
-                                       Action::hide,       Action::performMiniaturize,
-                                       Action::performZoom};
+constexpr std::array controllerActions{Action::reloadPage,  Action::goHome,
+                                       Action::zoomActual,  Action::zoomIn,
+                                       Action::zoomOut,     Action::goBack,
+                                       Action::goForward,   Action::goToPath,
+                                       Action::hide,        Action::performMiniaturize,
+                                       Action::performZoom, Action::printPage,
+                                       Action::showFindBar, Action::findNext,
+                                       Action::findPrevious};
 
 const ActionInfo& infoOf(Action action) {
   for (const ActionInfo& info : actions)
@@ -91,6 +98,8 @@ std::vector<std::string> acceleratorsFor(const MenuItem& item) {
     return {mods + "bracketleft"};
   case ']':
     return {mods + "bracketright"};
+  case '?':
+    return {mods + "question"};
   default:
     return {mods + std::string(1, key)};
   }

@@ -121,6 +121,11 @@ GtkWebView::GtkWebView(WebKitNetworkSession* session, const WebViewConfiguration
   viewRef_ = GObjectPtr<WebKitWebView>::adopt(view_);
   gtk_widget_set_hexpand(widget(), TRUE);
   gtk_widget_set_vexpand(widget(), TRUE);
+  findBar_ = std::make_unique<FindBar>(view_);
+  container_ = gtk_box_new(GTK_ORIENTATION_VERTICAL, 0);
+  containerRef_ = GObjectPtr<GtkWidget>::adopt(container_);
+  gtk_box_append(GTK_BOX(container_), findBar_->widget());
+  gtk_box_append(GTK_BOX(container_), widget());
   connectSignals(configuration);
 }
 
@@ -138,6 +143,7 @@ void GtkWebView::connectSignals(const WebViewConfiguration& configuration) {
   signals_.emplace_back(webkit_web_view_get_back_forward_list(view_), "changed",
                         G_CALLBACK(onBackForwardChanged), this);
   signals_.emplace_back(session_, "download-started", G_CALLBACK(onDownloadStarted), this);
+  signals_.emplace_back(view_, "print", G_CALLBACK(onPrint), this);
   for (const std::string& name : configuration.scriptMessageHandlerNames) {
     webkit_user_content_manager_register_script_message_handler(contentManager_.get(), name.c_str(),
                                                                 pageScriptsWorld);
@@ -189,6 +195,21 @@ std::optional<Url> GtkWebView::url() const {
 void GtkWebView::evaluateJavaScript(const std::string& script) {
   webkit_web_view_evaluate_javascript(view_, script.c_str(), static_cast<gssize>(script.size()),
                                       nullptr, nullptr, nullptr, nullptr, nullptr);
+}
+
+void GtkWebView::print() {
+  printer_.print(view_);
+}
+
+void GtkWebView::performTextFinderAction(TextFinderAction action) {
+  findBar_->perform(action);
+}
+
+// A page's window.print() opens the same dialog as the menu; the engine's
+// own would run a main loop of its own until it closed.
+gboolean GtkWebView::onPrint(WebKitWebView*, WebKitPrintOperation*, gpointer self) {
+  static_cast<GtkWebView*>(self)->print();
+  return TRUE;
 }
 
 std::string GtkWebView::currentHost() const {

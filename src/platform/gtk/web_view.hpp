@@ -3,7 +3,9 @@
 // back to the engine. No decision is taken here.
 #pragma once
 
+#include "platform/gtk/find_bar.hpp"
 #include "platform/gtk/glib_ptr.hpp"
+#include "platform/gtk/print.hpp"
 #include "platform/web_view.hpp"
 
 #include <webkit/webkit.h>
@@ -36,6 +38,8 @@ public:
   ~GtkWebView() override;
 
   [[nodiscard]] GtkWidget* widget() const { return GTK_WIDGET(view_); }
+  // What the window places: the find bar above the page.
+  [[nodiscard]] GtkWidget* container() const { return container_; }
 
   void loadRequest(const UrlRequest& request) override;
   void reload() override;
@@ -47,6 +51,8 @@ public:
   void setPageZoom(double zoom) override;
   [[nodiscard]] std::optional<Url> url() const override;
   void evaluateJavaScript(const std::string& script) override;
+  void print() override;
+  void performTextFinderAction(TextFinderAction action) override;
 
 private:
   void connectSignals(const WebViewConfiguration& configuration);
@@ -66,6 +72,7 @@ private:
   static void onBackForwardChanged(WebKitBackForwardList*, WebKitBackForwardListItem*, gpointer,
                                    gpointer self);
   static void onDownloadStarted(WebKitNetworkSession*, WebKitDownload*, gpointer self);
+  static gboolean onPrint(WebKitWebView*, WebKitPrintOperation*, gpointer self);
 
   void decideNavigationAction(WebKitNavigationPolicyDecision* decision, bool newWindow);
   void decideResponse(WebKitResponsePolicyDecision* decision);
@@ -95,6 +102,10 @@ private:
   // The request of the pop-up the controller is deciding about, so that a
   // load of it keeps the page's method, headers and body.
   WebKitURIRequest* popUpRequest_ = nullptr;
+  GtkWidget* container_ = nullptr; // owned by the widget tree once placed
+  GObjectPtr<GtkWidget> containerRef_;
+  std::unique_ptr<FindBar> findBar_;
+  PagePrinter printer_;
 };
 
 } // namespace velmora::gtk

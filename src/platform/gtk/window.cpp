@@ -179,6 +179,13 @@ void GtkAppWindow::setToolbar(const ToolbarDescription& toolbar, ToolbarDelegate
     for (size_t i = 0; i < item->segmentLabels.size(); ++i) {
       GtkWidget* button = gtk_button_new_with_label(item->segmentLabels[i].c_str());
       gtk_widget_set_focus_on_click(button, FALSE);
+      // Named for what it does, not for its glyph.
+      if (i < item->segmentToolTips.size()) {
+        const char* name = item->segmentToolTips[i].c_str();
+        gtk_widget_set_tooltip_text(button, name);
+        gtk_accessible_update_property(GTK_ACCESSIBLE(button), GTK_ACCESSIBLE_PROPERTY_LABEL, name,
+                                       -1);
+      }
       g_object_set_data(G_OBJECT(button), "velmora-segment", GINT_TO_POINTER(static_cast<int>(i)));
       g_signal_connect(button, "clicked", G_CALLBACK(onSegmentClicked), &delegate);
       gtk_box_append(GTK_BOX(group), button);
@@ -219,7 +226,7 @@ gboolean GtkAppWindow::onPointerEvent(GtkEventControllerLegacy*, GdkEvent* event
 std::unique_ptr<WebView> GtkAppWindow::createWebView(const WebViewConfiguration& configuration,
                                                      WebViewDelegate& delegate) {
   auto view = std::make_unique<GtkWebView>(session_, configuration, delegate);
-  gtk_overlay_set_child(GTK_OVERLAY(overlay_), view->widget());
+  gtk_overlay_set_child(GTK_OVERLAY(overlay_), view->container());
   if (hooks_.webViewCreated)
     hooks_.webViewCreated(WEBKIT_WEB_VIEW(view->widget()));
   return view;
@@ -237,8 +244,15 @@ std::unique_ptr<View> GtkAppWindow::addOverlay(const OverlayDescription& overlay
   gtk_css_provider_load_from_data(overlayCss_.get(), style.c_str(),
                                   static_cast<gssize>(style.size()));
 
-  // The cover fills the overlay layer, so it follows the window's size.
-  GtkWidget* cover = gtk_box_new(GTK_ORIENTATION_VERTICAL, 0);
+  // The cover fills the overlay layer, so it follows the window's size. It
+  // is an alert to screen readers, which announce its title and message
+  // when it appears.
+  GtkWidget* cover =
+      GTK_WIDGET(g_object_new(GTK_TYPE_BOX, "orientation", GTK_ORIENTATION_VERTICAL,
+                              "accessible-role", GTK_ACCESSIBLE_ROLE_ALERT, nullptr));
+  gtk_accessible_update_property(GTK_ACCESSIBLE(cover), GTK_ACCESSIBLE_PROPERTY_LABEL,
+                                 overlay.title.text.c_str(), GTK_ACCESSIBLE_PROPERTY_DESCRIPTION,
+                                 overlay.message.text.c_str(), -1);
   gtk_widget_add_css_class(cover, "velmora-error-overlay");
   gtk_widget_set_hexpand(cover, TRUE);
   gtk_widget_set_vexpand(cover, TRUE);
@@ -287,6 +301,17 @@ std::unique_ptr<View> GtkAppWindow::addOverlay(const OverlayDescription& overlay
 
 void GtkAppWindow::miniaturize() {
   gtk_window_minimize(GTK_WINDOW(window_));
+}
+
+std::optional<std::string> GtkAppWindow::savedValue(std::string_view key) const {
+  if (autosaveName_.empty())
+    return std::nullopt;
+  return store_.get(autosaveName_, key);
+}
+
+void GtkAppWindow::saveValue(std::string_view key, const std::string& value) {
+  if (!autosaveName_.empty())
+    (void)store_.set(autosaveName_, key, value);
 }
 
 void GtkAppWindow::zoom() {

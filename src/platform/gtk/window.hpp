@@ -36,6 +36,8 @@ public:
   [[nodiscard]] std::unique_ptr<View> addOverlay(const OverlayDescription& overlay) override;
   void miniaturize() override;
   void zoom() override;
+  [[nodiscard]] std::optional<std::string> savedValue(std::string_view key) const override;
+  void saveValue(std::string_view key, const std::string& value) override;
 
   [[nodiscard]] GtkWindow* gtkWindow() const { return GTK_WINDOW(window_); }
   // Writes the current size to the settings file.

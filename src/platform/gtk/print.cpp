@@ -1,0 +1,70 @@
+#include "platform/gtk/print.hpp"
+
+namespace velmora::gtk {
+namespace {
+
+void onPrintFailed(WebKitPrintOperation*, GError* error, gpointer) {
+  g_debug("printing failed: %s", error ? error->message : "unknown error");
+}
+
+} // namespace
+
+PagePrinter::~PagePrinter() {
+  if (dialog_) {
+    g_object_remove_weak_pointer(G_OBJECT(dialog_), reinterpret_cast<gpointer*>(&dialog_));
+    gtk_window_destroy(GTK_WINDOW(dialog_));
+  }
+}
+
+void PagePrinter::print(WebKitWebView* view) {
+  if (dialog_) {
+    gtk_window_present(GTK_WINDOW(dialog_));
+    return;
+  }
+  GtkWindow* parent = GTK_WINDOW(gtk_widget_get_root(GTK_WIDGET(view)));
+  dialog_ = gtk_print_unix_dialog_new(nullptr, parent);
+  g_object_add_weak_pointer(G_OBJECT(dialog_), reinterpret_cast<gpointer*>(&dialog_));
+  GtkPrintUnixDialog* dialog = GTK_PRINT_UNIX_DIALOG(dialog_);
+  // What the engine lays out itself, as its own dialog offers it.
+  gtk_print_unix_dialog_set_manual_capabilities(
+      dialog,
+      GtkPrintCapabilities(GTK_PRINT_CAPABILITY_NUMBER_UP | GTK_PRINT_CAPABILITY_NUMBER_UP_LAYOUT |
+                           GTK_PRINT_CAPABILITY_PAGE_SET | GTK_PRINT_CAPABILITY_REVERSE |
+                           GTK_PRINT_CAPABILITY_COPIES | GTK_PRINT_CAPABILITY_COLLATE |
+                           GTK_PRINT_CAPABILITY_SCALE));
+  gtk_print_unix_dialog_set_embed_page_setup(dialog, TRUE);
+  if (settings_)
+    gtk_print_unix_dialog_set_settings(dialog, settings_.get());
+  if (pageSetup_)
+    gtk_print_unix_dialog_set_page_setup(dialog, pageSetup_.get());
+  gtk_window_set_modal(GTK_WINDOW(dialog_), TRUE);
+  view_ = GObjectPtr<WebKitWebView>::retain(view);
+  response_ = ScopedSignal(dialog_, "response", G_CALLBACK(onResponse), this);
+  gtk_window_present(GTK_WINDOW(dialog_));
+}
+
+void PagePrinter::onResponse(GtkDialog* dialog, int response, gpointer self) {
+  auto* printer = static_cast<PagePrinter*>(self);
+  const auto view = std::exchange(printer->view_, {});
+  if (response == GTK_RESPONSE_OK) {
+    GtkPrintUnixDialog* chosen = GTK_PRINT_UNIX_DIALOG(dialog);
+    printer->settings_ =
+        GObjectPtr<GtkPrintSettings>::adopt(gtk_print_unix_dialog_get_settings(chosen));
+    // The settings name the printer, so the engine prints on the one chosen.
+    if (GtkPrinter* selected = gtk_print_unix_dialog_get_selected_printer(chosen))
+      gtk_print_settings_set_printer(printer->settings_.get(), gtk_printer_get_name(selected));
+    printer->pageSetup_ =
+        GObjectPtr<GtkPageSetup>::retain(gtk_print_unix_dialog_get_page_setup(chosen));
+    WebKitPrintOperation* operation = webkit_print_operation_new(view.get());
+    webkit_print_operation_set_print_settings(operation, printer->settings_.get());
+    webkit_print_operation_set_page_setup(operation, printer->pageSetup_.get());
+    g_signal_connect(operation, "failed", G_CALLBACK(onPrintFailed), nullptr);
+    // The operation holds itself until the engine has finished with it.
+    g_signal_connect(operation, "finished", G_CALLBACK(g_object_unref), nullptr);
+    webkit_print_operation_print(operation);
+  }
+  printer->response_ = ScopedSignal();
+  gtk_window_destroy(GTK_WINDOW(dialog));
+}
+
+} // namespace velmora::gtk
