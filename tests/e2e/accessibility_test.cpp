@@ -25,13 +25,13 @@ TEST(AccessibilityE2ETest, ControlsAreNamedForWhatTheyDoAndTheKeyboardReachesThe
   const auto press = [&](const std::string& keys) { pressKeys(visibleWindow("^Velmora$"), keys); };
 
   // Not "‹" and "›".
-  EXPECT_TRUE(shows("button", "Back"));
-  EXPECT_TRUE(shows("button", "Forward"));
+  EXPECT_TRUE(shows("push button", "Back"));
+  EXPECT_TRUE(shows("push button", "Forward"));
 
   press("ctrl+f");
-  EXPECT_TRUE(shows("text", "Find in page", /*focused=*/true));
-  EXPECT_TRUE(hasAccessible(tree, "button", "Previous match"));
-  EXPECT_TRUE(hasAccessible(tree, "button", "Next match"));
+  EXPECT_TRUE(shows("entry", "Find in page", /*focused=*/true));
+  EXPECT_TRUE(hasAccessible(tree, "push button", "Previous match"));
+  EXPECT_TRUE(hasAccessible(tree, "push button", "Next match"));
   press("Escape");
 
   // The error screen is announced as an alert, with the keyboard on its
@@ -39,19 +39,19 @@ TEST(AccessibilityE2ETest, ControlsAreNamedForWhatTheyDoAndTheKeyboardReachesThe
   session.platform.stop();
   ASSERT_TRUE(session.app->activate("win.reloadPage"));
   EXPECT_TRUE(shows("alert", "Can\u2019t reach the dispatch server"));
-  EXPECT_TRUE(shows("button", "Try Again", /*focused=*/true));
+  EXPECT_TRUE(shows("push button", "Try Again", /*focused=*/true));
   press("Tab");
-  EXPECT_TRUE(shows("button", "Change Server\u2026", /*focused=*/true));
+  EXPECT_TRUE(shows("push button", "Change Server\u2026", /*focused=*/true));
   screenshot(screenshotFile("error-screen-keyboard"));
   press("space");
 
   // The address panel is named by its question, and so is its field, which
   // has the keyboard.
   EXPECT_TRUE(shows("dialog", "Server address"));
-  EXPECT_TRUE(shows("text", "Server address", /*focused=*/true));
-  EXPECT_TRUE(hasAccessible(tree, "button", "Cancel"));
+  EXPECT_TRUE(shows("entry", "Server address", /*focused=*/true));
+  EXPECT_TRUE(hasAccessible(tree, "push button", "Cancel"));
   for (const auto& node : tree) {
-    if (node.showing && (node.role == "button" || node.role == "text")) {
+    if (node.role == "push button" || node.role == "entry") {
       EXPECT_FALSE(node.name.empty()) << "an unnamed " << node.role;
     }
   }

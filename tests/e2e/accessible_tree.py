@@ -3,8 +3,8 @@
 
 Usage: accessible_tree.py PID
 
-One line per accessible object, depth first: role, name and the states
-that matter to the tests ("showing", "focused"), separated by tabs. The
+One line per accessible object, depth first: role, name and whether it
+has the keyboard focus ("focused" or nothing), separated by tabs. The
 web page's own content is left out: it is the engine's, and walking it
 would only slow the test down.
 """
@@ -23,12 +23,9 @@ def walk(node, depth=0):
         return
     try:
         role = node.get_role()
-        states = node.get_state_set()
-        flags = [name for name, state in (("showing", Atspi.StateType.SHOWING),
-                                          ("focused", Atspi.StateType.FOCUSED))
-                 if states.contains(state)]
+        focused = node.get_state_set().contains(Atspi.StateType.FOCUSED)
         name = (node.get_name() or "").replace("\t", " ").replace("\n", " ")
-        print(f"{node.get_role_name()}\t{name}\t{' '.join(flags)}")
+        print(f"{node.get_role_name()}\t{name}\t{'focused' if focused else ''}")
         if role in PAGE_ROLES:
             return
         for index in range(node.get_child_count()):

@@ -21,7 +21,7 @@ TEST(FindE2ETest, TypingFindsKeysStepAroundTheMatchesAndEscapeHandsThePageBack) 
   };
 
   pressKeys(window, "ctrl+f");
-  ASSERT_TRUE(shows("text", "Find in page", /*focused=*/true));
+  ASSERT_TRUE(shows("entry", "Find in page", /*focused=*/true));
   // Case-insensitive, searched as it is typed, from the top of the page.
   ASSERT_TRUE(session.reportAfter([&] { pressKeys(window, "i n v"); }, "selected=m1"));
   EXPECT_TRUE(shows("label", "1 of 3"));
@@ -40,8 +40,8 @@ TEST(FindE2ETest, TypingFindsKeysStepAroundTheMatchesAndEscapeHandsThePageBack) 
 
   pressKeys(window, "Escape");
   EXPECT_TRUE(waitUntil([&] {
-    return !hasAccessible(accessibleTree(pid), "text", "Find in page");
-  })) << "the bar did not close";
+    return !hasAccessible(accessibleTree(pid), "entry", "Find in page", /*focused=*/true);
+  })) << "the bar kept the keyboard";
   EXPECT_TRUE(session.reportAfter([&] { pressKeys(window, "k"); }, "key=k"))
       << "the page did not get the keyboard back";
 }

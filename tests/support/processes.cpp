@@ -355,7 +355,6 @@ std::vector<AccessibleNode> accessibleTree(int pid) {
     std::getline(fields, node.role, '\t');
     std::getline(fields, node.name, '\t');
     std::getline(fields, states);
-    node.showing = states.find("showing") != std::string::npos;
     node.focused = states.find("focused") != std::string::npos;
     tree.push_back(std::move(node));
   }
@@ -365,7 +364,7 @@ std::vector<AccessibleNode> accessibleTree(int pid) {
 bool hasAccessible(const std::vector<AccessibleNode>& tree, const std::string& role,
                    const std::string& name, bool focused) {
   return std::ranges::any_of(tree, [&](const AccessibleNode& node) {
-    return node.showing && node.role == role && node.name == name && (!focused || node.focused);
+    return node.role == role && node.name == name && (!focused || node.focused);
   });
 }
 

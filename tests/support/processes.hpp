@@ -155,15 +155,14 @@ private:
 struct AccessibleNode {
   std::string role; // as AT-SPI names it: "push button", "label", ...
   std::string name;
-  bool showing = false;
   bool focused = false;
 };
 // The accessibility tree of the application with this process id, depth
 // first, without the page's own content; empty when it cannot be read. The
 // application must run with GTK_A11Y=atspi.
 [[nodiscard]] std::vector<AccessibleNode> accessibleTree(int pid);
-// Whether a showing object of the tree has this role and name (and the
-// keyboard focus, when asked).
+// Whether an object of the tree has this role and name (and the keyboard
+// focus, when asked).
 [[nodiscard]] bool hasAccessible(const std::vector<AccessibleNode>& tree, const std::string& role,
                                  const std::string& name, bool focused = false);
 

@@ -26,7 +26,13 @@ FindBar::FindBar(WebKitWebView* view)
   gtk_widget_set_size_request(entry_, 280, -1);
   GtkWidget* previous = iconButton("go-up-symbolic", "Previous match");
   GtkWidget* next = iconButton("go-down-symbolic", "Next match");
+  // The search bar's own close button has no name for screen readers.
+  GtkWidget* close = iconButton("window-close-symbolic", "Close find bar");
+  gtk_widget_add_css_class(close, "flat");
+  gtk_widget_set_margin_start(close, 6);
   status_ = gtk_label_new("");
+  // Hidden while it has nothing to say, so that it is never read empty.
+  gtk_widget_set_visible(status_, FALSE);
   gtk_widget_add_css_class(status_, "dim-label");
   gtk_widget_set_margin_start(status_, 6);
   // A screen reader reads the count along with the field.
@@ -41,11 +47,11 @@ FindBar::FindBar(WebKitWebView* view)
   gtk_box_append(GTK_BOX(linked), next);
   gtk_box_append(GTK_BOX(row), linked);
   gtk_box_append(GTK_BOX(row), status_);
+  gtk_box_append(GTK_BOX(row), close);
 
   bar_ = gtk_search_bar_new();
   gtk_search_bar_set_child(GTK_SEARCH_BAR(bar_), row);
   gtk_search_bar_connect_entry(GTK_SEARCH_BAR(bar_), GTK_EDITABLE(entry_));
-  gtk_search_bar_set_show_close_button(GTK_SEARCH_BAR(bar_), TRUE);
 
   // Shift+Return steps back. Caught before the field's own Return, which
   // would step forward.
@@ -65,6 +71,7 @@ FindBar::FindBar(WebKitWebView* view)
   signals_.emplace_back(entry_, "previous-match", G_CALLBACK(onPreviousMatch), this);
   signals_.emplace_back(previous, "clicked", G_CALLBACK(onPreviousButton), this);
   signals_.emplace_back(next, "clicked", G_CALLBACK(onNextButton), this);
+  signals_.emplace_back(close, "clicked", G_CALLBACK(onCloseButton), this);
   signals_.emplace_back(bar_, "notify::search-mode-enabled", G_CALLBACK(onSearchMode), this);
   signals_.emplace_back(finder_, "found-text", G_CALLBACK(onFound), this);
   signals_.emplace_back(finder_, "failed-to-find-text", G_CALLBACK(onNotFound), this);
@@ -118,7 +125,9 @@ void FindBar::step(FindDirection direction) {
 
 void FindBar::showStatus() {
   const auto matches = count_ ? std::optional(FindMatches{current_, *count_}) : std::nullopt;
-  gtk_label_set_text(GTK_LABEL(status_), findStatusText(!text_.empty(), matches).c_str());
+  const std::string status = findStatusText(!text_.empty(), matches);
+  gtk_label_set_text(GTK_LABEL(status_), status.c_str());
+  gtk_widget_set_visible(status_, !status.empty());
 }
 
 void FindBar::onSearchChanged(GtkSearchEntry*, gpointer self) {
@@ -143,6 +152,10 @@ void FindBar::onPreviousButton(GtkButton*, gpointer self) {
 
 void FindBar::onNextButton(GtkButton*, gpointer self) {
   static_cast<FindBar*>(self)->step(FindDirection::forward);
+}
+
+void FindBar::onCloseButton(GtkButton*, gpointer self) {
+  gtk_search_bar_set_search_mode(GTK_SEARCH_BAR(static_cast<FindBar*>(self)->bar_), FALSE);
 }
 
 gboolean FindBar::onShiftReturn(GtkWidget*, GVariant*, gpointer self) {

@@ -37,6 +37,7 @@ private:
   static void onPreviousMatch(GtkSearchEntry*, gpointer self);
   static void onPreviousButton(GtkButton*, gpointer self);
   static void onNextButton(GtkButton*, gpointer self);
+  static void onCloseButton(GtkButton*, gpointer self);
   static gboolean onShiftReturn(GtkWidget*, GVariant*, gpointer self);
   static void onSearchMode(GObject*, GParamSpec*, gpointer self);
   static void onFound(WebKitFindController*, guint, gpointer self);
