@@ -56,7 +56,7 @@ bool waitUntil(const std::function<bool()>& condition, std::chrono::milliseconds
 }
 
 TempHome::TempHome() : root_(makeTempFolder("velmora-test")) {
-  for (const char* sub : {".config", ".local/share", ".cache", "Downloads"})
+  for (const char* sub : {".config", ".local/share", ".cache", "Downloads", "Documents"})
     std::filesystem::create_directories(root_ / sub);
 }
 
@@ -88,7 +88,8 @@ std::map<std::string, std::string> TempHome::environment() const {
   // The XDG user-dirs file names the Downloads folder as desktops do.
   std::filesystem::create_directories(root_ / ".config");
   std::ofstream(root_ / ".config" / "user-dirs.dirs")
-      << "XDG_DOWNLOAD_DIR=\"" << downloads().string() << "\"\n";
+      << "XDG_DOWNLOAD_DIR=\"" << downloads().string() << "\"\n"
+      << "XDG_DOCUMENTS_DIR=\"" << (root_ / "Documents").string() << "\"\n";
   return {{"HOME", root_.string()},
           {"XDG_CONFIG_HOME", (root_ / ".config").string()},
           {"XDG_DATA_HOME", (root_ / ".local/share").string()},
