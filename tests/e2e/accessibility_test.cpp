@@ -22,6 +22,13 @@ TEST(AccessibilityE2ETest, ControlsAreNamedForWhatTheyDoAndTheKeyboardReachesThe
       return hasAccessible(tree, role, name, focused);
     });
   };
+  // What was read last, for a failure's message.
+  const auto read = [&] {
+    std::string all;
+    for (const auto& node : tree)
+      all += node.role + " \"" + node.name + "\"" + (node.focused ? " focused" : "") + "\n";
+    return all;
+  };
   const auto press = [&](const std::string& keys) { pressKeys(visibleWindow("^Velmora$"), keys); };
 
   // Not "‹" and "›".
@@ -48,10 +55,11 @@ TEST(AccessibilityE2ETest, ControlsAreNamedForWhatTheyDoAndTheKeyboardReachesThe
   // The address panel is named by its question, and so is its field, which
   // has the keyboard.
   EXPECT_TRUE(shows("dialog", "Server address"));
-  EXPECT_TRUE(shows("entry", "Server address", /*focused=*/true));
+  EXPECT_TRUE(shows("text", "Server address", /*focused=*/true)) << read();
+  EXPECT_TRUE(hasAccessible(tree, "push button", "Connect")) << read();
   EXPECT_TRUE(hasAccessible(tree, "push button", "Cancel"));
   for (const auto& node : tree) {
-    if (node.role == "push button" || node.role == "entry") {
+    if (node.role == "push button" || node.role == "entry" || node.role == "text") {
       EXPECT_FALSE(node.name.empty()) << "an unnamed " << node.role;
     }
   }

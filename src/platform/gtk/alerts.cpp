@@ -62,6 +62,11 @@ void GtkAlerts::runModal(const Alert& alert, std::function<void(const AlertRespo
   for (size_t i = 0; i < buttons.size(); ++i) {
     const int code = alertFirstButtonReturn + static_cast<int>(i);
     GtkWidget* button = gtk_dialog_add_button(GTK_DIALOG(dialog), buttons[i].c_str(), code);
+    // Left to itself, GTK 4.8 names a dialog's button twice over for screen
+    // readers ("Connect Connect"): by its mnemonic label and by its text.
+    gtk_accessible_reset_relation(GTK_ACCESSIBLE(button), GTK_ACCESSIBLE_RELATION_LABELLED_BY);
+    gtk_accessible_update_property(GTK_ACCESSIBLE(button), GTK_ACCESSIBLE_PROPERTY_LABEL,
+                                   buttons[i].c_str(), -1);
     if (i == 0)
       first = button;
   }
