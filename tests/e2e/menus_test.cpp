@@ -72,7 +72,7 @@ TEST(MenuBarE2ETest, ExportsTheMenusWithTheItemsThatMeanSomethingHereAndAboutAnd
 
   // Ctrl+? lists what the menus above install.
   pressKeys(waitForWindow(), "ctrl+question");
-  EXPECT_FALSE(waitForWindow("^Shortcuts$").empty());
+  EXPECT_FALSE(waitForWindow("^Keyboard Shortcuts$").empty());
   screenshot(screenshotFile("shortcuts-window"));
 }
 

@@ -18,7 +18,8 @@ TEST(WaylandE2ETest, SignInPageMenusAndConnectLinksWorkUnderAWaylandCompositor) 
   std::filesystem::permissions(runtime, std::filesystem::perms::owner_all);
   const std::string socket = "velmora-wayland-test";
   Process compositor({"weston", "--backend=headless-backend.so", "--use-pixman",
-                      "--socket=" + socket, "--idle-time=0"},
+                      "--socket=" + socket, "--idle-time=0",
+                      "--log=" + (runtime / "weston.log").string()},
                      {{"XDG_RUNTIME_DIR", runtime.string()}});
   ASSERT_TRUE(waitUntil([&] { return std::filesystem::exists(runtime / socket); }))
       << "weston did not start";

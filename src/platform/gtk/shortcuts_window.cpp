@@ -64,7 +64,10 @@ void collect(GtkApplication* app, GMenuModel* menu, std::vector<Shortcut>& into)
 // sections and groups are laid out as they are added there.
 std::string describe(GtkApplication* app) {
   std::string xml = "<interface><object class=\"GtkShortcutsWindow\" id=\"shortcuts\">"
-                    "<property name=\"modal\">1</property><child>"
+                    "<property name=\"modal\">1</property>"
+                    // Its header draws a title of its own; window lists and
+                    // screen readers read this one.
+                    "<property name=\"title\">Keyboard Shortcuts</property><child>"
                     "<object class=\"GtkShortcutsSection\">"
                     "<property name=\"section-name\">shortcuts</property>"
                     "<property name=\"max-height\">14</property>";
