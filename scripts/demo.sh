@@ -4,15 +4,20 @@
 #
 # With a display, Velmora stays open for you to explore and the script
 # prints what to try. Without one it runs under Xvfb and walks the main job
-# end to end, saving one screenshot per step in BUILD/demo/.
+# end to end, saving one screenshot per step in BUILD/demo/. The terminal
+# shows the tour alone: what Xvfb, the private session bus, the desktop
+# portals it starts and Velmora itself say goes to log files beside the
+# screenshots.
 set -euo pipefail
 build=$(cd "${1:-build}" && pwd)
 out="$build/demo"
 
 if [ -z "${DISPLAY:-}" ] && [ -z "${VELMORA_DEMO_TOUR:-}" ]; then
-  echo "demo: no display: touring under Xvfb, screenshots in $out"
+  mkdir -p "$out"
+  echo "demo: no display: touring under Xvfb, screenshots and logs in $out"
   export VELMORA_DEMO_TOUR=1
-  exec xvfb-run -a -s "-screen 0 1400x960x24" dbus-run-session -- "$0" "$build"
+  exec xvfb-run -a -e "$out/xvfb.log" -s "-screen 0 1400x960x24" \
+    dbus-run-session -- "$0" "$build" 2>"$out/session.log"
 fi
 
 home=$(mktemp -d /tmp/velmora-demo-XXXXXX)
@@ -57,7 +62,8 @@ fi
 
 # --- The tour, under Xvfb --------------------------------------------------
 mkdir -p "$out"
-rm -f "$out"/*.png
+rm -f "$out"/*.png "$out/velmora.log"
+applog="$out/velmora.log"
 # The web process cannot build its sandbox as root in a container; this is
 # set for the demo run only, never by the product.
 export WEBKIT_DISABLE_SANDBOX_THIS_IS_DANGEROUS=1
@@ -95,7 +101,7 @@ activate() {  # activate app.NAME or win.NAME [string parameter]
 }
 
 say "sample platform at $url; a temporary home at $home"
-"$build/velmora" >"$home/app.log" 2>&1 &
+"$build/velmora" >"$applog" 2>&1 &
 pids+=("$!")
 until_true 20 has_dialog "Connect to your towing platform"
 settle
@@ -105,7 +111,7 @@ shot first-run-panel "first start: nothing stored, so the first-run panel asks f
 # here the panel is dismissed first, as a user clicking the link would.
 activate app.quit
 until_true 20 bash -c "! pgrep -f '^$build/velmora$' >/dev/null"
-"$build/velmora" "$link" >>"$home/app.log" 2>&1 &
+"$build/velmora" "$link" >>"$applog" 2>&1 &
 pids+=("$!")
 until_true 20 has_dialog "Connect to 127.0.0.1?"
 settle
@@ -130,6 +136,18 @@ settle 1
 shot go-menu "the Go menu built from the page's own navigation, with Ctrl+1..9"
 xdotool key Escape
 
+window=$(xdotool search --onlyvisible --name '^Velmora$' | head -n1)
+xdotool windowfocus --sync "$window" key --clearmodifiers ctrl+f
+xdotool key --delay 60 t o w
+settle 2
+shot find "Ctrl+F: the find bar over the page counts the matches as you type"
+xdotool key Escape
+xdotool windowfocus --sync "$window" key --clearmodifiers ctrl+question
+until_true 20 has_dialog "Keyboard Shortcuts"
+settle 1
+shot shortcuts "Ctrl+?: every shortcut of the menus in one window"
+press "Keyboard Shortcuts" Escape
+
 activate win.goToPath "$url/downloads?start=invoice.pdf"
 until_true 30 bash -c "ls '$home/Downloads' | grep -q ."
 settle 2
@@ -139,4 +157,4 @@ kill "$PLATFORM_PID"
 activate win.reloadPage
 settle 3
 shot error-overlay "the sample platform stopped: the error screen offers Try Again and Change Server…"
-say "tour complete: $step screenshots in $out"
+say "tour complete: $step screenshots in $out; logs in $out/*.log"

@@ -11,6 +11,7 @@ packages=(
   clang libclang-rt-14-dev
   xvfb xauth dbus dbus-x11 x11-utils xdotool imagemagick curl
   desktop-file-utils appstream dpkg-dev
+  weston poppler-utils at-spi2-core python3-gi gir1.2-atspi-2.0
 )
 # `install-deps.sh bench`: what the benchmarks compare against and time with.
 if [ "${1:-}" = bench ]; then

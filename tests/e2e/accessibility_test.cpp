@@ -17,10 +17,7 @@ TEST(AccessibilityE2ETest, ControlsAreNamedForWhatTheyDoAndTheKeyboardReachesThe
   ASSERT_FALSE(window.empty());
   std::vector<AccessibleNode> tree;
   const auto shows = [&](const std::string& role, const std::string& name, bool focused = false) {
-    return waitUntil([&] {
-      tree = accessibleTree(pid);
-      return hasAccessible(tree, role, name, focused);
-    });
+    return waitForAccessible(pid, role, name, focused, &tree);
   };
   // What was read last, for a failure's message.
   const auto read = [&] {

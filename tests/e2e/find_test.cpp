@@ -17,7 +17,7 @@ TEST(FindE2ETest, TypingFindsKeysStepAroundTheMatchesAndEscapeHandsThePageBack) 
   ASSERT_FALSE(window.empty());
   session.show("/probe/job-sheet", "ready=1");
   const auto shows = [&](const std::string& role, const std::string& name, bool focused = false) {
-    return waitUntil([&] { return hasAccessible(accessibleTree(pid), role, name, focused); });
+    return waitForAccessible(pid, role, name, focused);
   };
 
   pressKeys(window, "ctrl+f");

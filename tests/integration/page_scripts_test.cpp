@@ -121,7 +121,7 @@ protected:
     view = std::make_unique<gtk::GtkWebView>(session.get(), configuration, recorder);
     window = gtk_window_new();
     gtk_window_set_default_size(GTK_WINDOW(window), 800, 600);
-    gtk_window_set_child(GTK_WINDOW(window), view->widget());
+    gtk_window_set_child(GTK_WINDOW(window), view->container());
     gtk_window_present(GTK_WINDOW(window));
   }
 

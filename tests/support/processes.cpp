@@ -369,6 +369,18 @@ bool hasAccessible(const std::vector<AccessibleNode>& tree, const std::string& r
   });
 }
 
+bool waitForAccessible(int pid, const std::string& role, const std::string& name, bool focused,
+                       std::vector<AccessibleNode>* read) {
+  std::vector<AccessibleNode> tree;
+  const bool found = waitUntil([&] {
+    tree = accessibleTree(pid);
+    return hasAccessible(tree, role, name, focused);
+  });
+  if (read)
+    *read = std::move(tree);
+  return found;
+}
+
 std::vector<std::string> visibleWindows(const std::string& title) {
   std::istringstream ids(runCommand({"xdotool", "search", "--onlyvisible", "--name", title}));
   std::vector<std::string> windows;

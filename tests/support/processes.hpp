@@ -165,6 +165,10 @@ struct AccessibleNode {
 // focus, when asked).
 [[nodiscard]] bool hasAccessible(const std::vector<AccessibleNode>& tree, const std::string& role,
                                  const std::string& name, bool focused = false);
+// Waits until the application's tree has such an object; `read` gets the
+// tree as it was read last.
+bool waitForAccessible(int pid, const std::string& role, const std::string& name,
+                       bool focused = false, std::vector<AccessibleNode>* read = nullptr);
 
 // The whole content of a file; empty when it cannot be read.
 std::string readFile(const std::filesystem::path& file);

@@ -4,12 +4,15 @@ namespace velmora::gtk {
 namespace {
 
 void onPrintFailed(WebKitPrintOperation*, GError* error, gpointer) {
-  g_debug("printing failed: %s", error ? error->message : "unknown error");
+  g_log("Velmora", G_LOG_LEVEL_DEBUG, "printing failed: %s",
+        error ? error->message : "unknown error");
 }
 
 } // namespace
 
 PagePrinter::~PagePrinter() {
+  // A dialog still open prints nothing once its page is gone.
+  response_ = ScopedSignal();
   if (dialog_) {
     g_object_remove_weak_pointer(G_OBJECT(dialog_), reinterpret_cast<gpointer*>(&dialog_));
     gtk_window_destroy(GTK_WINDOW(dialog_));
