@@ -16,8 +16,11 @@ if [ -z "${DISPLAY:-}" ] && [ -z "${VELMORA_DEMO_TOUR:-}" ]; then
   mkdir -p "$out"
   echo "demo: no display: touring under Xvfb, screenshots and logs in $out"
   export VELMORA_DEMO_TOUR=1
+  # The tour speaks on descriptor 3, the terminal; the session's services
+  # write to their standard output and error, which go to the log.
+  exec 3>&1
   exec xvfb-run -a -e "$out/xvfb.log" -s "-screen 0 1400x960x24" \
-    dbus-run-session -- "$0" "$build" 2>"$out/session.log"
+    dbus-run-session -- "$0" "$build" >"$out/session.log" 2>&1
 fi
 
 home=$(mktemp -d /tmp/velmora-demo-XXXXXX)
@@ -61,6 +64,9 @@ EOT
 fi
 
 # --- The tour, under Xvfb --------------------------------------------------
+# Descriptor 3 is the terminal; run by hand with a display, it is this
+# script's own output.
+{ true >&3; } 2>/dev/null || exec 3>&1
 mkdir -p "$out"
 rm -f "$out"/*.png "$out/velmora.log"
 applog="$out/velmora.log"
@@ -69,7 +75,7 @@ applog="$out/velmora.log"
 export WEBKIT_DISABLE_SANDBOX_THIS_IS_DANGEROUS=1
 step=0
 
-say() { echo "demo: $*"; }
+say() { echo "demo: $*" >&3; }
 shot() {  # shot NAME WHAT
   step=$((step + 1))
   local file

@@ -51,7 +51,13 @@ FindBar::FindBar(WebKitWebView* view)
 
   bar_ = gtk_search_bar_new();
   gtk_search_bar_set_child(GTK_SEARCH_BAR(bar_), row);
-  gtk_search_bar_connect_entry(GTK_SEARCH_BAR(bar_), GTK_EDITABLE(entry_));
+  // The bar opens at once rather than sliding down: while it slides, the
+  // field is not yet focusable and a key typed straight after Ctrl+F is
+  // lost. The field is not made the search bar's own either, which would
+  // focus it again once open and select what was typed meanwhile, and would
+  // empty it on closing; Escape is handled here instead.
+  if (GtkWidget* revealer = gtk_widget_get_first_child(bar_); GTK_IS_REVEALER(revealer))
+    gtk_revealer_set_transition_type(GTK_REVEALER(revealer), GTK_REVEALER_TRANSITION_TYPE_NONE);
 
   // Shift+Return steps back. Caught before the field's own Return, which
   // would step forward.
@@ -69,6 +75,7 @@ FindBar::FindBar(WebKitWebView* view)
   signals_.emplace_back(entry_, "activate", G_CALLBACK(onActivate), this);
   signals_.emplace_back(entry_, "next-match", G_CALLBACK(onNextMatch), this);
   signals_.emplace_back(entry_, "previous-match", G_CALLBACK(onPreviousMatch), this);
+  signals_.emplace_back(entry_, "stop-search", G_CALLBACK(onStopSearch), this);
   signals_.emplace_back(previous, "clicked", G_CALLBACK(onPreviousButton), this);
   signals_.emplace_back(next, "clicked", G_CALLBACK(onNextButton), this);
   signals_.emplace_back(close, "clicked", G_CALLBACK(onCloseButton), this);
@@ -152,6 +159,10 @@ void FindBar::onPreviousButton(GtkButton*, gpointer self) {
 
 void FindBar::onNextButton(GtkButton*, gpointer self) {
   static_cast<FindBar*>(self)->step(FindDirection::forward);
+}
+
+void FindBar::onStopSearch(GtkSearchEntry*, gpointer self) {
+  gtk_search_bar_set_search_mode(GTK_SEARCH_BAR(static_cast<FindBar*>(self)->bar_), FALSE);
 }
 
 void FindBar::onCloseButton(GtkButton*, gpointer self) {

@@ -35,6 +35,7 @@ private:
   static void onActivate(GtkSearchEntry*, gpointer self);
   static void onNextMatch(GtkSearchEntry*, gpointer self);
   static void onPreviousMatch(GtkSearchEntry*, gpointer self);
+  static void onStopSearch(GtkSearchEntry*, gpointer self);
   static void onPreviousButton(GtkButton*, gpointer self);
   static void onNextButton(GtkButton*, gpointer self);
   static void onCloseButton(GtkButton*, gpointer self);
