@@ -56,8 +56,9 @@ FindBar::FindBar(WebKitWebView* view)
   // lost. The field is not made the search bar's own either, which would
   // focus it again once open and select what was typed meanwhile, and would
   // empty it on closing; Escape is handled here instead.
+  // (Without any transition a revealer keeps the hidden bar's height.)
   if (GtkWidget* revealer = gtk_widget_get_first_child(bar_); GTK_IS_REVEALER(revealer))
-    gtk_revealer_set_transition_type(GTK_REVEALER(revealer), GTK_REVEALER_TRANSITION_TYPE_NONE);
+    gtk_revealer_set_transition_duration(GTK_REVEALER(revealer), 0);
 
   // Shift+Return steps back. Caught before the field's own Return, which
   // would step forward.
