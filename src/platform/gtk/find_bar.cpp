@@ -72,14 +72,16 @@ FindBar::FindBar(WebKitWebView* view)
   }
   gtk_widget_add_controller(entry_, keys);
 
+  // Return ("activate"), Ctrl+G and Ctrl+Shift+G in the field, and the
+  // buttons beside it.
   signals_.emplace_back(entry_, "search-changed", G_CALLBACK(onSearchChanged), this);
-  signals_.emplace_back(entry_, "activate", G_CALLBACK(onActivate), this);
-  signals_.emplace_back(entry_, "next-match", G_CALLBACK(onNextMatch), this);
-  signals_.emplace_back(entry_, "previous-match", G_CALLBACK(onPreviousMatch), this);
-  signals_.emplace_back(entry_, "stop-search", G_CALLBACK(onStopSearch), this);
-  signals_.emplace_back(previous, "clicked", G_CALLBACK(onPreviousButton), this);
-  signals_.emplace_back(next, "clicked", G_CALLBACK(onNextButton), this);
-  signals_.emplace_back(close, "clicked", G_CALLBACK(onCloseButton), this);
+  signals_.emplace_back(entry_, "activate", G_CALLBACK(onForward), this);
+  signals_.emplace_back(entry_, "next-match", G_CALLBACK(onForward), this);
+  signals_.emplace_back(entry_, "previous-match", G_CALLBACK(onBackward), this);
+  signals_.emplace_back(entry_, "stop-search", G_CALLBACK(onClose), this);
+  signals_.emplace_back(previous, "clicked", G_CALLBACK(onBackward), this);
+  signals_.emplace_back(next, "clicked", G_CALLBACK(onForward), this);
+  signals_.emplace_back(close, "clicked", G_CALLBACK(onClose), this);
   signals_.emplace_back(bar_, "notify::search-mode-enabled", G_CALLBACK(onSearchMode), this);
   signals_.emplace_back(finder_, "found-text", G_CALLBACK(onFound), this);
   signals_.emplace_back(finder_, "failed-to-find-text", G_CALLBACK(onNotFound), this);
@@ -142,31 +144,15 @@ void FindBar::onSearchChanged(GtkSearchEntry*, gpointer self) {
   static_cast<FindBar*>(self)->search();
 }
 
-void FindBar::onActivate(GtkSearchEntry*, gpointer self) {
+void FindBar::onForward(GtkWidget*, gpointer self) {
   static_cast<FindBar*>(self)->step(FindDirection::forward);
 }
 
-void FindBar::onNextMatch(GtkSearchEntry*, gpointer self) {
-  static_cast<FindBar*>(self)->step(FindDirection::forward);
-}
-
-void FindBar::onPreviousMatch(GtkSearchEntry*, gpointer self) {
+void FindBar::onBackward(GtkWidget*, gpointer self) {
   static_cast<FindBar*>(self)->step(FindDirection::backward);
 }
 
-void FindBar::onPreviousButton(GtkButton*, gpointer self) {
-  static_cast<FindBar*>(self)->step(FindDirection::backward);
-}
-
-void FindBar::onNextButton(GtkButton*, gpointer self) {
-  static_cast<FindBar*>(self)->step(FindDirection::forward);
-}
-
-void FindBar::onStopSearch(GtkSearchEntry*, gpointer self) {
-  gtk_search_bar_set_search_mode(GTK_SEARCH_BAR(static_cast<FindBar*>(self)->bar_), FALSE);
-}
-
-void FindBar::onCloseButton(GtkButton*, gpointer self) {
+void FindBar::onClose(GtkWidget*, gpointer self) {
   gtk_search_bar_set_search_mode(GTK_SEARCH_BAR(static_cast<FindBar*>(self)->bar_), FALSE);
 }
 

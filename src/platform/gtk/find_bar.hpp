@@ -32,13 +32,9 @@ public:
 
 private:
   static void onSearchChanged(GtkSearchEntry*, gpointer self);
-  static void onActivate(GtkSearchEntry*, gpointer self);
-  static void onNextMatch(GtkSearchEntry*, gpointer self);
-  static void onPreviousMatch(GtkSearchEntry*, gpointer self);
-  static void onStopSearch(GtkSearchEntry*, gpointer self);
-  static void onPreviousButton(GtkButton*, gpointer self);
-  static void onNextButton(GtkButton*, gpointer self);
-  static void onCloseButton(GtkButton*, gpointer self);
+  static void onForward(GtkWidget*, gpointer self);
+  static void onBackward(GtkWidget*, gpointer self);
+  static void onClose(GtkWidget*, gpointer self);
   static gboolean onShiftReturn(GtkWidget*, GVariant*, gpointer self);
   static void onSearchMode(GObject*, GParamSpec*, gpointer self);
   static void onFound(WebKitFindController*, guint, gpointer self);
