@@ -101,7 +101,7 @@ TEST_F(GtkAlertsTest, EscapeCannotAnswerQuitOnTheFirstRunPanel) {
 TEST_F(GtkAlertsTest, ShowsTheTextsStyleAndButtonsInOrder) {
   Alert alert;
   alert.messageText = "Connect to example.test?";
-  alert.informativeText = "This Mac will use https://example.test.";
+  alert.informativeText = "This computer will use https://example.test.";
   alert.buttons = {"Connect", "Cancel"};
   alert.style = Alert::Style::informational;
   const auto answer = run(alert, [] {
@@ -113,7 +113,7 @@ TEST_F(GtkAlertsTest, ShowsTheTextsStyleAndButtonsInOrder) {
                  nullptr);
     EXPECT_EQ(type, GTK_MESSAGE_INFO);
     EXPECT_STREQ(text, "Connect to example.test?");
-    EXPECT_STREQ(secondary, "This Mac will use https://example.test.");
+    EXPECT_STREQ(secondary, "This computer will use https://example.test.");
     EXPECT_STREQ(gtk_window_get_title(GTK_WINDOW(shown)), "Connect to example.test?");
     g_free(text);
     g_free(secondary);

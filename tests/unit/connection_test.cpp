@@ -286,7 +286,7 @@ TEST(ConnectLinkTest, TheStoredAddressJustReloadsAndAnyOtherAsksFirst) {
       *Url::parse("HAULVANE://Connect?server=example.test&email=d%40example.test"));
   EXPECT_EQ(connection.alert().messageText, "Connect to example.test?");
   EXPECT_EQ(connection.alert().informativeText,
-            "This Mac will use https://example.test and you will sign in there.\n\nOnly continue "
+            "This computer will use https://example.test and you will sign in there.\n\nOnly continue "
             "if that is your company's own address \u2014 the one you already use in a browser.");
   EXPECT_EQ(connection.alert().style, Alert::Style::informational);
   connection.fake.alerts.answer(connect);
