@@ -67,9 +67,12 @@ void BrowserWindowController::didFinishNavigation() {
 
 void BrowserWindowController::didFailProvisionalNavigation(const WebError& error) {
   // A load that was cancelled, superseded or turned into a download did not
-  // fail: the server was reached or never asked.
+  // fail: the server was reached or never asked. Nor did one for an address
+  // no frame can show, which a script may start on its own (a mailto: link
+  // followed without a click): the page on show stays.
   if (error.code == WebError::cancelled ||
-      error.code == WebError::frameLoadInterruptedByPolicyChange)
+      error.code == WebError::frameLoadInterruptedByPolicyChange ||
+      error.code == WebError::cannotShowURL)
     return;
   showErrorOverlay(error.localizedDescription);
 }

@@ -37,6 +37,8 @@ enum class FrameTarget {
 struct NavigationAction {
   std::optional<Url> url; // none when the request's URL could not be read
   FrameTarget targetFrame = FrameTarget::mainFrame;
+  // The user's own click or key started it, not a script on its own.
+  bool userGesture = true;
 };
 
 struct NavigationResponse {
@@ -51,9 +53,12 @@ enum class PermissionDecision { grant, deny };
 
 // A failed load or download, already translated from the toolkit's error.
 struct WebError {
-  // Cancellation codes as the core knows them, whatever the engine's domain.
+  // Codes as the core knows them, whatever the engine's domain: a load that
+  // was cancelled, that the policy turned away or into a download, and one
+  // for an address no frame can show (mailto:, tel:, ...).
   static constexpr int cancelled = -999;
   static constexpr int frameLoadInterruptedByPolicyChange = 102;
+  static constexpr int cannotShowURL = 101;
 
   int code = 0;
   std::string localizedDescription;

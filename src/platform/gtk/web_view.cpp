@@ -49,8 +49,11 @@ WebError webErrorOf(const GError* error) {
   } else if (g_error_matches(error, WEBKIT_POLICY_ERROR,
                              WEBKIT_POLICY_ERROR_FRAME_LOAD_INTERRUPTED_BY_POLICY_CHANGE)) {
     result.code = WebError::frameLoadInterruptedByPolicyChange;
+  } else if (g_error_matches(error, WEBKIT_POLICY_ERROR, WEBKIT_POLICY_ERROR_CANNOT_SHOW_URI)) {
+    result.code = WebError::cannotShowURL;
   } else if (result.code == WebError::cancelled ||
-             result.code == WebError::frameLoadInterruptedByPolicyChange) {
+             result.code == WebError::frameLoadInterruptedByPolicyChange ||
+             result.code == WebError::cannotShowURL) {
     // Another domain's code that happens to equal a cancellation code is a
     // real failure and must still be shown.
     result.code = -1;
@@ -105,6 +108,10 @@ GtkWebView::GtkWebView(WebKitNetworkSession* session, const WebViewConfiguration
   webkit_settings_set_user_agent_with_application_details(settings, name.c_str(), version.c_str());
   webkit_settings_set_enable_back_forward_navigation_gestures(
       settings, configuration.allowsBackForwardNavigationGestures);
+  // Off by default in WebKitGTK, which then blocks a window a script opens
+  // after a fetch or from a timer inside the engine. The pop-up policy
+  // decides instead: platform pages load here, foreign ones need a click.
+  webkit_settings_set_javascript_can_open_windows_automatically(settings, TRUE);
   // Without a GPU the engine's GL compositing runs on a software rasteriser:
   // drawing the page without it is lighter and starts sooner (bench/README.md).
   if (!hasGpu())
@@ -216,6 +223,7 @@ FrameTarget GtkWebView::frameTargetOf(WebKitNavigationAction* action) {
   };
   if (ownLoad != applicationLoads_.end())
     applicationLoads_.erase(ownLoad);
+  lastNavigationUri_ = facts.uri;
   const FrameGuess guess = guessFrameTarget(facts);
   if (!guess.certain) {
     guessedSubframeUris_.push_back(facts.uri);
@@ -232,6 +240,7 @@ void GtkWebView::decideNavigationAction(WebKitNavigationPolicyDecision* decision
   NavigationAction input{
       .url = engineUrl(request ? webkit_uri_request_get_uri(request) : nullptr),
       .targetFrame = newWindow ? FrameTarget::newWindow : frameTargetOf(action),
+      .userGesture = webkit_navigation_action_is_user_gesture(action) != 0,
   };
   auto keep = GObjectPtr<WebKitPolicyDecision>::retain(WEBKIT_POLICY_DECISION(decision));
   delegate_.decidePolicyForNavigationAction(input, [keep](NavigationActionPolicy policy) {
@@ -317,9 +326,10 @@ void GtkWebView::onLoadChanged(WebKitWebView*, WebKitLoadEvent event, gpointer s
     view->delegate_.didStartProvisionalNavigation();
   } else if (event == WEBKIT_LOAD_COMMITTED) {
     // An address on a port the engine refuses to contact (6000, 6667, ...)
-    // does not fail: an empty page commits instead. The window never lets
-    // an empty page in otherwise, so this is that refusal.
-    if (stringOf(webkit_web_view_get_uri(view->view_)) == "about:blank") {
+    // does not fail: an empty page commits instead. An empty page a script
+    // asked for itself commits the same way, and is no refusal.
+    if (stringOf(webkit_web_view_get_uri(view->view_)) == "about:blank" &&
+        view->lastNavigationUri_ != "about:blank") {
       view->lastLoadFailed_ = true;
       view->delegate_.didFailProvisionalNavigation(
           WebError{restrictedPortCode, "Not allowed to use restricted network port"});
@@ -369,6 +379,7 @@ GtkWidget* GtkWebView::onCreate(WebKitWebView*, WebKitNavigationAction* action, 
   view->delegate_.createWebViewWithConfiguration(NavigationAction{
       .url = engineUrl(request ? webkit_uri_request_get_uri(request) : nullptr),
       .targetFrame = FrameTarget::newWindow,
+      .userGesture = webkit_navigation_action_is_user_gesture(action) != 0,
   });
   view->popUpRequest_ = nullptr;
   // No new view: the page's window.open() gets null.

@@ -92,6 +92,8 @@ private:
   // navigation before anything of it is shown. Only the latest few matter:
   // the response follows its navigation closely.
   std::deque<std::string> guessedSubframeUris_;
+  // The address of the navigation the engine asked about last.
+  std::string lastNavigationUri_;
   // The request of the pop-up the controller is deciding about, so that a
   // load of it keeps the page's method, headers and body.
   WebKitURIRequest* popUpRequest_ = nullptr;
