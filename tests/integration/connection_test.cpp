@@ -126,8 +126,7 @@ TEST(ConnectionIntegrationTest, AnUpperCaseSchemeReachesThePlatformAndIsStoredIn
   const std::string upper = "HTTP" + platform.url().substr(4);
   app.fake.alerts.answer(alertFirstButtonReturn, upper);
   EXPECT_EQ(app.nextAlert().messageText, "Connected to Sample Towing Co.");
-  EXPECT_NE(app.home.readSettings().find("serverURL=" + platform.url() + "\n"),
-            std::string::npos);
+  EXPECT_NE(app.home.readSettings().find("serverURL=" + platform.url() + "\n"), std::string::npos);
 }
 
 TEST(ConnectionIntegrationTest, AnUnwritableSettingsFileIsReportedNotAnnounced) {

@@ -285,9 +285,10 @@ TEST(ConnectLinkTest, TheStoredAddressJustReloadsAndAnyOtherAsksFirst) {
   connection.controller->handleConnectLink(
       *Url::parse("HAULVANE://Connect?server=example.test&email=d%40example.test"));
   EXPECT_EQ(connection.alert().messageText, "Connect to example.test?");
-  EXPECT_EQ(connection.alert().informativeText,
-            "This computer will use https://example.test and you will sign in there.\n\nOnly continue "
-            "if that is your company's own address \u2014 the one you already use in a browser.");
+  EXPECT_EQ(
+      connection.alert().informativeText,
+      "This computer will use https://example.test and you will sign in there.\n\nOnly continue "
+      "if that is your company's own address \u2014 the one you already use in a browser.");
   EXPECT_EQ(connection.alert().style, Alert::Style::informational);
   connection.fake.alerts.answer(connect);
   ASSERT_EQ(connection.fake.http.requests.size(), 1u);
