@@ -19,8 +19,8 @@ void BrowserWindowController::openIfSameServer(const Url& url) {
 
 void BrowserWindowController::decidePolicyForNavigationAction(
     const NavigationAction& action, std::function<void(NavigationActionPolicy)> decisionHandler) {
-  switch (navigationActionOutcome(action.url, action.targetFrame, action.userGesture,
-                                  serverURL())) {
+  switch (
+      navigationActionOutcome(action.url, action.targetFrame, action.userGesture, serverURL())) {
   case NavigationOutcome::allow:
   case NavigationOutcome::download: // never decided for an action
     decisionHandler(NavigationActionPolicy::allow);

@@ -126,8 +126,7 @@ void SoupHttpClient::get(const HttpRequest& request, std::function<void(HttpResp
       "timeout", static_cast<guint>(request.timeout.count()), "idle-timeout", 1u, nullptr));
   SoupSession* session = pending->session.get();
   SoupMessage* message = pending->message.get();
-  soup_session_send_async(session, message, G_PRIORITY_DEFAULT, nullptr, onSent,
-                          pending.release());
+  soup_session_send_async(session, message, G_PRIORITY_DEFAULT, nullptr, onSent, pending.release());
 }
 
 } // namespace velmora::gtk
