@@ -37,6 +37,7 @@ void BrowserWindowController::handleConnectLink(const Url& link) {
 
   desktop.application.activateIgnoringOtherApps();
   if (storedServer() == address->base.absoluteString()) {
+    closeAddressPanels();
     loadHome();
     return;
   }

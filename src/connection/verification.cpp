@@ -88,6 +88,9 @@ void BrowserWindowController::probeLegacy(const Url& base, const std::string& ho
 void BrowserWindowController::adoptServer(const Url& base, bool firstRun,
                                           const std::function<void()>& adopted) {
   if (desktop.settings.setString("serverURL", base.absoluteString())) {
+    // A panel still open would offer the old address and could overwrite
+    // the one just stored.
+    closeAddressPanels();
     adopted();
     return;
   }

@@ -15,6 +15,7 @@
 #include <map>
 #include <memory>
 #include <optional>
+#include <set>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -153,6 +154,10 @@ private:
   void adoptServer(const Url& base, bool firstRun, const std::function<void()>& adopted);
   // Shows a failed connection step, then the address panel in the same form.
   void showFailureThenPanel(const Alert& alert, bool firstRun);
+  // Takes away every address panel on show, unanswered, and any still to
+  // open: an address has just been settled, and an old panel's Connect or
+  // Quit must not undo it.
+  void closeAddressPanels();
 
   struct DownloadProgress {
     std::uint64_t received = 0;
@@ -174,6 +179,10 @@ private:
   // handled meanwhile takes over the connection step and clears it, so the
   // panel does not open on top of the link's own dialogs.
   bool firstRunPanelScheduled = false;
+  // The address panels on show, and how often an address was settled, which
+  // tells a panel still waiting for the clipboard that it is too late.
+  std::set<AlertId> addressPanels;
+  int addressesSettled = 0;
   // Lets network completions tell whether the controller still exists.
   std::shared_ptr<bool> alive = std::make_shared<bool>(true);
 };

@@ -98,6 +98,17 @@ TEST_F(GtkAlertsTest, EscapeCannotAnswerQuitOnTheFirstRunPanel) {
   EXPECT_NE(dialog(), nullptr) << "the panel went away";
 }
 
+TEST_F(GtkAlertsTest, ADismissedAlertGoesWithoutAnAnswer) {
+  bool answered = false;
+  GtkAlerts alerts(app);
+  const AlertId id = alerts.runModal(panel(), [&](const AlertResponse&) { answered = true; });
+  ASSERT_TRUE(waitUntil([] { return dialog() != nullptr; }));
+  alerts.dismiss(id);
+  EXPECT_TRUE(waitUntil([] { return dialog() == nullptr; }));
+  alerts.dismiss(id); // gone already: nothing happens
+  EXPECT_FALSE(answered);
+}
+
 TEST_F(GtkAlertsTest, ShowsTheTextsStyleAndButtonsInOrder) {
   Alert alert;
   alert.messageText = "Connect to example.test?";

@@ -7,8 +7,8 @@ namespace velmora::testing {
 void FakeAlerts::answer(int code, std::string fieldText) {
   if (shown.empty())
     throw std::logic_error("no alert to answer");
-  Shown alert = std::move(shown.front());
-  shown.pop_front();
+  Shown alert = std::move(shown.back());
+  shown.pop_back();
   alert.completion(AlertResponse{code, std::move(fieldText)});
 }
 

@@ -142,25 +142,34 @@ public:
   FakeWindow* window = nullptr;
 };
 
+// Alerts stack as GTK stacks modal dialogs: the newest is on top, and it is
+// the one the user sees and answers.
 class FakeAlerts final : public Alerts {
 public:
   struct Shown {
+    AlertId id;
     Alert alert;
     std::function<void(const AlertResponse&)> completion;
   };
-  void runModal(const Alert& alert, std::function<void(const AlertResponse&)> completion) override {
-    shown.push_back({alert, std::move(completion)});
+  AlertId runModal(const Alert& alert,
+                   std::function<void(const AlertResponse&)> completion) override {
+    shown.push_back({++lastId, alert, std::move(completion)});
     history.push_back(alert);
+    return lastId;
   }
-  // The alert waiting for an answer, oldest first; null when none.
+  void dismiss(AlertId id) override {
+    std::erase_if(shown, [&](auto& s) { return s.id == id; });
+  }
+  // The alert on top, waiting for an answer; null when none is on show.
   [[nodiscard]] const Alert* current() const {
-    return shown.empty() ? nullptr : &shown.front().alert;
+    return shown.empty() ? nullptr : &shown.back().alert;
   }
-  // Answers the oldest open alert, as the user pressing a button would.
+  // Answers the alert on top, as the user pressing a button would.
   void answer(int code = alertFirstButtonReturn, std::string fieldText = {});
 
-  std::deque<Shown> shown;
+  std::deque<Shown> shown; // oldest first
   std::vector<Alert> history;
+  AlertId lastId = 0;
 };
 
 class FakeSettings final : public Settings {

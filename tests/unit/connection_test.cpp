@@ -297,6 +297,29 @@ TEST(ConnectLinkTest, TheStoredAddressJustReloadsAndAnyOtherAsksFirst) {
   EXPECT_EQ(connection.stored(), "https://acme.test") << "not before the platform answers";
 }
 
+TEST(ConnectLinkTest, AnAddressALinkSettlesClosesEveryAddressPanelUnanswered) {
+  // The first-run panel is on show when the set-up link arrives; the link's
+  // confirmation stacks on top of it, as GTK stacks dialogs.
+  Connection first;
+  ASSERT_TRUE(first.panelShown(true));
+  first.controller->handleConnectLink(*Url::parse("haulvane://connect?server=new.test"));
+  first.fake.alerts.answer(connect);
+  first.fake.http.complete(body(platformJson));
+  EXPECT_EQ(first.alert().messageText, "Connected to Acme Towing");
+  EXPECT_EQ(first.fake.alerts.shown.size(), 1u) << "the first-run panel is still open";
+  first.fake.alerts.answer();
+  EXPECT_FALSE(first.fake.application.terminated);
+  EXPECT_EQ(first.stored(), "https://new.test");
+  EXPECT_EQ(first.loaded(), Strings{"https://new.test/login"});
+
+  // An open Settings panel goes too when a link names the stored address.
+  Connection settings("https://acme.test");
+  settings.controller->showConnectPanel(false);
+  settings.controller->handleConnectLink(*Url::parse("haulvane://connect?server=acme.test"));
+  EXPECT_EQ(settings.fake.alerts.current(), nullptr);
+  EXPECT_EQ(settings.loaded().size(), 2u);
+}
+
 TEST(ConnectLinkTest, AFailedLinkAttemptReturnsToTheOrdinaryPanelEvenOnAFirstRun) {
   Connection connection;
   connection.fake.alerts.shown.clear();

@@ -13,6 +13,8 @@
 #include <gtk/gtk.h>
 
 #include <functional>
+#include <map>
+#include <memory>
 #include <optional>
 #include <string>
 
@@ -22,10 +24,17 @@ namespace velmora::gtk {
 class GtkAlerts final : public Alerts {
 public:
   explicit GtkAlerts(GtkApplication* app) : app_(app) {}
-  void runModal(const Alert& alert, std::function<void(const AlertResponse&)> completion) override;
+  AlertId runModal(const Alert& alert,
+                   std::function<void(const AlertResponse&)> completion) override;
+  void dismiss(AlertId alert) override;
 
 private:
   GtkApplication* app_;
+  AlertId lastId_ = 0;
+  // The dialogs on show. Shared with each dialog's own state, which takes
+  // its entry out when the dialog goes, whichever of the two goes first.
+  std::shared_ptr<std::map<AlertId, GtkWidget*>> open_ =
+      std::make_shared<std::map<AlertId, GtkWidget*>>();
 };
 
 // libsoup requests, one session per request so each has its own timeout and
