@@ -9,7 +9,7 @@ packages=(
   libboost-url1.81-dev libboost-json1.81-dev
   libgtest-dev libgmock-dev
   clang libclang-rt-14-dev
-  xvfb xauth dbus dbus-x11 x11-utils xdotool imagemagick curl
+  xvfb xauth dbus dbus-x11 x11-utils xdotool imagemagick curl openbox
   desktop-file-utils appstream dpkg-dev
 )
 # `install-deps.sh bench`: what the benchmarks compare against and time with.

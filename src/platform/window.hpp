@@ -111,6 +111,7 @@ public:
   virtual ~Window() = default;
   // Puts the window on screen and makes it the key window.
   virtual void showWindow() = 0;
+  // On screen: shown, and not minimised.
   [[nodiscard]] virtual bool isVisible() const = 0;
   // Attaches a toolbar whose items come from `delegate`, which must outlive
   // the window.

@@ -42,5 +42,45 @@ TEST(LaunchE2ETest, StartsOnTheSignInPageAndKeepsTheSessionAndWindowSizeAcrossAK
       << "the window size was not restored";
 }
 
+// A display of its own with a window manager: bare Xvfb minimises nothing.
+class ManagedDisplay {
+public:
+  ManagedDisplay() {
+    const auto number = xvfb_.readLine();
+    EXPECT_TRUE(number) << "Xvfb did not start";
+    setenv("DISPLAY", (":" + number.value_or("")).c_str(), 1);
+    windowManager_ = std::make_unique<Process>(std::vector<std::string>{"openbox"},
+                                               std::map<std::string, std::string>{});
+  }
+  ~ManagedDisplay() {
+    windowManager_.reset();
+    setenv("DISPLAY", previous_.c_str(), 1);
+  }
+
+private:
+  std::string previous_ = getenv("DISPLAY") ? getenv("DISPLAY") : "";
+  Process xvfb_{
+      {"Xvfb", "-displayfd", "1", "-screen", "0", "1280x1024x24", "-nolisten", "tcp"}, {}, true};
+  std::unique_ptr<Process> windowManager_;
+};
+
+bool minimised(const std::string& window) {
+  return runCommand({"xprop", "-id", window, "WM_STATE"}).find("Iconic") != std::string::npos;
+}
+
+TEST(LaunchE2ETest, AMinimisedWindowComesBackWhenVelmoraIsStartedAgain) {
+  ManagedDisplay display;
+  PlatformSession session;
+  session.launch();
+  const std::string window = waitForWindow();
+  ASSERT_FALSE(window.empty());
+  ASSERT_TRUE(session.app->activate("win.hide"));
+  ASSERT_TRUE(waitUntil([&] { return minimised(window); })) << "Hide Velmora did not minimise";
+
+  App again(session.home);
+  EXPECT_TRUE(again.process().waitForExit()) << "the second start handed over and ended";
+  EXPECT_TRUE(waitUntil([&] { return !minimised(window); })) << "the window stayed minimised";
+}
+
 } // namespace
 } // namespace velmora::testing

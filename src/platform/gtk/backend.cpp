@@ -127,8 +127,8 @@ void Backend::onActivate(GApplication*, gpointer self) {
     return;
   }
   // Started again with nothing to open: the desktop's "reopen".
-  backend->delegate_->applicationShouldHandleReopen(
-      backend->window_ && gtk_widget_get_visible(GTK_WIDGET(backend->window_)));
+  backend->delegate_->applicationShouldHandleReopen(backend->appWindow_ &&
+                                                    backend->appWindow_->isVisible());
 }
 
 void Backend::onOpen(GApplication*, GFile** files, int count, const char*, gpointer self) {

@@ -222,7 +222,12 @@ void GtkAppWindow::showWindow() {
 }
 
 bool GtkAppWindow::isVisible() const {
-  return gtk_widget_get_visible(window_);
+  // A minimised window stays "visible" to GTK; only its surface knows.
+  if (!gtk_widget_get_visible(window_))
+    return false;
+  GdkSurface* surface = gtk_native_get_surface(GTK_NATIVE(window_));
+  return !surface || !GDK_IS_TOPLEVEL(surface) ||
+         (gdk_toplevel_get_state(GDK_TOPLEVEL(surface)) & GDK_TOPLEVEL_STATE_MINIMIZED) == 0;
 }
 
 // The toolbar becomes the window's header bar. A segmented item is a row
