@@ -47,6 +47,14 @@ struct NavigationResponse {
   bool canShowMimeType = true;
 };
 
+// Why the engine's web process, which draws the page and runs its scripts,
+// ended. Whatever the reason, the page on show is dead until loaded again.
+enum class WebProcessTermination {
+  crashed,
+  exceededMemoryLimit,
+  terminatedByApplication, // asked for with WebView::terminateWebProcess
+};
+
 enum class NavigationActionPolicy { cancel, allow };
 enum class NavigationResponsePolicy { cancel, allow, download };
 enum class PermissionDecision { grant, deny };
@@ -114,10 +122,17 @@ public:
   virtual void navigationActionDidBecomeDownload(Download& download) = 0;
   virtual void navigationResponseDidBecomeDownload(Download& download) = 0;
 
-  // Main-frame load events.
+  // Main-frame load events. A load that starts then either commits (its
+  // response has arrived and is being shown) and finishes, or fails.
   virtual void didStartProvisionalNavigation() = 0;
+  virtual void didCommitNavigation() = 0;
   virtual void didFinishNavigation() = 0;
   virtual void didFailProvisionalNavigation(const WebError& error) = 0;
+  // The web process ended: the page on show is a dead picture until reloaded.
+  virtual void webProcessDidTerminate(WebProcessTermination reason) = 0;
+  // The web process stopped answering the engine (a script in an endless
+  // loop, say), or answers again.
+  virtual void webProcessResponsivenessDidChange(bool responsive) = 0;
   // The back/forward list changed (menus and buttons re-validate).
   virtual void backForwardListDidChange() = 0;
 
@@ -163,6 +178,8 @@ class WebView {
 public:
   virtual ~WebView() = default;
   virtual void loadRequest(const UrlRequest& request) = 0;
+  // Stops the load under way; the engine reports it as cancelled.
+  virtual void stopLoading() = 0;
   virtual void reload() = 0;
   virtual void goBack() = 0;
   virtual void goForward() = 0;
@@ -174,6 +191,9 @@ public:
   [[nodiscard]] virtual std::optional<Url> url() const = 0;
   // Runs a script in the page; its result and errors are ignored.
   virtual void evaluateJavaScript(const std::string& script) = 0;
+  // Ends the web process at once, for a page that no longer answers; the
+  // delegate then hears of it as terminatedByApplication.
+  virtual void terminateWebProcess() = 0;
 };
 
 } // namespace velmora

@@ -65,6 +65,8 @@ struct OverlayDescription {
   Label message;
   double buttonSpacing = 0;
   std::vector<Button> buttons;
+  // A small line under the buttons; none shows nothing.
+  std::optional<Label> footnote;
 };
 
 // A view the core placed and may take away again.

@@ -25,11 +25,20 @@ BrowserWindowController::BrowserWindowController(Desktop& desktop)
   configuration.scriptMessageHandlerNames = {"bellCount", "navLinks"};
   configuration.allowsBackForwardNavigationGestures = true;
   webView = window->createWebView(configuration, *this);
+  recovery = std::make_unique<PageRecovery>(
+      desktop.mainQueue, desktop.http, *webView, [this] { return serverURL(); },
+      PageRecovery::Actions{
+          .reloadPage = [this] { reloadAfterCrash(); },
+          .showErrorScreen = [this](const ErrorScreen& screen) { showErrorScreen(screen); },
+          .tryAgain = [this] { reloadFromOverlay(); },
+      });
+  desktop.connectivity.setObserver(this);
 
   loadHome();
 }
 
 BrowserWindowController::~BrowserWindowController() {
+  desktop.connectivity.setObserver(nullptr);
   *alive = false;
 }
 

@@ -5,6 +5,7 @@
 // header lists them all.
 #pragma once
 
+#include "navigation/page_recovery.hpp"
 #include "platform/desktop.hpp"
 #include "platform/menus.hpp"
 #include "platform/url.hpp"
@@ -24,7 +25,8 @@ namespace velmora {
 
 class BrowserWindowController final : public WebViewDelegate,
                                       public DownloadDelegate,
-                                      public ToolbarDelegate {
+                                      public ToolbarDelegate,
+                                      public ConnectivityObserver {
 public:
   // The platform's default hosted address, used while nothing usable is
   // stored.
@@ -87,13 +89,22 @@ public:
 
   // Page loads and the error overlay (navigation/page_load.cpp).
   void didStartProvisionalNavigation() override;
+  void didCommitNavigation() override;
   void didFinishNavigation() override;
   void didFailProvisionalNavigation(const WebError& error) override;
   void backForwardListDidChange() override;
   void showErrorOverlay(const std::string& message);
+  void showErrorScreen(const ErrorScreen& screen);
   void removeErrorOverlay();
   void reloadFromOverlay();
   void changeServerFromOverlay();
+
+  // Recovery of a dead, hung or silent page (navigation/page_load.cpp, with
+  // the decisions in navigation/page_recovery.hpp).
+  void webProcessDidTerminate(WebProcessTermination reason) override;
+  void webProcessResponsivenessDidChange(bool responsive) override;
+  void networkDidBecomeAvailable() override;
+  void systemDidWake() override;
 
   // Pop-ups, script dialogs and permissions (navigation/ui_delegate.cpp).
   void createWebViewWithConfiguration(const NavigationAction& action) override;
@@ -148,6 +159,9 @@ private:
   // The sign-in request: the server with "login" appended, default cache
   // policy, 60 seconds.
   [[nodiscard]] UrlRequest signInRequest() const;
+  // Loads the platform page that was on show when the web process ended, or
+  // home when none was.
+  void reloadAfterCrash();
 
   // Stores `base` under serverURL and then runs `adopted`; when the store
   // cannot be written, tells the user and opens the address panel instead.
@@ -169,6 +183,7 @@ private:
   std::unique_ptr<Window> window;
   std::unique_ptr<WebView> webView;
   std::unique_ptr<View> errorOverlay;
+  std::unique_ptr<PageRecovery> recovery;
   std::optional<std::string> pendingEmail;
   LocationService& locationManager;
   std::map<DownloadIdentity, std::filesystem::path> downloadDestinations;

@@ -28,4 +28,23 @@ void FakeMainQueue::drain() {
   }
 }
 
+void FakeMainQueue::advance(std::chrono::milliseconds by) {
+  const Clock::time_point until = clock + by;
+  drain();
+  while (true) {
+    auto next = delayed.end();
+    for (auto it = delayed.begin(); it != delayed.end(); ++it)
+      if (it->second.due <= until && (next == delayed.end() || it->second.due < next->second.due))
+        next = it;
+    if (next == delayed.end())
+      break;
+    clock = next->second.due;
+    auto task = std::move(next->second.task);
+    delayed.erase(next);
+    task();
+    drain();
+  }
+  clock = until;
+}
+
 } // namespace velmora::testing

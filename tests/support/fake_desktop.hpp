@@ -48,6 +48,8 @@ public:
   explicit FakeWebView(WebViewConfiguration configuration, WebViewDelegate& delegate)
       : configuration(std::move(configuration)), delegate(delegate) {}
   void loadRequest(const UrlRequest& request) override { loadedRequests.push_back(request); }
+  void stopLoading() override { ++stops; }
+  void terminateWebProcess() override { ++terminations; }
   // The loaded addresses as text, in order.
   [[nodiscard]] std::vector<std::string> loadedAddresses() const {
     std::vector<std::string> addresses;
@@ -68,7 +70,7 @@ public:
   WebViewConfiguration configuration;
   WebViewDelegate& delegate;
   std::vector<UrlRequest> loadedRequests;
-  int reloads = 0, backs = 0, forwards = 0;
+  int reloads = 0, backs = 0, forwards = 0, stops = 0, terminations = 0;
   bool backPossible = false, forwardPossible = false;
   double zoom = 1.0;
   std::optional<Url> currentURL;
@@ -289,12 +291,37 @@ public:
   int authorizationRequests = 0;
 };
 
+// The main queue on a clock of the test's own: time stands still until the
+// test moves it on with `advance`.
 class FakeMainQueue final : public MainQueue {
 public:
   void async(std::function<void()> task) override { tasks.push_back(std::move(task)); }
+  DelayedTaskId after(std::chrono::milliseconds delay, std::function<void()> task) override {
+    delayed.emplace(++lastId, Delayed{clock + delay, std::move(task)});
+    return lastId;
+  }
+  void cancel(DelayedTaskId id) override { delayed.erase(id); }
+  [[nodiscard]] Clock::time_point now() const override { return clock; }
   // Runs every queued task, including those queued while draining.
   void drain();
+  // Moves the clock on, running each delayed task as its time comes, in
+  // time order, and the queued tasks after each.
+  void advance(std::chrono::milliseconds by);
+
+  struct Delayed {
+    Clock::time_point due;
+    std::function<void()> task;
+  };
   std::deque<std::function<void()>> tasks;
+  std::map<DelayedTaskId, Delayed> delayed;
+  Clock::time_point clock{};
+  DelayedTaskId lastId = 0;
+};
+
+class FakeConnectivity final : public Connectivity {
+public:
+  void setObserver(ConnectivityObserver* value) override { observer = value; }
+  ConnectivityObserver* observer = nullptr;
 };
 
 // Every fake in one place, with the Desktop bundle the core takes.
@@ -310,6 +337,7 @@ struct FakeDesktop {
   FakeFiles files;
   FakeLocation location;
   FakeMainQueue mainQueue;
+  FakeConnectivity connectivity;
 
   // Real services a test puts in the place of the double's.
   struct Real {
@@ -331,7 +359,8 @@ struct FakeDesktop {
                    workspace,
                    real.files ? *real.files : files,
                    location,
-                   real.mainQueue ? *real.mainQueue : mainQueue};
+                   real.mainQueue ? *real.mainQueue : mainQueue,
+                   connectivity};
   }
   Desktop desktop = with({});
 

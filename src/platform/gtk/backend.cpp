@@ -50,7 +50,7 @@ GObjectPtr<WebKitNetworkSession> makeNetworkSession() {
 // (WebKitGTK leaves it off). Only language names with a territory or a
 // plain language code are passed; "C" and encodings mean nothing to it.
 void enableSpellChecking() {
-  WebKitWebContext* context = webkit_web_context_get_default();
+  WebKitWebContext* context = applicationWebContext();
   std::vector<std::string> languages;
   for (const char* const* name = g_get_language_names(); *name; ++name) {
     std::string language(*name);
@@ -89,9 +89,9 @@ void registerResources() {
 
 Backend::Backend()
     : app_(makeApplication()), store_(KeyFileStore::defaultFile()), settings_(store_),
-      alerts_(app_.get()), desktop_{*this,  *this,      alerts_,   settings_,
-                                    http_,  clipboard_, dockTile_, workspace_,
-                                    files_, location_,  mainQueue_},
+      alerts_(app_.get()), desktop_{*this,  *this,      alerts_,    settings_,
+                                    http_,  clipboard_, dockTile_,  workspace_,
+                                    files_, location_,  mainQueue_, connectivity_},
       notifications_(app_.get()) {
   g_set_application_name("Velmora");
   registerResources();

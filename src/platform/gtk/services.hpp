@@ -3,6 +3,7 @@
 
 #include "platform/alerts.hpp"
 #include "platform/clipboard.hpp"
+#include "platform/connectivity.hpp"
 #include "platform/dock_tile.hpp"
 #include "platform/files.hpp"
 #include "platform/http_client.hpp"
@@ -81,9 +82,45 @@ public:
   void requestWhenInUseAuthorization() override {}
 };
 
+// GLib's main context: idle callbacks and timeouts.
 class IdleMainQueue final : public MainQueue {
 public:
+  ~IdleMainQueue() override;
   void async(std::function<void()> task) override;
+  DelayedTaskId after(std::chrono::milliseconds delay, std::function<void()> task) override;
+  void cancel(DelayedTaskId task) override;
+  [[nodiscard]] Clock::time_point now() const override { return Clock::now(); }
+
+private:
+  struct Delayed;
+  static gboolean runDelayed(gpointer data);
+  DelayedTaskId lastId_ = 0;
+  // Delayed tasks not yet run, with their GLib sources.
+  std::map<DelayedTaskId, guint> pending_;
+};
+
+// GLib's network monitor, and logind's sleep signal on the system bus where
+// there is one.
+class GioConnectivity final : public Connectivity {
+public:
+  GioConnectivity();
+  ~GioConnectivity() override;
+  GioConnectivity(const GioConnectivity&) = delete;
+  GioConnectivity& operator=(const GioConnectivity&) = delete;
+  void setObserver(ConnectivityObserver* observer) override { observer_ = observer; }
+
+private:
+  static void onNetworkChanged(GNetworkMonitor*, gboolean available, gpointer self);
+  static void onSystemBus(GObject*, GAsyncResult* result, gpointer self);
+  static void onPrepareForSleep(GDBusConnection*, const char*, const char*, const char*,
+                                const char*, GVariant* parameters, gpointer self);
+
+  ConnectivityObserver* observer_ = nullptr;
+  bool networkAvailable_ = true;
+  gulong networkHandler_ = 0;
+  GCancellable* cancellable_ = nullptr;
+  GDBusConnection* systemBus_ = nullptr;
+  guint sleepSubscription_ = 0;
 };
 
 } // namespace velmora::gtk

@@ -24,6 +24,11 @@ std::optional<std::string> stringOf(const char* text) {
 // The code other engines give a load refused for its port.
 constexpr int restrictedPortCode = 103;
 
+// How often the page is asked whether it still runs. The engine notices a
+// hung page only when the user acts or a load starts; a desk nobody touches
+// would keep a frozen page for hours.
+constexpr guint pingIntervalSeconds = 10;
+
 NavigationKind kindOf(WebKitNavigationType type) {
   switch (type) {
   case WEBKIT_NAVIGATION_TYPE_LINK_CLICKED:
@@ -74,6 +79,21 @@ bool isAttachment(WebKitURIResponse* response) {
 
 } // namespace
 
+WebKitWebContext* applicationWebContext() {
+  static WebKitWebContext* const context = [] {
+    WebKitMemoryPressureSettings* memory = webkit_memory_pressure_settings_new();
+    webkit_memory_pressure_settings_set_memory_limit(memory, webProcessMemoryLimitMB);
+    // Ended at the limit itself. The engine starts freeing caches at its
+    // default fractions of the limit long before.
+    webkit_memory_pressure_settings_set_kill_threshold(memory, 1.0);
+    auto* made = WEBKIT_WEB_CONTEXT(
+        g_object_new(WEBKIT_TYPE_WEB_CONTEXT, "memory-pressure-settings", memory, nullptr));
+    webkit_memory_pressure_settings_free(memory);
+    return made;
+  }();
+  return context;
+}
+
 bool hasGpu() {
   std::error_code error;
   for (const auto& entry : std::filesystem::directory_iterator("/dev/dri", error)) {
@@ -121,17 +141,21 @@ GtkWebView::GtkWebView(WebKitNetworkSession* session, const WebViewConfiguration
   // A certificate the system does not trust is never accepted: the load
   // fails and shows as an unreachable server.
   webkit_network_session_set_tls_errors_policy(session, WEBKIT_TLS_ERRORS_POLICY_FAIL);
-  view_ = WEBKIT_WEB_VIEW(g_object_new(WEBKIT_TYPE_WEB_VIEW, "network-session", session,
-                                       "user-content-manager", contentManager_.get(), "settings",
-                                       settings, nullptr));
+  view_ = WEBKIT_WEB_VIEW(g_object_new(WEBKIT_TYPE_WEB_VIEW, "web-context", applicationWebContext(),
+                                       "network-session", session, "user-content-manager",
+                                       contentManager_.get(), "settings", settings, nullptr));
   g_object_unref(settings);
   viewRef_ = GObjectPtr<WebKitWebView>::adopt(view_);
   gtk_widget_set_hexpand(widget(), TRUE);
   gtk_widget_set_vexpand(widget(), TRUE);
   connectSignals(configuration);
+  pingTimer_ = g_timeout_add_seconds(pingIntervalSeconds, onPingDue, this);
 }
 
-GtkWebView::~GtkWebView() = default;
+GtkWebView::~GtkWebView() {
+  g_source_remove(pingTimer_);
+  g_cancellable_cancel(pingCancellable_.get());
+}
 
 void GtkWebView::connectSignals(const WebViewConfiguration& configuration) {
   signals_.emplace_back(view_, "decide-policy", G_CALLBACK(onDecidePolicy), this);
@@ -145,6 +169,9 @@ void GtkWebView::connectSignals(const WebViewConfiguration& configuration) {
   signals_.emplace_back(webkit_web_view_get_back_forward_list(view_), "changed",
                         G_CALLBACK(onBackForwardChanged), this);
   signals_.emplace_back(session_, "download-started", G_CALLBACK(onDownloadStarted), this);
+  signals_.emplace_back(view_, "web-process-terminated", G_CALLBACK(onWebProcessTerminated), this);
+  signals_.emplace_back(view_, "notify::is-web-process-responsive",
+                        G_CALLBACK(onResponsivenessChanged), this);
   for (const std::string& name : configuration.scriptMessageHandlerNames) {
     webkit_user_content_manager_register_script_message_handler(contentManager_.get(), name.c_str(),
                                                                 pageScriptsWorld);
@@ -165,6 +192,14 @@ void GtkWebView::loadRequest(const UrlRequest& request) {
     return;
   }
   webkit_web_view_load_uri(view_, request.url.absoluteString().c_str());
+}
+
+void GtkWebView::stopLoading() {
+  webkit_web_view_stop_loading(view_);
+}
+
+void GtkWebView::terminateWebProcess() {
+  webkit_web_view_terminate_web_process(view_);
 }
 
 void GtkWebView::reload() {
@@ -333,7 +368,9 @@ void GtkWebView::onLoadChanged(WebKitWebView*, WebKitLoadEvent event, gpointer s
       view->lastLoadFailed_ = true;
       view->delegate_.didFailProvisionalNavigation(
           WebError{restrictedPortCode, "Not allowed to use restricted network port"});
+      return;
     }
+    view->delegate_.didCommitNavigation();
   } else if (event == WEBKIT_LOAD_FINISHED) {
     if (!std::exchange(view->lastLoadFailed_, false))
       view->delegate_.didFinishNavigation();
@@ -482,6 +519,79 @@ void GtkWebView::onDownloadStarted(WebKitNetworkSession*, WebKitDownload* downlo
   GtkDownload& handle = *wrapper;
   view->downloads_[download] = std::move(wrapper);
   view->delegate_.navigationResponseDidBecomeDownload(handle);
+}
+
+void GtkWebView::onWebProcessTerminated(WebKitWebView*, WebKitWebProcessTerminationReason reason,
+                                        gpointer self) {
+  auto* view = static_cast<GtkWebView*>(self);
+  // The load under way, if any, dies with the process and reports nothing;
+  // the next process starts answering afresh.
+  view->lastLoadFailed_ = false;
+  view->resetPing();
+  view->engineResponsive_ = true;
+  view->reportedResponsive_ = true;
+  switch (reason) {
+  case WEBKIT_WEB_PROCESS_CRASHED:
+    view->delegate_.webProcessDidTerminate(WebProcessTermination::crashed);
+    return;
+  case WEBKIT_WEB_PROCESS_EXCEEDED_MEMORY_LIMIT:
+    view->delegate_.webProcessDidTerminate(WebProcessTermination::exceededMemoryLimit);
+    return;
+  case WEBKIT_WEB_PROCESS_TERMINATED_BY_API:
+    view->delegate_.webProcessDidTerminate(WebProcessTermination::terminatedByApplication);
+    return;
+  }
+}
+
+void GtkWebView::onResponsivenessChanged(WebKitWebView* webView, GParamSpec*, gpointer self) {
+  auto* view = static_cast<GtkWebView*>(self);
+  view->engineResponsive_ = webkit_web_view_get_is_web_process_responsive(webView);
+  view->reportResponsiveness();
+}
+
+// A ping still unanswered at the next one means the page's thread is stuck.
+gboolean GtkWebView::onPingDue(gpointer self) {
+  auto* view = static_cast<GtkWebView*>(self);
+  if (view->pingOutstanding_) {
+    view->pingOverdue_ = true;
+    view->reportResponsiveness();
+    return G_SOURCE_CONTINUE;
+  }
+  view->pingOutstanding_ = true;
+  // In the page scripts' own world, so the page's globals are not touched.
+  webkit_web_view_evaluate_javascript(view->view_, "0", -1, pageScriptsWorld, nullptr,
+                                      view->pingCancellable_.get(), onPingAnswered, self);
+  return G_SOURCE_CONTINUE;
+}
+
+void GtkWebView::onPingAnswered(GObject* source, GAsyncResult* result, gpointer self) {
+  GError* raw = nullptr;
+  auto value = GObjectPtr<JSCValue>::adopt(
+      webkit_web_view_evaluate_javascript_finish(WEBKIT_WEB_VIEW(source), result, &raw));
+  GErrorPtr error(raw);
+  // Cancelled: the view is gone, or its process was replaced.
+  if (g_error_matches(error.get(), G_IO_ERROR, G_IO_ERROR_CANCELLED))
+    return;
+  // Any answer, an error included, came from a running page.
+  auto* view = static_cast<GtkWebView*>(self);
+  view->pingOutstanding_ = false;
+  view->pingOverdue_ = false;
+  view->reportResponsiveness();
+}
+
+void GtkWebView::resetPing() {
+  g_cancellable_cancel(pingCancellable_.get());
+  pingCancellable_ = GObjectPtr<GCancellable>::adopt(g_cancellable_new());
+  pingOutstanding_ = false;
+  pingOverdue_ = false;
+}
+
+void GtkWebView::reportResponsiveness() {
+  const bool responsive = engineResponsive_ && !pingOverdue_;
+  if (responsive == reportedResponsive_)
+    return;
+  reportedResponsive_ = responsive;
+  delegate_.webProcessResponsivenessDidChange(responsive);
 }
 
 } // namespace velmora::gtk

@@ -83,11 +83,18 @@ std::string cssFont(const Font& font) {
          "px; font-weight: " + (font.bold ? "bold" : "normal") + ";";
 }
 
+std::string labelStyle(const char* cssClass, const Label& label) {
+  return std::string(".") + cssClass + " { " + cssFont(label.font) +
+         " color: " + cssColor(label.color) + "; }\n";
+}
+
 std::string overlayStyle(const OverlayDescription& overlay) {
-  return ".velmora-error-overlay { background-color: " + cssColor(overlay.background) + "; }\n" +
-         ".velmora-overlay-title { " + cssFont(overlay.title.font) +
-         " color: " + cssColor(overlay.title.color) + "; }\n" + ".velmora-overlay-message { " +
-         cssFont(overlay.message.font) + " color: " + cssColor(overlay.message.color) + "; }\n";
+  std::string style = ".velmora-error-overlay { background-color: " + cssColor(overlay.background) +
+                      "; }\n" + labelStyle("velmora-overlay-title", overlay.title) +
+                      labelStyle("velmora-overlay-message", overlay.message);
+  if (overlay.footnote)
+    style += labelStyle("velmora-overlay-footnote", *overlay.footnote);
+  return style;
 }
 
 GtkWidget* makeLabel(const Label& label, const char* cssClass) {
@@ -346,6 +353,12 @@ std::unique_ptr<View> GtkAppWindow::addOverlay(const OverlayDescription& overlay
     gtk_box_append(GTK_BOX(row), widget);
   }
   gtk_box_append(GTK_BOX(column), row);
+  if (overlay.footnote) {
+    GtkWidget* footnote = makeLabel(*overlay.footnote, "velmora-overlay-footnote");
+    gtk_label_set_max_width_chars(GTK_LABEL(footnote), 1);
+    gtk_widget_set_size_request(footnote, overlay.columnMaxWidth, -1);
+    gtk_box_append(GTK_BOX(column), footnote);
+  }
   gtk_box_append(GTK_BOX(cover), column);
 
   gtk_overlay_add_overlay(GTK_OVERLAY(overlay_), cover);
