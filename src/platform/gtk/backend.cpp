@@ -74,10 +74,14 @@ void enableSpellChecking() {
 void registerResources() {
   static const bool registered = [] {
     GBytes* bytes = g_bytes_new_static(resources::bundle, sizeof resources::bundle);
-    GResource* resource = g_resource_new_from_data(bytes, nullptr);
+    GError* raw = nullptr;
+    GResource* resource = g_resource_new_from_data(bytes, &raw);
     g_bytes_unref(bytes);
-    if (!resource)
+    if (!resource) {
+      GErrorPtr error(raw);
+      g_debug("the application icon is missing: %s", error->message);
       return false;
+    }
     g_resources_register(resource);
     g_resource_unref(resource);
     return true;

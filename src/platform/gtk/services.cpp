@@ -25,9 +25,17 @@ void deleteTask(gpointer data) {
   delete static_cast<std::function<void()>*>(data);
 }
 
+void onLaunched(GObject*, GAsyncResult* result, gpointer) {
+  GError* raw = nullptr;
+  if (!g_app_info_launch_default_for_uri_finish(result, &raw)) {
+    GErrorPtr error(raw);
+    g_debug("no application opened the address: %s", error->message);
+  }
+}
+
 void launchUri(const std::string& uri) {
   if (!uri.empty())
-    g_app_info_launch_default_for_uri_async(uri.c_str(), nullptr, nullptr, nullptr, nullptr);
+    g_app_info_launch_default_for_uri_async(uri.c_str(), nullptr, nullptr, onLaunched, nullptr);
 }
 
 GDBusConnection* sessionBus() {

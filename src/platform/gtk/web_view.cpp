@@ -229,8 +229,17 @@ std::optional<Url> GtkWebView::url() const {
 }
 
 void GtkWebView::evaluateJavaScript(const std::string& script) {
-  webkit_web_view_evaluate_javascript(view_, script.c_str(), static_cast<gssize>(script.size()),
-                                      nullptr, nullptr, nullptr, nullptr, nullptr);
+  webkit_web_view_evaluate_javascript(
+      view_, script.c_str(), static_cast<gssize>(script.size()), nullptr, nullptr, nullptr,
+      [](GObject* source, GAsyncResult* result, gpointer) {
+        GError* raw = nullptr;
+        auto value = GObjectPtr<JSCValue>::adopt(
+            webkit_web_view_evaluate_javascript_finish(WEBKIT_WEB_VIEW(source), result, &raw));
+        GErrorPtr error(raw);
+        if (error)
+          g_debug("a script in the page failed: %s", error->message);
+      },
+      nullptr);
 }
 
 std::string GtkWebView::currentHost() const {
