@@ -62,7 +62,7 @@ void BM_NavigationActionOutcomeBatch(benchmark::State& state) {
                                  FrameTarget::newWindow};
   for (auto _ : state) {
     for (size_t i = 0; i < urls.size(); ++i) {
-      benchmark::DoNotOptimize(navigationActionOutcome(urls[i], targets[i % 3], server));
+      benchmark::DoNotOptimize(navigationActionOutcome(urls[i], targets[i % 3], true, server));
     }
   }
   state.SetItemsProcessed(static_cast<int64_t>(state.iterations() * urls.size()));

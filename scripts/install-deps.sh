@@ -9,7 +9,7 @@ packages=(
   libboost-url1.81-dev libboost-json1.81-dev
   libgtest-dev libgmock-dev
   clang libclang-rt-14-dev
-  xvfb xauth dbus dbus-x11 x11-utils xdotool imagemagick curl
+  xvfb xauth dbus dbus-x11 x11-utils xdotool imagemagick curl openbox
   desktop-file-utils appstream dpkg-dev
   weston poppler-utils at-spi2-core python3-gi gir1.2-atspi-2.0
 )

@@ -1,18 +1,14 @@
 #include "app/app_delegate.hpp"
 
+#include "connection/text.hpp"
+
 #include <algorithm>
-#include <cctype>
 
 namespace velmora {
 namespace {
 
 bool hasConnectScheme(const Url& url) {
-  auto scheme = url.scheme();
-  if (!scheme)
-    return false;
-  std::ranges::transform(*scheme, scheme->begin(),
-                         [](unsigned char c) { return static_cast<char>(std::tolower(c)); });
-  return *scheme == "haulvane";
+  return asciiLowercased(url.scheme().value_or("")) == "haulvane";
 }
 
 } // namespace

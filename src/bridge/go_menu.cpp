@@ -42,7 +42,7 @@ std::vector<GoMenuEntry> buildGoMenuEntries(const std::vector<ScriptDictionary>&
     const std::string* href = stringMember(link, "href");
     if (!label || !href)
       continue;
-    const std::optional<Url> url = Url::parse(*href);
+    const std::optional<Url> url = Url::parseLenient(*href);
     if (!url)
       continue;
 

@@ -37,12 +37,13 @@ void BrowserWindowController::handleConnectLink(const Url& link) {
 
   desktop.application.activateIgnoringOtherApps();
   if (storedServer() == address->base.absoluteString()) {
+    closeAddressPanels();
     loadHome();
     return;
   }
   Alert confirmation = messageAlert(
       "Connect to " + address->host + "?",
-      "This Mac will use " + address->base.absoluteString() +
+      "This computer will use " + address->base.absoluteString() +
           " and you will sign in there.\n\n"
           "Only continue if that is your company's own address \u2014 the one you already use in "
           "a browser.",

@@ -5,19 +5,11 @@
 #include <boost/url/decode_view.hpp>
 #include <boost/url/pct_string_view.hpp>
 
-#include <algorithm>
-#include <cctype>
 #include <string_view>
 #include <vector>
 
 namespace velmora {
 namespace {
-
-std::string lowercased(std::string text) {
-  std::ranges::transform(text, text.begin(),
-                         [](unsigned char c) { return static_cast<char>(std::tolower(c)); });
-  return text;
-}
 
 std::string target(const Url& link) {
   if (auto host = link.host())
@@ -80,9 +72,9 @@ std::optional<std::string> decodedText(const QueryItem& item) {
 
 std::optional<ConnectLink> parseConnectLink(const Url& link) {
   const auto scheme = link.scheme();
-  if (!scheme || lowercased(*scheme) != "haulvane")
+  if (!scheme || asciiLowercased(*scheme) != "haulvane")
     return std::nullopt;
-  if (lowercased(target(link)) != "connect")
+  if (asciiLowercased(target(link)) != "connect")
     return std::nullopt;
 
   ConnectLink parsed;

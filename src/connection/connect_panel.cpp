@@ -26,9 +26,11 @@ constexpr std::string_view placeholderHost = "dispatch.yourcompany.com";
 void BrowserWindowController::showConnectPanel(bool firstRun) {
   // The clipboard is read afresh for every opening: what the user copied
   // since the last one is what they mean now.
-  desktop.clipboard.readText([this, alive = std::weak_ptr<bool>(alive),
-                              firstRun](const std::optional<std::string>& clipboard) {
-    if (!alive.lock())
+  desktop.clipboard.readText([this, alive = std::weak_ptr<bool>(alive), firstRun,
+                              settled =
+                                  addressesSettled](const std::optional<std::string>& clipboard) {
+    // An address adopted while the clipboard was read answers this panel.
+    if (!alive.lock() || settled != addressesSettled)
       return;
     std::optional<std::string> initialValue = storedServer();
     if (!initialValue)
@@ -41,9 +43,11 @@ void BrowserWindowController::showConnectPanel(bool firstRun) {
                            .placeholderString = std::string(placeholderHost),
                            .width = 340,
                            .height = 24};
-    desktop.alerts.runModal(panel, [this, alive, firstRun](const AlertResponse& answer) {
+    auto id = std::make_shared<AlertId>();
+    *id = desktop.alerts.runModal(panel, [this, alive, firstRun, id](const AlertResponse& answer) {
       if (!alive.lock())
         return;
+      addressPanels.erase(*id);
       if (answer.code != alertFirstButtonReturn) {
         if (firstRun)
           desktop.application.terminate();
@@ -59,7 +63,14 @@ void BrowserWindowController::showConnectPanel(bool firstRun) {
       }
       verifyAndAdopt(address->base, address->host, firstRun);
     });
+    addressPanels.insert(*id);
   });
+}
+
+void BrowserWindowController::closeAddressPanels() {
+  ++addressesSettled;
+  for (AlertId panel : std::exchange(addressPanels, {}))
+    desktop.alerts.dismiss(panel);
 }
 
 } // namespace velmora

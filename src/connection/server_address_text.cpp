@@ -52,6 +52,11 @@ std::optional<ServerAddress> normalizeServerAddress(std::string_view text) {
   // no address the window could load.
   if (!url.has_scheme())
     return std::nullopt;
+  // A name and password in the address would be stored and shown in plain
+  // text, and "https://app.haulvane.com@evil.test" reads as one site while
+  // naming another.
+  if (url.has_userinfo())
+    return std::nullopt;
 
   url.set_encoded_path("");
   url.remove_query();
@@ -59,7 +64,10 @@ std::optional<ServerAddress> normalizeServerAddress(std::string_view text) {
   // "example.test:" has an empty port, which means the default one.
   if (url.has_port() && url.port().empty())
     url.remove_port();
-  if (url.has_scheme() && url.scheme() == "http" && !isLocalHost(*host))
+  // Schemes are case-insensitive, so "HTTP" is plain http too; the base is
+  // written with the scheme in lower case, as the engine reports addresses.
+  url.set_scheme(asciiLowercased(url.scheme()));
+  if (url.scheme() == "http" && !isLocalHost(*host))
     url.set_scheme("https");
 
   auto base = Url::parse(url.buffer());

@@ -1,6 +1,6 @@
 // Turns what a person types, pastes or receives in a link into a platform
-// address: the base URL (scheme, user information, host and port, nothing
-// else) and its host for messages. Also decides whether the clipboard holds
+// address: the base URL (scheme, host and port, nothing else) and its host
+// for messages. Also decides whether the clipboard holds
 // something worth offering in the address panel. Both are pure, so every
 // rule can be checked row by row.
 #pragma once
@@ -14,17 +14,18 @@
 namespace velmora {
 
 struct ServerAddress {
-  Url base;         // no path, query, fragment or trailing slash
+  Url base;         // scheme, host and port only: no user, path, query, fragment or trailing slash
   std::string host; // as written, letter case kept, IPv6 without brackets
 };
 
 // Trims blanks and line breaks, assumes https when no "://" is given, keeps
-// scheme, user information and port, and drops path, query and fragment.
-// Plain http is raised to https except for localhost, 127.0.0.1 and hosts
-// ending in ".local" (compared exactly, so "Localhost" is raised too); any
-// other scheme, "HTTP" included, stays as written. None when the text is
-// not a URI (spaces, non-ASCII) or names no host. A host without a dot is
-// fine: "dispatch" becomes https://dispatch.
+// scheme (in lower case, as schemes ignore letter case) and port, and drops
+// path, query and fragment. Plain http, in any letter case, is raised to
+// https except for localhost, 127.0.0.1 and hosts ending in ".local"
+// (compared exactly, so "Localhost" is raised too); any other scheme stays.
+// None when the text is not a URI (spaces, non-ASCII), names no host, or
+// carries a user name or password. A host without a dot is fine:
+// "dispatch" becomes https://dispatch.
 [[nodiscard]] std::optional<ServerAddress> normalizeServerAddress(std::string_view text);
 
 // The clipboard text, trimmed, when it looks like a company address worth

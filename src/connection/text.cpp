@@ -72,6 +72,15 @@ bool extendsPreviousCharacter(char32_t c) {
 
 } // namespace
 
+std::string asciiLowercased(std::string_view text) {
+  std::string result(text);
+  for (char& c : result) {
+    if (c >= 'A' && c <= 'Z')
+      c = static_cast<char>(c - 'A' + 'a');
+  }
+  return result;
+}
+
 std::string trimWhitespaceAndLineBreaks(std::string_view text) {
   std::size_t begin = 0;
   while (begin < text.size()) {

@@ -10,6 +10,11 @@
 
 namespace velmora {
 
+// The text with ASCII letters in lower case and every other byte as it was:
+// the rule for schemes, host names and link targets, which must not depend on
+// the locale the toolkit sets.
+[[nodiscard]] std::string asciiLowercased(std::string_view text);
+
 // Removes whitespace and line breaks from both ends: ASCII blanks and
 // control breaks, NEL, no-break space and the other Unicode space and line
 // separators. Inner text, and bytes that are not UTF-8, are left alone.

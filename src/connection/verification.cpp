@@ -37,7 +37,7 @@ void BrowserWindowController::verifyAndAdopt(const Url& base, const std::string&
       adoptServer(base, firstRun, [this, base, company = verdict.text] {
         desktop.alerts.runModal(
             messageAlert("Connected to " + company,
-                         "This Mac will use " + base.absoluteString() +
+                         "This computer will use " + base.absoluteString() +
                              " from now on. Change it any time in Settings."),
             [this, alive = std::weak_ptr<bool>(this->alive)](const AlertResponse&) {
               if (alive.lock())
@@ -88,6 +88,9 @@ void BrowserWindowController::probeLegacy(const Url& base, const std::string& ho
 void BrowserWindowController::adoptServer(const Url& base, bool firstRun,
                                           const std::function<void()>& adopted) {
   if (desktop.settings.setString("serverURL", base.absoluteString())) {
+    // A panel still open would offer the old address and could overwrite
+    // the one just stored.
+    closeAddressPanels();
     adopted();
     return;
   }

@@ -19,10 +19,14 @@ void BrowserWindowController::openIfSameServer(const Url& url) {
 
 void BrowserWindowController::decidePolicyForNavigationAction(
     const NavigationAction& action, std::function<void(NavigationActionPolicy)> decisionHandler) {
-  switch (navigationActionOutcome(action.url, action.targetFrame, serverURL())) {
+  switch (
+      navigationActionOutcome(action.url, action.targetFrame, action.userGesture, serverURL())) {
   case NavigationOutcome::allow:
   case NavigationOutcome::download: // never decided for an action
     decisionHandler(NavigationActionPolicy::allow);
+    return;
+  case NavigationOutcome::ignore:
+    decisionHandler(NavigationActionPolicy::cancel);
     return;
   case NavigationOutcome::openInBrowser:
     // The desktop gets the address before the engine hears of the cancel,
@@ -51,6 +55,9 @@ void BrowserWindowController::decidePolicyForNavigationResponse(
     return;
   case NavigationOutcome::download:
     decisionHandler(NavigationResponsePolicy::download);
+    return;
+  case NavigationOutcome::ignore:
+    decisionHandler(NavigationResponsePolicy::cancel);
     return;
   case NavigationOutcome::signIn:
     decisionHandler(NavigationResponsePolicy::cancel);

@@ -1,5 +1,7 @@
 #include "navigation/navigation_policy.hpp"
 
+#include "connection/text.hpp"
+
 #include <string>
 
 namespace velmora {
@@ -7,19 +9,14 @@ namespace {
 
 constexpr std::string_view wwwPrefix = "www.";
 
-// Host names compare without regard to letter case; only ASCII letters fold,
-// as in DNS.
-std::string lowercased(std::string_view text) {
-  std::string result(text);
-  for (char& c : result) {
-    if (c >= 'A' && c <= 'Z')
-      c = static_cast<char>(c - 'A' + 'a');
-  }
-  return result;
+std::string serverHost(const Url& server) {
+  return asciiLowercased(server.host().value_or(""));
 }
 
-std::string serverHost(const Url& server) {
-  return lowercased(server.host().value_or(""));
+// Data the page made itself, which only this page can read.
+bool isPageData(const Url& url) {
+  const std::string scheme = asciiLowercased(url.scheme().value_or(""));
+  return scheme == "blob" || scheme == "data";
 }
 
 } // namespace
@@ -30,7 +27,7 @@ bool isPlatformHost(const std::optional<Url>& url, const Url& server) {
   const auto written = url->host();
   if (!written)
     return false;
-  const std::string host = lowercased(*written);
+  const std::string host = asciiLowercased(*written);
   const std::string platform = serverHost(server);
   // A server address without a host has no pages of its own.
   if (platform.empty())
@@ -40,7 +37,7 @@ bool isPlatformHost(const std::optional<Url>& url, const Url& server) {
 }
 
 NavigationOutcome navigationActionOutcome(const std::optional<Url>& url, FrameTarget target,
-                                          const Url& server) {
+                                          bool userGesture, const Url& server) {
   if (target == FrameTarget::subframe)
     return NavigationOutcome::allow;
   if (!url)
@@ -48,11 +45,14 @@ NavigationOutcome navigationActionOutcome(const std::optional<Url>& url, FrameTa
   const auto scheme = url->scheme();
   if (!scheme)
     return NavigationOutcome::allow;
-  const std::string lowerScheme = lowercased(*scheme);
-  if (lowerScheme != "http" && lowerScheme != "https")
-    return NavigationOutcome::openInBrowser;
-  if (!isPlatformHost(url, server))
-    return NavigationOutcome::openInBrowser;
+  if (isPageData(*url))
+    return NavigationOutcome::allow;
+  const std::string lowerScheme = asciiLowercased(*scheme);
+  const bool web = lowerScheme == "http" || lowerScheme == "https";
+  if (!web || !isPlatformHost(url, server)) {
+    return target == FrameTarget::newWindow && !userGesture ? NavigationOutcome::ignore
+                                                            : NavigationOutcome::openInBrowser;
+  }
   if (url->hasRootPath())
     return NavigationOutcome::signIn;
   return NavigationOutcome::allow;
@@ -66,6 +66,8 @@ NavigationOutcome navigationResponseOutcome(bool canShowMimeType, bool isForMain
     return NavigationOutcome::allow;
   if (!url)
     return NavigationOutcome::allow;
+  if (isPageData(*url))
+    return NavigationOutcome::ignore;
   if (!isPlatformHost(url, server))
     return NavigationOutcome::allow;
   if (url->hasRootPath())
@@ -73,14 +75,16 @@ NavigationOutcome navigationResponseOutcome(bool canShowMimeType, bool isForMain
   return NavigationOutcome::allow;
 }
 
-PopUpOutcome popUpOutcome(const std::optional<Url>& url, const Url& server) {
+PopUpOutcome popUpOutcome(const std::optional<Url>& url, bool userGesture, const Url& server) {
   if (!url)
     return PopUpOutcome::nothing;
-  return isPlatformHost(url, server) ? PopUpOutcome::loadInWindow : PopUpOutcome::openInBrowser;
+  if (isPlatformHost(url, server) || isPageData(*url))
+    return PopUpOutcome::loadInWindow;
+  return userGesture ? PopUpOutcome::openInBrowser : PopUpOutcome::nothing;
 }
 
 PermissionDecision geolocationDecision(std::string_view originHost, const Url& server) {
-  const std::string origin = lowercased(originHost);
+  const std::string origin = asciiLowercased(originHost);
   const std::string platform = serverHost(server);
   // A page without a host (a blank or data page) is nobody's to grant.
   if (origin.empty() || platform.empty())

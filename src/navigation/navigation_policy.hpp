@@ -2,8 +2,11 @@
 // nothing else: its pages stay, every other site and every non-web scheme
 // goes to the default browser, the platform's public root page is swapped
 // for its sign-in page, and whatever the engine cannot display is saved as a
-// download. Each decision is a pure function of the address, the engine's
-// flags and the server address, read afresh by the caller at every decision.
+// download. Data the page made itself (blob: and data: addresses) is never
+// handed to the desktop, where no other program could open it: it is saved
+// when the engine would save it and dropped otherwise. Each decision is a
+// pure function of the address, the engine's flags and the server address,
+// read afresh by the caller at every decision.
 #pragma once
 
 #include "platform/url.hpp"
@@ -19,6 +22,7 @@ enum class NavigationOutcome {
   openInBrowser, // the address goes to the desktop first, then the engine is told to cancel
   signIn,        // the engine is told to cancel, then the platform's sign-in page is loaded
   download,      // the engine saves the response as a file instead of showing it
+  ignore,        // the engine is told to cancel; nothing else happens
 };
 
 // What becomes of a page's request for a new window. The application has one
@@ -26,7 +30,7 @@ enum class NavigationOutcome {
 enum class PopUpOutcome {
   loadInWindow,  // the request replaces the page in the one window
   openInBrowser, // the address goes to the desktop
-  nothing,       // there was no address to go anywhere
+  nothing,       // dropped: no address, or a foreign page no one asked for
 };
 
 // The lenient test of a platform address: the host, compared without regard
@@ -37,22 +41,30 @@ enum class PopUpOutcome {
 
 // For a navigation the engine is about to start. Subframes load whatever
 // they like; in the main frame or a new window, only the platform's own
-// non-root pages are allowed. An address without a scheme is allowed
-// rather than refused.
+// non-root pages and the page's own blob: and data: addresses (which the
+// response decision then saves or drops) are allowed. Everything else goes to
+// the desktop, except a new window that a script asked for without the
+// user's action, which is ignored so a page cannot flood the desktop. An
+// address without a scheme is allowed rather than refused.
 [[nodiscard]] NavigationOutcome navigationActionOutcome(const std::optional<Url>& url,
-                                                        FrameTarget target, const Url& server);
+                                                        FrameTarget target, bool userGesture,
+                                                        const Url& server);
 
 // For a response the engine is about to display. Anything the engine cannot
 // show becomes a download, in any frame and from any site; a main-frame
-// response for the platform's root page becomes the sign-in page. Foreign
-// responses are let through: only the action decision sends sites away.
+// response for the platform's root page becomes the sign-in page, and one of
+// a blob: or data: address is ignored. Foreign responses are let through:
+// only the action decision sends sites away.
 [[nodiscard]] NavigationOutcome navigationResponseOutcome(bool canShowMimeType, bool isForMainFrame,
                                                           const std::optional<Url>& url,
                                                           const Url& server);
 
-// For a page asking for a new window: the platform's pages load in this
-// window, anything else goes to the desktop.
-[[nodiscard]] PopUpOutcome popUpOutcome(const std::optional<Url>& url, const Url& server);
+// For a page asking for a new window: the platform's pages and the page's
+// own blob: and data: addresses load in this window; anything else goes to
+// the desktop when the user asked for it, and is dropped when a script asked
+// on its own.
+[[nodiscard]] PopUpOutcome popUpOutcome(const std::optional<Url>& url, bool userGesture,
+                                        const Url& server);
 
 // Location access for a page from `originHost`: granted only to the server's
 // exact host (letter case aside) or that host with "www." put in front.

@@ -11,6 +11,27 @@ constexpr std::string_view overlayAdvice =
     "\n\nCheck your internet connection. If you are online and this persists, the server itself "
     "may be down \u2014 dispatch by phone until it returns.";
 
+constexpr std::string_view unreachableTitle = "Can\u2019t reach the dispatch server";
+
+// The title and message of each kind of error screen.
+std::pair<std::string, std::string> errorScreenTexts(const ErrorScreen& screen) {
+  switch (screen.kind) {
+  case ErrorScreen::Kind::unreachable:
+    return {std::string(unreachableTitle), screen.description + std::string(overlayAdvice)};
+  case ErrorScreen::Kind::timedOut:
+    return {std::string(unreachableTitle),
+            "The server took the request but sent no answer within " +
+                std::to_string(loadResponseTimeout.count()) + " seconds." +
+                std::string(overlayAdvice)};
+  case ErrorScreen::Kind::pageStopped:
+    break;
+  }
+  static_assert(crashesBeforeGivingUp == 3, "the message says how many times");
+  return {"This page stopped working",
+          "The page ended unexpectedly three times within a minute, so Velmora stopped reloading "
+          "it. Your server address, sign-in and settings are unchanged."};
+}
+
 // The address as a one-element JSON array, which is also a script array
 // literal: quotes, backslashes, line breaks and non-ASCII characters arrive
 // in the page exactly as they were. Bytes that are not UTF-8 cannot be put
@@ -46,6 +67,7 @@ void BrowserWindowController::removeErrorOverlay() {
   if (!errorOverlay)
     return;
   errorOverlay->removeFromSuperview();
+  recovery->errorScreenRemoved();
   errorOverlay.reset();
   // Print and Find come back with the page.
   desktop.application.invalidateMenuItems();
@@ -53,9 +75,15 @@ void BrowserWindowController::removeErrorOverlay() {
 
 void BrowserWindowController::didStartProvisionalNavigation() {
   removeErrorOverlay();
+  recovery->loadStarted();
+}
+
+void BrowserWindowController::didCommitNavigation() {
+  recovery->loadAnswered();
 }
 
 void BrowserWindowController::didFinishNavigation() {
+  recovery->pageShown();
   if (!pendingEmail || pendingEmail->empty())
     return;
   const auto current = webView->url();
@@ -69,10 +97,14 @@ void BrowserWindowController::didFinishNavigation() {
 }
 
 void BrowserWindowController::didFailProvisionalNavigation(const WebError& error) {
+  recovery->loadAnswered();
   // A load that was cancelled, superseded or turned into a download did not
-  // fail: the server was reached or never asked.
+  // fail: the server was reached or never asked. Nor did one for an address
+  // no frame can show, which a script may start on its own (a mailto: link
+  // followed without a click): the page on show stays.
   if (error.code == WebError::cancelled ||
-      error.code == WebError::frameLoadInterruptedByPolicyChange)
+      error.code == WebError::frameLoadInterruptedByPolicyChange ||
+      error.code == WebError::cannotShowURL)
     return;
   showErrorOverlay(error.localizedDescription);
 }
@@ -81,18 +113,51 @@ void BrowserWindowController::backForwardListDidChange() {
   desktop.application.invalidateMenuItems();
 }
 
+void BrowserWindowController::webProcessDidTerminate(WebProcessTermination) {
+  // A crash, the memory limit or our own end of a hung page: each leaves a
+  // dead picture, and each is recovered the same way.
+  recovery->webProcessEnded();
+}
+
+void BrowserWindowController::webProcessResponsivenessDidChange(bool responsive) {
+  recovery->responsivenessChanged(responsive);
+}
+
+void BrowserWindowController::networkDidBecomeAvailable() {
+  recovery->networkAvailable();
+}
+
+void BrowserWindowController::systemDidWake() {
+  recovery->systemWoke();
+}
+
+void BrowserWindowController::reloadAfterCrash() {
+  const auto current = webView->url();
+  if (current && isPlatformHost(current) && !current->hasRootPath()) {
+    webView->loadRequest(UrlRequest{.url = *current});
+    return;
+  }
+  loadHome();
+}
+
 void BrowserWindowController::showErrorOverlay(const std::string& message) {
+  showErrorScreen(ErrorScreen{ErrorScreen::Kind::unreachable, message});
+}
+
+void BrowserWindowController::showErrorScreen(const ErrorScreen& screen) {
   removeErrorOverlay();
+  const bool retries = screen.kind != ErrorScreen::Kind::pageStopped;
+  auto [title, message] = errorScreenTexts(screen);
   const Color white{1.0, 1.0, 1.0, 1.0};
   OverlayDescription overlay{
       .background = {0.047, 0.055, 0.07, 1.0},
       .columnSpacing = 14,
       .columnMaxWidth = 460,
-      .title = {.text = "Can\u2019t reach the dispatch server",
+      .title = {.text = std::move(title),
                 .font = {.pointSize = 22, .bold = true},
                 .color = white,
                 .wraps = false},
-      .message = {.text = message + std::string(overlayAdvice),
+      .message = {.text = std::move(message),
                   .font = {.pointSize = 13, .bold = false},
                   .color = {0.75, 0.75, 0.75, 1.0},
                   .wraps = true},
@@ -103,13 +168,23 @@ void BrowserWindowController::showErrorOverlay(const std::string& message) {
                   Button{.title = "Change Server\u2026",
                          .keyEquivalent = "",
                          .action = [this] { changeServerFromOverlay(); }}},
+      .footnote = std::nullopt,
   };
+  if (retries) {
+    overlay.footnote = Label{.text = "Velmora keeps checking the server and reconnects by itself "
+                                     "as soon as it answers.",
+                             .font = {.pointSize = 11, .bold = false},
+                             .color = {0.55, 0.55, 0.55, 1.0},
+                             .wraps = true};
+  }
   errorOverlay = window->addOverlay(overlay);
   desktop.application.invalidateMenuItems();
+  recovery->errorScreenShown(retries);
 }
 
 void BrowserWindowController::reloadFromOverlay() {
   removeErrorOverlay();
+  recovery->retried();
   loadHome();
 }
 

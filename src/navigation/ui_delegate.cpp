@@ -20,7 +20,7 @@ Alert scriptDialog(const std::string& text, std::vector<std::string> buttons) {
 } // namespace
 
 void BrowserWindowController::createWebViewWithConfiguration(const NavigationAction& action) {
-  switch (popUpOutcome(action.url, serverURL())) {
+  switch (popUpOutcome(action.url, action.userGesture, serverURL())) {
   case PopUpOutcome::loadInWindow:
     // The request as the page made it: no timeout or cache policy of ours.
     webView->loadRequest(UrlRequest{.url = *action.url});

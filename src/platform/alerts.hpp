@@ -3,6 +3,7 @@
 // the alert closes, never through a nested main loop.
 #pragma once
 
+#include <cstdint>
 #include <functional>
 #include <optional>
 #include <string>
@@ -40,13 +41,19 @@ struct AlertResponse {
   std::string fieldText;
 };
 
+// Names an alert on show, so that it can be taken away again. Never reused.
+using AlertId = std::uint64_t;
+
 class Alerts {
 public:
   virtual ~Alerts() = default;
-  // Shows the alert, modal to the application; `completion` runs once, after
-  // it has closed.
-  virtual void runModal(const Alert& alert,
-                        std::function<void(const AlertResponse&)> completion) = 0;
+  // Shows the alert, modal to the application, on top of any already on
+  // show; `completion` runs once, after it has closed.
+  virtual AlertId runModal(const Alert& alert,
+                           std::function<void(const AlertResponse&)> completion) = 0;
+  // Takes an alert away as if it had never been shown: its completion never
+  // runs. Harmless for an alert that has closed already.
+  virtual void dismiss(AlertId alert) = 0;
 };
 
 } // namespace velmora

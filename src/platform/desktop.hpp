@@ -5,6 +5,7 @@
 #include "platform/alerts.hpp"
 #include "platform/application.hpp"
 #include "platform/clipboard.hpp"
+#include "platform/connectivity.hpp"
 #include "platform/dock_tile.hpp"
 #include "platform/files.hpp"
 #include "platform/http_client.hpp"
@@ -28,6 +29,7 @@ struct Desktop {
   Files& files;
   LocationService& location;
   MainQueue& mainQueue;
+  Connectivity& connectivity;
 };
 
 } // namespace velmora

@@ -6,6 +6,7 @@
 #include "platform/url.hpp"
 
 #include <chrono>
+#include <cstddef>
 #include <functional>
 #include <optional>
 #include <string>
@@ -18,6 +19,10 @@ struct HttpRequest {
   Url url;
   std::vector<std::pair<std::string, std::string>> headers;
   std::chrono::seconds timeout{12};
+  // A body larger than this is not read on: the request then completes as a
+  // transport failure, as if nothing had answered. The connection checks read
+  // a small JSON object or a sign-in page, so a few MiB are plenty.
+  std::size_t maxBodyBytes = 4 * 1024 * 1024;
 };
 
 struct HttpResponse {

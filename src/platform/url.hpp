@@ -17,6 +17,13 @@ public:
   // Gives no URL for empty text or text that is not a URI reference (a
   // space or a stray "%" in it, for instance).
   [[nodiscard]] static std::optional<Url> parse(std::string_view text);
+  // Reads an address the way browsers write one. They leave a few characters
+  // unescaped ("|", "^", "{", "}", "`", "[", "]", a second "#", a "%" that
+  // starts no escape) where RFC 3986 wants them escaped; those are escaped
+  // first, so such an address still parses. The scheme and the authority are
+  // kept exactly as written. None for empty text, or text that stays
+  // unparsable once escaped.
+  [[nodiscard]] static std::optional<Url> parseLenient(std::string_view text);
 
   // The scheme as written, or none for a relative reference.
   [[nodiscard]] std::optional<std::string> scheme() const;
@@ -53,5 +60,10 @@ private:
   boost::urls::url url_;
   std::string text_;
 };
+
+// The escaping parseLenient does: every byte after the authority that RFC
+// 3986 does not allow there becomes %XX, as does a "%" that starts no escape
+// and any "#" after the first.
+[[nodiscard]] std::string escapedForRfc3986(std::string_view uri);
 
 } // namespace velmora

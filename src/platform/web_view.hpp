@@ -37,6 +37,8 @@ enum class FrameTarget {
 struct NavigationAction {
   std::optional<Url> url; // none when the request's URL could not be read
   FrameTarget targetFrame = FrameTarget::mainFrame;
+  // The user's own click or key started it, not a script on its own.
+  bool userGesture = true;
 };
 
 struct NavigationResponse {
@@ -45,15 +47,26 @@ struct NavigationResponse {
   bool canShowMimeType = true;
 };
 
+// Why the engine's web process, which draws the page and runs its scripts,
+// ended. Whatever the reason, the page on show is dead until loaded again.
+enum class WebProcessTermination {
+  crashed,
+  exceededMemoryLimit,
+  terminatedByApplication, // asked for with WebView::terminateWebProcess
+};
+
 enum class NavigationActionPolicy { cancel, allow };
 enum class NavigationResponsePolicy { cancel, allow, download };
 enum class PermissionDecision { grant, deny };
 
 // A failed load or download, already translated from the toolkit's error.
 struct WebError {
-  // Cancellation codes as the core knows them, whatever the engine's domain.
+  // Codes as the core knows them, whatever the engine's domain: a load that
+  // was cancelled, that the policy turned away or into a download, and one
+  // for an address no frame can show (mailto:, tel:, ...).
   static constexpr int cancelled = -999;
   static constexpr int frameLoadInterruptedByPolicyChange = 102;
+  static constexpr int cannotShowURL = 101;
 
   int code = 0;
   std::string localizedDescription;
@@ -109,10 +122,17 @@ public:
   virtual void navigationActionDidBecomeDownload(Download& download) = 0;
   virtual void navigationResponseDidBecomeDownload(Download& download) = 0;
 
-  // Main-frame load events.
+  // Main-frame load events. A load that starts then either commits (its
+  // response has arrived and is being shown) and finishes, or fails.
   virtual void didStartProvisionalNavigation() = 0;
+  virtual void didCommitNavigation() = 0;
   virtual void didFinishNavigation() = 0;
   virtual void didFailProvisionalNavigation(const WebError& error) = 0;
+  // The web process ended: the page on show is a dead picture until reloaded.
+  virtual void webProcessDidTerminate(WebProcessTermination reason) = 0;
+  // The web process stopped answering the engine (a script in an endless
+  // loop, say), or answers again.
+  virtual void webProcessResponsivenessDidChange(bool responsive) = 0;
   // The back/forward list changed (menus and buttons re-validate).
   virtual void backForwardListDidChange() = 0;
 
@@ -165,6 +185,8 @@ class WebView {
 public:
   virtual ~WebView() = default;
   virtual void loadRequest(const UrlRequest& request) = 0;
+  // Stops the load under way; the engine reports it as cancelled.
+  virtual void stopLoading() = 0;
   virtual void reload() = 0;
   virtual void goBack() = 0;
   virtual void goForward() = 0;
@@ -180,6 +202,9 @@ public:
   virtual void print() = 0;
   // The find bar over the page; it searches as the user types.
   virtual void performTextFinderAction(TextFinderAction action) = 0;
+  // Ends the web process at once, for a page that no longer answers; the
+  // delegate then hears of it as terminatedByApplication.
+  virtual void terminateWebProcess() = 0;
 };
 
 } // namespace velmora

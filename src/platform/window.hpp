@@ -66,6 +66,8 @@ struct OverlayDescription {
   Label message;
   double buttonSpacing = 0;
   std::vector<Button> buttons;
+  // A small line under the buttons; none shows nothing.
+  std::optional<Label> footnote;
 };
 
 // A view the core placed and may take away again.
@@ -115,6 +117,7 @@ public:
   virtual ~Window() = default;
   // Puts the window on screen and makes it the key window.
   virtual void showWindow() = 0;
+  // On screen: shown, and not minimised.
   [[nodiscard]] virtual bool isVisible() const = 0;
   // Attaches a toolbar whose items come from `delegate`, which must outlive
   // the window.

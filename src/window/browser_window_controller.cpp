@@ -29,11 +29,20 @@ BrowserWindowController::BrowserWindowController(Desktop& desktop)
   // The zoom of the last run; without one the view's own actual size stays.
   if (const auto saved = window->savedValue(pageZoomKey))
     webView->setPageZoom(storedPageZoom(saved));
+  recovery = std::make_unique<PageRecovery>(
+      desktop.mainQueue, desktop.http, *webView, [this] { return serverURL(); },
+      PageRecovery::Actions{
+          .reloadPage = [this] { reloadAfterCrash(); },
+          .showErrorScreen = [this](const ErrorScreen& screen) { showErrorScreen(screen); },
+          .tryAgain = [this] { reloadFromOverlay(); },
+      });
+  desktop.connectivity.setObserver(this);
 
   loadHome();
 }
 
 BrowserWindowController::~BrowserWindowController() {
+  desktop.connectivity.setObserver(nullptr);
   *alive = false;
 }
 

@@ -5,6 +5,7 @@
 // header lists them all.
 #pragma once
 
+#include "navigation/page_recovery.hpp"
 #include "platform/desktop.hpp"
 #include "platform/menus.hpp"
 #include "platform/url.hpp"
@@ -15,6 +16,7 @@
 #include <map>
 #include <memory>
 #include <optional>
+#include <set>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -23,7 +25,8 @@ namespace velmora {
 
 class BrowserWindowController final : public WebViewDelegate,
                                       public DownloadDelegate,
-                                      public ToolbarDelegate {
+                                      public ToolbarDelegate,
+                                      public ConnectivityObserver {
 public:
   // The platform's default hosted address, used while nothing usable is
   // stored.
@@ -90,13 +93,22 @@ public:
 
   // Page loads and the error overlay (navigation/page_load.cpp).
   void didStartProvisionalNavigation() override;
+  void didCommitNavigation() override;
   void didFinishNavigation() override;
   void didFailProvisionalNavigation(const WebError& error) override;
   void backForwardListDidChange() override;
   void showErrorOverlay(const std::string& message);
+  void showErrorScreen(const ErrorScreen& screen);
   void removeErrorOverlay();
   void reloadFromOverlay();
   void changeServerFromOverlay();
+
+  // Recovery of a dead, hung or silent page (navigation/page_load.cpp, with
+  // the decisions in navigation/page_recovery.hpp).
+  void webProcessDidTerminate(WebProcessTermination reason) override;
+  void webProcessResponsivenessDidChange(bool responsive) override;
+  void networkDidBecomeAvailable() override;
+  void systemDidWake() override;
 
   // Pop-ups, script dialogs and permissions (navigation/ui_delegate.cpp).
   void createWebViewWithConfiguration(const NavigationAction& action) override;
@@ -151,6 +163,9 @@ private:
   // The sign-in request: the server with "login" appended, default cache
   // policy, 60 seconds.
   [[nodiscard]] UrlRequest signInRequest() const;
+  // Loads the platform page that was on show when the web process ended, or
+  // home when none was.
+  void reloadAfterCrash();
 
   // Stores `base` under serverURL and then runs `adopted`; when the store
   // cannot be written, tells the user and opens the address panel instead.
@@ -159,6 +174,10 @@ private:
   void showFailureThenPanel(const Alert& alert, bool firstRun);
   // Sets the page zoom and saves it for the next run.
   void setPageZoom(double zoom);
+  // Takes away every address panel on show, unanswered, and any still to
+  // open: an address has just been settled, and an old panel's Connect or
+  // Quit must not undo it.
+  void closeAddressPanels();
 
   struct DownloadProgress {
     std::uint64_t received = 0;
@@ -170,6 +189,7 @@ private:
   std::unique_ptr<Window> window;
   std::unique_ptr<WebView> webView;
   std::unique_ptr<View> errorOverlay;
+  std::unique_ptr<PageRecovery> recovery;
   std::optional<std::string> pendingEmail;
   LocationService& locationManager;
   std::map<DownloadIdentity, std::filesystem::path> downloadDestinations;
@@ -180,6 +200,10 @@ private:
   // handled meanwhile takes over the connection step and clears it, so the
   // panel does not open on top of the link's own dialogs.
   bool firstRunPanelScheduled = false;
+  // The address panels on show, and how often an address was settled, which
+  // tells a panel still waiting for the clipboard that it is too late.
+  std::set<AlertId> addressPanels;
+  int addressesSettled = 0;
   // Lets network completions tell whether the controller still exists.
   std::shared_ptr<bool> alive = std::make_shared<bool>(true);
 };

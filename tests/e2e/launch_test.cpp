@@ -4,10 +4,12 @@
 
 #include <gtest/gtest.h>
 
+#include <csignal>
+
 namespace velmora::testing {
 namespace {
 
-TEST(LaunchE2ETest, StartsOnTheSignInPageAndKeepsTheSessionWindowSizeAndZoomAcrossARestart) {
+TEST(LaunchE2ETest, StartsOnTheSignInPageAndKeepsTheSessionWindowSizeAndZoomAcrossAKill) {
   PlatformSession session(/*signedIn=*/true);
   const WindowSize resized{1000, 700};
   session.launch();
@@ -28,11 +30,14 @@ TEST(LaunchE2ETest, StartsOnTheSignInPageAndKeepsTheSessionWindowSizeAndZoomAcro
   (void)session.reportAfter(zoomIn, "width=");
   const int zoomed = probeWidth(session.reportAfter(zoomIn, "width="));
   EXPECT_NEAR(zoomed, actualSize / 1.2, 2.0);
-  ASSERT_TRUE(session.app->quit());
-  EXPECT_NE(session.home.readSettings().find("[MainWindow]"), std::string::npos)
+  // Saved while it runs: a session that ends without a quit keeps them.
+  ASSERT_TRUE(waitUntil(
+      [&] { return session.home.readSettings().find("width=1000") != std::string::npos; }, 10s))
       << session.home.readSettings();
   EXPECT_NE(session.home.readSettings().find("pageZoom=1.2000000000000002\n"), std::string::npos)
       << session.home.readSettings();
+  ::kill(session.app->process().pid(), SIGKILL);
+  session.app.reset();
 
   const size_t before = session.logged();
   session.launch();
@@ -57,6 +62,46 @@ TEST(LaunchE2ETest, VersionIsPrintedWithoutADisplayOrABusAndHelpListsIt) {
             "Velmora " VELMORA_VERSION "\nstatus=0");
   const std::string help = runCommand({binary, "--help"});
   EXPECT_NE(help.find("--version"), std::string::npos) << help;
+}
+
+// A display of its own with a window manager: bare Xvfb minimises nothing.
+class ManagedDisplay {
+public:
+  ManagedDisplay() {
+    const auto number = xvfb_.readLine();
+    EXPECT_TRUE(number) << "Xvfb did not start";
+    setenv("DISPLAY", (":" + number.value_or("")).c_str(), 1);
+    windowManager_ = std::make_unique<Process>(std::vector<std::string>{"openbox"},
+                                               std::map<std::string, std::string>{});
+  }
+  ~ManagedDisplay() {
+    windowManager_.reset();
+    setenv("DISPLAY", previous_.c_str(), 1);
+  }
+
+private:
+  std::string previous_ = getenv("DISPLAY") ? getenv("DISPLAY") : "";
+  Process xvfb_{
+      {"Xvfb", "-displayfd", "1", "-screen", "0", "1280x1024x24", "-nolisten", "tcp"}, {}, true};
+  std::unique_ptr<Process> windowManager_;
+};
+
+bool minimised(const std::string& window) {
+  return runCommand({"xprop", "-id", window, "WM_STATE"}).find("Iconic") != std::string::npos;
+}
+
+TEST(LaunchE2ETest, AMinimisedWindowComesBackWhenVelmoraIsStartedAgain) {
+  ManagedDisplay display;
+  PlatformSession session;
+  session.launch();
+  const std::string window = waitForWindow();
+  ASSERT_FALSE(window.empty());
+  ASSERT_TRUE(session.app->activate("win.hide"));
+  ASSERT_TRUE(waitUntil([&] { return minimised(window); })) << "Hide Velmora did not minimise";
+
+  App again(session.home);
+  EXPECT_TRUE(again.process().waitForExit()) << "the second start handed over and ended";
+  EXPECT_TRUE(waitUntil([&] { return !minimised(window); })) << "the window stayed minimised";
 }
 
 } // namespace

@@ -98,10 +98,21 @@ TEST_F(GtkAlertsTest, EscapeCannotAnswerQuitOnTheFirstRunPanel) {
   EXPECT_NE(dialog(), nullptr) << "the panel went away";
 }
 
+TEST_F(GtkAlertsTest, ADismissedAlertGoesWithoutAnAnswer) {
+  bool answered = false;
+  GtkAlerts alerts(app);
+  const AlertId id = alerts.runModal(panel(), [&](const AlertResponse&) { answered = true; });
+  ASSERT_TRUE(waitUntil([] { return dialog() != nullptr; }));
+  alerts.dismiss(id);
+  EXPECT_TRUE(waitUntil([] { return dialog() == nullptr; }));
+  alerts.dismiss(id); // gone already: nothing happens
+  EXPECT_FALSE(answered);
+}
+
 TEST_F(GtkAlertsTest, ShowsTheTextsStyleAndButtonsInOrder) {
   Alert alert;
   alert.messageText = "Connect to example.test?";
-  alert.informativeText = "This Mac will use https://example.test.";
+  alert.informativeText = "This computer will use https://example.test.";
   alert.buttons = {"Connect", "Cancel"};
   alert.style = Alert::Style::informational;
   const auto answer = run(alert, [] {
@@ -113,7 +124,7 @@ TEST_F(GtkAlertsTest, ShowsTheTextsStyleAndButtonsInOrder) {
                  nullptr);
     EXPECT_EQ(type, GTK_MESSAGE_INFO);
     EXPECT_STREQ(text, "Connect to example.test?");
-    EXPECT_STREQ(secondary, "This Mac will use https://example.test.");
+    EXPECT_STREQ(secondary, "This computer will use https://example.test.");
     EXPECT_STREQ(gtk_window_get_title(GTK_WINDOW(shown)), "Connect to example.test?");
     g_free(text);
     g_free(secondary);

@@ -36,6 +36,8 @@ TEST(ConnectionIntegrationTest, JudgesEachKindOfServerRightly) {
       {"legacy-500", "Could not connect", notPlatform, false},
       {"legacy-latin1", "Could not connect", notPlatform, false},
       {"foreign", "Could not connect", notPlatform, false},
+      {"huge-answer", "Could not connect",
+       "Could not reach 127.0.0.1: the answer is larger than 4 MiB", false},
   };
   for (const auto& row : rows) {
     SCOPED_TRACE(row.mode);
@@ -52,7 +54,7 @@ TEST(ConnectionIntegrationTest, JudgesEachKindOfServerRightly) {
 
     const bool adopted = row.message.starts_with("Connected") || row.confirmAndStore;
     if (row.message.starts_with("Connected")) {
-      EXPECT_EQ(alert.informativeText, "This Mac will use " + platform.url() +
+      EXPECT_EQ(alert.informativeText, "This computer will use " + platform.url() +
                                            " from now on. Change it any time in Settings.");
       app.fake.alerts.answer();
     }
@@ -118,13 +120,13 @@ TEST(ConnectionIntegrationTest, ReportsServersThatCannotBeReached) {
   EXPECT_TRUE(platform.requests().empty()) << "nothing is sent for another scheme";
 }
 
-TEST(ConnectionIntegrationTest, AnUpperCaseSchemeIsKeptAndStillReachesThePlatform) {
+TEST(ConnectionIntegrationTest, AnUpperCaseSchemeReachesThePlatformAndIsStoredInLowerCase) {
   SamplePlatform platform;
   HttpController app;
   const std::string upper = "HTTP" + platform.url().substr(4);
   app.fake.alerts.answer(alertFirstButtonReturn, upper);
   EXPECT_EQ(app.nextAlert().messageText, "Connected to Sample Towing Co.");
-  EXPECT_NE(app.home.readSettings().find("serverURL=" + upper + "\n"), std::string::npos);
+  EXPECT_NE(app.home.readSettings().find("serverURL=" + platform.url() + "\n"), std::string::npos);
 }
 
 TEST(ConnectionIntegrationTest, AnUnwritableSettingsFileIsReportedNotAnnounced) {

@@ -57,6 +57,28 @@ protected:
   EngineWindow window{platform.url(), &files};
 };
 
+TEST_F(DownloadsEngineTest, ExportsThePageBuildsAreSavedAndNeverHandedToTheDesktop) {
+  open("/exports");
+  ASSERT_TRUE(window.waitForPage(platform.url() + "/exports"));
+  window.click("export-blob");
+  ASSERT_TRUE(waitUntil([&] { return window.fake.workspace.revealedFiles.size() == 1; }));
+  window.click("export-data");
+  ASSERT_TRUE(waitUntil([&] { return window.fake.workspace.revealedFiles.size() == 2; }));
+  EXPECT_EQ(readFile(home.downloads() / "jobs.csv"), "job,status\n4471,open\n4472,towing\n");
+  EXPECT_EQ(readFile(home.downloads() / "drivers.csv"), "driver,truck\nDana Reyes,T-12\n");
+
+  // The same data shown in place of the page is dropped: the page stays.
+  for (const char* id : {"show-blob", "show-data"}) {
+    window.click(id);
+    EXPECT_FALSE(waitUntil(
+        [&] { return window.uri() != platform.url() + "/exports" || !window.opened().empty(); },
+        3s))
+        << id << " left the page for " << window.uri();
+  }
+  EXPECT_FALSE(window.controller->hasErrorOverlay());
+  EXPECT_TRUE(window.fake.alerts.history.empty());
+}
+
 TEST_F(DownloadsEngineTest, AConnectionLostHalfwayIsAFailureAndLeavesNoFile) {
   open("/files/broken.bin");
 

@@ -117,6 +117,26 @@ TEST_F(NavigationEngineTest, PlatformPopUpsLoadInTheWindowAndForeignOnesInTheBro
   EXPECT_FALSE(TwoSites::everRequested(sites.elsewhere, "/opened"));
 }
 
+TEST_F(NavigationEngineTest, AWindowAScriptOpensOnItsOwnLoadsHereOnlyForThePlatform) {
+  // After a fetch, as pages do: the engine's own block on such windows
+  // would stop both.
+  window.load(sites.page("/away", "&later=open-elsewhere,open-platform"));
+  EXPECT_TRUE(window.waitForPage(sites.platform.url() + "/opened?from=script"));
+  EXPECT_TRUE(window.opened().empty()) << "a foreign window no one clicked for is dropped";
+  EXPECT_FALSE(TwoSites::everRequested(sites.elsewhere, "/opened"));
+}
+
+TEST_F(NavigationEngineTest, AScriptsMailAddressOrEmptyPageIsNoServerFailure) {
+  for (const char* id : {"go-mail", "go-blank"}) {
+    const size_t before = sites.platform.requests().size();
+    window.load(sites.page("/away", std::string("&later=") + id));
+    ASSERT_TRUE(sites.platform.waitForRequest(
+        [](const LoggedRequest& r) { return r.query == "later=done"; }, 20s, before));
+    EXPECT_FALSE(waitUntil([&] { return window.controller->hasErrorOverlay(); }, 2s)) << id;
+    EXPECT_TRUE(window.opened().empty()) << id;
+  }
+}
+
 TEST_F(NavigationEngineTest, APopUpRootPageBecomesTheSignInPage) {
   show("/away");
   const size_t before = sites.platform.requests().size();

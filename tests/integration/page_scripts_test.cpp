@@ -33,6 +33,9 @@ public:
   void navigationActionDidBecomeDownload(Download&) override {}
   void navigationResponseDidBecomeDownload(Download&) override {}
   void didStartProvisionalNavigation() override {}
+  void didCommitNavigation() override {}
+  void webProcessDidTerminate(WebProcessTermination) override {}
+  void webProcessResponsivenessDidChange(bool) override {}
   void didFinishNavigation() override { ++finished; }
   void didFailProvisionalNavigation(const WebError&) override { ++failed; }
   void backForwardListDidChange() override {}

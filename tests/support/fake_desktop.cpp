@@ -7,8 +7,8 @@ namespace velmora::testing {
 void FakeAlerts::answer(int code, std::string fieldText) {
   if (shown.empty())
     throw std::logic_error("no alert to answer");
-  Shown alert = std::move(shown.front());
-  shown.pop_front();
+  Shown alert = std::move(shown.back());
+  shown.pop_back();
   alert.completion(AlertResponse{code, std::move(fieldText)});
 }
 
@@ -26,6 +26,25 @@ void FakeMainQueue::drain() {
     tasks.pop_front();
     task();
   }
+}
+
+void FakeMainQueue::advance(std::chrono::milliseconds by) {
+  const Clock::time_point until = clock + by;
+  drain();
+  while (true) {
+    auto next = delayed.end();
+    for (auto it = delayed.begin(); it != delayed.end(); ++it)
+      if (it->second.due <= until && (next == delayed.end() || it->second.due < next->second.due))
+        next = it;
+    if (next == delayed.end())
+      break;
+    clock = next->second.due;
+    auto task = std::move(next->second.task);
+    delayed.erase(next);
+    task();
+    drain();
+  }
+  clock = until;
 }
 
 } // namespace velmora::testing

@@ -48,6 +48,8 @@ public:
   explicit FakeWebView(WebViewConfiguration configuration, WebViewDelegate& delegate)
       : configuration(std::move(configuration)), delegate(delegate) {}
   void loadRequest(const UrlRequest& request) override { loadedRequests.push_back(request); }
+  void stopLoading() override { ++stops; }
+  void terminateWebProcess() override { ++terminations; }
   // The loaded addresses as text, in order.
   [[nodiscard]] std::vector<std::string> loadedAddresses() const {
     std::vector<std::string> addresses;
@@ -72,7 +74,7 @@ public:
   WebViewConfiguration configuration;
   WebViewDelegate& delegate;
   std::vector<UrlRequest> loadedRequests;
-  int reloads = 0, backs = 0, forwards = 0;
+  int reloads = 0, backs = 0, forwards = 0, stops = 0, terminations = 0;
   bool backPossible = false, forwardPossible = false;
   double zoom = 1.0;
   std::optional<Url> currentURL;
@@ -160,25 +162,34 @@ public:
   std::map<std::string, std::string> savedValues;
 };
 
+// Alerts stack as GTK stacks modal dialogs: the newest is on top, and it is
+// the one the user sees and answers.
 class FakeAlerts final : public Alerts {
 public:
   struct Shown {
+    AlertId id;
     Alert alert;
     std::function<void(const AlertResponse&)> completion;
   };
-  void runModal(const Alert& alert, std::function<void(const AlertResponse&)> completion) override {
-    shown.push_back({alert, std::move(completion)});
+  AlertId runModal(const Alert& alert,
+                   std::function<void(const AlertResponse&)> completion) override {
+    shown.push_back({++lastId, alert, std::move(completion)});
     history.push_back(alert);
+    return lastId;
   }
-  // The alert waiting for an answer, oldest first; null when none.
+  void dismiss(AlertId id) override {
+    std::erase_if(shown, [&](auto& s) { return s.id == id; });
+  }
+  // The alert on top, waiting for an answer; null when none is on show.
   [[nodiscard]] const Alert* current() const {
-    return shown.empty() ? nullptr : &shown.front().alert;
+    return shown.empty() ? nullptr : &shown.back().alert;
   }
-  // Answers the oldest open alert, as the user pressing a button would.
+  // Answers the alert on top, as the user pressing a button would.
   void answer(int code = alertFirstButtonReturn, std::string fieldText = {});
 
-  std::deque<Shown> shown;
+  std::deque<Shown> shown; // oldest first
   std::vector<Alert> history;
+  AlertId lastId = 0;
 };
 
 class FakeSettings final : public Settings {
@@ -298,12 +309,37 @@ public:
   int authorizationRequests = 0;
 };
 
+// The main queue on a clock of the test's own: time stands still until the
+// test moves it on with `advance`.
 class FakeMainQueue final : public MainQueue {
 public:
   void async(std::function<void()> task) override { tasks.push_back(std::move(task)); }
+  DelayedTaskId after(std::chrono::milliseconds delay, std::function<void()> task) override {
+    delayed.emplace(++lastId, Delayed{clock + delay, std::move(task)});
+    return lastId;
+  }
+  void cancel(DelayedTaskId id) override { delayed.erase(id); }
+  [[nodiscard]] Clock::time_point now() const override { return clock; }
   // Runs every queued task, including those queued while draining.
   void drain();
+  // Moves the clock on, running each delayed task as its time comes, in
+  // time order, and the queued tasks after each.
+  void advance(std::chrono::milliseconds by);
+
+  struct Delayed {
+    Clock::time_point due;
+    std::function<void()> task;
+  };
   std::deque<std::function<void()>> tasks;
+  std::map<DelayedTaskId, Delayed> delayed;
+  Clock::time_point clock{};
+  DelayedTaskId lastId = 0;
+};
+
+class FakeConnectivity final : public Connectivity {
+public:
+  void setObserver(ConnectivityObserver* value) override { observer = value; }
+  ConnectivityObserver* observer = nullptr;
 };
 
 // Every fake in one place, with the Desktop bundle the core takes.
@@ -319,6 +355,7 @@ struct FakeDesktop {
   FakeFiles files;
   FakeLocation location;
   FakeMainQueue mainQueue;
+  FakeConnectivity connectivity;
 
   // Real services a test puts in the place of the double's.
   struct Real {
@@ -340,7 +377,8 @@ struct FakeDesktop {
                    workspace,
                    real.files ? *real.files : files,
                    location,
-                   real.mainQueue ? *real.mainQueue : mainQueue};
+                   real.mainQueue ? *real.mainQueue : mainQueue,
+                   connectivity};
   }
   Desktop desktop = with({});
 

@@ -285,15 +285,39 @@ TEST(ConnectLinkTest, TheStoredAddressJustReloadsAndAnyOtherAsksFirst) {
   connection.controller->handleConnectLink(
       *Url::parse("HAULVANE://Connect?server=example.test&email=d%40example.test"));
   EXPECT_EQ(connection.alert().messageText, "Connect to example.test?");
-  EXPECT_EQ(connection.alert().informativeText,
-            "This Mac will use https://example.test and you will sign in there.\n\nOnly continue "
-            "if that is your company's own address \u2014 the one you already use in a browser.");
+  EXPECT_EQ(
+      connection.alert().informativeText,
+      "This computer will use https://example.test and you will sign in there.\n\nOnly continue "
+      "if that is your company's own address \u2014 the one you already use in a browser.");
   EXPECT_EQ(connection.alert().style, Alert::Style::informational);
   connection.fake.alerts.answer(connect);
   ASSERT_EQ(connection.fake.http.requests.size(), 1u);
   EXPECT_EQ(connection.fake.http.requests[0].url.absoluteString(),
             "https://example.test/api/v1/app-info");
   EXPECT_EQ(connection.stored(), "https://acme.test") << "not before the platform answers";
+}
+
+TEST(ConnectLinkTest, AnAddressALinkSettlesClosesEveryAddressPanelUnanswered) {
+  // The first-run panel is on show when the set-up link arrives; the link's
+  // confirmation stacks on top of it, as GTK stacks dialogs.
+  Connection first;
+  ASSERT_TRUE(first.panelShown(true));
+  first.controller->handleConnectLink(*Url::parse("haulvane://connect?server=new.test"));
+  first.fake.alerts.answer(connect);
+  first.fake.http.complete(body(platformJson));
+  EXPECT_EQ(first.alert().messageText, "Connected to Acme Towing");
+  EXPECT_EQ(first.fake.alerts.shown.size(), 1u) << "the first-run panel is still open";
+  first.fake.alerts.answer();
+  EXPECT_FALSE(first.fake.application.terminated);
+  EXPECT_EQ(first.stored(), "https://new.test");
+  EXPECT_EQ(first.loaded(), Strings{"https://new.test/login"});
+
+  // An open Settings panel goes too when a link names the stored address.
+  Connection settings("https://acme.test");
+  settings.controller->showConnectPanel(false);
+  settings.controller->handleConnectLink(*Url::parse("haulvane://connect?server=acme.test"));
+  EXPECT_EQ(settings.fake.alerts.current(), nullptr);
+  EXPECT_EQ(settings.loaded().size(), 2u);
 }
 
 TEST(ConnectLinkTest, AFailedLinkAttemptReturnsToTheOrdinaryPanelEvenOnAFirstRun) {

@@ -56,6 +56,7 @@ TEST(NavigationPolicyTest, DecidesNavigationActionsByFrameSchemeHostAndPath) {
     std::optional<const char*> address;
     FrameTarget target;
     NavigationOutcome expected;
+    bool userGesture = true;
   };
   const Row rows[] = {
       // Subframes load anything, unexamined.
@@ -79,6 +80,17 @@ TEST(NavigationPolicyTest, DecidesNavigationActionsByFrameSchemeHostAndPath) {
       {"foreign subdomain", "https://help.dispatch.example.test/a", FrameTarget::mainFrame,
        openInBrowser},
       {"foreign new window", "https://example.org/a", FrameTarget::newWindow, openInBrowser},
+      {"foreign new window no one clicked", "https://example.org/a", FrameTarget::newWindow, ignore,
+       false},
+      {"mail in a new window no one clicked", "mailto:a@example.org", FrameTarget::newWindow,
+       ignore, false},
+      {"foreign page a script loads", "https://example.org/a", FrameTarget::mainFrame,
+       openInBrowser, false},
+      // The page's own data goes on to the response decision, never outside.
+      {"blob export", "blob:https://dispatch.example.test/0c9e", FrameTarget::mainFrame, allow},
+      {"data export", "data:text/csv,a,b", FrameTarget::mainFrame, allow},
+      {"blob in a new window", "BLOB:https://dispatch.example.test/0c9e", FrameTarget::newWindow,
+       allow, false},
       // The root page becomes the sign-in page.
       {"empty path", "https://dispatch.example.test", FrameTarget::mainFrame, signIn},
       {"slash", "https://dispatch.example.test/", FrameTarget::mainFrame, signIn},
@@ -92,7 +104,8 @@ TEST(NavigationPolicyTest, DecidesNavigationActionsByFrameSchemeHostAndPath) {
       {"other port", "https://dispatch.example.test:8443/jobs", FrameTarget::mainFrame, allow},
   };
   for (const Row& row : rows) {
-    EXPECT_EQ(navigationActionOutcome(maybeUrl(row.address), row.target, server), row.expected)
+    EXPECT_EQ(navigationActionOutcome(maybeUrl(row.address), row.target, row.userGesture, server),
+              row.expected)
         << row.name;
   }
 }
@@ -119,6 +132,11 @@ TEST(NavigationPolicyTest, DecidesResponses) {
       {"root page", true, true, "https://dispatch.example.test/", signIn},
       {"root with query", true, true, "https://DISPATCH.example.test?x=1", signIn},
       {"sign-in page", true, true, "https://dispatch.example.test/login", allow},
+      {"blob the engine would show", true, true, "blob:https://dispatch.example.test/0c9e", ignore},
+      {"data the engine would show", true, true, "data:text/html,%3Cp%3Ex", ignore},
+      {"blob the engine would save", false, true, "blob:https://dispatch.example.test/0c9e",
+       download},
+      {"blob in a subframe", true, false, "blob:https://dispatch.example.test/0c9e", allow},
   };
   for (const Row& row : rows) {
     EXPECT_EQ(navigationResponseOutcome(row.canShow, row.mainFrame, maybeUrl(row.address), server),
@@ -127,14 +145,28 @@ TEST(NavigationPolicyTest, DecidesResponses) {
   }
 }
 
-TEST(NavigationPolicyTest, SendsPopUpsHereOrToTheBrowser) {
+TEST(NavigationPolicyTest, SendsPopUpsHereOrToTheBrowserOrNowhere) {
   using enum PopUpOutcome;
-  EXPECT_EQ(popUpOutcome(url("https://www.dispatch.example.test/jobs"), server), loadInWindow);
-  EXPECT_EQ(popUpOutcome(url("https://dispatch.example.test/"), server), loadInWindow)
-      << "the load itself becomes the sign-in page";
-  EXPECT_EQ(popUpOutcome(url("https://example.org/"), server), openInBrowser);
-  EXPECT_EQ(popUpOutcome(url("about:blank"), server), openInBrowser);
-  EXPECT_EQ(popUpOutcome(std::nullopt, server), nothing);
+  struct Row {
+    const char* name;
+    std::optional<const char*> address;
+    bool userGesture;
+    PopUpOutcome expected;
+  };
+  const Row rows[] = {
+      {"platform page", "https://www.dispatch.example.test/jobs", true, loadInWindow},
+      {"platform page a script opened", "https://dispatch.example.test/jobs", false, loadInWindow},
+      {"platform root (the load becomes sign-in)", "https://dispatch.example.test/", true,
+       loadInWindow},
+      {"the page's own blob", "blob:https://dispatch.example.test/0c9e", false, loadInWindow},
+      {"foreign page clicked", "https://example.org/", true, openInBrowser},
+      {"blank page clicked", "about:blank", true, openInBrowser},
+      {"foreign page no one clicked", "https://example.org/", false, nothing},
+      {"no address", std::nullopt, true, nothing},
+  };
+  for (const Row& row : rows)
+    EXPECT_EQ(popUpOutcome(maybeUrl(row.address), row.userGesture, server), row.expected)
+        << row.name;
 }
 
 TEST(NavigationPolicyTest, GrantsLocationToTheExactPlatformHostOnly) {

@@ -18,6 +18,8 @@ std::optional<Outage> parseOutage(std::string_view text) {
     return Outage::dropConnection;
   if (text == "503")
     return Outage::serviceUnavailable;
+  if (text == "silent")
+    return Outage::silent;
   return std::nullopt;
 }
 
@@ -29,6 +31,8 @@ int outageCode(Outage outage) {
     return 1;
   case Outage::serviceUnavailable:
     return 503;
+  case Outage::silent:
+    return 2;
   }
   return 0;
 }
@@ -66,7 +70,7 @@ void handleControl(Platform& platform, Exchange& exchange) {
     } else if (key == "down") {
       outage = parseOutage(value);
       if (!outage) {
-        return reject(exchange, "down must be 0, 1 or 503");
+        return reject(exchange, "down must be 0, 1, 503 or silent");
       }
     } else if (key == "notifications") {
       notifications = parseCount(value);

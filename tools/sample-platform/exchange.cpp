@@ -174,12 +174,17 @@ void Exchange::dropConnection() {
 }
 
 void Exchange::respondSlowly(int status, std::string_view contentType, std::string body,
-                             std::size_t chunkBytes, std::chrono::milliseconds interval) {
+                             std::size_t chunkBytes, std::chrono::milliseconds interval,
+                             bool declareLength) {
   const std::string type(contentType);
   soup_server_message_set_status(message_.get(), static_cast<guint>(status), nullptr);
   SoupMessageHeaders* headers = soup_server_message_get_response_headers(message_.get());
   soup_message_headers_set_content_type(headers, type.c_str(), nullptr);
-  soup_message_headers_set_content_length(headers, static_cast<goffset>(body.size()));
+  if (declareLength) {
+    soup_message_headers_set_content_length(headers, static_cast<goffset>(body.size()));
+  } else {
+    soup_message_headers_set_encoding(headers, SOUP_ENCODING_CHUNKED);
+  }
   if (body.empty() || chunkBytes == 0) {
     soup_message_body_complete(soup_server_message_get_response_body(message_.get()));
     soup_server_message_set_response(message_.get(), type.c_str(), SOUP_MEMORY_COPY, body.data(),

@@ -44,11 +44,13 @@ public:
   // Ends the connection with no answer at all, as a crashed server would.
   void dropConnection();
 
-  // Answers with the whole of `body` declared up front, then sends it
+  // Answers with the whole of `body` declared up front (or, without
+  // `declareLength`, in chunks of unannounced size), then sends it
   // `chunkBytes` at a time, one chunk every `interval`, as a large file on a
   // slow line arrives. Stops when the client goes away.
   void respondSlowly(int status, std::string_view contentType, std::string body,
-                     std::size_t chunkBytes, std::chrono::milliseconds interval);
+                     std::size_t chunkBytes, std::chrono::milliseconds interval,
+                     bool declareLength = true);
   // Declares `declaredLength` bytes, sends only `partialBody` and closes the
   // connection, as a server that dies in the middle of a file would. Headers
   // added before are sent along.

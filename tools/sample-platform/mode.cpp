@@ -8,7 +8,7 @@
 namespace velmora::sample {
 namespace {
 
-constexpr std::array<std::pair<Mode, std::string_view>, 16> kNames{{
+constexpr std::array<std::pair<Mode, std::string_view>, 17> kNames{{
     {Mode::current, "current"},
     {Mode::noCompany, "no-company"},
     {Mode::numericCompany, "numeric-company"},
@@ -25,6 +25,7 @@ constexpr std::array<std::pair<Mode, std::string_view>, 16> kNames{{
     {Mode::jsonArray, "json-array"},
     {Mode::invalidJson, "invalid-json"},
     {Mode::emptyBody, "empty-body"},
+    {Mode::hugeAnswer, "huge-answer"},
 }};
 
 constexpr std::array<Mode, kNames.size()> kModes = [] {

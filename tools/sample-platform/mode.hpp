@@ -27,6 +27,7 @@ enum class Mode {
   jsonArray,          // app-info is a JSON array holding the right object
   invalidJson,        // app-info is cut-off JSON
   emptyBody,          // app-info answers 200 with no body at all
+  hugeAnswer,         // app-info names the platform inside 32 MiB of JSON, sent without a length
 };
 
 // Reads a mode from its command-line / control name, e.g. "no-company".

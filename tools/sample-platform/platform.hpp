@@ -16,6 +16,7 @@ enum class Outage {
   none,               // serving normally
   dropConnection,     // every request loses its connection without an answer
   serviceUnavailable, // every request is answered 503
+  silent,             // every connection is accepted and held without an answer
 };
 
 struct Platform {

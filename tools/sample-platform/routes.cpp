@@ -95,6 +95,15 @@ void handleAppInfo(Platform& platform, Exchange& exchange) {
     return answerAppInfo(exchange, 200, R"({"platform":"hv-towing","company":)");
   case Mode::emptyBody:
     return answerAppInfo(exchange, 200, "");
+  case Mode::hugeAnswer: {
+    // Valid JSON naming the platform: only a client that stops reading at
+    // a sane size refuses it.
+    std::string body = R"({"platform":"hv-towing","company":"Sample Towing Co.","padding":")";
+    body.append(32 * 1024 * 1024, ' ');
+    body += "\"}";
+    return exchange.respondSlowly(200, kJson, std::move(body), 1024 * 1024,
+                                  std::chrono::milliseconds(5), false);
+  }
   case Mode::appInfo404:
     return answerAppInfo(exchange, 404, kPlatformJson);
   case Mode::redirect:
@@ -323,6 +332,10 @@ void dispatch(Platform& platform, Exchange& exchange) {
     return exchange.respond(
         503, kHtml,
         "<!DOCTYPE html><title>Service unavailable</title><h1>Service unavailable</h1>\n");
+  case Outage::silent:
+    // Held long past any client's patience; the client gives up first.
+    return exchange.answerLater(std::chrono::hours(24),
+                                [](Exchange& late) { late.dropConnection(); });
   }
 
   if (platform.mode == Mode::foreign) {

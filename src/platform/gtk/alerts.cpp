@@ -10,7 +10,13 @@ struct PendingAlert {
   // button. None when every button means something (Connect / Quit), so a
   // stray Escape cannot quit the application.
   std::optional<int> dismissCode;
+  AlertId id = 0;
+  std::shared_ptr<std::map<AlertId, GtkWidget*>> open;
+
+  ~PendingAlert() { open->erase(id); }
 };
+
+constexpr const char* pendingKey = "velmora-pending-alert";
 
 std::optional<int> dismissCodeFor(const std::vector<std::string>& buttons) {
   for (size_t i = 0; i < buttons.size(); ++i)
@@ -42,7 +48,8 @@ void onResponse(GtkDialog* dialog, int responseId, gpointer data) {
 
 } // namespace
 
-void GtkAlerts::runModal(const Alert& alert, std::function<void(const AlertResponse&)> completion) {
+AlertId GtkAlerts::runModal(const Alert& alert,
+                            std::function<void(const AlertResponse&)> completion) {
   GtkWindow* parent = gtk_application_get_active_window(app_);
   GtkWidget* dialog = gtk_message_dialog_new(
       parent, GTK_DIALOG_MODAL,
@@ -55,7 +62,10 @@ void GtkAlerts::runModal(const Alert& alert, std::function<void(const AlertRespo
   // window lists name the dialog by, and the message says what it is about.
   gtk_window_set_title(GTK_WINDOW(dialog), alert.messageText.c_str());
 
-  auto* pending = new PendingAlert{std::move(completion), nullptr, std::nullopt};
+  const AlertId id = ++lastId_;
+  auto* pending = new PendingAlert{std::move(completion), nullptr, std::nullopt, id, open_};
+  (*open_)[id] = dialog;
+  g_object_set_data(G_OBJECT(dialog), pendingKey, pending);
   const std::vector<std::string> buttons =
       alert.buttons.empty() ? std::vector<std::string>{"OK"} : alert.buttons;
   GtkWidget* first = nullptr;
@@ -99,6 +109,17 @@ void GtkAlerts::runModal(const Alert& alert, std::function<void(const AlertRespo
   } else if (first) {
     gtk_widget_grab_focus(first);
   }
+  return id;
+}
+
+void GtkAlerts::dismiss(AlertId alert) {
+  const auto found = open_->find(alert);
+  if (found == open_->end())
+    return;
+  GtkWidget* dialog = found->second;
+  // Unanswered: the completion goes with the dialog without running.
+  static_cast<PendingAlert*>(g_object_get_data(G_OBJECT(dialog), pendingKey))->completion = nullptr;
+  gtk_window_destroy(GTK_WINDOW(dialog));
 }
 
 } // namespace velmora::gtk

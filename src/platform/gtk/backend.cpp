@@ -51,7 +51,7 @@ GObjectPtr<WebKitNetworkSession> makeNetworkSession() {
 // (WebKitGTK leaves it off). Only language names with a territory or a
 // plain language code are passed; "C" and encodings mean nothing to it.
 void enableSpellChecking() {
-  WebKitWebContext* context = webkit_web_context_get_default();
+  WebKitWebContext* context = applicationWebContext();
   std::vector<std::string> languages;
   for (const char* const* name = g_get_language_names(); *name; ++name) {
     std::string language(*name);
@@ -75,10 +75,14 @@ void enableSpellChecking() {
 void registerResources() {
   static const bool registered = [] {
     GBytes* bytes = g_bytes_new_static(resources::bundle, sizeof resources::bundle);
-    GResource* resource = g_resource_new_from_data(bytes, nullptr);
+    GError* raw = nullptr;
+    GResource* resource = g_resource_new_from_data(bytes, &raw);
     g_bytes_unref(bytes);
-    if (!resource)
+    if (!resource) {
+      GErrorPtr error(raw);
+      g_debug("the application icon is missing: %s", error->message);
       return false;
+    }
     g_resources_register(resource);
     g_resource_unref(resource);
     return true;
@@ -90,9 +94,9 @@ void registerResources() {
 
 Backend::Backend()
     : app_(makeApplication()), store_(KeyFileStore::defaultFile()), settings_(store_),
-      alerts_(app_.get()), desktop_{*this,  *this,      alerts_,   settings_,
-                                    http_,  clipboard_, dockTile_, workspace_,
-                                    files_, location_,  mainQueue_},
+      alerts_(app_.get()), desktop_{*this,  *this,      alerts_,    settings_,
+                                    http_,  clipboard_, dockTile_,  workspace_,
+                                    files_, location_,  mainQueue_, connectivity_},
       notifications_(app_.get()) {
   g_set_application_name("Velmora");
   registerResources();
@@ -140,8 +144,8 @@ void Backend::onActivate(GApplication*, gpointer self) {
     return;
   }
   // Started again with nothing to open: the desktop's "reopen".
-  backend->delegate_->applicationShouldHandleReopen(
-      backend->window_ && gtk_widget_get_visible(GTK_WIDGET(backend->window_)));
+  backend->delegate_->applicationShouldHandleReopen(backend->appWindow_ &&
+                                                    backend->appWindow_->isVisible());
 }
 
 void Backend::onOpen(GApplication*, GFile** files, int count, const char*, gpointer self) {

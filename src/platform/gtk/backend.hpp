@@ -61,6 +61,7 @@ private:
   LocalFiles files_;
   GeoClueLocation location_;
   IdleMainQueue mainQueue_;
+  GioConnectivity connectivity_;
   Desktop desktop_;
   PageNotifications notifications_;
 

@@ -6,28 +6,78 @@
 namespace velmora::gtk {
 namespace {
 
+// Read in pieces, so an answer that never ends is cut off at the request's
+// limit instead of filling memory.
+constexpr gsize chunkBytes = 64 * 1024;
+
 struct PendingRequest {
   GObjectPtr<SoupSession> session;
   GObjectPtr<SoupMessage> message;
+  GObjectPtr<GInputStream> body;
+  std::size_t maxBodyBytes = 0;
+  std::string received;
   std::function<void(HttpResponse)> completion;
+
+  void finish(HttpResponse response) {
+    if (body)
+      g_input_stream_close_async(body.get(), G_PRIORITY_DEFAULT, nullptr, nullptr, nullptr);
+    completion(std::move(response));
+  }
+  void fail(std::string description) {
+    HttpResponse response;
+    response.transportError = std::move(description);
+    finish(std::move(response));
+  }
+  void tooLarge() {
+    fail("the answer is larger than " + std::to_string(maxBodyBytes / (1024 * 1024)) + " MiB");
+  }
 };
 
-void onBodyRead(GObject* source, GAsyncResult* result, gpointer data) {
+void readNextChunk(std::unique_ptr<PendingRequest> pending);
+
+void onChunkRead(GObject* source, GAsyncResult* result, gpointer data) {
   std::unique_ptr<PendingRequest> pending(static_cast<PendingRequest*>(data));
   GError* raw = nullptr;
-  GBytesPtr bytes(soup_session_send_and_read_finish(SOUP_SESSION(source), result, &raw));
+  GBytesPtr chunk(g_input_stream_read_bytes_finish(G_INPUT_STREAM(source), result, &raw));
   GErrorPtr error(raw);
-  HttpResponse response;
-  if (error) {
-    response.transportError = error->message;
-  } else {
+  if (error)
+    return pending->fail(error->message);
+  gsize size = 0;
+  const auto* bytes = static_cast<const char*>(g_bytes_get_data(chunk.get(), &size));
+  if (size == 0) {
+    HttpResponse response;
     response.status = static_cast<int>(soup_message_get_status(pending->message.get()));
-    gsize size = 0;
-    const auto* body = static_cast<const char*>(g_bytes_get_data(bytes.get(), &size));
-    if (size > 0)
-      response.body = std::string(body, size);
+    if (!pending->received.empty())
+      response.body = std::move(pending->received);
+    return pending->finish(std::move(response));
   }
-  pending->completion(std::move(response));
+  if (pending->received.size() + size > pending->maxBodyBytes)
+    return pending->tooLarge();
+  pending->received.append(bytes, size);
+  readNextChunk(std::move(pending));
+}
+
+void readNextChunk(std::unique_ptr<PendingRequest> pending) {
+  GInputStream* body = pending->body.get();
+  g_input_stream_read_bytes_async(body, chunkBytes, G_PRIORITY_DEFAULT, nullptr, onChunkRead,
+                                  pending.release());
+}
+
+void onSent(GObject* source, GAsyncResult* result, gpointer data) {
+  std::unique_ptr<PendingRequest> pending(static_cast<PendingRequest*>(data));
+  GError* raw = nullptr;
+  pending->body =
+      GObjectPtr<GInputStream>::adopt(soup_session_send_finish(SOUP_SESSION(source), result, &raw));
+  GErrorPtr error(raw);
+  if (error)
+    return pending->fail(error->message);
+  // A declared length over the limit is refused before any of it is read.
+  SoupMessageHeaders* headers = soup_message_get_response_headers(pending->message.get());
+  if (soup_message_headers_get_encoding(headers) == SOUP_ENCODING_CONTENT_LENGTH &&
+      static_cast<std::size_t>(soup_message_headers_get_content_length(headers)) >
+          pending->maxBodyBytes)
+    return pending->tooLarge();
+  readNextChunk(std::move(pending));
 }
 
 // libsoup would speak HTTP to any scheme's host and port (an ftp:// address
@@ -61,6 +111,7 @@ void failLater(std::function<void(HttpResponse)> completion, std::string descrip
 void SoupHttpClient::get(const HttpRequest& request, std::function<void(HttpResponse)> completion) {
   auto pending = std::make_unique<PendingRequest>();
   pending->completion = std::move(completion);
+  pending->maxBodyBytes = request.maxBodyBytes;
   if (isWebScheme(request.url))
     pending->message = GObjectPtr<SoupMessage>::adopt(
         soup_message_new(SOUP_METHOD_GET, request.url.absoluteString().c_str()));
@@ -75,8 +126,7 @@ void SoupHttpClient::get(const HttpRequest& request, std::function<void(HttpResp
       "timeout", static_cast<guint>(request.timeout.count()), "idle-timeout", 1u, nullptr));
   SoupSession* session = pending->session.get();
   SoupMessage* message = pending->message.get();
-  soup_session_send_and_read_async(session, message, G_PRIORITY_DEFAULT, nullptr, onBodyRead,
-                                   pending.release());
+  soup_session_send_async(session, message, G_PRIORITY_DEFAULT, nullptr, onSent, pending.release());
 }
 
 } // namespace velmora::gtk

@@ -77,6 +77,10 @@ std::optional<std::string> KeyFileStore::get(std::string_view group, std::string
 }
 
 bool KeyFileStore::set(std::string_view group, std::string_view key, const std::string& value) {
+  return set(group, Values{{std::string(key), value}});
+}
+
+bool KeyFileStore::set(std::string_view group, const Values& values) {
   Loaded loaded = load(file_);
   std::error_code ignored;
   std::filesystem::create_directories(file_.parent_path(), ignored);
@@ -90,8 +94,9 @@ bool KeyFileStore::set(std::string_view group, std::string_view key, const std::
     if (error)
       return false;
   }
-  const std::string g(group), k(key);
-  g_key_file_set_string(loaded.keyFile.get(), g.c_str(), k.c_str(), value.c_str());
+  const std::string g(group);
+  for (const auto& [key, value] : values)
+    g_key_file_set_string(loaded.keyFile.get(), g.c_str(), key.c_str(), value.c_str());
   gsize length = 0;
   GCharPtr data(g_key_file_to_data(loaded.keyFile.get(), &length, nullptr));
   GError* raw = nullptr;

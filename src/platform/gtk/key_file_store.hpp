@@ -11,6 +11,8 @@
 #include <optional>
 #include <string>
 #include <string_view>
+#include <utility>
+#include <vector>
 
 namespace velmora::gtk {
 
@@ -18,9 +20,13 @@ class KeyFileStore {
 public:
   explicit KeyFileStore(std::filesystem::path file);
 
+  using Values = std::vector<std::pair<std::string, std::string>>;
+
   [[nodiscard]] std::optional<std::string> get(std::string_view group, std::string_view key) const;
   // False when the file could not be written; nothing changes then.
   [[nodiscard]] bool set(std::string_view group, std::string_view key, const std::string& value);
+  // Several keys of one group in one write.
+  [[nodiscard]] bool set(std::string_view group, const Values& values);
 
   // $XDG_CONFIG_HOME/velmora/settings.ini
   [[nodiscard]] static std::filesystem::path defaultFile();

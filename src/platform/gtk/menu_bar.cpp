@@ -169,6 +169,19 @@ void onLinkActivate(GSimpleAction*, GVariant*, gpointer target) {
   static_cast<const LinkTarget*>(target)->open();
 }
 
+// GTK draws a menu model's labels with mnemonics: a page's "Tow_Log" would
+// show as "TowLog" with an underlined L. A doubled underscore draws as one.
+std::string withoutMnemonics(const std::string& label) {
+  std::string escaped;
+  escaped.reserve(label.size());
+  for (char c : label) {
+    escaped += c;
+    if (c == '_')
+      escaped += '_';
+  }
+  return escaped;
+}
+
 } // namespace
 
 GoMenu::GoMenu(GtkApplication* app, GMenu* menu) : app_(app), menu_(menu) {}
@@ -233,8 +246,9 @@ void GoMenu::addItem(const MenuItem& item) {
   } else if (item.action) {
     detailed = detailedName(*item.action);
   }
-  GObjectPtr<GMenuItem> entry = GObjectPtr<GMenuItem>::adopt(
-      g_menu_item_new(item.title.c_str(), detailed.empty() ? nullptr : detailed.c_str()));
+  // The Go menu's titles are page text.
+  GObjectPtr<GMenuItem> entry = GObjectPtr<GMenuItem>::adopt(g_menu_item_new(
+      withoutMnemonics(item.title).c_str(), detailed.empty() ? nullptr : detailed.c_str()));
   g_menu_append_item(section_.get(), entry.get());
   if (!detailed.empty() && !item.keyEquivalent.empty()) {
     setAccelerators(app_, detailed, acceleratorsFor(item));

@@ -7,7 +7,9 @@
 
 #include <fcntl.h>
 
+#include <algorithm>
 #include <cerrno>
+#include <limits>
 
 namespace velmora::gtk {
 namespace {
@@ -23,9 +25,17 @@ void deleteTask(gpointer data) {
   delete static_cast<std::function<void()>*>(data);
 }
 
+void onLaunched(GObject*, GAsyncResult* result, gpointer) {
+  GError* raw = nullptr;
+  if (!g_app_info_launch_default_for_uri_finish(result, &raw)) {
+    GErrorPtr error(raw);
+    g_debug("no application opened the address: %s", error->message);
+  }
+}
+
 void launchUri(const std::string& uri) {
   if (!uri.empty())
-    g_app_info_launch_default_for_uri_async(uri.c_str(), nullptr, nullptr, nullptr, nullptr);
+    g_app_info_launch_default_for_uri_async(uri.c_str(), nullptr, nullptr, onLaunched, nullptr);
 }
 
 GDBusConnection* sessionBus() {
@@ -38,6 +48,98 @@ GDBusConnection* sessionBus() {
 void IdleMainQueue::async(std::function<void()> task) {
   g_idle_add_full(G_PRIORITY_DEFAULT_IDLE, runTask, new std::function<void()>(std::move(task)),
                   deleteTask);
+}
+
+struct IdleMainQueue::Delayed {
+  IdleMainQueue* queue;
+  DelayedTaskId id;
+  std::function<void()> task;
+};
+
+IdleMainQueue::~IdleMainQueue() {
+  for (const auto& [id, source] : pending_)
+    g_source_remove(source);
+}
+
+gboolean IdleMainQueue::runDelayed(gpointer data) {
+  auto* delayed = static_cast<Delayed*>(data);
+  delayed->queue->pending_.erase(delayed->id);
+  delayed->task();
+  return G_SOURCE_REMOVE;
+}
+
+DelayedTaskId IdleMainQueue::after(std::chrono::milliseconds delay, std::function<void()> task) {
+  const DelayedTaskId id = ++lastId_;
+  const auto millis = static_cast<guint>(std::clamp<std::chrono::milliseconds::rep>(
+      delay.count(), 0, std::numeric_limits<guint>::max()));
+  pending_[id] = g_timeout_add_full(G_PRIORITY_DEFAULT, millis, runDelayed,
+                                    new Delayed{this, id, std::move(task)},
+                                    [](gpointer data) { delete static_cast<Delayed*>(data); });
+  return id;
+}
+
+void IdleMainQueue::cancel(DelayedTaskId task) {
+  const auto found = pending_.find(task);
+  if (found == pending_.end())
+    return;
+  g_source_remove(found->second);
+  pending_.erase(found);
+}
+
+GioConnectivity::GioConnectivity() : cancellable_(g_cancellable_new()) {
+  GNetworkMonitor* monitor = g_network_monitor_get_default();
+  networkAvailable_ = g_network_monitor_get_network_available(monitor);
+  networkHandler_ =
+      g_signal_connect(monitor, "network-changed", G_CALLBACK(onNetworkChanged), this);
+  // Asked for without waiting: start-up must not hang on a bus that is slow
+  // to answer or absent, as in containers.
+  g_bus_get(G_BUS_TYPE_SYSTEM, cancellable_, onSystemBus, this);
+}
+
+GioConnectivity::~GioConnectivity() {
+  g_signal_handler_disconnect(g_network_monitor_get_default(), networkHandler_);
+  g_cancellable_cancel(cancellable_);
+  g_object_unref(cancellable_);
+  if (systemBus_) {
+    g_dbus_connection_signal_unsubscribe(systemBus_, sleepSubscription_);
+    g_object_unref(systemBus_);
+  }
+}
+
+void GioConnectivity::onNetworkChanged(GNetworkMonitor*, gboolean available, gpointer self) {
+  auto* connectivity = static_cast<GioConnectivity*>(self);
+  const bool cameBack = available && !connectivity->networkAvailable_;
+  connectivity->networkAvailable_ = available;
+  if (cameBack && connectivity->observer_)
+    connectivity->observer_->networkDidBecomeAvailable();
+}
+
+void GioConnectivity::onSystemBus(GObject*, GAsyncResult* result, gpointer self) {
+  GError* raw = nullptr;
+  GDBusConnection* bus = g_bus_get_finish(result, &raw);
+  GErrorPtr error(raw);
+  if (!bus) {
+    // Cancelled means the object is gone; otherwise there is no system bus.
+    if (!g_error_matches(error.get(), G_IO_ERROR, G_IO_ERROR_CANCELLED))
+      g_debug("no system bus, so no wake-up signal: %s", error->message);
+    return;
+  }
+  auto* connectivity = static_cast<GioConnectivity*>(self);
+  connectivity->systemBus_ = bus;
+  connectivity->sleepSubscription_ = g_dbus_connection_signal_subscribe(
+      bus, "org.freedesktop.login1", "org.freedesktop.login1.Manager", "PrepareForSleep",
+      "/org/freedesktop/login1", nullptr, G_DBUS_SIGNAL_FLAGS_NONE, onPrepareForSleep, self,
+      nullptr);
+}
+
+void GioConnectivity::onPrepareForSleep(GDBusConnection*, const char*, const char*, const char*,
+                                        const char*, GVariant* parameters, gpointer self) {
+  auto* connectivity = static_cast<GioConnectivity*>(self);
+  gboolean sleeping = TRUE;
+  if (g_variant_is_of_type(parameters, G_VARIANT_TYPE("(b)")))
+    g_variant_get(parameters, "(b)", &sleeping);
+  if (!sleeping && connectivity->observer_)
+    connectivity->observer_->systemDidWake();
 }
 
 void GdkClipboardText::readText(std::function<void(std::optional<std::string>)> done) {

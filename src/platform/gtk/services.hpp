@@ -3,6 +3,7 @@
 
 #include "platform/alerts.hpp"
 #include "platform/clipboard.hpp"
+#include "platform/connectivity.hpp"
 #include "platform/dock_tile.hpp"
 #include "platform/files.hpp"
 #include "platform/http_client.hpp"
@@ -13,6 +14,8 @@
 #include <gtk/gtk.h>
 
 #include <functional>
+#include <map>
+#include <memory>
 #include <optional>
 #include <string>
 
@@ -22,10 +25,17 @@ namespace velmora::gtk {
 class GtkAlerts final : public Alerts {
 public:
   explicit GtkAlerts(GtkApplication* app) : app_(app) {}
-  void runModal(const Alert& alert, std::function<void(const AlertResponse&)> completion) override;
+  AlertId runModal(const Alert& alert,
+                   std::function<void(const AlertResponse&)> completion) override;
+  void dismiss(AlertId alert) override;
 
 private:
   GtkApplication* app_;
+  AlertId lastId_ = 0;
+  // The dialogs on show. Shared with each dialog's own state, which takes
+  // its entry out when the dialog goes, whichever of the two goes first.
+  std::shared_ptr<std::map<AlertId, GtkWidget*>> open_ =
+      std::make_shared<std::map<AlertId, GtkWidget*>>();
 };
 
 // libsoup requests, one session per request so each has its own timeout and
@@ -72,9 +82,45 @@ public:
   void requestWhenInUseAuthorization() override {}
 };
 
+// GLib's main context: idle callbacks and timeouts.
 class IdleMainQueue final : public MainQueue {
 public:
+  ~IdleMainQueue() override;
   void async(std::function<void()> task) override;
+  DelayedTaskId after(std::chrono::milliseconds delay, std::function<void()> task) override;
+  void cancel(DelayedTaskId task) override;
+  [[nodiscard]] Clock::time_point now() const override { return Clock::now(); }
+
+private:
+  struct Delayed;
+  static gboolean runDelayed(gpointer data);
+  DelayedTaskId lastId_ = 0;
+  // Delayed tasks not yet run, with their GLib sources.
+  std::map<DelayedTaskId, guint> pending_;
+};
+
+// GLib's network monitor, and logind's sleep signal on the system bus where
+// there is one.
+class GioConnectivity final : public Connectivity {
+public:
+  GioConnectivity();
+  ~GioConnectivity() override;
+  GioConnectivity(const GioConnectivity&) = delete;
+  GioConnectivity& operator=(const GioConnectivity&) = delete;
+  void setObserver(ConnectivityObserver* observer) override { observer_ = observer; }
+
+private:
+  static void onNetworkChanged(GNetworkMonitor*, gboolean available, gpointer self);
+  static void onSystemBus(GObject*, GAsyncResult* result, gpointer self);
+  static void onPrepareForSleep(GDBusConnection*, const char*, const char*, const char*,
+                                const char*, GVariant* parameters, gpointer self);
+
+  ConnectivityObserver* observer_ = nullptr;
+  bool networkAvailable_ = true;
+  gulong networkHandler_ = 0;
+  GCancellable* cancellable_ = nullptr;
+  GDBusConnection* systemBus_ = nullptr;
+  guint sleepSubscription_ = 0;
 };
 
 } // namespace velmora::gtk

@@ -24,6 +24,11 @@ std::optional<std::string> stringOf(const char* text) {
 // The code other engines give a load refused for its port.
 constexpr int restrictedPortCode = 103;
 
+// How often the page is asked whether it still runs. The engine notices a
+// hung page only when the user acts or a load starts; a desk nobody touches
+// would keep a frozen page for hours.
+constexpr guint pingIntervalSeconds = 10;
+
 NavigationKind kindOf(WebKitNavigationType type) {
   switch (type) {
   case WEBKIT_NAVIGATION_TYPE_LINK_CLICKED:
@@ -49,8 +54,11 @@ WebError webErrorOf(const GError* error) {
   } else if (g_error_matches(error, WEBKIT_POLICY_ERROR,
                              WEBKIT_POLICY_ERROR_FRAME_LOAD_INTERRUPTED_BY_POLICY_CHANGE)) {
     result.code = WebError::frameLoadInterruptedByPolicyChange;
+  } else if (g_error_matches(error, WEBKIT_POLICY_ERROR, WEBKIT_POLICY_ERROR_CANNOT_SHOW_URI)) {
+    result.code = WebError::cannotShowURL;
   } else if (result.code == WebError::cancelled ||
-             result.code == WebError::frameLoadInterruptedByPolicyChange) {
+             result.code == WebError::frameLoadInterruptedByPolicyChange ||
+             result.code == WebError::cannotShowURL) {
     // Another domain's code that happens to equal a cancellation code is a
     // real failure and must still be shown.
     result.code = -1;
@@ -70,6 +78,21 @@ bool isAttachment(WebKitURIResponse* response) {
 }
 
 } // namespace
+
+WebKitWebContext* applicationWebContext() {
+  static WebKitWebContext* const context = [] {
+    WebKitMemoryPressureSettings* memory = webkit_memory_pressure_settings_new();
+    webkit_memory_pressure_settings_set_memory_limit(memory, webProcessMemoryLimitMB);
+    // Ended at the limit itself. The engine starts freeing caches at its
+    // default fractions of the limit long before.
+    webkit_memory_pressure_settings_set_kill_threshold(memory, 1.0);
+    auto* made = WEBKIT_WEB_CONTEXT(
+        g_object_new(WEBKIT_TYPE_WEB_CONTEXT, "memory-pressure-settings", memory, nullptr));
+    webkit_memory_pressure_settings_free(memory);
+    return made;
+  }();
+  return context;
+}
 
 bool hasGpu() {
   std::error_code error;
@@ -105,6 +128,10 @@ GtkWebView::GtkWebView(WebKitNetworkSession* session, const WebViewConfiguration
   webkit_settings_set_user_agent_with_application_details(settings, name.c_str(), version.c_str());
   webkit_settings_set_enable_back_forward_navigation_gestures(
       settings, configuration.allowsBackForwardNavigationGestures);
+  // Off by default in WebKitGTK, which then blocks a window a script opens
+  // after a fetch or from a timer inside the engine. The pop-up policy
+  // decides instead: platform pages load here, foreign ones need a click.
+  webkit_settings_set_javascript_can_open_windows_automatically(settings, TRUE);
   // Without a GPU the engine's GL compositing runs on a software rasteriser:
   // drawing the page without it is lighter and starts sooner (bench/README.md).
   if (!hasGpu())
@@ -114,9 +141,9 @@ GtkWebView::GtkWebView(WebKitNetworkSession* session, const WebViewConfiguration
   // A certificate the system does not trust is never accepted: the load
   // fails and shows as an unreachable server.
   webkit_network_session_set_tls_errors_policy(session, WEBKIT_TLS_ERRORS_POLICY_FAIL);
-  view_ = WEBKIT_WEB_VIEW(g_object_new(WEBKIT_TYPE_WEB_VIEW, "network-session", session,
-                                       "user-content-manager", contentManager_.get(), "settings",
-                                       settings, nullptr));
+  view_ = WEBKIT_WEB_VIEW(g_object_new(WEBKIT_TYPE_WEB_VIEW, "web-context", applicationWebContext(),
+                                       "network-session", session, "user-content-manager",
+                                       contentManager_.get(), "settings", settings, nullptr));
   g_object_unref(settings);
   viewRef_ = GObjectPtr<WebKitWebView>::adopt(view_);
   gtk_widget_set_hexpand(widget(), TRUE);
@@ -127,9 +154,13 @@ GtkWebView::GtkWebView(WebKitNetworkSession* session, const WebViewConfiguration
   gtk_box_append(GTK_BOX(container_), findBar_->widget());
   gtk_box_append(GTK_BOX(container_), widget());
   connectSignals(configuration);
+  pingTimer_ = g_timeout_add_seconds(pingIntervalSeconds, onPingDue, this);
 }
 
-GtkWebView::~GtkWebView() = default;
+GtkWebView::~GtkWebView() {
+  g_source_remove(pingTimer_);
+  g_cancellable_cancel(pingCancellable_.get());
+}
 
 void GtkWebView::connectSignals(const WebViewConfiguration& configuration) {
   signals_.emplace_back(view_, "decide-policy", G_CALLBACK(onDecidePolicy), this);
@@ -144,6 +175,9 @@ void GtkWebView::connectSignals(const WebViewConfiguration& configuration) {
                         G_CALLBACK(onBackForwardChanged), this);
   signals_.emplace_back(session_, "download-started", G_CALLBACK(onDownloadStarted), this);
   signals_.emplace_back(view_, "print", G_CALLBACK(onPrint), this);
+  signals_.emplace_back(view_, "web-process-terminated", G_CALLBACK(onWebProcessTerminated), this);
+  signals_.emplace_back(view_, "notify::is-web-process-responsive",
+                        G_CALLBACK(onResponsivenessChanged), this);
   for (const std::string& name : configuration.scriptMessageHandlerNames) {
     webkit_user_content_manager_register_script_message_handler(contentManager_.get(), name.c_str(),
                                                                 pageScriptsWorld);
@@ -164,6 +198,14 @@ void GtkWebView::loadRequest(const UrlRequest& request) {
     return;
   }
   webkit_web_view_load_uri(view_, request.url.absoluteString().c_str());
+}
+
+void GtkWebView::stopLoading() {
+  webkit_web_view_stop_loading(view_);
+}
+
+void GtkWebView::terminateWebProcess() {
+  webkit_web_view_terminate_web_process(view_);
 }
 
 void GtkWebView::reload() {
@@ -193,8 +235,17 @@ std::optional<Url> GtkWebView::url() const {
 }
 
 void GtkWebView::evaluateJavaScript(const std::string& script) {
-  webkit_web_view_evaluate_javascript(view_, script.c_str(), static_cast<gssize>(script.size()),
-                                      nullptr, nullptr, nullptr, nullptr, nullptr);
+  webkit_web_view_evaluate_javascript(
+      view_, script.c_str(), static_cast<gssize>(script.size()), nullptr, nullptr, nullptr,
+      [](GObject* source, GAsyncResult* result, gpointer) {
+        GError* raw = nullptr;
+        auto value = GObjectPtr<JSCValue>::adopt(
+            webkit_web_view_evaluate_javascript_finish(WEBKIT_WEB_VIEW(source), result, &raw));
+        GErrorPtr error(raw);
+        if (error)
+          g_debug("a script in the page failed: %s", error->message);
+      },
+      nullptr);
 }
 
 void GtkWebView::print() {
@@ -237,6 +288,7 @@ FrameTarget GtkWebView::frameTargetOf(WebKitNavigationAction* action) {
   };
   if (ownLoad != applicationLoads_.end())
     applicationLoads_.erase(ownLoad);
+  lastNavigationUri_ = facts.uri;
   const FrameGuess guess = guessFrameTarget(facts);
   if (!guess.certain) {
     guessedSubframeUris_.push_back(facts.uri);
@@ -253,6 +305,7 @@ void GtkWebView::decideNavigationAction(WebKitNavigationPolicyDecision* decision
   NavigationAction input{
       .url = engineUrl(request ? webkit_uri_request_get_uri(request) : nullptr),
       .targetFrame = newWindow ? FrameTarget::newWindow : frameTargetOf(action),
+      .userGesture = webkit_navigation_action_is_user_gesture(action) != 0,
   };
   auto keep = GObjectPtr<WebKitPolicyDecision>::retain(WEBKIT_POLICY_DECISION(decision));
   delegate_.decidePolicyForNavigationAction(input, [keep](NavigationActionPolicy policy) {
@@ -338,13 +391,16 @@ void GtkWebView::onLoadChanged(WebKitWebView*, WebKitLoadEvent event, gpointer s
     view->delegate_.didStartProvisionalNavigation();
   } else if (event == WEBKIT_LOAD_COMMITTED) {
     // An address on a port the engine refuses to contact (6000, 6667, ...)
-    // does not fail: an empty page commits instead. The window never lets
-    // an empty page in otherwise, so this is that refusal.
-    if (stringOf(webkit_web_view_get_uri(view->view_)) == "about:blank") {
+    // does not fail: an empty page commits instead. An empty page a script
+    // asked for itself commits the same way, and is no refusal.
+    if (stringOf(webkit_web_view_get_uri(view->view_)) == "about:blank" &&
+        view->lastNavigationUri_ != "about:blank") {
       view->lastLoadFailed_ = true;
       view->delegate_.didFailProvisionalNavigation(
           WebError{restrictedPortCode, "Not allowed to use restricted network port"});
+      return;
     }
+    view->delegate_.didCommitNavigation();
   } else if (event == WEBKIT_LOAD_FINISHED) {
     if (!std::exchange(view->lastLoadFailed_, false))
       view->delegate_.didFinishNavigation();
@@ -390,6 +446,7 @@ GtkWidget* GtkWebView::onCreate(WebKitWebView*, WebKitNavigationAction* action, 
   view->delegate_.createWebViewWithConfiguration(NavigationAction{
       .url = engineUrl(request ? webkit_uri_request_get_uri(request) : nullptr),
       .targetFrame = FrameTarget::newWindow,
+      .userGesture = webkit_navigation_action_is_user_gesture(action) != 0,
   });
   view->popUpRequest_ = nullptr;
   // No new view: the page's window.open() gets null.
@@ -492,6 +549,79 @@ void GtkWebView::onDownloadStarted(WebKitNetworkSession*, WebKitDownload* downlo
   GtkDownload& handle = *wrapper;
   view->downloads_[download] = std::move(wrapper);
   view->delegate_.navigationResponseDidBecomeDownload(handle);
+}
+
+void GtkWebView::onWebProcessTerminated(WebKitWebView*, WebKitWebProcessTerminationReason reason,
+                                        gpointer self) {
+  auto* view = static_cast<GtkWebView*>(self);
+  // The load under way, if any, dies with the process and reports nothing;
+  // the next process starts answering afresh.
+  view->lastLoadFailed_ = false;
+  view->resetPing();
+  view->engineResponsive_ = true;
+  view->reportedResponsive_ = true;
+  switch (reason) {
+  case WEBKIT_WEB_PROCESS_CRASHED:
+    view->delegate_.webProcessDidTerminate(WebProcessTermination::crashed);
+    return;
+  case WEBKIT_WEB_PROCESS_EXCEEDED_MEMORY_LIMIT:
+    view->delegate_.webProcessDidTerminate(WebProcessTermination::exceededMemoryLimit);
+    return;
+  case WEBKIT_WEB_PROCESS_TERMINATED_BY_API:
+    view->delegate_.webProcessDidTerminate(WebProcessTermination::terminatedByApplication);
+    return;
+  }
+}
+
+void GtkWebView::onResponsivenessChanged(WebKitWebView* webView, GParamSpec*, gpointer self) {
+  auto* view = static_cast<GtkWebView*>(self);
+  view->engineResponsive_ = webkit_web_view_get_is_web_process_responsive(webView);
+  view->reportResponsiveness();
+}
+
+// A ping still unanswered at the next one means the page's thread is stuck.
+gboolean GtkWebView::onPingDue(gpointer self) {
+  auto* view = static_cast<GtkWebView*>(self);
+  if (view->pingOutstanding_) {
+    view->pingOverdue_ = true;
+    view->reportResponsiveness();
+    return G_SOURCE_CONTINUE;
+  }
+  view->pingOutstanding_ = true;
+  // In the page scripts' own world, so the page's globals are not touched.
+  webkit_web_view_evaluate_javascript(view->view_, "0", -1, pageScriptsWorld, nullptr,
+                                      view->pingCancellable_.get(), onPingAnswered, self);
+  return G_SOURCE_CONTINUE;
+}
+
+void GtkWebView::onPingAnswered(GObject* source, GAsyncResult* result, gpointer self) {
+  GError* raw = nullptr;
+  auto value = GObjectPtr<JSCValue>::adopt(
+      webkit_web_view_evaluate_javascript_finish(WEBKIT_WEB_VIEW(source), result, &raw));
+  GErrorPtr error(raw);
+  // Cancelled: the view is gone, or its process was replaced.
+  if (g_error_matches(error.get(), G_IO_ERROR, G_IO_ERROR_CANCELLED))
+    return;
+  // Any answer, an error included, came from a running page.
+  auto* view = static_cast<GtkWebView*>(self);
+  view->pingOutstanding_ = false;
+  view->pingOverdue_ = false;
+  view->reportResponsiveness();
+}
+
+void GtkWebView::resetPing() {
+  g_cancellable_cancel(pingCancellable_.get());
+  pingCancellable_ = GObjectPtr<GCancellable>::adopt(g_cancellable_new());
+  pingOutstanding_ = false;
+  pingOverdue_ = false;
+}
+
+void GtkWebView::reportResponsiveness() {
+  const bool responsive = engineResponsive_ && !pingOverdue_;
+  if (responsive == reportedResponsive_)
+    return;
+  reportedResponsive_ = responsive;
+  delegate_.webProcessResponsivenessDidChange(responsive);
 }
 
 } // namespace velmora::gtk

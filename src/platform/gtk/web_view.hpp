@@ -25,6 +25,15 @@ class GtkDownload;
 // one, GL in any process means a software rasteriser.
 [[nodiscard]] bool hasGpu();
 
+// The engine context every page view of the application runs in: its web
+// processes work under the application's memory limit.
+[[nodiscard]] WebKitWebContext* applicationWebContext();
+
+// The most memory, in MB, a page's web process may use before the engine
+// ends it; the window then reloads the page. Everyday platform pages use
+// about a tenth of it, so only a page that leaks gets near it.
+inline constexpr guint webProcessMemoryLimitMB = 2048;
+
 // The script world the page scripts run in and post from. The page's own
 // code lives in another world: it shares the document with the scripts but
 // cannot see their globals or the message handlers, so it can neither forge
@@ -42,6 +51,7 @@ public:
   [[nodiscard]] GtkWidget* container() const { return container_; }
 
   void loadRequest(const UrlRequest& request) override;
+  void stopLoading() override;
   void reload() override;
   void goBack() override;
   void goForward() override;
@@ -53,6 +63,7 @@ public:
   void evaluateJavaScript(const std::string& script) override;
   void print() override;
   void performTextFinderAction(TextFinderAction action) override;
+  void terminateWebProcess() override;
 
 private:
   void connectSignals(const WebViewConfiguration& configuration);
@@ -73,6 +84,13 @@ private:
                                    gpointer self);
   static void onDownloadStarted(WebKitNetworkSession*, WebKitDownload*, gpointer self);
   static gboolean onPrint(WebKitWebView*, WebKitPrintOperation*, gpointer self);
+  static void onWebProcessTerminated(WebKitWebView*, WebKitWebProcessTerminationReason,
+                                     gpointer self);
+  static void onResponsivenessChanged(WebKitWebView*, GParamSpec*, gpointer self);
+  static gboolean onPingDue(gpointer self);
+  static void onPingAnswered(GObject* source, GAsyncResult* result, gpointer self);
+  void resetPing();
+  void reportResponsiveness();
 
   void decideNavigationAction(WebKitNavigationPolicyDecision* decision, bool newWindow);
   void decideResponse(WebKitResponsePolicyDecision* decision);
@@ -99,6 +117,15 @@ private:
   // navigation before anything of it is shown. Only the latest few matter:
   // the response follows its navigation closely.
   std::deque<std::string> guessedSubframeUris_;
+  // The address of the navigation the engine asked about last.
+  std::string lastNavigationUri_;
+  // Whether the page answers: the engine's own judgement, and our ping's.
+  bool engineResponsive_ = true;
+  bool pingOutstanding_ = false;
+  bool pingOverdue_ = false;
+  bool reportedResponsive_ = true;
+  guint pingTimer_ = 0;
+  GObjectPtr<GCancellable> pingCancellable_ = GObjectPtr<GCancellable>::adopt(g_cancellable_new());
   // The request of the pop-up the controller is deciding about, so that a
   // load of it keeps the page's method, headers and body.
   WebKitURIRequest* popUpRequest_ = nullptr;

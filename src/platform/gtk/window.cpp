@@ -2,10 +2,16 @@
 
 #include "platform/gtk/web_view.hpp"
 
+#include <algorithm>
 #include <charconv>
+#include <limits>
 
 namespace velmora::gtk {
 namespace {
+
+// How long the size must stay put before it is written: a drag resizes the
+// window many times a second, and only where it ends matters.
+constexpr guint saveFrameDelayMs = 500;
 
 int readInt(const KeyFileStore& store, const std::string& group, const char* key, int fallback) {
   const auto text = store.get(group, key);
@@ -13,6 +19,29 @@ int readInt(const KeyFileStore& store, const std::string& group, const char* key
   if (!text || std::from_chars(text->data(), text->data() + text->size(), value).ec != std::errc{})
     return fallback;
   return value;
+}
+
+// The largest size any monitor offers, so a size saved on a bigger screen
+// (or written by hand) never opens a window larger than this one's.
+Size screenLimit() {
+  Size limit;
+  GdkDisplay* display = gdk_display_get_default();
+  GListModel* monitors = display ? gdk_display_get_monitors(display) : nullptr;
+  for (guint i = 0; monitors && i < g_list_model_get_n_items(monitors); ++i) {
+    auto monitor =
+        GObjectPtr<GdkMonitor>::adopt(static_cast<GdkMonitor*>(g_list_model_get_item(monitors, i)));
+    GdkRectangle area{};
+    gdk_monitor_get_geometry(monitor.get(), &area);
+    limit.width = std::max(limit.width, area.width);
+    limit.height = std::max(limit.height, area.height);
+  }
+  return limit;
+}
+
+// The stored size within the window's minimum and the screen.
+int fitted(int stored, int minimum, int screen) {
+  const int upper = screen > 0 ? std::max(screen, minimum) : std::numeric_limits<int>::max();
+  return std::clamp(stored, minimum, upper);
 }
 
 // The overlay as a widget: detaching it is removing it from the overlay
@@ -54,11 +83,18 @@ std::string cssFont(const Font& font) {
          "px; font-weight: " + (font.bold ? "bold" : "normal") + ";";
 }
 
+std::string labelStyle(const char* cssClass, const Label& label) {
+  return std::string(".") + cssClass + " { " + cssFont(label.font) +
+         " color: " + cssColor(label.color) + "; }\n";
+}
+
 std::string overlayStyle(const OverlayDescription& overlay) {
-  return ".velmora-error-overlay { background-color: " + cssColor(overlay.background) + "; }\n" +
-         ".velmora-overlay-title { " + cssFont(overlay.title.font) +
-         " color: " + cssColor(overlay.title.color) + "; }\n" + ".velmora-overlay-message { " +
-         cssFont(overlay.message.font) + " color: " + cssColor(overlay.message.color) + "; }\n";
+  std::string style = ".velmora-error-overlay { background-color: " + cssColor(overlay.background) +
+                      "; }\n" + labelStyle("velmora-overlay-title", overlay.title) +
+                      labelStyle("velmora-overlay-message", overlay.message);
+  if (overlay.footnote)
+    style += labelStyle("velmora-overlay-footnote", *overlay.footnote);
+  return style;
 }
 
 GtkWidget* makeLabel(const Label& label, const char* cssClass) {
@@ -104,16 +140,28 @@ GtkAppWindow::GtkAppWindow(GtkApplication* app, WebKitNetworkSession* session, K
   gtk_window_set_title(GTK_WINDOW(window_), description.title.c_str());
   gtk_application_window_set_show_menubar(GTK_APPLICATION_WINDOW(window_), TRUE);
   gtk_widget_set_size_request(window_, description.minSize.width, description.minSize.height);
+  const Size screen = screenLimit();
   const int width = readInt(store_, autosaveName_, "width", description.contentSize.width);
   const int height = readInt(store_, autosaveName_, "height", description.contentSize.height);
-  gtk_window_set_default_size(GTK_WINDOW(window_), std::max(width, description.minSize.width),
-                              std::max(height, description.minSize.height));
-  if (store_.get(autosaveName_, "maximized") == "true")
+  gtk_window_set_default_size(GTK_WINDOW(window_),
+                              fitted(width, description.minSize.width, screen.width),
+                              fitted(height, description.minSize.height, screen.height));
+  const bool maximized = store_.get(autosaveName_, "maximized") == "true";
+  if (maximized)
     gtk_window_maximize(GTK_WINDOW(window_));
+  // What is stored already need not be written again.
+  savedFrame_ = {{"width", std::to_string(width)},
+                 {"height", std::to_string(height)},
+                 {"maximized", maximized ? "true" : "false"}};
   // Closing only hides the window: the page, its history and the sign-in
   // stay, and the application keeps running.
   gtk_window_set_hide_on_close(GTK_WINDOW(window_), TRUE);
   g_signal_connect(window_, "close-request", G_CALLBACK(onCloseRequest), this);
+  // Saved as it changes, not only at quit, so a session that is killed or
+  // logged out keeps the size the user chose.
+  for (const char* property :
+       {"notify::default-width", "notify::default-height", "notify::maximized"})
+    g_signal_connect_swapped(window_, property, G_CALLBACK(onFrameChanged), this);
 
   overlay_ = gtk_overlay_new();
   gtk_window_set_child(GTK_WINDOW(window_), overlay_);
@@ -122,6 +170,8 @@ GtkAppWindow::GtkAppWindow(GtkApplication* app, WebKitNetworkSession* session, K
 }
 
 GtkAppWindow::~GtkAppWindow() {
+  if (saveTimer_)
+    g_source_remove(saveTimer_);
   if (overlayCss_) {
     gtk_style_context_remove_provider_for_display(gtk_widget_get_display(window_),
                                                   GTK_STYLE_PROVIDER(overlayCss_.get()));
@@ -135,7 +185,25 @@ gboolean GtkAppWindow::onCloseRequest(GtkWindow*, gpointer self) {
   return FALSE;
 }
 
+void GtkAppWindow::onFrameChanged(gpointer self) {
+  auto* window = static_cast<GtkAppWindow*>(self);
+  if (window->saveTimer_)
+    g_source_remove(window->saveTimer_);
+  window->saveTimer_ = g_timeout_add(saveFrameDelayMs, onSaveFrameDue, self);
+}
+
+gboolean GtkAppWindow::onSaveFrameDue(gpointer self) {
+  auto* window = static_cast<GtkAppWindow*>(self);
+  window->saveTimer_ = 0;
+  window->saveFrame();
+  return G_SOURCE_REMOVE;
+}
+
 void GtkAppWindow::saveFrame() {
+  if (saveTimer_) {
+    g_source_remove(saveTimer_);
+    saveTimer_ = 0;
+  }
   if (autosaveName_.empty())
     return;
   const bool maximized = gtk_window_is_maximized(GTK_WINDOW(window_));
@@ -144,9 +212,16 @@ void GtkAppWindow::saveFrame() {
   // what the next start should open at.
   int width = 0, height = 0;
   gtk_window_get_default_size(GTK_WINDOW(window_), &width, &height);
-  (void)store_.set(autosaveName_, "width", std::to_string(width));
-  (void)store_.set(autosaveName_, "height", std::to_string(height));
-  (void)store_.set(autosaveName_, "maximized", maximized ? "true" : "false");
+  const KeyFileStore::Values frame{{"width", std::to_string(width)},
+                                   {"height", std::to_string(height)},
+                                   {"maximized", maximized ? "true" : "false"}};
+  if (frame == savedFrame_)
+    return;
+  if (!store_.set(autosaveName_, frame)) {
+    g_debug("could not save the window size");
+    return;
+  }
+  savedFrame_ = frame;
 }
 
 void GtkAppWindow::showWindow() {
@@ -154,7 +229,12 @@ void GtkAppWindow::showWindow() {
 }
 
 bool GtkAppWindow::isVisible() const {
-  return gtk_widget_get_visible(window_);
+  // A minimised window stays "visible" to GTK; only its surface knows.
+  if (!gtk_widget_get_visible(window_))
+    return false;
+  GdkSurface* surface = gtk_native_get_surface(GTK_NATIVE(window_));
+  return !surface || !GDK_IS_TOPLEVEL(surface) ||
+         (gdk_toplevel_get_state(GDK_TOPLEVEL(surface)) & GDK_TOPLEVEL_STATE_MINIMIZED) == 0;
 }
 
 // The toolbar becomes the window's header bar. A segmented item is a row
@@ -287,6 +367,12 @@ std::unique_ptr<View> GtkAppWindow::addOverlay(const OverlayDescription& overlay
     gtk_box_append(GTK_BOX(row), widget);
   }
   gtk_box_append(GTK_BOX(column), row);
+  if (overlay.footnote) {
+    GtkWidget* footnote = makeLabel(*overlay.footnote, "velmora-overlay-footnote");
+    gtk_label_set_max_width_chars(GTK_LABEL(footnote), 1);
+    gtk_widget_set_size_request(footnote, overlay.columnMaxWidth, -1);
+    gtk_box_append(GTK_BOX(column), footnote);
+  }
   gtk_box_append(GTK_BOX(cover), column);
 
   gtk_overlay_add_overlay(GTK_OVERLAY(overlay_), cover);

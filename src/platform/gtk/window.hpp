@@ -45,6 +45,8 @@ public:
 
 private:
   static gboolean onCloseRequest(GtkWindow*, gpointer self);
+  static void onFrameChanged(gpointer self);
+  static gboolean onSaveFrameDue(gpointer self);
   static void onSegmentClicked(GtkButton*, gpointer delegate);
   static gboolean onPointerEvent(GtkEventControllerLegacy*, GdkEvent* event, gpointer delegate);
 
@@ -55,6 +57,8 @@ private:
   GtkWidget* window_ = nullptr; // owned by the application until destroyed
   GtkWidget* overlay_ = nullptr;
   GObjectPtr<GtkCssProvider> overlayCss_;
+  guint saveTimer_ = 0;
+  KeyFileStore::Values savedFrame_;
 };
 
 } // namespace velmora::gtk
