@@ -15,8 +15,12 @@ bool hasConnectScheme(const Url& url) {
 
 AppDelegate::AppDelegate(Desktop& desktop) : desktop(desktop) {}
 
+void AppDelegate::applicationWillFinishLaunching() {
+  goMenu = desktop.application.setMainMenu(buildMenu());
+}
+
 void AppDelegate::applicationDidFinishLaunching() {
-  browser = std::make_unique<BrowserWindowController>(desktop);
+  browser = std::make_unique<BrowserWindowController>(desktop, goMenu);
   browser->showWindow();
   desktop.application.activateIgnoringOtherApps();
   if (pendingLaunchURL) {

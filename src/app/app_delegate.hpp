@@ -4,6 +4,7 @@
 // one that arrives before the window exists until it does.
 #pragma once
 
+#include "platform/application_delegate.hpp"
 #include "platform/desktop.hpp"
 #include "platform/menus.hpp"
 #include "platform/url.hpp"
@@ -15,31 +16,31 @@
 
 namespace velmora {
 
-class AppDelegate {
+class AppDelegate final : public ApplicationDelegate {
 public:
   explicit AppDelegate(Desktop& desktop);
 
-  void applicationDidFinishLaunching();
+  // Builds and installs the menu bar, keeping its Go menu for the window.
+  void applicationWillFinishLaunching() override;
+  void applicationDidFinishLaunching() override;
   // Always true; shows the window when none is visible.
-  bool applicationShouldHandleReopen(bool hasVisibleWindows);
+  bool applicationShouldHandleReopen(bool hasVisibleWindows) override;
   // Always false: closing the window leaves the application running.
   [[nodiscard]] bool applicationShouldTerminateAfterLastWindowClosed() const { return false; }
   void showPreferences();
-  void openURLs(const std::vector<Url>& urls);
+  void openURLs(const std::vector<Url>& urls) override;
 
   // Routes a menu action to whoever implements it: the delegate, the window
   // controller, or nobody while there is no window.
-  void perform(Action action, const std::optional<Url>& representedObject = std::nullopt);
-  // Whether a menu item with this action is enabled now.
-  [[nodiscard]] bool validate(Action action) const;
+  void perform(Action action, const std::optional<Url>& representedObject = std::nullopt) override;
+  [[nodiscard]] bool validate(Action action) const override;
 
   [[nodiscard]] BrowserWindowController* browserController() const { return browser.get(); }
 
-  // The menu bar's Go menu, set once when the menu bar is installed.
-  static inline Menu* goMenu = nullptr;
-
 private:
   Desktop& desktop;
+  // The menu bar's Go menu, once the bar is installed.
+  Menu* goMenu = nullptr;
   std::unique_ptr<BrowserWindowController> browser;
   std::optional<Url> pendingLaunchURL;
 };

@@ -1,7 +1,6 @@
 #include "bridge/go_menu.hpp"
 
-#include "app/app_delegate.hpp"
-#include "window/browser_window_controller.hpp"
+#include "bridge/page_bridge.hpp"
 
 namespace velmora {
 namespace {
@@ -78,18 +77,17 @@ MenuItem menuItemForGoMenuEntry(const GoMenuEntry& entry) {
   return item;
 }
 
-void BrowserWindowController::goToPath(const std::optional<Url>& representedObject) {
+void PageBridge::goToPath(const std::optional<Url>& representedObject) {
   if (representedObject)
-    openIfSameServer(*representedObject);
+    openIfSameServer_(*representedObject);
 }
 
-void BrowserWindowController::rebuildGoMenu(const std::vector<ScriptDictionary>& links) {
-  Menu* menu = AppDelegate::goMenu;
-  if (!menu)
-    return; // no menu bar yet
-  menu->removeAllItems();
+void PageBridge::rebuildGoMenu(const std::vector<ScriptDictionary>& links) {
+  if (!goMenu_)
+    return; // no menu bar
+  goMenu_->removeAllItems();
   for (const GoMenuEntry& entry : buildGoMenuEntries(links))
-    menu->addItem(menuItemForGoMenuEntry(entry));
+    goMenu_->addItem(menuItemForGoMenuEntry(entry));
 }
 
 } // namespace velmora

@@ -1,7 +1,6 @@
 #include "bridge/script_messages.hpp"
 
-#include "platform/dock_tile.hpp"
-#include "window/browser_window_controller.hpp"
+#include "bridge/page_bridge.hpp"
 
 #include <cmath>
 #include <limits>
@@ -40,11 +39,15 @@ std::vector<ScriptDictionary> linkListFromMessageBody(const ScriptValue& body) {
   return links;
 }
 
-void BrowserWindowController::didReceiveScriptMessage(const ScriptMessage& message) {
+PageBridge::PageBridge(DockTile& dockTile, Menu* goMenu,
+                       std::function<void(const Url&)> openIfSameServer)
+    : dockTile_(dockTile), goMenu_(goMenu), openIfSameServer_(std::move(openIfSameServer)) {}
+
+void PageBridge::didReceiveScriptMessage(const ScriptMessage& message) {
   if (message.name == "bellCount") {
     // Set on every message, also when unchanged: the badge belongs to the
     // application and only a page's report changes it.
-    desktop.dockTile.setBadgeLabel(badgeLabelForCount(countFromMessageBody(message.body)));
+    dockTile_.setBadgeLabel(badgeLabelForCount(countFromMessageBody(message.body)));
   } else if (message.name == "navLinks") {
     rebuildGoMenu(linkListFromMessageBody(message.body));
   }

@@ -1,44 +1,39 @@
 #include "connection/connect_link_parser.hpp"
 #include "connection/connection_alerts.hpp"
+#include "connection/connection_steps.hpp"
 #include "connection/server_address_text.hpp"
 #include "connection/text.hpp"
-#include "window/browser_window_controller.hpp"
 
 namespace velmora {
 
-// A link is untrusted input from any web page or mail. It may set the e-mail
-// to prefill, but an address that differs from the stored one is adopted
-// only after the user confirms it and the platform proves itself.
-void BrowserWindowController::handleConnectLink(const Url& link) {
+void ConnectionSteps::handleConnectLink(const Url& link) {
   auto parsed = parseConnectLink(link);
   if (!parsed)
     return;
   // Kept even when the rest of the link is refused or declined.
-  pendingEmail = std::move(parsed->email);
+  pendingEmail_ = std::move(parsed->email);
   // A link that arrives with the app's start replaces the first-run panel
   // waiting to open: every path below asks the user something itself.
-  const bool replacedFirstRunPanel = std::exchange(firstRunPanelScheduled, false);
+  const bool replacedFirstRunPanel = std::exchange(firstRunPanelScheduled_, false);
 
   const std::string server = trimWhitespaceAndLineBreaks(parsed->server);
   if (server.empty()) {
-    showConnectPanel(!storedServer());
+    showConnectPanel(!server_.storedServer());
     return;
   }
   const auto address = normalizeServerAddress(server);
   if (!address) {
-    desktop.alerts.runModal(
+    desktop_.alerts.runModal(
         messageAlert("Could not connect", "That setup link does not contain a usable address."),
-        [this, alive = std::weak_ptr<bool>(alive)](const AlertResponse&) {
-          if (alive.lock())
-            showConnectPanel(!storedServer());
-        });
+        lifetime_.guard(
+            [this](const AlertResponse&) { showConnectPanel(!server_.storedServer()); }));
     return;
   }
 
-  desktop.application.activateIgnoringOtherApps();
-  if (storedServer() == address->base.absoluteString()) {
+  desktop_.application.activateIgnoringOtherApps();
+  if (server_.storedServer() == address->base.absoluteString()) {
     closeAddressPanels();
-    loadHome();
+    loadHome_();
     return;
   }
   Alert confirmation = messageAlert(
@@ -49,19 +44,17 @@ void BrowserWindowController::handleConnectLink(const Url& link) {
           "a browser.",
       {"Connect", "Cancel"});
   confirmation.style = Alert::Style::informational;
-  desktop.alerts.runModal(confirmation,
-                          [this, alive = std::weak_ptr<bool>(alive), address = *address,
-                           replacedFirstRunPanel](const AlertResponse& answer) {
-                            if (!alive.lock())
-                              return;
-                            if (answer.code == alertFirstButtonReturn) {
-                              verifyAndAdopt(address.base, address.host, false);
-                            } else if (replacedFirstRunPanel && !storedServer()) {
-                              // Declined on a first start: without the panel the user would be left
-                              // with an empty window and no way in.
-                              showConnectPanel(true);
-                            }
-                          });
+  desktop_.alerts.runModal(confirmation,
+                           lifetime_.guard([this, address = *address,
+                                            replacedFirstRunPanel](const AlertResponse& answer) {
+                             if (answer.code == alertFirstButtonReturn) {
+                               verifyAndAdopt(address.base, address.host, false);
+                             } else if (replacedFirstRunPanel && !server_.storedServer()) {
+                               // Declined on a first start: without the panel the user would be
+                               // left with an empty window and no way in.
+                               showConnectPanel(true);
+                             }
+                           }));
 }
 
 } // namespace velmora

@@ -1,6 +1,6 @@
 #include "connection/connection_alerts.hpp"
+#include "connection/connection_steps.hpp"
 #include "connection/server_address_text.hpp"
-#include "window/browser_window_controller.hpp"
 
 namespace velmora {
 namespace {
@@ -23,54 +23,66 @@ constexpr std::string_view placeholderHost = "dispatch.yourcompany.com";
 
 } // namespace
 
-void BrowserWindowController::showConnectPanel(bool firstRun) {
+ConnectionSteps::ConnectionSteps(Desktop& desktop, ServerAddressSetting& server,
+                                 std::function<void()> loadHome)
+    : desktop_(desktop), server_(server), loadHome_(std::move(loadHome)) {}
+
+void ConnectionSteps::scheduleFirstRunPanel() {
+  // Deferred so that launch completion finishes first: the window is shown
+  // and any pending connect link handed on before the panel opens.
+  firstRunPanelScheduled_ = true;
+  desktop_.mainQueue.async(lifetime_.guard([this] {
+    if (std::exchange(firstRunPanelScheduled_, false))
+      showConnectPanel(true);
+  }));
+}
+
+void ConnectionSteps::showConnectPanel(bool firstRun) {
   // The clipboard is read afresh for every opening: what the user copied
   // since the last one is what they mean now.
-  desktop.clipboard.readText([this, alive = std::weak_ptr<bool>(alive), firstRun,
-                              settled =
-                                  addressesSettled](const std::optional<std::string>& clipboard) {
+  desktop_.clipboard.readText(lifetime_.guard([this, firstRun, settled = addressesSettled_](
+                                                  const std::optional<std::string>& clipboard) {
     // An address adopted while the clipboard was read answers this panel.
-    if (!alive.lock() || settled != addressesSettled)
+    if (settled != addressesSettled_)
       return;
-    std::optional<std::string> initialValue = storedServer();
+    std::optional<std::string> initialValue = server_.storedServer();
     if (!initialValue)
       initialValue = clipboardSuggestion(clipboard);
     Alert panel = messageAlert(firstRun ? "Connect to your towing platform" : "Server address",
                                std::string(firstRun ? firstRunExplanation : ordinaryExplanation),
                                {"Connect", firstRun ? "Quit" : "Cancel"});
-    panel.accessory =
-        TextFieldAccessory{.stringValue = initialValue.value_or(std::string(suggestedServer)),
-                           .placeholderString = std::string(placeholderHost),
-                           .width = 340,
-                           .height = 24};
+    panel.accessory = TextFieldAccessory{
+        .stringValue = initialValue.value_or(std::string(ServerAddressSetting::suggestedServer)),
+        .placeholderString = std::string(placeholderHost),
+        .width = 340,
+        .height = 24};
     auto id = std::make_shared<AlertId>();
-    *id = desktop.alerts.runModal(panel, [this, alive, firstRun, id](const AlertResponse& answer) {
-      if (!alive.lock())
-        return;
-      addressPanels.erase(*id);
-      if (answer.code != alertFirstButtonReturn) {
-        if (firstRun)
-          desktop.application.terminate();
-        return;
-      }
-      const auto address = normalizeServerAddress(answer.fieldText);
-      if (!address) {
-        // The rejected text is not carried over: the new panel starts from
-        // the stored, clipboard or default address again.
-        showFailureThenPanel(messageAlert("Could not connect", "That does not look like a domain."),
-                             firstRun);
-        return;
-      }
-      verifyAndAdopt(address->base, address->host, firstRun);
-    });
-    addressPanels.insert(*id);
-  });
+    *id = desktop_.alerts.runModal(
+        panel, lifetime_.guard([this, firstRun, id](const AlertResponse& answer) {
+          addressPanels_.erase(*id);
+          if (answer.code != alertFirstButtonReturn) {
+            if (firstRun)
+              desktop_.application.terminate();
+            return;
+          }
+          const auto address = normalizeServerAddress(answer.fieldText);
+          if (!address) {
+            // The rejected text is not carried over: the new panel starts
+            // from the stored, clipboard or default address again.
+            showFailureThenPanel(
+                messageAlert("Could not connect", "That does not look like a domain."), firstRun);
+            return;
+          }
+          verifyAndAdopt(address->base, address->host, firstRun);
+        }));
+    addressPanels_.insert(*id);
+  }));
 }
 
-void BrowserWindowController::closeAddressPanels() {
-  ++addressesSettled;
-  for (AlertId panel : std::exchange(addressPanels, {}))
-    desktop.alerts.dismiss(panel);
+void ConnectionSteps::closeAddressPanels() {
+  ++addressesSettled_;
+  for (AlertId panel : std::exchange(addressPanels_, {}))
+    desktop_.alerts.dismiss(panel);
 }
 
 } // namespace velmora

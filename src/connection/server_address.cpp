@@ -1,17 +1,32 @@
-#include "window/browser_window_controller.hpp"
+#include "connection/server_address.hpp"
 
 namespace velmora {
+namespace {
 
-std::optional<std::string> BrowserWindowController::storedServer() const {
-  return desktop.settings.stringForKey("serverURL");
+constexpr std::string_view serverKey = "serverURL";
+
+} // namespace
+
+std::optional<std::string> ServerAddressSetting::storedServer() const {
+  return settings_.stringForKey(serverKey);
 }
 
-Url BrowserWindowController::serverURL() const {
+Url ServerAddressSetting::serverURL() const {
   const std::string text = storedServer().value_or(std::string(suggestedServer));
   if (auto url = Url::parse(text))
     return *url;
   // The default is a fixed, valid address, so this always parses.
   return *Url::parse(suggestedServer);
+}
+
+UrlRequest ServerAddressSetting::signInRequest() const {
+  return UrlRequest{.url = serverURL().appendingPathComponent("login"),
+                    .cachePolicy = UrlRequest::CachePolicy::useProtocolCachePolicy,
+                    .timeout = std::chrono::seconds(60)};
+}
+
+bool ServerAddressSetting::store(const Url& base) {
+  return settings_.setString(serverKey, base.absoluteString());
 }
 
 } // namespace velmora

@@ -1,6 +1,6 @@
 #include "connection/connection_alerts.hpp"
+#include "connection/connection_steps.hpp"
 #include "connection/platform_answers.hpp"
-#include "window/browser_window_controller.hpp"
 
 namespace velmora {
 namespace {
@@ -14,19 +14,15 @@ Alert couldNotConnect(std::string informativeText) {
 } // namespace
 
 // Both probes complete on the main thread (the HTTP client's contract), so
-// each completion decides and acts directly. Every completion checks that
-// the controller still exists, and no attempt cancels or replaces another:
-// two attempts in flight each end in their own outcome.
+// each completion decides and acts directly. No attempt cancels or replaces
+// another: two attempts in flight each end in their own outcome.
 
-void BrowserWindowController::verifyAndAdopt(const Url& base, const std::string& host,
-                                             bool firstRun) {
+void ConnectionSteps::verifyAndAdopt(const Url& base, const std::string& host, bool firstRun) {
   HttpRequest request{.url = base.appendingPathComponent("api/v1/app-info"),
                       .headers = {{"Accept", "application/json"}},
                       .timeout = probeTimeout};
-  desktop.http.get(request, [this, alive = std::weak_ptr<bool>(alive), base, host,
-                             firstRun](const HttpResponse& response) {
-    if (!alive.lock())
-      return;
+  desktop_.http.get(request, lifetime_.guard([this, base, host,
+                                              firstRun](const HttpResponse& response) {
     const VerificationVerdict verdict = judgeVerificationAnswer(response);
     switch (verdict.outcome) {
     case VerificationOutcome::unreachable:
@@ -35,31 +31,25 @@ void BrowserWindowController::verifyAndAdopt(const Url& base, const std::string&
       return;
     case VerificationOutcome::adopt:
       adoptServer(base, firstRun, [this, base, company = verdict.text] {
-        desktop.alerts.runModal(
-            messageAlert("Connected to " + company,
-                         "This computer will use " + base.absoluteString() +
-                             " from now on. Change it any time in Settings."),
-            [this, alive = std::weak_ptr<bool>(this->alive)](const AlertResponse&) {
-              if (alive.lock())
-                loadHome();
-            });
+        desktop_.alerts.runModal(messageAlert("Connected to " + company,
+                                              "This computer will use " + base.absoluteString() +
+                                                  " from now on. Change it any time in Settings."),
+                                 lifetime_.guard([this](const AlertResponse&) { loadHome_(); }));
       });
       return;
     case VerificationOutcome::probeLegacy:
       probeLegacy(base, host, firstRun);
       return;
     }
-  });
+  }));
 }
 
-void BrowserWindowController::probeLegacy(const Url& base, const std::string& host, bool firstRun) {
+void ConnectionSteps::probeLegacy(const Url& base, const std::string& host, bool firstRun) {
   HttpRequest request{.url = base.appendingPathComponent("login"),
                       .headers = {{"Accept", "text/html"}},
                       .timeout = probeTimeout};
-  desktop.http.get(request, [this, alive = std::weak_ptr<bool>(alive), base, host,
-                             firstRun](const HttpResponse& response) {
-    if (!alive.lock())
-      return;
+  desktop_.http.get(request, lifetime_.guard([this, base, host,
+                                              firstRun](const HttpResponse& response) {
     if (!isLegacySignInPage(response)) {
       showFailureThenPanel(
           couldNotConnect(host +
@@ -72,22 +62,20 @@ void BrowserWindowController::probeLegacy(const Url& base, const std::string& ho
         "This install is an older version without the verification endpoint, so it could not be "
         "fully verified. Connect anyway?",
         {"Connect", "Cancel"});
-    desktop.alerts.runModal(confirmation,
-                            [this, alive, base, firstRun](const AlertResponse& answer) {
-                              if (!alive.lock())
-                                return;
-                              if (answer.code != alertFirstButtonReturn) {
-                                showConnectPanel(firstRun);
-                                return;
-                              }
-                              adoptServer(base, firstRun, [this] { loadHome(); });
-                            });
-  });
+    desktop_.alerts.runModal(confirmation,
+                             lifetime_.guard([this, base, firstRun](const AlertResponse& answer) {
+                               if (answer.code != alertFirstButtonReturn) {
+                                 showConnectPanel(firstRun);
+                                 return;
+                               }
+                               adoptServer(base, firstRun, loadHome_);
+                             }));
+  }));
 }
 
-void BrowserWindowController::adoptServer(const Url& base, bool firstRun,
-                                          const std::function<void()>& adopted) {
-  if (desktop.settings.setString("serverURL", base.absoluteString())) {
+void ConnectionSteps::adoptServer(const Url& base, bool firstRun,
+                                  const std::function<void()>& adopted) {
+  if (server_.store(base)) {
     // A panel still open would offer the old address and could overwrite
     // the one just stored.
     closeAddressPanels();
@@ -105,12 +93,10 @@ void BrowserWindowController::adoptServer(const Url& base, bool firstRun,
       firstRun);
 }
 
-void BrowserWindowController::showFailureThenPanel(const Alert& alert, bool firstRun) {
-  desktop.alerts.runModal(
-      alert, [this, alive = std::weak_ptr<bool>(alive), firstRun](const AlertResponse&) {
-        if (alive.lock())
-          showConnectPanel(firstRun);
-      });
+void ConnectionSteps::showFailureThenPanel(const Alert& alert, bool firstRun) {
+  desktop_.alerts.runModal(alert, lifetime_.guard([this, firstRun](const AlertResponse&) {
+    showConnectPanel(firstRun);
+  }));
 }
 
 } // namespace velmora

@@ -1,77 +1,72 @@
-#include "window/browser_window_controller.hpp"
-
 #include "navigation/navigation_policy.hpp"
+#include "navigation/page_requests.hpp"
 
 namespace velmora {
 
-bool BrowserWindowController::isPlatformHost(const std::optional<Url>& url) const {
-  return velmora::isPlatformHost(url, serverURL());
+PageRequests::PageRequests(Desktop& desktop, WebView& webView, ServerAddressSetting& server,
+                           std::function<void()> removeErrorOverlay)
+    : desktop_(desktop), webView_(webView), server_(server),
+      removeErrorOverlay_(std::move(removeErrorOverlay)) {}
+
+bool PageRequests::isPlatformHost(const std::optional<Url>& url) const {
+  return velmora::isPlatformHost(url, server_.serverURL());
 }
 
-void BrowserWindowController::openIfSameServer(const Url& url) {
-  if (!isSameServer(url, serverURL()))
+void PageRequests::openIfSameServer(const Url& url) {
+  if (!isSameServer(url, server_.serverURL()))
     return;
-  removeErrorOverlay();
-  webView->loadRequest(UrlRequest{.url = url,
+  removeErrorOverlay_();
+  webView_.loadRequest(UrlRequest{.url = url,
                                   .cachePolicy = UrlRequest::CachePolicy::useProtocolCachePolicy,
                                   .timeout = std::chrono::seconds(60)});
 }
 
-void BrowserWindowController::decidePolicyForNavigationAction(
-    const NavigationAction& action, std::function<void(NavigationActionPolicy)> decisionHandler) {
-  switch (
-      navigationActionOutcome(action.url, action.targetFrame, action.userGesture, serverURL())) {
+void PageRequests::decidePolicyForNavigationAction(
+    const NavigationAction& action, std::function<void(NavigationActionPolicy)> decide) {
+  switch (navigationActionOutcome(action.url, action.targetFrame, action.userGesture,
+                                  server_.serverURL())) {
   case NavigationOutcome::allow:
   case NavigationOutcome::download: // never decided for an action
-    decisionHandler(NavigationActionPolicy::allow);
+    decide(NavigationActionPolicy::allow);
     return;
   case NavigationOutcome::ignore:
-    decisionHandler(NavigationActionPolicy::cancel);
+    decide(NavigationActionPolicy::cancel);
     return;
   case NavigationOutcome::openInBrowser:
     // The desktop gets the address before the engine hears of the cancel,
     // so the hand-over never depends on what the engine does next.
     if (action.url)
-      desktop.workspace.openURL(*action.url);
-    decisionHandler(NavigationActionPolicy::cancel);
+      desktop_.workspace.openURL(*action.url);
+    decide(NavigationActionPolicy::cancel);
     return;
   case NavigationOutcome::signIn:
     // Cancelled first: the sign-in load must not be superseded by the
     // navigation it replaces.
-    decisionHandler(NavigationActionPolicy::cancel);
-    webView->loadRequest(signInRequest());
+    decide(NavigationActionPolicy::cancel);
+    webView_.loadRequest(server_.signInRequest());
     return;
   }
 }
 
-void BrowserWindowController::decidePolicyForNavigationResponse(
-    const NavigationResponse& response,
-    std::function<void(NavigationResponsePolicy)> decisionHandler) {
+void PageRequests::decidePolicyForNavigationResponse(
+    const NavigationResponse& response, std::function<void(NavigationResponsePolicy)> decide) {
   switch (navigationResponseOutcome(response.canShowMimeType, response.isForMainFrame, response.url,
-                                    serverURL())) {
+                                    server_.serverURL())) {
   case NavigationOutcome::allow:
   case NavigationOutcome::openInBrowser: // never decided for a response
-    decisionHandler(NavigationResponsePolicy::allow);
+    decide(NavigationResponsePolicy::allow);
     return;
   case NavigationOutcome::download:
-    decisionHandler(NavigationResponsePolicy::download);
+    decide(NavigationResponsePolicy::download);
     return;
   case NavigationOutcome::ignore:
-    decisionHandler(NavigationResponsePolicy::cancel);
+    decide(NavigationResponsePolicy::cancel);
     return;
   case NavigationOutcome::signIn:
-    decisionHandler(NavigationResponsePolicy::cancel);
-    webView->loadRequest(signInRequest());
+    decide(NavigationResponsePolicy::cancel);
+    webView_.loadRequest(server_.signInRequest());
     return;
   }
-}
-
-void BrowserWindowController::navigationActionDidBecomeDownload(Download& download) {
-  download.setDelegate(*this);
-}
-
-void BrowserWindowController::navigationResponseDidBecomeDownload(Download& download) {
-  download.setDelegate(*this);
 }
 
 } // namespace velmora

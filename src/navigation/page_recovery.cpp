@@ -128,9 +128,7 @@ void PageRecovery::checkServer() {
   HttpRequest request{.url = serverURL_().appendingPathComponent("login"),
                       .headers = {{"Accept", "text/html"}},
                       .timeout = std::chrono::seconds(12)};
-  http_.get(request, [this, alive = std::weak_ptr<bool>(alive_)](const HttpResponse& response) {
-    if (!alive.lock())
-      return;
+  http_.get(request, lifetime_.guard([this](const HttpResponse& response) {
     checking_ = false;
     if (!retrying_)
       return; // the screen came down meanwhile
@@ -139,7 +137,7 @@ void PageRecovery::checkServer() {
       return;
     }
     scheduleCheck();
-  });
+  }));
 }
 
 } // namespace velmora

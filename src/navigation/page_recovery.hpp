@@ -7,6 +7,7 @@
 #pragma once
 
 #include "platform/http_client.hpp"
+#include "platform/lifetime.hpp"
 #include "platform/main_queue.hpp"
 #include "platform/url.hpp"
 #include "platform/web_view.hpp"
@@ -119,8 +120,7 @@ private:
   std::optional<DelayedTaskId> nextCheck_;
   bool checking_ = false;
   int checks_ = 0;
-  // Lets a check that completes after this part is gone tell so.
-  std::shared_ptr<bool> alive_ = std::make_shared<bool>(true);
+  Lifetime lifetime_;
 };
 
 } // namespace velmora

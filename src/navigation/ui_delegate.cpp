@@ -1,6 +1,5 @@
-#include "window/browser_window_controller.hpp"
-
 #include "navigation/navigation_policy.hpp"
+#include "navigation/page_requests.hpp"
 
 namespace velmora {
 namespace {
@@ -19,70 +18,67 @@ Alert scriptDialog(const std::string& text, std::vector<std::string> buttons) {
 
 } // namespace
 
-void BrowserWindowController::createWebViewWithConfiguration(const NavigationAction& action) {
-  switch (popUpOutcome(action.url, action.userGesture, serverURL())) {
+NewWindowResponse PageRequests::createWebView(const NavigationAction& action) {
+  switch (popUpOutcome(action.url, action.userGesture, server_.serverURL())) {
   case PopUpOutcome::loadInWindow:
-    // The request as the page made it: no timeout or cache policy of ours.
-    webView->loadRequest(UrlRequest{.url = *action.url});
-    return;
+    // The request as the page made it: method, headers and body, and no
+    // timeout or cache policy of ours.
+    return NewWindowResponse::loadRequestHere;
   case PopUpOutcome::openInBrowser:
-    desktop.workspace.openURL(*action.url);
-    return;
+    desktop_.workspace.openURL(*action.url);
+    return NewWindowResponse::none;
   case PopUpOutcome::nothing:
-    return;
+    break;
   }
+  return NewWindowResponse::none;
 }
 
-void BrowserWindowController::requestGeolocationPermissionForOrigin(
-    const std::string& originHost, std::function<void(PermissionDecision)> decisionHandler) {
-  if (geolocationDecision(originHost, serverURL()) == PermissionDecision::grant) {
+void PageRequests::requestGeolocationPermission(const std::string& originHost,
+                                                std::function<void(PermissionDecision)> decide) {
+  if (geolocationDecision(originHost, server_.serverURL()) == PermissionDecision::grant) {
     // The grant does not wait for the desktop's answer: asking is enough to
     // let the desktop put its own question to the user the first time.
-    locationManager.requestWhenInUseAuthorization();
-    decisionHandler(PermissionDecision::grant);
+    desktop_.location.requestWhenInUseAuthorization();
+    decide(PermissionDecision::grant);
     return;
   }
-  decisionHandler(PermissionDecision::deny);
+  decide(PermissionDecision::deny);
 }
 
-void BrowserWindowController::requestNotificationPermissionForOrigin(
-    const std::string& originHost, std::function<void(PermissionDecision)> decisionHandler) {
+void PageRequests::requestNotificationPermission(const std::string& originHost,
+                                                 std::function<void(PermissionDecision)> decide) {
   // The platform's own pages only, by the same rule as location.
-  decisionHandler(geolocationDecision(originHost, serverURL()));
+  decide(geolocationDecision(originHost, server_.serverURL()));
 }
 
-void BrowserWindowController::runJavaScriptAlertPanelWithMessage(
-    const std::string& message, std::function<void()> completionHandler) {
-  desktop.alerts.runModal(scriptDialog(message, {}),
-                          [completionHandler = std::move(completionHandler)](const AlertResponse&) {
-                            completionHandler();
-                          });
+void PageRequests::runAlertPanel(const std::string& message, std::function<void()> completion) {
+  desktop_.alerts.runModal(scriptDialog(message, {}), [completion = std::move(completion)](
+                                                          const AlertResponse&) { completion(); });
 }
 
-void BrowserWindowController::runJavaScriptConfirmPanelWithMessage(
-    const std::string& message, std::function<void(bool)> completionHandler) {
-  desktop.alerts.runModal(
-      scriptDialog(message, {"OK", "Cancel"}),
-      [completionHandler = std::move(completionHandler)](const AlertResponse& response) {
-        completionHandler(response.code == alertFirstButtonReturn);
-      });
+void PageRequests::runConfirmPanel(const std::string& message,
+                                   std::function<void(bool)> completion) {
+  desktop_.alerts.runModal(scriptDialog(message, {"OK", "Cancel"}),
+                           [completion = std::move(completion)](const AlertResponse& response) {
+                             completion(response.code == alertFirstButtonReturn);
+                           });
 }
 
-void BrowserWindowController::runJavaScriptTextInputPanelWithPrompt(
-    const std::string& prompt, const std::optional<std::string>& defaultText,
-    std::function<void(std::optional<std::string>)> completionHandler) {
+void PageRequests::runTextInputPanel(const std::string& prompt,
+                                     const std::optional<std::string>& defaultText,
+                                     std::function<void(std::optional<std::string>)> completion) {
   Alert alert = scriptDialog(prompt, {"OK", "Cancel"});
   alert.accessory = TextFieldAccessory{
       .stringValue = defaultText.value_or(""), .placeholderString = "", .width = 260, .height = 24};
-  desktop.alerts.runModal(
-      alert, [completionHandler = std::move(completionHandler)](const AlertResponse& response) {
-        // OK on an empty field answers the empty text; only Cancel is null.
-        if (response.code == alertFirstButtonReturn) {
-          completionHandler(response.fieldText);
-        } else {
-          completionHandler(std::nullopt);
-        }
-      });
+  desktop_.alerts.runModal(alert,
+                           [completion = std::move(completion)](const AlertResponse& response) {
+                             // OK on an empty field answers the empty text; only Cancel is null.
+                             if (response.code == alertFirstButtonReturn) {
+                               completion(response.fieldText);
+                             } else {
+                               completion(std::nullopt);
+                             }
+                           });
 }
 
 } // namespace velmora

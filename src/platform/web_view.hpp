@@ -56,6 +56,12 @@ enum class WebProcessTermination {
 };
 
 enum class NavigationActionPolicy { cancel, allow };
+// What becomes of a page's request for a new window. The engine never gets
+// one: the request is loaded in the one window, or dropped.
+enum class NewWindowResponse {
+  none,            // nothing is loaded; the page's window.open() gets null
+  loadRequestHere, // the page's own request (method, headers, body) loads in this view
+};
 enum class NavigationResponsePolicy { cancel, allow, download };
 enum class PermissionDecision { grant, deny };
 
@@ -137,7 +143,8 @@ public:
   virtual void backForwardListDidChange() = 0;
 
   // The page asks for a new window; the engine never gets one.
-  virtual void createWebViewWithConfiguration(const NavigationAction& action) = 0;
+  [[nodiscard]] virtual NewWindowResponse
+  createWebViewWithConfiguration(const NavigationAction& action) = 0;
   // `originHost` is the host of the page that asked.
   virtual void requestGeolocationPermissionForOrigin(
       const std::string& originHost, std::function<void(PermissionDecision)> decisionHandler) = 0;

@@ -1,22 +1,25 @@
 // The controller of the application's one window. It owns the window, its
-// toolbar and its web view, and answers every question the web view asks:
-// navigation policy, page loads, dialogs, downloads and page messages. Its
-// operations are defined in the folder of the concern they belong to; this
-// header lists them all.
+// toolbar and its web view, and answers every question the web view asks.
+// The work is done by one part per concern, each owning its own state: the
+// connection steps, the page's requests (navigation policy, pop-ups,
+// dialogs, permissions), the page loads and the error screen, the page
+// bridge (badge and Go menu) and the downloads. The operations here keep
+// their familiar names and hand each call to its part.
 #pragma once
 
-#include "navigation/page_recovery.hpp"
+#include "bridge/page_bridge.hpp"
+#include "connection/connection_steps.hpp"
+#include "connection/server_address.hpp"
+#include "downloads/download_tracker.hpp"
+#include "navigation/page_loads.hpp"
+#include "navigation/page_requests.hpp"
 #include "platform/desktop.hpp"
 #include "platform/menus.hpp"
-#include "platform/url.hpp"
 #include "platform/web_view.hpp"
 #include "platform/window.hpp"
 
-#include <filesystem>
-#include <map>
 #include <memory>
 #include <optional>
-#include <set>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -28,15 +31,14 @@ class BrowserWindowController final : public WebViewDelegate,
                                       public ToolbarDelegate,
                                       public ConnectivityObserver {
 public:
-  // The platform's default hosted address, used while nothing usable is
-  // stored.
-  static constexpr std::string_view suggestedServer = "https://app.haulvane.com";
+  static constexpr std::string_view suggestedServer = ServerAddressSetting::suggestedServer;
   static constexpr std::string_view backItemID = "haulvaneBack";
   static constexpr std::string_view toolbarIdentifier = "HaulvaneNav";
 
   // Builds the window, toolbar and web view, then calls loadHome. The window
-  // is not shown; showWindow does that.
-  explicit BrowserWindowController(Desktop& desktop);
+  // is not shown; showWindow does that. `goMenu` is the menu bar's live Go
+  // menu, null when there is no menu bar.
+  BrowserWindowController(Desktop& desktop, Menu* goMenu);
   ~BrowserWindowController() override;
   BrowserWindowController(const BrowserWindowController&) = delete;
   BrowserWindowController& operator=(const BrowserWindowController&) = delete;
@@ -44,11 +46,12 @@ public:
   void showWindow();
   [[nodiscard]] bool isWindowVisible() const;
 
-  // Server address (connection/server_address.cpp).
-  [[nodiscard]] std::optional<std::string> storedServer() const;
-  [[nodiscard]] Url serverURL() const;
+  // Server address.
+  [[nodiscard]] std::optional<std::string> storedServer() const { return server.storedServer(); }
+  [[nodiscard]] Url serverURL() const { return server.serverURL(); }
 
-  // Home loading (window/browser_window_controller.cpp).
+  // Home loading: the sign-in page of the stored server, or the first-run
+  // panel when nothing is stored.
   void loadHome();
 
   // Window commands (window/window_commands.cpp).
@@ -67,10 +70,6 @@ public:
   void findPrevious();
   [[nodiscard]] bool validateMenuItem(std::optional<Action> action) const;
 
-  // Go menu (bridge/go_menu.cpp).
-  void goToPath(const std::optional<Url>& representedObject);
-  void rebuildGoMenu(const std::vector<ScriptDictionary>& links);
-
   // Toolbar (window/toolbar.cpp).
   [[nodiscard]] std::vector<std::string> toolbarDefaultItemIdentifiers() const override;
   [[nodiscard]] std::vector<std::string> toolbarAllowedItemIdentifiers() const override;
@@ -79,133 +78,143 @@ public:
                         bool willBeInsertedIntoToolbar) const override;
   void backForward(int selectedSegment) override;
 
-  // Navigation policy (navigation/navigation_delegate.cpp).
-  [[nodiscard]] bool isPlatformHost(const std::optional<Url>& url) const;
-  void openIfSameServer(const Url& url);
+  // Go menu.
+  void goToPath(const std::optional<Url>& representedObject) { bridge.goToPath(representedObject); }
+  void rebuildGoMenu(const std::vector<ScriptDictionary>& links) { bridge.rebuildGoMenu(links); }
+
+  // Navigation policy.
+  [[nodiscard]] bool isPlatformHost(const std::optional<Url>& url) const {
+    return requests.isPlatformHost(url);
+  }
+  void openIfSameServer(const Url& url) { requests.openIfSameServer(url); }
   void decidePolicyForNavigationAction(
       const NavigationAction& action,
-      std::function<void(NavigationActionPolicy)> decisionHandler) override;
+      std::function<void(NavigationActionPolicy)> decisionHandler) override {
+    requests.decidePolicyForNavigationAction(action, std::move(decisionHandler));
+  }
   void decidePolicyForNavigationResponse(
       const NavigationResponse& response,
-      std::function<void(NavigationResponsePolicy)> decisionHandler) override;
-  void navigationActionDidBecomeDownload(Download& download) override;
-  void navigationResponseDidBecomeDownload(Download& download) override;
+      std::function<void(NavigationResponsePolicy)> decisionHandler) override {
+    requests.decidePolicyForNavigationResponse(response, std::move(decisionHandler));
+  }
+  void navigationActionDidBecomeDownload(Download& download) override {
+    download.setDelegate(*this);
+  }
+  void navigationResponseDidBecomeDownload(Download& download) override {
+    download.setDelegate(*this);
+  }
 
-  // Page loads and the error overlay (navigation/page_load.cpp).
-  void didStartProvisionalNavigation() override;
-  void didCommitNavigation() override;
-  void didFinishNavigation() override;
-  void didFailProvisionalNavigation(const WebError& error) override;
-  void backForwardListDidChange() override;
-  void showErrorOverlay(const std::string& message);
-  void showErrorScreen(const ErrorScreen& screen);
-  void removeErrorOverlay();
-  void reloadFromOverlay();
-  void changeServerFromOverlay();
+  // Page loads and the error overlay.
+  void didStartProvisionalNavigation() override { pageLoads.didStart(); }
+  void didCommitNavigation() override { pageLoads.didCommit(); }
+  void didFinishNavigation() override { pageLoads.didFinish(); }
+  void didFailProvisionalNavigation(const WebError& error) override { pageLoads.didFail(error); }
+  void backForwardListDidChange() override { desktop.application.invalidateMenuItems(); }
+  void showErrorOverlay(const std::string& message) {
+    pageLoads.showErrorScreen(ErrorScreen{ErrorScreen::Kind::unreachable, message});
+  }
+  void removeErrorOverlay() { pageLoads.removeErrorOverlay(); }
+  void reloadFromOverlay() { pageLoads.reloadFromOverlay(); }
+  void changeServerFromOverlay() { pageLoads.changeServerFromOverlay(); }
 
-  // Recovery of a dead, hung or silent page (navigation/page_load.cpp, with
-  // the decisions in navigation/page_recovery.hpp).
-  void webProcessDidTerminate(WebProcessTermination reason) override;
-  void webProcessResponsivenessDidChange(bool responsive) override;
-  void networkDidBecomeAvailable() override;
-  void systemDidWake() override;
+  // Recovery of a dead, hung or silent page.
+  void webProcessDidTerminate(WebProcessTermination) override {
+    // A crash, the memory limit or our own end of a hung page: each leaves
+    // a dead picture, and each is recovered the same way.
+    pageLoads.webProcessEnded();
+  }
+  void webProcessResponsivenessDidChange(bool responsive) override {
+    pageLoads.responsivenessChanged(responsive);
+  }
+  void networkDidBecomeAvailable() override { pageLoads.networkAvailable(); }
+  void systemDidWake() override { pageLoads.systemWoke(); }
 
-  // Pop-ups, script dialogs and permissions (navigation/ui_delegate.cpp).
-  void createWebViewWithConfiguration(const NavigationAction& action) override;
+  // Pop-ups, script dialogs and permissions.
+  [[nodiscard]] NewWindowResponse
+  createWebViewWithConfiguration(const NavigationAction& action) override {
+    return requests.createWebView(action);
+  }
   void requestGeolocationPermissionForOrigin(
       const std::string& originHost,
-      std::function<void(PermissionDecision)> decisionHandler) override;
+      std::function<void(PermissionDecision)> decisionHandler) override {
+    requests.requestGeolocationPermission(originHost, std::move(decisionHandler));
+  }
   void requestNotificationPermissionForOrigin(
       const std::string& originHost,
-      std::function<void(PermissionDecision)> decisionHandler) override;
+      std::function<void(PermissionDecision)> decisionHandler) override {
+    requests.requestNotificationPermission(originHost, std::move(decisionHandler));
+  }
   void runJavaScriptAlertPanelWithMessage(const std::string& message,
-                                          std::function<void()> completionHandler) override;
+                                          std::function<void()> completionHandler) override {
+    requests.runAlertPanel(message, std::move(completionHandler));
+  }
   void runJavaScriptConfirmPanelWithMessage(const std::string& message,
-                                            std::function<void(bool)> completionHandler) override;
+                                            std::function<void(bool)> completionHandler) override {
+    requests.runConfirmPanel(message, std::move(completionHandler));
+  }
   void runJavaScriptTextInputPanelWithPrompt(
       const std::string& prompt, const std::optional<std::string>& defaultText,
-      std::function<void(std::optional<std::string>)> completionHandler) override;
+      std::function<void(std::optional<std::string>)> completionHandler) override {
+    requests.runTextInputPanel(prompt, defaultText, std::move(completionHandler));
+  }
 
-  // Connection (connection/connect_panel.cpp, verification.cpp,
-  // connect_link.cpp).
-  void showConnectPanel(bool firstRun);
-  void verifyAndAdopt(const Url& base, const std::string& host, bool firstRun);
-  void probeLegacy(const Url& base, const std::string& host, bool firstRun);
-  void handleConnectLink(const Url& link);
+  // Connection.
+  void showConnectPanel(bool firstRun) { connection.showConnectPanel(firstRun); }
+  void verifyAndAdopt(const Url& base, const std::string& host, bool firstRun) {
+    connection.verifyAndAdopt(base, host, firstRun);
+  }
+  void handleConnectLink(const Url& link) { connection.handleConnectLink(link); }
 
-  // Page messages and the dock badge (bridge/script_messages.cpp).
-  void didReceiveScriptMessage(const ScriptMessage& message) override;
+  // Page messages and the dock badge.
+  void didReceiveScriptMessage(const ScriptMessage& message) override {
+    bridge.didReceiveScriptMessage(message);
+  }
 
-  // Downloads (downloads/downloads.cpp).
+  // Downloads.
   void decideDestinationUsingResponse(
       DownloadIdentity download, const std::string& suggestedFilename,
-      std::function<void(std::optional<std::filesystem::path>)> completionHandler) override;
-  void downloadDidFinish(DownloadIdentity download) override;
-  void didFailWithError(DownloadIdentity download, const WebError& error) override;
+      std::function<void(std::optional<std::filesystem::path>)> completionHandler) override {
+    downloads.decideDestinationUsingResponse(download, suggestedFilename,
+                                             std::move(completionHandler));
+  }
+  void downloadDidFinish(DownloadIdentity download) override {
+    downloads.downloadDidFinish(download);
+  }
+  void didFailWithError(DownloadIdentity download, const WebError& error) override {
+    downloads.didFailWithError(download, error);
+  }
   void didReceiveData(DownloadIdentity download, std::uint64_t received,
-                      std::uint64_t expected) override;
+                      std::uint64_t expected) override {
+    downloads.didReceiveData(download, received, expected);
+  }
 
-  // For tests and the backend: what the controller holds.
+  // For tests and the backend: what the parts hold.
   [[nodiscard]] WebView& webViewForTesting() { return *webView; }
-  [[nodiscard]] bool hasErrorOverlay() const { return errorOverlay != nullptr; }
+  [[nodiscard]] bool hasErrorOverlay() const { return pageLoads.hasErrorOverlay(); }
   [[nodiscard]] const std::optional<std::string>& pendingEmailForTesting() const {
-    return pendingEmail;
+    return connection.pendingEmail();
   }
   void setPendingEmailForTesting(std::optional<std::string> email) {
-    pendingEmail = std::move(email);
+    connection.setPendingEmail(std::move(email));
   }
   [[nodiscard]] const std::map<DownloadIdentity, std::filesystem::path>&
   downloadDestinationsForTesting() const {
-    return downloadDestinations;
+    return downloads.destinations();
   }
 
 private:
-  // The sign-in request: the server with "login" appended, default cache
-  // policy, 60 seconds.
-  [[nodiscard]] UrlRequest signInRequest() const;
-  // Loads the platform page that was on show when the web process ended, or
-  // home when none was.
-  void reloadAfterCrash();
-
-  // Stores `base` under serverURL and then runs `adopted`; when the store
-  // cannot be written, tells the user and opens the address panel instead.
-  void adoptServer(const Url& base, bool firstRun, const std::function<void()>& adopted);
-  // Shows a failed connection step, then the address panel in the same form.
-  void showFailureThenPanel(const Alert& alert, bool firstRun);
   // Sets the page zoom and saves it for the next run.
   void setPageZoom(double zoom);
-  // Takes away every address panel on show, unanswered, and any still to
-  // open: an address has just been settled, and an old panel's Connect or
-  // Quit must not undo it.
-  void closeAddressPanels();
-
-  struct DownloadProgress {
-    std::uint64_t received = 0;
-    std::uint64_t expected = 0;
-  };
-  void updateDownloadProgress();
 
   Desktop& desktop;
+  ServerAddressSetting server;
   std::unique_ptr<Window> window;
   std::unique_ptr<WebView> webView;
-  std::unique_ptr<View> errorOverlay;
-  std::unique_ptr<PageRecovery> recovery;
-  std::optional<std::string> pendingEmail;
-  LocationService& locationManager;
-  std::map<DownloadIdentity, std::filesystem::path> downloadDestinations;
-  std::map<DownloadIdentity, DownloadProgress> downloadProgress;
-  // What the dock icon's progress bar shows now; none while it is hidden.
-  std::optional<double> dockProgress;
-  // Set while the first-run panel waits on the main queue. A connect link
-  // handled meanwhile takes over the connection step and clears it, so the
-  // panel does not open on top of the link's own dialogs.
-  bool firstRunPanelScheduled = false;
-  // The address panels on show, and how often an address was settled, which
-  // tells a panel still waiting for the clipboard that it is too late.
-  std::set<AlertId> addressPanels;
-  int addressesSettled = 0;
-  // Lets network completions tell whether the controller still exists.
-  std::shared_ptr<bool> alive = std::make_shared<bool>(true);
+  ConnectionSteps connection;
+  PageLoads pageLoads;
+  PageRequests requests;
+  PageBridge bridge;
+  DownloadTracker downloads;
 };
 
 } // namespace velmora

@@ -79,7 +79,7 @@ bool BrowserWindowController::validateMenuItem(std::optional<Action> action) con
   // The error screen covers the page: there is nothing to print or search.
   if (*action == Action::printPage || *action == Action::showFindBar ||
       *action == Action::findNext || *action == Action::findPrevious)
-    return !errorOverlay;
+    return !pageLoads.hasErrorOverlay();
   return true;
 }
 

@@ -23,12 +23,11 @@ void collectLabels(GtkWidget* widget, std::vector<std::string>& labels) {
 
 TEST(GoMenuEngineTest, OddLinksAllReachTheMenuAndItsLabelsAreDrawnAsWritten) {
   SamplePlatform platform;
-  EngineWindow window{platform.url()};
   gtk::DrawnMenuBar drawn = gtk::drawMenuBar(testApplication(), buildMenu());
+  EngineWindow window{platform.url(), nullptr, drawn.goMenu.get()};
   drawn.goMenu->attach(GTK_APPLICATION_WINDOW(window.gtkWindow()), [&](Action, GVariant* target) {
     window.controller->goToPath(Url::parse(g_variant_get_string(target, nullptr)));
   });
-  AppDelegate::goMenu = drawn.goMenu.get();
 
   window.load(platform.url() + "/bridge/odd");
   ASSERT_TRUE(waitUntil([&] { return drawn.goMenu->numberOfItems() == 5; }))
@@ -52,7 +51,6 @@ TEST(GoMenuEngineTest, OddLinksAllReachTheMenuAndItsLabelsAreDrawnAsWritten) {
       [](const LoggedRequest& r) { return r.path == "/jobs"; }, 20s, before);
   ASSERT_TRUE(opened);
   EXPECT_EQ(opened->query, "status%5B%5D=open");
-  AppDelegate::goMenu = nullptr;
 }
 
 } // namespace

@@ -37,7 +37,7 @@ struct HttpController {
   explicit HttpController(std::optional<std::string> settingsText = std::nullopt) {
     if (settingsText)
       home.writeSettings(*settingsText);
-    controller = std::make_unique<BrowserWindowController>(desktop);
+    controller = std::make_unique<BrowserWindowController>(desktop, nullptr);
     fake.mainQueue.drain();
   }
   // Waits for the next alert and gives it; throws when none comes.

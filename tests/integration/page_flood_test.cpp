@@ -1,7 +1,6 @@
 // A page that floods the window with messages: the window must keep
 // drawing and answering input while it reads them, and what it keeps of
 // them must stay bounded.
-#include "app/app_delegate.hpp"
 #include "engine_window.hpp"
 
 #include <gtest/gtest.h>
@@ -40,15 +39,11 @@ private:
 
 class PageFloodTest : public ::testing::Test {
 protected:
-  void SetUp() override {
-    AppDelegate::goMenu = &menu;
-    ASSERT_TRUE(window.waitForPage(platform.url() + "/login"));
-  }
-  void TearDown() override { AppDelegate::goMenu = nullptr; }
+  void SetUp() override { ASSERT_TRUE(window.waitForPage(platform.url() + "/login")); }
 
   SamplePlatform platform;
-  EngineWindow window{platform.url()};
   FakeMenu menu;
+  EngineWindow window{platform.url(), nullptr, &menu};
 };
 
 // The page changes its unread count a hundred thousand times, each change

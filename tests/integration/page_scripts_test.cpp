@@ -39,7 +39,9 @@ public:
   void didFinishNavigation() override { ++finished; }
   void didFailProvisionalNavigation(const WebError&) override { ++failed; }
   void backForwardListDidChange() override {}
-  void createWebViewWithConfiguration(const NavigationAction&) override {}
+  NewWindowResponse createWebViewWithConfiguration(const NavigationAction&) override {
+    return NewWindowResponse::none;
+  }
   void requestGeolocationPermissionForOrigin(const std::string&,
                                              std::function<void(PermissionDecision)> d) override {
     d(PermissionDecision::deny);

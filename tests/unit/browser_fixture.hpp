@@ -17,7 +17,7 @@ struct Browser {
   explicit Browser(std::optional<std::string> stored = "https://acme.example.test") {
     if (stored)
       fake.settings.values["serverURL"] = *stored;
-    controller = std::make_unique<BrowserWindowController>(fake.desktop);
+    controller = std::make_unique<BrowserWindowController>(fake.desktop, &fake.application.goMenu);
   }
   [[nodiscard]] Strings loaded() const { return fake.webView().loadedAddresses(); }
   [[nodiscard]] Strings opened() const { return fake.workspace.openedAddresses(); }

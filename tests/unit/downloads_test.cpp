@@ -32,7 +32,7 @@ Decision decide(BrowserWindowController& controller, DownloadIdentity download,
 
 TEST(DownloadDelegateTest, SavesIntoTheDownloadsFolderAndRemembersTheDownload) {
   FakeDesktop fake;
-  BrowserWindowController controller(fake.desktop);
+  BrowserWindowController controller(fake.desktop, nullptr);
 
   const Decision decision = decide(controller, 1, "../../invoice.pdf");
 
@@ -49,7 +49,7 @@ TEST(DownloadDelegateTest, SavesIntoTheDownloadsFolderAndRemembersTheDownload) {
 // its file is gone from disk.
 TEST(DownloadDelegateTest, NeverGivesAnyoneElsesFileAway) {
   FakeDesktop fake;
-  BrowserWindowController controller(fake.desktop);
+  BrowserWindowController controller(fake.desktop, nullptr);
   fake.files.existing = {downloads, downloads / "report.csv"};
   fake.files.appearing = {downloads / "report-2.csv"};
 
@@ -79,7 +79,7 @@ TEST(DownloadDelegateTest, CancelsAndSaysWhyWhenNothingCanBeSaved) {
   };
   for (const Row& row : rows) {
     FakeDesktop fake;
-    BrowserWindowController controller(fake.desktop);
+    BrowserWindowController controller(fake.desktop, nullptr);
     row.arrange(fake);
 
     const Decision decision = decide(controller, 1, "invoice.pdf");
@@ -114,7 +114,7 @@ TEST(DownloadDelegateTest, EachDownloadEndsOnceInItsOwnWay) {
   };
   for (const Row& row : rows) {
     FakeDesktop fake;
-    BrowserWindowController controller(fake.desktop);
+    BrowserWindowController controller(fake.desktop, nullptr);
     decide(controller, 1, "invoice.pdf");
     decide(controller, 2, "other.pdf");
     if (row.failure)
@@ -140,7 +140,7 @@ TEST(DownloadDelegateTest, EachDownloadEndsOnceInItsOwnWay) {
 
 TEST(DownloadDelegateTest, TheDockShowsTheCombinedProgressUntilTheLastDownloadEnds) {
   FakeDesktop fake;
-  BrowserWindowController controller(fake.desktop);
+  BrowserWindowController controller(fake.desktop, nullptr);
   auto& shown = fake.dockTile.progressHistory;
 
   controller.didReceiveData(9, 10, 100); // a download nobody decided for

@@ -37,7 +37,7 @@ TEST(LoadHomeTest, LoadsTheSignInPageOfAnythingStoredOrSchedulesTheFirstRunPanel
     FakeDesktop fake;
     if (row.stored)
       fake.settings.values["serverURL"] = *row.stored;
-    BrowserWindowController controller(fake.desktop);
+    BrowserWindowController controller(fake.desktop, nullptr);
     EXPECT_EQ(controller.storedServer(), row.stored) << row.name;
     EXPECT_EQ(controller.serverURL().absoluteString(), row.server) << row.name;
     EXPECT_FALSE(fake.window().visible) << row.name << ": the delegate shows the window";

@@ -1,7 +1,6 @@
 // The application's side of the page bridge: reading the unread count and
 // its badge, dispatching page messages, and turning reported links into
 // the Go menu.
-#include "app/app_delegate.hpp"
 #include "bridge/go_menu.hpp"
 #include "bridge/script_messages.hpp"
 #include "browser_fixture.hpp"
@@ -83,10 +82,6 @@ TEST(BadgeLabelForCountTest, ShowsPositiveCountsInFullAndNothingElse) {
 
 // The controller with a signed-in server and its Go menu in place.
 struct Controller : testing::Browser {
-  Controller() { AppDelegate::goMenu = &fake.application.goMenu; }
-  ~Controller() { AppDelegate::goMenu = nullptr; }
-  Controller(const Controller&) = delete;
-  Controller& operator=(const Controller&) = delete;
   void post(const char* name, ScriptValue body) {
     controller->didReceiveScriptMessage(ScriptMessage{name, std::move(body)});
   }
@@ -249,10 +244,9 @@ TEST(GoMenuTest, EachRebuildReplacesTheWholeMenu) {
   EXPECT_EQ(c.fake.application.goMenu.items[0].action, Action::goHome);
 }
 
-TEST(GoMenuTest, NothingHappensBeforeTheMenuBarExists) {
+TEST(GoMenuTest, NothingHappensWithoutAMenuBar) {
   FakeDesktop fake;
-  BrowserWindowController controller(fake.desktop);
-  AppDelegate::goMenu = nullptr;
+  BrowserWindowController controller(fake.desktop, nullptr);
   controller.rebuildGoMenu({link("Jobs", "https://acme.example.test/jobs")});
   EXPECT_TRUE(fake.application.goMenu.items.empty());
 }

@@ -76,7 +76,7 @@ TEST(ZoomTest, TheSavedZoomIsRestoredAndDamagedTextMeansActualSize) {
     fake.settings.values["serverURL"] = "https://acme.example.test";
     if (row.saved)
       fake.windows.savedValues[std::string(pageZoomKey)] = *row.saved;
-    BrowserWindowController controller(fake.desktop);
+    BrowserWindowController controller(fake.desktop, nullptr);
     EXPECT_EQ(fake.webView().zoom, row.expected) << row.name;
   }
 }

@@ -113,7 +113,7 @@ Backend::~Backend() {
   g_signal_handlers_disconnect_by_data(app_.get(), this);
 }
 
-int Backend::run(AppDelegate& delegate, int argc, char** argv) {
+int Backend::run(ApplicationDelegate& delegate, int argc, char** argv) {
   delegate_ = &delegate;
   return g_application_run(G_APPLICATION(app_.get()), argc, argv);
 }
@@ -134,7 +134,7 @@ void Backend::onStartup(GApplication*, gpointer self) {
   backend->session_ = makeNetworkSession();
   enableSpellChecking();
   gtk_window_set_default_icon_name(applicationId);
-  AppDelegate::goMenu = backend->setMainMenu(buildMenu());
+  backend->delegate_->applicationWillFinishLaunching();
 }
 
 void Backend::onActivate(GApplication*, gpointer self) {

@@ -1,9 +1,9 @@
 // The GTK application: owns every desktop service, the persistent web data
 // session and the GtkApplication, and connects the application's life cycle
-// (startup, activate, open) and its menu actions to the AppDelegate.
+// (startup, activate, open) and its menu actions to the application delegate.
 #pragma once
 
-#include "app/app_delegate.hpp"
+#include "platform/application_delegate.hpp"
 #include "platform/desktop.hpp"
 #include "platform/gtk/glib_ptr.hpp"
 #include "platform/gtk/key_file_store.hpp"
@@ -27,7 +27,7 @@ public:
 
   [[nodiscard]] Desktop& desktop() { return desktop_; }
   // Runs the application until it quits; gives the process's exit status.
-  int run(AppDelegate& delegate, int argc, char** argv);
+  int run(ApplicationDelegate& delegate, int argc, char** argv);
 
   // Application
   Menu* setMainMenu(const MenuBar& menuBar) override;
@@ -65,7 +65,7 @@ private:
   Desktop desktop_;
   PageNotifications notifications_;
 
-  AppDelegate* delegate_ = nullptr;
+  ApplicationDelegate* delegate_ = nullptr;
   bool launched_ = false;
   GtkApplicationWindow* window_ = nullptr;
   class GtkAppWindow* appWindow_ = nullptr;

@@ -186,17 +186,16 @@ void GtkWebView::connectSignals(const WebViewConfiguration& configuration) {
   }
 }
 
+void GtkWebView::noteApplicationLoad(const std::string& uri) {
+  applicationLoads_.push_back(uri);
+  if (applicationLoads_.size() > applicationLoadMemory)
+    applicationLoads_.pop_front();
+}
+
 void GtkWebView::loadRequest(const UrlRequest& request) {
   // WebKitGTK has no per-request timeout or cache policy: the engine's
   // defaults apply, which match the protocol's own cache rules.
-  applicationLoads_.push_back(engineUri(request.url));
-  if (applicationLoads_.size() > applicationLoadMemory)
-    applicationLoads_.pop_front();
-  // A pop-up's own request keeps the page's method, headers and body.
-  if (popUpRequest_ && request.url.absoluteString() == webkit_uri_request_get_uri(popUpRequest_)) {
-    webkit_web_view_load_request(view_, popUpRequest_);
-    return;
-  }
+  noteApplicationLoad(engineUri(request.url));
   webkit_web_view_load_uri(view_, request.url.absoluteString().c_str());
 }
 
@@ -442,13 +441,18 @@ gboolean GtkWebView::onLoadFailedWithTlsErrors(WebKitWebView*, const char* faili
 GtkWidget* GtkWebView::onCreate(WebKitWebView*, WebKitNavigationAction* action, gpointer self) {
   auto* view = static_cast<GtkWebView*>(self);
   WebKitURIRequest* request = webkit_navigation_action_get_request(action);
-  view->popUpRequest_ = request;
-  view->delegate_.createWebViewWithConfiguration(NavigationAction{
-      .url = engineUrl(request ? webkit_uri_request_get_uri(request) : nullptr),
-      .targetFrame = FrameTarget::newWindow,
-      .userGesture = webkit_navigation_action_is_user_gesture(action) != 0,
-  });
-  view->popUpRequest_ = nullptr;
+  const NewWindowResponse response = view->delegate_.createWebViewWithConfiguration(
+      NavigationAction{
+          .url = engineUrl(request ? webkit_uri_request_get_uri(request) : nullptr),
+          .targetFrame = FrameTarget::newWindow,
+          .userGesture = webkit_navigation_action_is_user_gesture(action) != 0,
+      });
+  if (response == NewWindowResponse::loadRequestHere && request) {
+    // The page's own request, so a form posted into a new window keeps its
+    // method, headers and body.
+    view->noteApplicationLoad(webkit_uri_request_get_uri(request));
+    webkit_web_view_load_request(view->view_, request);
+  }
   // No new view: the page's window.open() gets null.
   return nullptr;
 }

@@ -67,6 +67,9 @@ public:
 
 private:
   void connectSignals(const WebViewConfiguration& configuration);
+  // A main-frame load the application starts, so the engine's question
+  // about it is known to be the main frame's.
+  void noteApplicationLoad(const std::string& uri);
   void forgetApplicationLoad(const char* failingUri);
 
   static gboolean onDecidePolicy(WebKitWebView*, WebKitPolicyDecision*, WebKitPolicyDecisionType,
@@ -126,9 +129,6 @@ private:
   bool reportedResponsive_ = true;
   guint pingTimer_ = 0;
   GObjectPtr<GCancellable> pingCancellable_ = GObjectPtr<GCancellable>::adopt(g_cancellable_new());
-  // The request of the pop-up the controller is deciding about, so that a
-  // load of it keeps the page's method, headers and body.
-  WebKitURIRequest* popUpRequest_ = nullptr;
   GtkWidget* container_ = nullptr; // owned by the widget tree once placed
   GObjectPtr<GtkWidget> containerRef_;
   std::unique_ptr<FindBar> findBar_;

@@ -1,8 +1,4 @@
-// The window controller as the delegate of every download: it chooses the
-// file in the Downloads folder, shows the finished file in the file manager,
-// reports failures and keeps the dock icon's progress bar while downloads
-// run.
-#include "window/browser_window_controller.hpp"
+#include "downloads/download_tracker.hpp"
 
 #include "downloads/download_destination.hpp"
 
@@ -40,18 +36,18 @@ double progressStep(double received, double expected) {
 
 } // namespace
 
-void BrowserWindowController::decideDestinationUsingResponse(
+void DownloadTracker::decideDestinationUsingResponse(
     DownloadIdentity download, const std::string& suggestedFilename,
     std::function<void(std::optional<std::filesystem::path>)> completionHandler) {
-  const auto folder = desktop.files.downloadsDirectory();
+  const auto folder = desktop_.files.downloadsDirectory();
   if (!folder) {
     completionHandler(std::nullopt);
-    showDownloadFailure(desktop.alerts, "There is no Downloads folder to save the file in.");
+    showDownloadFailure(desktop_.alerts, "There is no Downloads folder to save the file in.");
     return;
   }
-  if (!desktop.files.createDirectory(*folder)) {
+  if (!desktop_.files.createDirectory(*folder)) {
     completionHandler(std::nullopt);
-    showDownloadFailure(desktop.alerts,
+    showDownloadFailure(desktop_.alerts,
                         "The Downloads folder " + quoted(*folder) + " could not be created.");
     return;
   }
@@ -61,76 +57,76 @@ void BrowserWindowController::decideDestinationUsingResponse(
   std::set<std::filesystem::path> lostRaces;
   const auto taken = [&](const std::filesystem::path& candidate) {
     return lostRaces.contains(candidate) ||
-           std::any_of(downloadDestinations.begin(), downloadDestinations.end(),
+           std::any_of(destinations_.begin(), destinations_.end(),
                        [&](const auto& entry) { return entry.second == candidate; }) ||
-           desktop.files.fileExistsAtPath(candidate);
+           desktop_.files.fileExistsAtPath(candidate);
   };
   for (int attempt = 0; attempt < maxCreationAttempts; ++attempt) {
     std::filesystem::path destination =
         uniqueDownloadDestination(*folder, suggestedFilename, taken);
     // Creating the file claims the name for good: the engine then writes
     // into our own empty file and never meets one that appeared meanwhile.
-    const FileCreation creation = desktop.files.createNewFile(destination);
+    const FileCreation creation = desktop_.files.createNewFile(destination);
     if (creation.outcome == FileCreation::Outcome::exists) {
       lostRaces.insert(destination);
       continue;
     }
     if (creation.outcome == FileCreation::Outcome::failed) {
       completionHandler(std::nullopt);
-      showDownloadFailure(desktop.alerts, quoted(destination.filename()) +
-                                              " could not be saved in " + quoted(*folder) + ": " +
-                                              creation.errorDescription);
+      showDownloadFailure(desktop_.alerts, quoted(destination.filename()) +
+                                               " could not be saved in " + quoted(*folder) + ": " +
+                                               creation.errorDescription);
       return;
     }
-    downloadDestinations[download] = destination;
-    downloadProgress[download] = DownloadProgress{};
-    updateDownloadProgress();
+    destinations_[download] = destination;
+    progress_[download] = Progress{};
+    updateDockProgress();
     completionHandler(std::move(destination));
     return;
   }
   completionHandler(std::nullopt);
-  showDownloadFailure(desktop.alerts, "No free name could be found in the Downloads folder " +
-                                          quoted(*folder) + ".");
+  showDownloadFailure(desktop_.alerts, "No free name could be found in the Downloads folder " +
+                                           quoted(*folder) + ".");
 }
 
-void BrowserWindowController::downloadDidFinish(DownloadIdentity download) {
-  auto entry = downloadDestinations.extract(download);
-  downloadProgress.erase(download);
-  updateDownloadProgress();
+void DownloadTracker::downloadDidFinish(DownloadIdentity download) {
+  auto entry = destinations_.extract(download);
+  progress_.erase(download);
+  updateDockProgress();
   if (entry)
-    desktop.workspace.activateFileViewerSelectingURLs({entry.mapped()});
+    desktop_.workspace.activateFileViewerSelectingURLs({entry.mapped()});
 }
 
-void BrowserWindowController::didFailWithError(DownloadIdentity download, const WebError& error) {
-  downloadDestinations.erase(download);
-  downloadProgress.erase(download);
-  updateDownloadProgress();
+void DownloadTracker::didFailWithError(DownloadIdentity download, const WebError& error) {
+  destinations_.erase(download);
+  progress_.erase(download);
+  updateDockProgress();
   // Someone asked for the cancellation: the user, or the destination
   // decision, which has already said why.
   if (error.code == WebError::cancelled)
     return;
-  showDownloadFailure(desktop.alerts, error.localizedDescription.empty()
-                                          ? "The download stopped before it was complete."
-                                          : error.localizedDescription);
+  showDownloadFailure(desktop_.alerts, error.localizedDescription.empty()
+                                           ? "The download stopped before it was complete."
+                                           : error.localizedDescription);
 }
 
-void BrowserWindowController::didReceiveData(DownloadIdentity download, std::uint64_t received,
-                                             std::uint64_t expected) {
-  const auto entry = downloadProgress.find(download);
-  if (entry == downloadProgress.end())
+void DownloadTracker::didReceiveData(DownloadIdentity download, std::uint64_t received,
+                                     std::uint64_t expected) {
+  const auto entry = progress_.find(download);
+  if (entry == progress_.end())
     return;
-  entry->second = DownloadProgress{received, expected};
-  updateDownloadProgress();
+  entry->second = Progress{received, expected};
+  updateDockProgress();
 }
 
 // One bar for all downloads under way. Downloads whose size is unknown add
 // nothing to either side of the share; the bar goes when the last one ends.
-void BrowserWindowController::updateDownloadProgress() {
+void DownloadTracker::updateDockProgress() {
   std::optional<double> shown;
-  if (!downloadProgress.empty()) {
+  if (!progress_.empty()) {
     double received = 0;
     double expected = 0;
-    for (const auto& [identity, progress] : downloadProgress) {
+    for (const auto& [identity, progress] : progress_) {
       if (progress.expected == 0)
         continue;
       received += static_cast<double>(std::min(progress.received, progress.expected));
@@ -138,10 +134,10 @@ void BrowserWindowController::updateDownloadProgress() {
     }
     shown = progressStep(received, expected);
   }
-  if (shown == dockProgress)
+  if (shown == dockProgress_)
     return;
-  dockProgress = shown;
-  desktop.dockTile.setProgress(shown);
+  dockProgress_ = shown;
+  desktop_.dockTile.setProgress(shown);
 }
 
 } // namespace velmora

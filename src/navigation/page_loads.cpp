@@ -1,4 +1,4 @@
-#include "window/browser_window_controller.hpp"
+#include "navigation/page_loads.hpp"
 
 #include "navigation/navigation_policy.hpp"
 
@@ -63,41 +63,54 @@ std::string prefillScript(const std::string& encodedEmail) {
 
 } // namespace
 
-void BrowserWindowController::removeErrorOverlay() {
-  if (!errorOverlay)
+PageLoads::PageLoads(Desktop& desktop, Window& window, WebView& webView,
+                     ServerAddressSetting& server, ConnectionSteps& connection,
+                     std::function<void()> loadHome)
+    : desktop_(desktop), window_(window), webView_(webView), server_(server),
+      connection_(connection), loadHome_(std::move(loadHome)),
+      recovery_(
+          desktop.mainQueue, desktop.http, webView, [&server] { return server.serverURL(); },
+          PageRecovery::Actions{
+              .reloadPage = [this] { reloadAfterCrash(); },
+              .showErrorScreen = [this](const ErrorScreen& screen) { showErrorScreen(screen); },
+              .tryAgain = [this] { reloadFromOverlay(); },
+          }) {}
+
+void PageLoads::removeErrorOverlay() {
+  if (!errorOverlay_)
     return;
-  errorOverlay->removeFromSuperview();
-  recovery->errorScreenRemoved();
-  errorOverlay.reset();
+  errorOverlay_->removeFromSuperview();
+  recovery_.errorScreenRemoved();
+  errorOverlay_.reset();
   // Print and Find come back with the page.
-  desktop.application.invalidateMenuItems();
+  desktop_.application.invalidateMenuItems();
 }
 
-void BrowserWindowController::didStartProvisionalNavigation() {
+void PageLoads::didStart() {
   removeErrorOverlay();
-  recovery->loadStarted();
+  recovery_.loadStarted();
 }
 
-void BrowserWindowController::didCommitNavigation() {
-  recovery->loadAnswered();
+void PageLoads::didCommit() {
+  recovery_.loadAnswered();
 }
 
-void BrowserWindowController::didFinishNavigation() {
-  recovery->pageShown();
-  if (!pendingEmail || pendingEmail->empty())
+void PageLoads::didFinish() {
+  recovery_.pageShown();
+  if (!connection_.pendingEmail() || connection_.pendingEmail()->empty())
     return;
-  const auto current = webView->url();
-  if (!current || !isPlatformHost(current))
+  const auto current = webView_.url();
+  if (!current || !isPlatformHost(current, server_.serverURL()))
     return;
   if (!current->path().ends_with("/login"))
     return;
   // Taken before the script runs, so the address is used at most once.
-  const std::string email = *std::exchange(pendingEmail, std::nullopt);
-  webView->evaluateJavaScript(prefillScript(encodedForScript(email)));
+  const std::string email = connection_.takePendingEmail().value_or("");
+  webView_.evaluateJavaScript(prefillScript(encodedForScript(email)));
 }
 
-void BrowserWindowController::didFailProvisionalNavigation(const WebError& error) {
-  recovery->loadAnswered();
+void PageLoads::didFail(const WebError& error) {
+  recovery_.loadAnswered();
   // A load that was cancelled, superseded or turned into a download did not
   // fail: the server was reached or never asked. Nor did one for an address
   // no frame can show, which a script may start on its own (a mailto: link
@@ -106,45 +119,35 @@ void BrowserWindowController::didFailProvisionalNavigation(const WebError& error
       error.code == WebError::frameLoadInterruptedByPolicyChange ||
       error.code == WebError::cannotShowURL)
     return;
-  showErrorOverlay(error.localizedDescription);
+  showErrorScreen(ErrorScreen{ErrorScreen::Kind::unreachable, error.localizedDescription});
 }
 
-void BrowserWindowController::backForwardListDidChange() {
-  desktop.application.invalidateMenuItems();
+void PageLoads::webProcessEnded() {
+  recovery_.webProcessEnded();
 }
 
-void BrowserWindowController::webProcessDidTerminate(WebProcessTermination) {
-  // A crash, the memory limit or our own end of a hung page: each leaves a
-  // dead picture, and each is recovered the same way.
-  recovery->webProcessEnded();
+void PageLoads::responsivenessChanged(bool responsive) {
+  recovery_.responsivenessChanged(responsive);
 }
 
-void BrowserWindowController::webProcessResponsivenessDidChange(bool responsive) {
-  recovery->responsivenessChanged(responsive);
+void PageLoads::networkAvailable() {
+  recovery_.networkAvailable();
 }
 
-void BrowserWindowController::networkDidBecomeAvailable() {
-  recovery->networkAvailable();
+void PageLoads::systemWoke() {
+  recovery_.systemWoke();
 }
 
-void BrowserWindowController::systemDidWake() {
-  recovery->systemWoke();
-}
-
-void BrowserWindowController::reloadAfterCrash() {
-  const auto current = webView->url();
-  if (current && isPlatformHost(current) && !current->hasRootPath()) {
-    webView->loadRequest(UrlRequest{.url = *current});
+void PageLoads::reloadAfterCrash() {
+  const auto current = webView_.url();
+  if (current && isPlatformHost(current, server_.serverURL()) && !current->hasRootPath()) {
+    webView_.loadRequest(UrlRequest{.url = *current});
     return;
   }
-  loadHome();
+  loadHome_();
 }
 
-void BrowserWindowController::showErrorOverlay(const std::string& message) {
-  showErrorScreen(ErrorScreen{ErrorScreen::Kind::unreachable, message});
-}
-
-void BrowserWindowController::showErrorScreen(const ErrorScreen& screen) {
+void PageLoads::showErrorScreen(const ErrorScreen& screen) {
   removeErrorOverlay();
   const bool retries = screen.kind != ErrorScreen::Kind::pageStopped;
   auto [title, message] = errorScreenTexts(screen);
@@ -177,20 +180,20 @@ void BrowserWindowController::showErrorScreen(const ErrorScreen& screen) {
                              .color = {0.55, 0.55, 0.55, 1.0},
                              .wraps = true};
   }
-  errorOverlay = window->addOverlay(overlay);
-  desktop.application.invalidateMenuItems();
-  recovery->errorScreenShown(retries);
+  errorOverlay_ = window_.addOverlay(overlay);
+  desktop_.application.invalidateMenuItems();
+  recovery_.errorScreenShown(retries);
 }
 
-void BrowserWindowController::reloadFromOverlay() {
+void PageLoads::reloadFromOverlay() {
   removeErrorOverlay();
-  recovery->retried();
-  loadHome();
+  recovery_.retried();
+  loadHome_();
 }
 
-void BrowserWindowController::changeServerFromOverlay() {
+void PageLoads::changeServerFromOverlay() {
   removeErrorOverlay();
-  showConnectPanel(false);
+  connection_.showConnectPanel(false);
 }
 
 } // namespace velmora

@@ -1,0 +1,34 @@
+// The window's end of the page contract: the unread count the badge hook
+// posts becomes the dock badge, and the links the navigation hook posts
+// become the Go menu, whose entries open their pages in the window.
+#pragma once
+
+#include "platform/dock_tile.hpp"
+#include "platform/menus.hpp"
+#include "platform/script_value.hpp"
+#include "platform/web_view.hpp"
+
+#include <functional>
+#include <optional>
+#include <vector>
+
+namespace velmora {
+
+class PageBridge {
+public:
+  // `goMenu` is the menu bar's live Go menu, or null while there is none;
+  // `openIfSameServer` opens a chosen entry's address.
+  PageBridge(DockTile& dockTile, Menu* goMenu, std::function<void(const Url&)> openIfSameServer);
+
+  void didReceiveScriptMessage(const ScriptMessage& message);
+  // Replaces the Go menu's whole content with the entries for `links`.
+  void rebuildGoMenu(const std::vector<ScriptDictionary>& links);
+  void goToPath(const std::optional<Url>& representedObject);
+
+private:
+  DockTile& dockTile_;
+  Menu* goMenu_;
+  std::function<void(const Url&)> openIfSameServer_;
+};
+
+} // namespace velmora

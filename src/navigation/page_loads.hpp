@@ -1,0 +1,60 @@
+// What the window does as the page loads: the error screen when the server
+// cannot be reached (and its way back), recovery from a dead, hung or silent
+// page, and the sign-in e-mail a connect link left, filled in once the
+// platform's sign-in page has loaded.
+#pragma once
+
+#include "connection/connection_steps.hpp"
+#include "connection/server_address.hpp"
+#include "navigation/page_recovery.hpp"
+#include "platform/desktop.hpp"
+#include "platform/web_view.hpp"
+#include "platform/window.hpp"
+
+#include <functional>
+#include <memory>
+#include <string>
+
+namespace velmora {
+
+class PageLoads {
+public:
+  // `loadHome` is what Try Again does after taking the screen away.
+  PageLoads(Desktop& desktop, Window& window, WebView& webView, ServerAddressSetting& server,
+            ConnectionSteps& connection, std::function<void()> loadHome);
+
+  // The main frame's load events.
+  void didStart();
+  void didCommit();
+  void didFinish();
+  void didFail(const WebError& error);
+  // The web process and the network.
+  void webProcessEnded();
+  void responsivenessChanged(bool responsive);
+  void networkAvailable();
+  void systemWoke();
+
+  // The error screen: on show over the page until the next load starts or one
+  // of its buttons is pressed.
+  void showErrorScreen(const ErrorScreen& screen);
+  void removeErrorOverlay();
+  [[nodiscard]] bool hasErrorOverlay() const { return errorOverlay_ != nullptr; }
+  void reloadFromOverlay();
+  void changeServerFromOverlay();
+
+private:
+  // Loads the platform page that was on show when the web process ended, or
+  // home when none was.
+  void reloadAfterCrash();
+
+  Desktop& desktop_;
+  Window& window_;
+  WebView& webView_;
+  ServerAddressSetting& server_;
+  ConnectionSteps& connection_;
+  std::function<void()> loadHome_;
+  std::unique_ptr<View> errorOverlay_;
+  PageRecovery recovery_;
+};
+
+} // namespace velmora

@@ -1,0 +1,48 @@
+// What the page asks of the window, answered by the navigation policy: where
+// a navigation may go, what becomes of a response, a new window, a dialog,
+// and access to the location or to notifications. Stateless: each answer is
+// a decision of navigation_policy.hpp, carried out here.
+#pragma once
+
+#include "connection/server_address.hpp"
+#include "platform/desktop.hpp"
+#include "platform/web_view.hpp"
+
+#include <functional>
+#include <optional>
+#include <string>
+
+namespace velmora {
+
+class PageRequests {
+public:
+  // `removeErrorOverlay` clears the error screen before a load of our own.
+  PageRequests(Desktop& desktop, WebView& webView, ServerAddressSetting& server,
+               std::function<void()> removeErrorOverlay);
+
+  [[nodiscard]] bool isPlatformHost(const std::optional<Url>& url) const;
+  // Loads `url` only when its scheme and host are exactly the server's.
+  void openIfSameServer(const Url& url);
+
+  void decidePolicyForNavigationAction(const NavigationAction& action,
+                                       std::function<void(NavigationActionPolicy)> decide);
+  void decidePolicyForNavigationResponse(const NavigationResponse& response,
+                                         std::function<void(NavigationResponsePolicy)> decide);
+  [[nodiscard]] NewWindowResponse createWebView(const NavigationAction& action);
+  void requestGeolocationPermission(const std::string& originHost,
+                                    std::function<void(PermissionDecision)> decide);
+  void requestNotificationPermission(const std::string& originHost,
+                                     std::function<void(PermissionDecision)> decide);
+  void runAlertPanel(const std::string& message, std::function<void()> completion);
+  void runConfirmPanel(const std::string& message, std::function<void(bool)> completion);
+  void runTextInputPanel(const std::string& prompt, const std::optional<std::string>& defaultText,
+                         std::function<void(std::optional<std::string>)> completion);
+
+private:
+  Desktop& desktop_;
+  WebView& webView_;
+  ServerAddressSetting& server_;
+  std::function<void()> removeErrorOverlay_;
+};
+
+} // namespace velmora
