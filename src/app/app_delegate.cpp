@@ -60,54 +60,52 @@ void AppDelegate::perform(Action action, const std::optional<Url>& representedOb
   if (!browser || !validate(action))
     return;
   BrowserWindowController& controller = *browser;
+  // Every action is listed, so one added without a route does not build.
   switch (action) {
   case Action::reloadPage:
-    controller.reloadPage();
-    break;
+    return controller.reloadPage();
   case Action::goHome:
-    controller.goHome();
-    break;
+    return controller.goHome();
   case Action::zoomActual:
-    controller.zoomActual();
-    break;
+    return controller.zoomActual();
   case Action::zoomIn:
-    controller.zoomIn();
-    break;
+    return controller.zoomIn();
   case Action::zoomOut:
-    controller.zoomOut();
-    break;
+    return controller.zoomOut();
   case Action::goToPath:
-    controller.goToPath(representedObject);
-    break;
+    return controller.goToPath(representedObject);
   case Action::goBack:
-    controller.goBack();
-    break;
+    return controller.goBack();
   case Action::goForward:
-    controller.goForward();
-    break;
+    return controller.goForward();
   case Action::hide:
   case Action::performMiniaturize:
-    controller.performMiniaturize();
-    break;
+    return controller.performMiniaturize();
   case Action::performZoom:
-    controller.performZoom();
-    break;
+    return controller.performZoom();
   case Action::printPage:
-    controller.printPage();
-    break;
+    return controller.printPage();
   case Action::showFindBar:
-    controller.showFindBar();
-    break;
+    return controller.showFindBar();
   case Action::findNext:
-    controller.findNext();
-    break;
+    return controller.findNext();
   case Action::findPrevious:
-    controller.findPrevious();
-    break;
+    return controller.findPrevious();
   // The backend carries out the application's and the editor's own
-  // actions (about, shortcuts, quit, clipboard, undo) itself.
-  default:
-    break;
+  // actions itself; Settings… is handled above.
+  case Action::orderFrontStandardAboutPanel:
+  case Action::showPreferences:
+  case Action::showKeyboardShortcuts:
+  case Action::hideOtherApplications:
+  case Action::unhideAllApplications:
+  case Action::terminate:
+  case Action::undo:
+  case Action::redo:
+  case Action::cut:
+  case Action::copy:
+  case Action::paste:
+  case Action::selectAll:
+    return;
   }
 }
 

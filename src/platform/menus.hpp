@@ -5,6 +5,7 @@
 
 #include "platform/url.hpp"
 
+#include <cstddef>
 #include <cstdint>
 #include <optional>
 #include <string>
@@ -42,6 +43,8 @@ enum class Action {
   performMiniaturize,
   performZoom,
 };
+// How many actions there are; performZoom is the last.
+inline constexpr std::size_t actionCount = static_cast<std::size_t>(Action::performZoom) + 1;
 
 // Modifier masks with the values of the original key-equivalent model;
 // Command becomes Control where the backend draws them.

@@ -196,7 +196,7 @@ void Backend::terminate() {
 void Backend::invalidateMenuItems() {
   if (!window_ || !delegate_)
     return;
-  for (Action action : windowActions()) {
+  for (Action action : validatedActions()) {
     GAction* gaction = g_action_map_lookup_action(G_ACTION_MAP(window_), actionName(action));
     if (gaction)
       g_simple_action_set_enabled(G_SIMPLE_ACTION(gaction), delegate_->validate(action));
@@ -224,6 +224,11 @@ void Backend::installWindowActions(GtkApplicationWindow* window) {
 }
 
 void Backend::performAction(Action action, GVariant* parameter) {
+  if (isEditingAction(action)) {
+    if (window_)
+      performEditingAction(GTK_WINDOW(window_), action);
+    return;
+  }
   switch (action) {
   case Action::orderFrontStandardAboutPanel:
     showAboutDialog(window_ ? GTK_WINDOW(window_) : nullptr);
@@ -234,16 +239,8 @@ void Backend::performAction(Action action, GVariant* parameter) {
   case Action::showKeyboardShortcuts:
     showShortcutsWindow(app_.get(), window_ ? GTK_WINDOW(window_) : nullptr);
     return;
-  case Action::undo:
-  case Action::redo:
-  case Action::cut:
-  case Action::copy:
-  case Action::paste:
-  case Action::selectAll:
-    if (window_)
-      performEditingAction(GTK_WINDOW(window_), action);
-    return;
   default:
+    // Everything else is the application delegate's.
     break;
   }
   std::optional<Url> target;

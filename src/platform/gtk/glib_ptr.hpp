@@ -6,6 +6,7 @@
 
 #include <functional>
 #include <memory>
+#include <optional>
 #include <string>
 #include <utility>
 
@@ -23,6 +24,11 @@ using GErrorPtr = std::unique_ptr<GError, CDeleter<g_error_free>>;
 using GKeyFilePtr = std::unique_ptr<GKeyFile, CDeleter<g_key_file_unref>>;
 using GBytesPtr = std::unique_ptr<GBytes, CDeleter<g_bytes_unref>>;
 using GVariantPtr = std::unique_ptr<GVariant, CDeleter<g_variant_unref>>;
+
+// A C string someone else owns, copied; none for null.
+inline std::optional<std::string> stringOf(const char* text) {
+  return text ? std::optional<std::string>(text) : std::nullopt;
+}
 
 // Copies a C string that the caller must free, then frees it.
 inline std::string takeString(char* text) {

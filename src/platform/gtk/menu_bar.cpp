@@ -11,64 +11,78 @@
 namespace velmora::gtk {
 namespace {
 
+enum class Scope { application, window };
+
+// Every action a menu item can send, in the order of the Action enum, with
+// all that the backend needs to know of it: its GAction name and scope,
+// whether the menu bar draws it here, whether its enabled state is the
+// window controller's to decide, and, for the editing actions, the engine's
+// command and the text field's own action that carry it out.
 struct ActionInfo {
   Action action;
   const char* name;
-  bool window; // a "win." action rather than an "app." one
-  bool drawn;  // shown in the menu bar on this desktop
+  Scope scope;
+  bool drawn;
+  bool validated;
+  const char* pageCommand = nullptr;
+  const char* fieldAction = nullptr;
 };
+
+constexpr auto app = Scope::application;
+constexpr auto win = Scope::window;
 
 // "Hide Others" and "Show All" have no meaning on Linux desktops: the model
 // keeps them, the drawn menu leaves them out.
-constexpr std::array actions{
-    ActionInfo{Action::orderFrontStandardAboutPanel, "about", false, true},
-    ActionInfo{Action::showPreferences, "preferences", false, true},
-    ActionInfo{Action::showKeyboardShortcuts, "shortcuts", false, true},
-    ActionInfo{Action::printPage, "printPage", true, true},
-    ActionInfo{Action::hide, "hide", true, true},
-    ActionInfo{Action::hideOtherApplications, "hide-others", false, false},
-    ActionInfo{Action::unhideAllApplications, "show-all", false, false},
-    ActionInfo{Action::terminate, "quit", false, true},
-    ActionInfo{Action::undo, "undo", true, true},
-    ActionInfo{Action::redo, "redo", true, true},
-    ActionInfo{Action::cut, "cut", true, true},
-    ActionInfo{Action::copy, "copy", true, true},
-    ActionInfo{Action::paste, "paste", true, true},
-    ActionInfo{Action::selectAll, "select-all", true, true},
-    ActionInfo{Action::showFindBar, "find", true, true},
-    ActionInfo{Action::findNext, "findNext", true, true},
-    ActionInfo{Action::findPrevious, "findPrevious", true, true},
-    ActionInfo{Action::reloadPage, "reloadPage", true, true},
-    ActionInfo{Action::goHome, "goHome", true, true},
-    ActionInfo{Action::zoomActual, "zoomActual", true, true},
-    ActionInfo{Action::zoomIn, "zoomIn", true, true},
-    ActionInfo{Action::zoomOut, "zoomOut", true, true},
-    ActionInfo{Action::goToPath, "goToPath", true, true},
-    ActionInfo{Action::goBack, "goBack", true, true},
-    ActionInfo{Action::goForward, "goForward", true, true},
-    ActionInfo{Action::performMiniaturize, "minimize", true, true},
-    ActionInfo{Action::performZoom, "zoom", true, true},
+constexpr std::array actionTable{
+    ActionInfo{Action::orderFrontStandardAboutPanel, "about", app, true, false},
+    ActionInfo{Action::showPreferences, "preferences", app, true, false},
+    ActionInfo{Action::showKeyboardShortcuts, "shortcuts", app, true, false},
+    ActionInfo{Action::printPage, "printPage", win, true, true},
+    ActionInfo{Action::hide, "hide", win, true, true},
+    ActionInfo{Action::hideOtherApplications, "hide-others", app, false, false},
+    ActionInfo{Action::unhideAllApplications, "show-all", app, false, false},
+    ActionInfo{Action::terminate, "quit", app, true, false},
+    ActionInfo{Action::undo, "undo", win, true, false, WEBKIT_EDITING_COMMAND_UNDO, "text.undo"},
+    ActionInfo{Action::redo, "redo", win, true, false, WEBKIT_EDITING_COMMAND_REDO, "text.redo"},
+    ActionInfo{Action::cut, "cut", win, true, false, WEBKIT_EDITING_COMMAND_CUT, "clipboard.cut"},
+    ActionInfo{Action::copy, "copy", win, true, false, WEBKIT_EDITING_COMMAND_COPY,
+               "clipboard.copy"},
+    ActionInfo{Action::paste, "paste", win, true, false, WEBKIT_EDITING_COMMAND_PASTE,
+               "clipboard.paste"},
+    ActionInfo{Action::selectAll, "select-all", win, true, false, WEBKIT_EDITING_COMMAND_SELECT_ALL,
+               "selection.select-all"},
+    ActionInfo{Action::showFindBar, "find", win, true, true},
+    ActionInfo{Action::findNext, "findNext", win, true, true},
+    ActionInfo{Action::findPrevious, "findPrevious", win, true, true},
+    ActionInfo{Action::reloadPage, "reloadPage", win, true, true},
+    ActionInfo{Action::goHome, "goHome", win, true, true},
+    ActionInfo{Action::zoomActual, "zoomActual", win, true, true},
+    ActionInfo{Action::zoomIn, "zoomIn", win, true, true},
+    ActionInfo{Action::zoomOut, "zoomOut", win, true, true},
+    ActionInfo{Action::goToPath, "goToPath", win, true, true},
+    ActionInfo{Action::goBack, "goBack", win, true, true},
+    ActionInfo{Action::goForward, "goForward", win, true, true},
+    ActionInfo{Action::performMiniaturize, "minimize", win, true, true},
+    ActionInfo{Action::performZoom, "zoom", win, true, true},
 };
 
-constexpr std::array controllerActions{Action::reloadPage,  Action::goHome,
-                                       Action::zoomActual,  Action::zoomIn,
-                                       Action::zoomOut,     Action::goBack,
-                                       Action::goForward,   Action::goToPath,
-                                       Action::hide,        Action::performMiniaturize,
-                                       Action::performZoom, Action::printPage,
-                                       Action::showFindBar, Action::findNext,
-                                       Action::findPrevious};
+// A row for every action, each in its own place: a lookup cannot miss, and
+// an action added without its row does not build.
+constexpr bool everyActionInOrder() {
+  for (std::size_t i = 0; i < actionTable.size(); ++i)
+    if (static_cast<std::size_t>(actionTable[i].action) != i)
+      return false;
+  return actionTable.size() == actionCount;
+}
+static_assert(everyActionInOrder(), "actionTable must list every Action, in enum order");
 
-const ActionInfo& infoOf(Action action) {
-  for (const ActionInfo& info : actions)
-    if (info.action == action)
-      return info;
-  return actions.front();
+constexpr const ActionInfo& infoOf(Action action) {
+  return actionTable[static_cast<std::size_t>(action)];
 }
 
 std::string detailedName(Action action) {
   const ActionInfo& info = infoOf(action);
-  return std::string(info.window ? "win." : "app.") + info.name;
+  return std::string(info.scope == Scope::window ? "win." : "app.") + info.name;
 }
 
 // "," with Command becomes "<Control>comma"; an upper-case letter implies
@@ -134,13 +148,13 @@ void onActivate(GSimpleAction* action, GVariant* parameter, gpointer data) {
   (*dispatch)(which, parameter);
 }
 
-void addActions(GActionMap* map, bool windowScope, const ActionDispatcher& dispatch) {
+void addActions(GActionMap* map, Scope scope, const ActionDispatcher& dispatch) {
   auto* shared = new ActionDispatcher(dispatch);
-  g_object_set_data_full(G_OBJECT(map),
-                         windowScope ? "velmora-win-dispatch" : "velmora-app-dispatch", shared,
-                         [](gpointer data) { delete static_cast<ActionDispatcher*>(data); });
-  for (const ActionInfo& info : actions) {
-    if (info.window != windowScope || !info.drawn)
+  g_object_set_data_full(
+      G_OBJECT(map), scope == Scope::window ? "velmora-win-dispatch" : "velmora-app-dispatch",
+      shared, [](gpointer data) { delete static_cast<ActionDispatcher*>(data); });
+  for (const ActionInfo& info : actionTable) {
+    if (info.scope != scope || !info.drawn)
       continue;
     // "goToPath" with an address opens it as a Go menu item would; the items
     // themselves use actions of their own (see GoMenu).
@@ -289,15 +303,19 @@ DrawnMenuBar drawMenuBar(GtkApplication* app, const MenuBar& menuBar) {
 }
 
 void installApplicationActions(GtkApplication* app, const ActionDispatcher& dispatch) {
-  addActions(G_ACTION_MAP(app), false, dispatch);
+  addActions(G_ACTION_MAP(app), Scope::application, dispatch);
 }
 
 void installWindowActions(GtkApplicationWindow* window, const ActionDispatcher& dispatch) {
-  addActions(G_ACTION_MAP(window), true, dispatch);
+  addActions(G_ACTION_MAP(window), Scope::window, dispatch);
 }
 
-std::span<const Action> windowActions() {
-  return controllerActions;
+std::vector<Action> validatedActions() {
+  std::vector<Action> validated;
+  for (const ActionInfo& info : actionTable)
+    if (info.validated)
+      validated.push_back(info.action);
+  return validated;
 }
 
 const char* actionName(Action action) {
@@ -310,61 +328,20 @@ void showAboutDialog(GtkWindow* parent) {
                         "A desktop window onto your company's towing dispatch platform.", nullptr);
 }
 
+bool isEditingAction(Action action) {
+  return infoOf(action).pageCommand != nullptr;
+}
+
 void performEditingAction(GtkWindow* window, Action action) {
+  const ActionInfo& info = infoOf(action);
   GtkWidget* focus = gtk_root_get_focus(GTK_ROOT(window));
-  if (!focus)
+  if (!focus || !info.pageCommand)
     return;
   if (GtkWidget* page = gtk_widget_get_ancestor(focus, WEBKIT_TYPE_WEB_VIEW)) {
-    const char* command = nullptr;
-    switch (action) {
-    case Action::undo:
-      command = WEBKIT_EDITING_COMMAND_UNDO;
-      break;
-    case Action::redo:
-      command = WEBKIT_EDITING_COMMAND_REDO;
-      break;
-    case Action::cut:
-      command = WEBKIT_EDITING_COMMAND_CUT;
-      break;
-    case Action::copy:
-      command = WEBKIT_EDITING_COMMAND_COPY;
-      break;
-    case Action::paste:
-      command = WEBKIT_EDITING_COMMAND_PASTE;
-      break;
-    case Action::selectAll:
-      command = WEBKIT_EDITING_COMMAND_SELECT_ALL;
-      break;
-    default:
-      return;
-    }
-    webkit_web_view_execute_editing_command(WEBKIT_WEB_VIEW(page), command);
+    webkit_web_view_execute_editing_command(WEBKIT_WEB_VIEW(page), info.pageCommand);
     return;
   }
-  const char* widgetAction = nullptr;
-  switch (action) {
-  case Action::undo:
-    widgetAction = "text.undo";
-    break;
-  case Action::redo:
-    widgetAction = "text.redo";
-    break;
-  case Action::cut:
-    widgetAction = "clipboard.cut";
-    break;
-  case Action::copy:
-    widgetAction = "clipboard.copy";
-    break;
-  case Action::paste:
-    widgetAction = "clipboard.paste";
-    break;
-  case Action::selectAll:
-    widgetAction = "selection.select-all";
-    break;
-  default:
-    return;
-  }
-  gtk_widget_activate_action(focus, widgetAction, nullptr);
+  gtk_widget_activate_action(focus, info.fieldAction, nullptr);
 }
 
 } // namespace velmora::gtk

@@ -63,11 +63,13 @@ void installApplicationActions(GtkApplication* app, const ActionDispatcher& disp
 // The window's actions: page commands, editing and window management.
 void installWindowActions(GtkApplicationWindow* window, const ActionDispatcher& dispatch);
 // The window actions whose enabled state the controller decides.
-[[nodiscard]] std::span<const Action> windowActions();
+[[nodiscard]] std::vector<Action> validatedActions();
 // The action's name without its "app." or "win." prefix.
 [[nodiscard]] const char* actionName(Action action);
 
 void showAboutDialog(GtkWindow* parent);
+// Whether the action is an editing command (undo, copy, ...).
+[[nodiscard]] bool isEditingAction(Action action);
 // Sends an editing command to whatever has the keyboard focus: the page or
 // a text field.
 void performEditingAction(GtkWindow* window, Action action);

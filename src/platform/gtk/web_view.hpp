@@ -1,8 +1,13 @@
 // The page view: a WebKitWebView whose signals are translated into core
 // types and handed to the window controller, and whose answers are applied
-// back to the engine. No decision is taken here.
+// back to the engine. No decision is taken here. Its definitions are split
+// by job: construction and commands (web_view.cpp), navigation policy and
+// load events (web_view_policy.cpp), what else the page asks for
+// (web_view_ui.cpp), and the web process's end and hangs
+// (web_view_process.cpp).
 #pragma once
 
+#include "navigation/frame_target.hpp"
 #include "platform/gtk/find_bar.hpp"
 #include "platform/gtk/glib_ptr.hpp"
 #include "platform/gtk/print.hpp"
@@ -10,7 +15,6 @@
 
 #include <webkit/webkit.h>
 
-#include <deque>
 #include <map>
 #include <memory>
 #include <optional>
@@ -28,6 +32,12 @@ class GtkDownload;
 // The engine context every page view of the application runs in: its web
 // processes work under the application's memory limit.
 [[nodiscard]] WebKitWebContext* applicationWebContext();
+
+// An address as the engine reports it, read as browsers write addresses;
+// none for a null one.
+[[nodiscard]] inline std::optional<Url> urlOf(const char* uri) {
+  return uri ? Url::parseLenient(uri) : std::nullopt;
+}
 
 // The most memory, in MB, a page's web process may use before the engine
 // ends it; the window then reloads the page. Everyday platform pages use
@@ -67,10 +77,6 @@ public:
 
 private:
   void connectSignals(const WebViewConfiguration& configuration);
-  // A main-frame load the application starts, so the engine's question
-  // about it is known to be the main frame's.
-  void noteApplicationLoad(const std::string& uri);
-  void forgetApplicationLoad(const char* failingUri);
 
   static gboolean onDecidePolicy(WebKitWebView*, WebKitPolicyDecision*, WebKitPolicyDecisionType,
                                  gpointer self);
@@ -111,15 +117,8 @@ private:
   std::map<WebKitDownload*, std::unique_ptr<GtkDownload>> downloads_;
   // The engine reports a stray "finished" after every failed load.
   bool lastLoadFailed_ = false;
-  // Main-frame loads the application itself asked for and the engine has
-  // not yet asked about: always the main frame's. Several can be under way
-  // when one replaces another.
-  std::deque<std::string> applicationLoads_;
-  // Addresses let through as subframe loads on a guess. Should one of them
-  // turn up as the main frame's response, it is judged again as a main-frame
-  // navigation before anything of it is shown. Only the latest few matter:
-  // the response follows its navigation closely.
-  std::deque<std::string> guessedSubframeUris_;
+  // Which frame each navigation is for, as far as can be told.
+  FrameTargets frameTargets_;
   // The address of the navigation the engine asked about last.
   std::string lastNavigationUri_;
   // Whether the page answers: the engine's own judgement, and our ping's.

@@ -1,13 +1,13 @@
-// How the backend tells main-frame navigations from frame loads when the
-// engine does not say, and when it only guesses.
-#include "platform/gtk/frame_target.hpp"
+// How main-frame navigations are told from frame loads when the engine does
+// not say, when it is only a guess, and how the guesses are kept.
+#include "navigation/frame_target.hpp"
 
 #include <gtest/gtest.h>
 
 // Each row names only the facts that matter to it; the rest stay empty.
 #pragma GCC diagnostic ignored "-Wmissing-field-initializers"
 
-namespace velmora::gtk {
+namespace velmora {
 namespace {
 
 constexpr const char* page = "http://127.0.0.1:8080/away";
@@ -126,5 +126,22 @@ TEST(FrameTargetTest, TellsMainFrameFromSubframe) {
   }
 }
 
+TEST(FrameTargetTest, KnowsTheApplicationsOwnLoadsOnceAndKeepsGuessesForASecondLook) {
+  FrameTargets targets;
+  const std::string login = engineUri(*Url::parse("http://127.0.0.1:8080"));
+  EXPECT_EQ(login, "http://127.0.0.1:8080/") << "written as the engine reports it";
+  targets.applicationLoadStarted(login);
+  targets.applicationLoadStarted("http://127.0.0.1:8080/failed");
+  targets.loadFailed("http://127.0.0.1:8080/failed");
+  const NavigationFacts own{.uri = login};
+  EXPECT_EQ(targets.targetOf(own), FrameTarget::mainFrame);
+  EXPECT_EQ(targets.targetOf(own), FrameTarget::subframe) << "recognised once only";
+  EXPECT_EQ(targets.targetOf({.uri = "http://127.0.0.1:8080/failed"}), FrameTarget::subframe);
+
+  EXPECT_TRUE(targets.takeGuess(login)) << "the second, guessed, navigation";
+  EXPECT_FALSE(targets.takeGuess(login)) << "taken once";
+  EXPECT_FALSE(targets.takeGuess("https://never.test/"));
+}
+
 } // namespace
-} // namespace velmora::gtk
+} // namespace velmora

@@ -6,12 +6,16 @@
 // the engine does report, and says when it is only a guess.
 #pragma once
 
+#include "platform/url.hpp"
 #include "platform/web_view.hpp"
 
+#include <cstddef>
+#include <deque>
 #include <optional>
 #include <string>
+#include <string_view>
 
-namespace velmora::gtk {
+namespace velmora {
 
 // The navigation types WebKitGTK reports, in our own words so the rules can
 // be tested without the engine.
@@ -63,4 +67,31 @@ struct FrameGuess {
 //    filling themselves) is taken for a subframe, a guess.
 [[nodiscard]] FrameGuess guessFrameTarget(const NavigationFacts& facts);
 
-} // namespace velmora::gtk
+// An address the application loads, written as the engine reports it when
+// it asks about the load ("http://host" comes back as "http://host/").
+[[nodiscard]] std::string engineUri(const Url& url);
+
+// The engine's questions about navigations, told apart over time: the
+// main-frame loads the application started and the engine has not asked
+// about yet, and the navigations let through as a frame's on a guess, whose
+// main-frame response must be judged again as a main-frame navigation.
+class FrameTargets {
+public:
+  // The application starts a main-frame load of `uri` (as the engine writes
+  // it). Several can wait when one replaces another.
+  void applicationLoadStarted(std::string uri);
+  // A load failed before the engine asked about it.
+  void loadFailed(std::string_view uri);
+  // The target of a navigation the engine asks about; `facts` need not name
+  // the application's load, which is looked up here.
+  [[nodiscard]] FrameTarget targetOf(NavigationFacts facts);
+  // True, once, when a main-frame response answers a navigation that was
+  // let through as a frame's on a guess.
+  [[nodiscard]] bool takeGuess(std::string_view requestUri);
+
+private:
+  std::deque<std::string> applicationLoads_;
+  std::deque<std::string> guessedSubframes_;
+};
+
+} // namespace velmora

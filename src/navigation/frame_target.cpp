@@ -1,0 +1,117 @@
+#include "navigation/frame_target.hpp"
+
+#include "connection/text.hpp"
+
+#include <algorithm>
+#include <array>
+#include <string_view>
+
+namespace velmora {
+namespace {
+
+// Only the latest few matter: the engine asks about a load, and the
+// response follows its navigation, closely.
+constexpr std::size_t applicationLoadMemory = 8;
+constexpr std::size_t guessedSubframeMemory = 64;
+
+void remember(std::deque<std::string>& list, std::string uri, std::size_t memory) {
+  list.push_back(std::move(uri));
+  if (list.size() > memory)
+    list.pop_front();
+}
+
+// Scheme, host and port, with the scheme's default port filled in, so
+// "http://a.test/" and "http://A.test:80/x" are one origin. None for an
+// address without a host.
+std::optional<std::string> originOf(const std::optional<std::string>& address) {
+  if (!address)
+    return std::nullopt;
+  const auto url = Url::parseLenient(*address);
+  if (!url || !url->scheme() || !url->host())
+    return std::nullopt;
+  const std::string scheme = asciiLowercased(*url->scheme());
+  std::string port = url->port().value_or("");
+  if (port.empty())
+    port = scheme == "https" ? "443" : scheme == "http" ? "80" : "";
+  return scheme + "://" + asciiLowercased(*url->host()) + ":" + port;
+}
+
+// Schemes whose pages the engine loads into a frame by itself.
+bool engineLoadsScheme(const std::string& uri) {
+  static constexpr std::array<std::string_view, 7> loaded{"http", "https", "about",     "data",
+                                                          "blob", "file",  "javascript"};
+  const auto url = Url::parseLenient(uri);
+  if (!url || !url->scheme())
+    return true;
+  const std::string scheme = asciiLowercased(*url->scheme());
+  return std::find(loaded.begin(), loaded.end(), scheme) != loaded.end();
+}
+
+} // namespace
+
+FrameGuess guessFrameTarget(const NavigationFacts& facts) {
+  if (facts.fetchDestination) {
+    return {facts.fetchDestination == "document" ? FrameTarget::mainFrame : FrameTarget::subframe,
+            true};
+  }
+  if (facts.applicationLoadUri && *facts.applicationLoadUri == facts.uri) {
+    return {FrameTarget::mainFrame, true};
+  }
+  if (facts.userGesture && !engineLoadsScheme(facts.uri))
+    return {FrameTarget::mainFrame, true};
+  switch (facts.kind) {
+  case NavigationKind::linkClicked:
+  case NavigationKind::formSubmitted:
+  case NavigationKind::formResubmitted: {
+    const auto starter = originOf(facts.referrer);
+    if (starter && starter != originOf(facts.currentUri))
+      return {FrameTarget::subframe, false};
+    return {FrameTarget::mainFrame, true};
+  }
+  case NavigationKind::backForward:
+  case NavigationKind::reload:
+  case NavigationKind::other:
+    break;
+  }
+  return {FrameTarget::subframe, false};
+}
+
+std::string engineUri(const Url& url) {
+  boost::urls::url written = url.components();
+  // Not set_encoded_path("/"): Boost.URL 1.81 writes that as "/./".
+  if (written.has_authority() && written.encoded_path().empty())
+    written.set_path_absolute(true);
+  return std::string(written.buffer());
+}
+
+void FrameTargets::applicationLoadStarted(std::string uri) {
+  remember(applicationLoads_, std::move(uri), applicationLoadMemory);
+}
+
+void FrameTargets::loadFailed(std::string_view uri) {
+  // Only the load that failed: one started after it is still to be asked
+  // about.
+  std::erase(applicationLoads_, uri);
+}
+
+FrameTarget FrameTargets::targetOf(NavigationFacts facts) {
+  const auto ownLoad = std::ranges::find(applicationLoads_, facts.uri);
+  if (ownLoad != applicationLoads_.end()) {
+    facts.applicationLoadUri = *ownLoad;
+    applicationLoads_.erase(ownLoad);
+  }
+  const FrameGuess guess = guessFrameTarget(facts);
+  if (!guess.certain)
+    remember(guessedSubframes_, facts.uri, guessedSubframeMemory);
+  return guess.target;
+}
+
+bool FrameTargets::takeGuess(std::string_view requestUri) {
+  const auto guessed = std::ranges::find(guessedSubframes_, requestUri);
+  if (guessed == guessedSubframes_.end())
+    return false;
+  guessedSubframes_.erase(guessed);
+  return true;
+}
+
+} // namespace velmora

@@ -1,0 +1,109 @@
+// What the page asks of the window besides navigating: a new window, a
+// script dialog, a permission, a message from the page scripts. Each is
+// translated into core terms for the delegate, and its answer applied.
+#include "platform/gtk/web_view.hpp"
+
+namespace velmora::gtk {
+
+std::string GtkWebView::currentHost() const {
+  const auto current = url();
+  return current && current->host() ? *current->host() : std::string();
+}
+
+GtkWidget* GtkWebView::onCreate(WebKitWebView*, WebKitNavigationAction* action, gpointer self) {
+  auto* view = static_cast<GtkWebView*>(self);
+  WebKitURIRequest* request = webkit_navigation_action_get_request(action);
+  const NewWindowResponse response =
+      view->delegate_.createWebViewWithConfiguration(NavigationAction{
+          .url = urlOf(request ? webkit_uri_request_get_uri(request) : nullptr),
+          .targetFrame = FrameTarget::newWindow,
+          .userGesture = webkit_navigation_action_is_user_gesture(action) != 0,
+      });
+  if (response == NewWindowResponse::loadRequestHere && request) {
+    // The page's own request, so a form posted into a new window keeps its
+    // method, headers and body.
+    view->frameTargets_.applicationLoadStarted(webkit_uri_request_get_uri(request));
+    webkit_web_view_load_request(view->view_, request);
+  }
+  // No new view: the page's window.open() gets null.
+  return nullptr;
+}
+
+gboolean GtkWebView::onScriptDialog(WebKitWebView*, WebKitScriptDialog* dialog, gpointer self) {
+  auto* view = static_cast<GtkWebView*>(self);
+  const std::string message = webkit_script_dialog_get_message(dialog);
+  // Answered later, once the alert closes: keep the dialog until then.
+  webkit_script_dialog_ref(dialog);
+  auto release = [dialog] {
+    webkit_script_dialog_close(dialog);
+    webkit_script_dialog_unref(dialog);
+  };
+  switch (webkit_script_dialog_get_dialog_type(dialog)) {
+  case WEBKIT_SCRIPT_DIALOG_ALERT:
+    view->delegate_.runJavaScriptAlertPanelWithMessage(message, release);
+    return TRUE;
+  case WEBKIT_SCRIPT_DIALOG_CONFIRM:
+    view->delegate_.runJavaScriptConfirmPanelWithMessage(message, [dialog, release](bool ok) {
+      webkit_script_dialog_confirm_set_confirmed(dialog, ok);
+      release();
+    });
+    return TRUE;
+  case WEBKIT_SCRIPT_DIALOG_PROMPT: {
+    const char* defaultText = webkit_script_dialog_prompt_get_default_text(dialog);
+    view->delegate_.runJavaScriptTextInputPanelWithPrompt(
+        message, defaultText ? std::optional<std::string>(defaultText) : std::nullopt,
+        [dialog, release](std::optional<std::string> text) {
+          if (text)
+            webkit_script_dialog_prompt_set_text(dialog, text->c_str());
+          release();
+        });
+    return TRUE;
+  }
+  case WEBKIT_SCRIPT_DIALOG_BEFORE_UNLOAD_CONFIRM:
+    break;
+  }
+  webkit_script_dialog_unref(dialog);
+  return FALSE;
+}
+
+gboolean GtkWebView::onPermissionRequest(WebKitWebView*, WebKitPermissionRequest* request,
+                                         gpointer self) {
+  auto* view = static_cast<GtkWebView*>(self);
+  auto keep = GObjectPtr<WebKitPermissionRequest>::retain(request);
+  auto apply = [keep](PermissionDecision decision) {
+    if (decision == PermissionDecision::grant) {
+      webkit_permission_request_allow(keep.get());
+    } else {
+      webkit_permission_request_deny(keep.get());
+    }
+  };
+  // Permission requests carry no origin; the page on show is the best guess.
+  if (WEBKIT_IS_GEOLOCATION_PERMISSION_REQUEST(request)) {
+    view->delegate_.requestGeolocationPermissionForOrigin(view->currentHost(), apply);
+    return TRUE;
+  }
+  if (WEBKIT_IS_NOTIFICATION_PERMISSION_REQUEST(request)) {
+    view->delegate_.requestNotificationPermissionForOrigin(view->currentHost(), apply);
+    return TRUE;
+  }
+  return FALSE;
+}
+
+void GtkWebView::onScriptMessage(WebKitUserContentManager*, JSCValue* value, gpointer self) {
+  auto* view = static_cast<GtkWebView*>(self);
+  // The message name is the detail of the signal being emitted.
+  const GSignalInvocationHint* hint = g_signal_get_invocation_hint(view->contentManager_.get());
+  ScriptMessage message;
+  if (hint && hint->detail)
+    message.name = g_quark_to_string(hint->detail);
+  // Only the page scripts can post (see pageScriptsWorld), and they post
+  // little, so the value is read whole.
+  GCharPtr json(jsc_value_to_json(value, 0));
+  if (json) {
+    if (auto body = scriptValueFromJson(json.get()))
+      message.body = std::move(*body);
+  }
+  view->delegate_.didReceiveScriptMessage(message);
+}
+
+} // namespace velmora::gtk
