@@ -2,7 +2,7 @@
 // Return in it confirms with the typed text, Escape answers as Cancel (and
 // never as Quit), and
 // the informational style reaches the dialog.
-#include "platform/gtk/services.hpp"
+#include "gtk/services.hpp"
 #include "processes.hpp"
 
 #include <gtest/gtest.h>

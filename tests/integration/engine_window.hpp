@@ -6,9 +6,9 @@
 #pragma once
 
 #include "fake_desktop.hpp"
-#include "platform/gtk/services.hpp"
-#include "platform/gtk/web_view.hpp"
-#include "platform/gtk/window.hpp"
+#include "gtk/services.hpp"
+#include "gtk/web_view.hpp"
+#include "gtk/window.hpp"
 #include "processes.hpp"
 #include "window/browser_window_controller.hpp"
 
@@ -26,12 +26,9 @@ inline GtkApplication* testApplication() {
     gtk_init();
     GtkApplication* made =
         gtk_application_new("com.haulvane.VelmoraTests", G_APPLICATION_NON_UNIQUE);
-    GError* error = nullptr;
-    if (!g_application_register(G_APPLICATION(made), nullptr, &error)) {
-      ADD_FAILURE() << "cannot register the test application: "
-                    << (error ? error->message : "unknown");
-      g_clear_error(&error);
-    }
+    GErrorPtr error;
+    if (!g_application_register(G_APPLICATION(made), nullptr, out(error)))
+      ADD_FAILURE() << "cannot register the test application: " << error->message;
     return made;
   }();
   return app;
@@ -99,12 +96,7 @@ public:
     controller->showWindow();
   }
   ~EngineWindow() {
-    // The application keeps its windows until they are destroyed; a window
-    // left on screen would be found by the next test of this process.
-    GtkWindow* shown = GTK_WINDOW(g_object_ref(gtkWindow()));
     controller.reset();
-    gtk_window_destroy(shown);
-    g_object_unref(shown);
     // Let the engine finish tearing the view down before the session goes.
     waitUntil([] { return false; }, 200ms);
     g_object_unref(session_);

@@ -4,7 +4,7 @@
 // entry opens its own address.
 #include "app/app_delegate.hpp"
 #include "engine_window.hpp"
-#include "platform/gtk/menu_bar.hpp"
+#include "gtk/menu_bar.hpp"
 
 #include <gtest/gtest.h>
 
@@ -29,6 +29,7 @@ TEST(GoMenuEngineTest, OddLinksAllReachTheMenuAndItsLabelsAreDrawnAsWritten) {
     window.controller->goToPath(Url::parse(g_variant_get_string(target, nullptr)));
   });
 
+  ASSERT_TRUE(window.waitForPage(platform.url() + "/login"));
   window.load(platform.url() + "/bridge/odd");
   ASSERT_TRUE(waitUntil([&] { return drawn.goMenu->numberOfItems() == 5; }))
       << drawn.goMenu->numberOfItems() << " items";

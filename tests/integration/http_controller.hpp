@@ -4,8 +4,8 @@
 #pragma once
 
 #include "fake_desktop.hpp"
-#include "platform/gtk/key_file_store.hpp"
-#include "platform/gtk/services.hpp"
+#include "gtk/key_file_store.hpp"
+#include "gtk/services.hpp"
 #include "processes.hpp"
 #include "window/browser_window_controller.hpp"
 

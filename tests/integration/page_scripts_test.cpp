@@ -6,7 +6,7 @@
 // link, and when the scripts run at all.
 #include "bridge/page_scripts.hpp"
 #include "engine_window.hpp"
-#include "platform/gtk/web_view.hpp"
+#include "gtk/web_view.hpp"
 
 #include <gtest/gtest.h>
 
@@ -205,8 +205,8 @@ protected:
   }
 
   SamplePlatform platform;
-  gtk::GObjectPtr<WebKitNetworkSession> session =
-      gtk::GObjectPtr<WebKitNetworkSession>::adopt(webkit_network_session_new_ephemeral());
+  GObjectPtr<WebKitNetworkSession> session =
+      GObjectPtr<WebKitNetworkSession>::adopt(webkit_network_session_new_ephemeral());
   Recorder recorder;
   std::unique_ptr<gtk::GtkWebView> view;
   GtkWidget* window = nullptr;

@@ -1,5 +1,6 @@
 #include "processes.hpp"
 
+#include "gtk/glib_ptr.hpp"
 #include "session_bus.hpp"
 
 #include <gio/gio.h>
@@ -98,37 +99,33 @@ std::map<std::string, std::string> TempHome::environment() const {
 
 Process::Process(const std::vector<std::string>& argv,
                  const std::map<std::string, std::string>& env, bool captureStdout) {
-  GSubprocessLauncher* launcher = g_subprocess_launcher_new(
-      captureStdout ? G_SUBPROCESS_FLAGS_STDOUT_PIPE : G_SUBPROCESS_FLAGS_NONE);
+  auto launcher = GObjectPtr<GSubprocessLauncher>::adopt(g_subprocess_launcher_new(
+      captureStdout ? G_SUBPROCESS_FLAGS_STDOUT_PIPE : G_SUBPROCESS_FLAGS_NONE));
   for (const auto& [name, value] : env)
-    g_subprocess_launcher_setenv(launcher, name.c_str(), value.c_str(), TRUE);
+    g_subprocess_launcher_setenv(launcher.get(), name.c_str(), value.c_str(), TRUE);
   std::vector<const char*> args;
   for (const auto& arg : argv)
     args.push_back(arg.c_str());
   args.push_back(nullptr);
-  GError* error = nullptr;
-  process_ = g_subprocess_launcher_spawnv(launcher, args.data(), &error);
-  g_object_unref(launcher);
-  if (!process_) {
-    std::string message = error ? error->message : "spawn failed";
-    g_clear_error(&error);
-    throw std::runtime_error("cannot start " + argv.front() + ": " + message);
-  }
+  GErrorPtr error;
+  process_ = GObjectPtr<GSubprocess>::adopt(
+      g_subprocess_launcher_spawnv(launcher.get(), args.data(), out(error)));
+  if (!process_)
+    throw std::runtime_error("cannot start " + argv.front() + ": " + error->message);
 }
 
 Process::~Process() {
   if (running()) {
     terminate();
     if (!waitForExit(5s))
-      g_subprocess_force_exit(process_);
+      g_subprocess_force_exit(process_.get());
   }
-  g_subprocess_wait(process_, nullptr, nullptr);
-  g_object_unref(process_);
+  g_subprocess_wait(process_.get(), nullptr, nullptr);
 }
 
 std::optional<std::string> Process::readLine(std::chrono::milliseconds timeout) {
-  GInputStream* out = g_subprocess_get_stdout_pipe(process_);
-  if (!out)
+  GInputStream* output = g_subprocess_get_stdout_pipe(process_.get());
+  if (!output)
     return std::nullopt;
   const auto deadline = std::chrono::steady_clock::now() + timeout;
   while (true) {
@@ -141,9 +138,9 @@ std::optional<std::string> Process::readLine(std::chrono::milliseconds timeout) 
     if (std::chrono::steady_clock::now() >= deadline)
       return std::nullopt;
     char chunk[256];
-    GError* error = nullptr;
+    GErrorPtr ignored;
     const gssize read = g_pollable_input_stream_read_nonblocking(
-        G_POLLABLE_INPUT_STREAM(out), chunk, sizeof chunk, nullptr, &error);
+        G_POLLABLE_INPUT_STREAM(output), chunk, sizeof chunk, nullptr, out(ignored));
     if (read > 0) {
       buffered_.append(chunk, static_cast<size_t>(read));
     } else if (read == 0) {
@@ -152,7 +149,6 @@ std::optional<std::string> Process::readLine(std::chrono::milliseconds timeout) 
         return std::nullopt;
       return std::exchange(buffered_, std::string());
     } else {
-      g_clear_error(&error);
       std::this_thread::sleep_for(20ms);
     }
   }
@@ -165,16 +161,16 @@ bool Process::waitForExit(std::chrono::milliseconds timeout) {
 // GLib reaps the child on its worker thread; once it has, the process has
 // no identifier any more.
 bool Process::running() const {
-  return g_subprocess_get_identifier(process_) != nullptr;
+  return g_subprocess_get_identifier(process_.get()) != nullptr;
 }
 
 int Process::pid() const {
-  const char* id = g_subprocess_get_identifier(process_);
+  const char* id = g_subprocess_get_identifier(process_.get());
   return id ? std::stoi(id) : 0;
 }
 
 void Process::terminate() {
-  g_subprocess_send_signal(process_, SIGTERM);
+  g_subprocess_send_signal(process_.get(), SIGTERM);
 }
 
 SamplePlatform::SamplePlatform(std::vector<std::string> extraArgs, const std::string& host)

@@ -4,6 +4,8 @@
 // a fixed time.
 #pragma once
 
+#include "gtk/glib_ptr.hpp"
+
 #include <chrono>
 #include <filesystem>
 #include <functional>
@@ -64,7 +66,7 @@ public:
   void terminate();
 
 private:
-  GSubprocess* process_ = nullptr;
+  GObjectPtr<GSubprocess> process_;
   std::string buffered_;
 };
 

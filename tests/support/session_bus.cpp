@@ -1,5 +1,6 @@
 #include "session_bus.hpp"
 
+#include "gtk/glib_ptr.hpp"
 #include "processes.hpp"
 
 #include <gio/gio.h>
@@ -14,201 +15,135 @@
 namespace velmora::testing {
 namespace {
 
-GDBusConnection* sessionBus() {
-  return g_bus_get_sync(G_BUS_TYPE_SESSION, nullptr, nullptr);
+GObjectPtr<GDBusConnection> sessionBus() {
+  return GObjectPtr<GDBusConnection>::adopt(g_bus_get_sync(G_BUS_TYPE_SESSION, nullptr, nullptr));
 }
 
-GVariant* callSync(GDBusConnection* bus, const std::string& busName, const std::string& path,
-                   const char* interface, const char* method, GVariant* parameters,
-                   const GVariantType* replyType) {
-  return g_dbus_connection_call_sync(bus, busName.c_str(), path.c_str(), interface, method,
-                                     parameters, replyType, G_DBUS_CALL_FLAGS_NONE, 5000, nullptr,
-                                     nullptr);
+GVariantPtr callSync(GDBusConnection* bus, const std::string& busName, const std::string& path,
+                     const char* interface, const char* method, GVariant* parameters) {
+  return GVariantPtr(g_dbus_connection_call_sync(bus, busName.c_str(), path.c_str(), interface,
+                                                 method, parameters, nullptr,
+                                                 G_DBUS_CALL_FLAGS_NONE, 5000, nullptr, nullptr));
 }
 
-using MenuId = std::pair<guint32, guint32>; // (group, menu)
-using ItemAttributes = std::map<std::string, GVariant*>;
+// GIO's clients fetch what they show with calls of their own, whose answers
+// arrive through the main loop. A call of ours to the same interface, which
+// the application answers after theirs on the same connection, followed by a
+// drain of the main loop, makes sure those answers have been taken in.
+void settle(GDBusConnection* bus, const std::string& busName, const std::string& path,
+            const char* interface, const char* method, GVariant* parameters) {
+  (void)callSync(bus, busName, path, interface, method, parameters);
+  while (g_main_context_iteration(nullptr, FALSE)) {
+  }
+}
 
-// Reads menus as a shell does: each group is subscribed with Start, which
-// answers with the content of every menu in it; submenus live in groups of
-// their own, sections share their parent's group.
+// Reads a menu model as a shell does, through GIO's own client: sections are
+// flattened with a separator between non-empty ones; submenus nest.
 class MenuReader {
 public:
   MenuReader(GDBusConnection* bus, std::string busName, std::string path)
       : bus_(bus), busName_(std::move(busName)), path_(std::move(path)) {}
-  ~MenuReader() {
-    if (!started_.empty()) {
-      GVariantBuilder groups;
-      g_variant_builder_init(&groups, G_VARIANT_TYPE("au"));
-      for (guint32 group : started_)
-        g_variant_builder_add(&groups, "u", group);
-      GVariant* reply = callSync(bus_, busName_, path_, "org.gtk.Menus", "End",
-                                 g_variant_new("(au)", &groups), nullptr);
-      if (reply)
-        g_variant_unref(reply);
-    }
-    for (auto& [id, items] : menus_)
-      for (auto& attributes : items)
-        for (auto& [name, value] : attributes)
-          g_variant_unref(value);
-  }
 
-  std::optional<std::vector<ExportedMenuItem>> read(MenuId id) {
-    if (!ensureGroup(id.first))
-      return std::nullopt;
-    const auto found = menus_.find(id);
-    if (found == menus_.end())
-      return std::vector<ExportedMenuItem>{};
+  std::vector<ExportedMenuItem> read(GMenuModel* model) {
+    // Asking for the size starts the client's fetch of the menu's group.
+    (void)g_menu_model_get_n_items(model);
+    settle(bus_, busName_, path_, "org.gtk.Menus", "Start", g_variant_new("(au)", nullptr));
     std::vector<ExportedMenuItem> items;
-    for (const ItemAttributes& attributes : found->second) {
-      if (auto section = link(attributes, ":section")) {
-        auto inner = read(*section);
-        if (!inner)
-          return std::nullopt;
-        if (inner->empty())
+    for (int i = 0; i < g_menu_model_get_n_items(model); ++i) {
+      if (auto section = link(model, i, G_MENU_LINK_SECTION)) {
+        auto inner = read(section.get());
+        if (inner.empty())
           continue;
         if (!items.empty()) {
           ExportedMenuItem separator;
           separator.isSeparator = true;
           items.push_back(separator);
         }
-        items.insert(items.end(), inner->begin(), inner->end());
+        items.insert(items.end(), inner.begin(), inner.end());
         continue;
       }
       ExportedMenuItem item;
-      item.label = stringAttribute(attributes, "label");
-      item.action = stringAttribute(attributes, "action");
-      if (auto target = attributes.find("target");
-          target != attributes.end() && g_variant_is_of_type(target->second, G_VARIANT_TYPE_STRING))
-        item.stringTarget = g_variant_get_string(target->second, nullptr);
-      if (auto submenu = link(attributes, ":submenu")) {
-        auto inner = read(*submenu);
-        if (!inner)
-          return std::nullopt;
-        item.submenu = std::move(*inner);
-      }
+      item.label = stringAttribute(model, i, G_MENU_ATTRIBUTE_LABEL);
+      item.action = stringAttribute(model, i, G_MENU_ATTRIBUTE_ACTION);
+      if (GVariantPtr target{g_menu_model_get_item_attribute_value(
+              model, i, G_MENU_ATTRIBUTE_TARGET, G_VARIANT_TYPE_STRING)})
+        item.stringTarget = g_variant_get_string(target.get(), nullptr);
+      if (auto submenu = link(model, i, G_MENU_LINK_SUBMENU))
+        item.submenu = read(submenu.get());
       items.push_back(std::move(item));
     }
     return items;
   }
 
 private:
-  static std::string stringAttribute(const ItemAttributes& attributes, const char* name) {
-    const auto found = attributes.find(name);
-    if (found == attributes.end() || !g_variant_is_of_type(found->second, G_VARIANT_TYPE_STRING))
-      return {};
-    return g_variant_get_string(found->second, nullptr);
+  static GObjectPtr<GMenuModel> link(GMenuModel* model, int item, const char* name) {
+    return GObjectPtr<GMenuModel>::adopt(g_menu_model_get_item_link(model, item, name));
   }
-
-  static std::optional<MenuId> link(const ItemAttributes& attributes, const char* name) {
-    const auto found = attributes.find(name);
-    if (found == attributes.end() || !g_variant_is_of_type(found->second, G_VARIANT_TYPE("(uu)")))
-      return std::nullopt;
-    MenuId id;
-    g_variant_get(found->second, "(uu)", &id.first, &id.second);
-    return id;
-  }
-
-  bool ensureGroup(guint32 group) {
-    if (started_.contains(group))
-      return true;
-    GVariantBuilder groups;
-    g_variant_builder_init(&groups, G_VARIANT_TYPE("au"));
-    g_variant_builder_add(&groups, "u", group);
-    GVariant* reply = callSync(bus_, busName_, path_, "org.gtk.Menus", "Start",
-                               g_variant_new("(au)", &groups), G_VARIANT_TYPE("(a(uuaa{sv}))"));
-    if (!reply)
-      return false;
-    started_.insert(group);
-    GVariantIter* menus = nullptr;
-    g_variant_get(reply, "(a(uuaa{sv}))", &menus);
-    guint32 g = 0, m = 0;
-    GVariantIter* items = nullptr;
-    while (g_variant_iter_loop(menus, "(uuaa{sv})", &g, &m, &items)) {
-      std::vector<ItemAttributes>& content = menus_[{g, m}];
-      GVariantIter* attributes = nullptr;
-      while (g_variant_iter_loop(items, "a{sv}", &attributes)) {
-        ItemAttributes item;
-        const char* key = nullptr;
-        GVariant* value = nullptr;
-        while (g_variant_iter_next(attributes, "{&sv}", &key, &value))
-          item[key] = value;
-        content.push_back(std::move(item));
-      }
-    }
-    g_variant_iter_free(menus);
-    g_variant_unref(reply);
-    return true;
+  static std::string stringAttribute(GMenuModel* model, int item, const char* name) {
+    const GVariantPtr value(
+        g_menu_model_get_item_attribute_value(model, item, name, G_VARIANT_TYPE_STRING));
+    return value ? g_variant_get_string(value.get(), nullptr) : "";
   }
 
   GDBusConnection* bus_;
   std::string busName_, path_;
-  std::set<guint32> started_;
-  std::map<MenuId, std::vector<ItemAttributes>> menus_;
 };
 
 } // namespace
 
 std::optional<std::vector<ExportedMenuItem>> readExportedMenuBar(const std::string& busName,
                                                                  const std::string& objectPath) {
-  GDBusConnection* bus = sessionBus();
+  const auto bus = sessionBus();
   if (!bus)
     return std::nullopt;
-  std::optional<std::vector<ExportedMenuItem>> bar;
-  {
-    MenuReader reader(bus, busName, objectPath);
-    bar = reader.read({0, 0});
-  }
-  g_object_unref(bus);
+  auto model = GObjectPtr<GDBusMenuModel>::adopt(
+      g_dbus_menu_model_get(bus.get(), busName.c_str(), objectPath.c_str()));
+  auto bar = MenuReader(bus.get(), busName, objectPath).read(G_MENU_MODEL(model.get()));
+  // A menu bar always has menus: none means nobody exports one yet.
+  if (bar.empty())
+    return std::nullopt;
   return bar;
 }
 
 std::optional<ActionDescription>
 describeAction(const std::string& objectPath, const std::string& name, const std::string& busName) {
-  GDBusConnection* bus = sessionBus();
+  const auto bus = sessionBus();
   if (!bus)
     return std::nullopt;
-  GVariant* reply = callSync(bus, busName, objectPath, "org.gtk.Actions", "Describe",
-                             g_variant_new("(s)", name.c_str()), G_VARIANT_TYPE("((bgav))"));
-  g_object_unref(bus);
-  if (!reply)
+  auto group = GObjectPtr<GDBusActionGroup>::adopt(
+      g_dbus_action_group_get(bus.get(), busName.c_str(), objectPath.c_str()));
+  GActionGroup* actions = G_ACTION_GROUP(group.get());
+  // Asking starts the client's fetch of every action's description.
+  (void)g_action_group_has_action(actions, name.c_str());
+  settle(bus.get(), busName, objectPath, "org.gtk.Actions", "List", nullptr);
+  if (!g_action_group_has_action(actions, name.c_str()))
     return std::nullopt;
   ActionDescription description;
-  gboolean enabled = FALSE;
-  GVariantIter* state = nullptr;
-  g_variant_get(reply, "((b&gav))", &enabled, nullptr, &state);
-  description.enabled = enabled;
-  GVariant* value = nullptr;
-  if (g_variant_iter_next(state, "v", &value)) {
-    if (g_variant_is_of_type(value, G_VARIANT_TYPE_BOOLEAN))
-      description.booleanState = g_variant_get_boolean(value);
-    g_variant_unref(value);
-  }
-  g_variant_iter_free(state);
-  g_variant_unref(reply);
+  description.enabled = g_action_group_get_action_enabled(actions, name.c_str());
+  if (GVariantPtr state{g_action_group_get_action_state(actions, name.c_str())};
+      state && g_variant_is_of_type(state.get(), G_VARIANT_TYPE_BOOLEAN))
+    description.booleanState = g_variant_get_boolean(state.get());
   return description;
 }
 
+// Activated with a call of our own rather than through GIO's client, which
+// does not say whether the call arrived: tests wait on that to know the
+// application is up.
 bool activateAction(const std::string& objectPath, const std::string& name,
                     const std::optional<std::string>& stringParameter, const std::string& busName) {
-  GDBusConnection* bus = sessionBus();
+  const auto bus = sessionBus();
   if (!bus)
     return false;
   GVariantBuilder parameters;
   g_variant_builder_init(&parameters, G_VARIANT_TYPE("av"));
   if (stringParameter)
     g_variant_builder_add(&parameters, "v", g_variant_new_string(stringParameter->c_str()));
-  GVariant* reply =
-      callSync(bus, busName, objectPath, "org.gtk.Actions", "Activate",
-               g_variant_new("(sava{sv})", name.c_str(), &parameters, nullptr), nullptr);
-  g_object_unref(bus);
-  if (reply)
-    g_variant_unref(reply);
-  return reply != nullptr;
+  return callSync(bus.get(), busName, objectPath, "org.gtk.Actions", "Activate",
+                  g_variant_new("(sava{sv})", name.c_str(), &parameters, nullptr)) != nullptr;
 }
 
 struct LauncherEntryWatcher::State {
-  GDBusConnection* bus = nullptr;
+  GObjectPtr<GDBusConnection> bus;
   guint subscription = 0;
   std::vector<Update> updates;
 };
@@ -218,7 +153,7 @@ LauncherEntryWatcher::LauncherEntryWatcher() : state_(std::make_unique<State>())
   if (!state_->bus)
     return;
   state_->subscription = g_dbus_connection_signal_subscribe(
-      state_->bus, nullptr, "com.canonical.Unity.LauncherEntry", "Update", nullptr, nullptr,
+      state_->bus.get(), nullptr, "com.canonical.Unity.LauncherEntry", "Update", nullptr, nullptr,
       G_DBUS_SIGNAL_FLAGS_NONE,
       [](GDBusConnection*, const char*, const char*, const char*, const char*, GVariant* parameters,
          gpointer data) {
@@ -248,11 +183,8 @@ LauncherEntryWatcher::LauncherEntryWatcher() : state_(std::make_unique<State>())
 }
 
 LauncherEntryWatcher::~LauncherEntryWatcher() {
-  if (state_->bus) {
-    if (state_->subscription)
-      g_dbus_connection_signal_unsubscribe(state_->bus, state_->subscription);
-    g_object_unref(state_->bus);
-  }
+  if (state_->subscription)
+    g_dbus_connection_signal_unsubscribe(state_->bus.get(), state_->subscription);
 }
 
 std::vector<LauncherEntryWatcher::Update> LauncherEntryWatcher::badgeUpdates() const {
@@ -270,7 +202,7 @@ std::vector<LauncherEntryWatcher::Update> LauncherEntryWatcher::progressUpdates(
 }
 
 struct BusService::State {
-  GDBusConnection* bus = nullptr;
+  GObjectPtr<GDBusConnection> bus;
   GDBusNodeInfo* node = nullptr;
   std::string objectPath;
   Answer answer;
@@ -299,11 +231,11 @@ BusService::BusService(const std::string& busName, const std::string& objectPath
       nullptr,
       nullptr,
       {}};
-  state_->registration = g_dbus_connection_register_object(state_->bus, objectPath.c_str(),
+  state_->registration = g_dbus_connection_register_object(state_->bus.get(), objectPath.c_str(),
                                                            state_->node->interfaces[0], &vtable,
                                                            state_.get(), nullptr, nullptr);
   state_->owner = g_bus_own_name_on_connection(
-      state_->bus, busName.c_str(), G_BUS_NAME_OWNER_FLAGS_NONE,
+      state_->bus.get(), busName.c_str(), G_BUS_NAME_OWNER_FLAGS_NONE,
       [](GDBusConnection*, const char*, gpointer data) { static_cast<State*>(data)->owned = true; },
       nullptr, state_.get(), nullptr);
   if (!waitUntil([this] { return state_->owned; }, 10s))
@@ -312,15 +244,14 @@ BusService::BusService(const std::string& busName, const std::string& objectPath
 
 BusService::~BusService() {
   g_bus_unown_name(state_->owner);
-  g_dbus_connection_unregister_object(state_->bus, state_->registration);
+  g_dbus_connection_unregister_object(state_->bus.get(), state_->registration);
   g_dbus_node_info_unref(state_->node);
-  g_object_unref(state_->bus);
 }
 
 void BusService::signalCaller(const std::string& name, GVariant* parameters) {
-  g_dbus_connection_emit_signal(state_->bus, state_->lastCaller.c_str(), state_->objectPath.c_str(),
-                                state_->node->interfaces[0]->name, name.c_str(), parameters,
-                                nullptr);
+  g_dbus_connection_emit_signal(state_->bus.get(), state_->lastCaller.c_str(),
+                                state_->objectPath.c_str(), state_->node->interfaces[0]->name,
+                                name.c_str(), parameters, nullptr);
 }
 
 } // namespace velmora::testing

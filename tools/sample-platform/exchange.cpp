@@ -29,7 +29,7 @@ struct DeferredAnswer {
   Exchange exchange;
   std::function<void(Exchange&)> answer;
   SoupServerMessage* message = nullptr;
-  gulong disconnectHandler = 0;
+  ScopedSignal disconnected;
   bool clientGone = false;
 };
 
@@ -48,7 +48,6 @@ gboolean onDeferredTimer(gpointer data) {
 
 void destroyDeferred(gpointer data) {
   auto* deferred = static_cast<DeferredAnswer*>(data);
-  g_signal_handler_disconnect(deferred->message, deferred->disconnectHandler);
   delete deferred;
 }
 
@@ -60,7 +59,7 @@ struct SlowBody {
   std::size_t chunkBytes = 0;
   std::size_t sent = 0;
   bool clientGone = false;
-  gulong disconnectHandler = 0;
+  ScopedSignal disconnected;
 };
 
 void onSlowClientGone(SlowBody* slow) {
@@ -87,7 +86,6 @@ gboolean onSlowChunkDue(gpointer data) {
 
 void destroySlowBody(gpointer data) {
   auto* slow = static_cast<SlowBody*>(data);
-  g_signal_handler_disconnect(slow->message.get(), slow->disconnectHandler);
   delete slow;
 }
 
@@ -191,10 +189,14 @@ void Exchange::respondSlowly(int status, std::string_view contentType, std::stri
                                      body.size());
     return;
   }
-  auto* slow = new SlowBody{GObjectPtr<SoupServerMessage>::retain(message_.get()), std::move(body),
-                            chunkBytes};
-  slow->disconnectHandler =
-      g_signal_connect_swapped(message_.get(), "disconnected", G_CALLBACK(onSlowClientGone), slow);
+  auto* slow = new SlowBody{GObjectPtr<SoupServerMessage>::retain(message_.get()),
+                            std::move(body),
+                            chunkBytes,
+                            0,
+                            false,
+                            {}};
+  slow->disconnected = ScopedSignal(message_.get(), "disconnected", G_CALLBACK(onSlowClientGone),
+                                    slow, nullptr, G_CONNECT_SWAPPED);
   soup_server_message_pause(message_.get());
   const auto millis = std::clamp<std::chrono::milliseconds::rep>(interval.count(), 1,
                                                                  std::numeric_limits<guint>::max());
@@ -228,11 +230,11 @@ void Exchange::breakOff(int status, std::string_view contentType, std::size_t de
 }
 
 void Exchange::answerLater(std::chrono::milliseconds delay, std::function<void(Exchange&)> answer) {
-  auto* deferred = new DeferredAnswer{Exchange(message_.get(), path_, query_.get()),
-                                      std::move(answer), message_.get()};
+  auto* deferred = new DeferredAnswer{
+      Exchange(message_.get(), path_, query_.get()), std::move(answer), message_.get(), {}, false};
   soup_server_message_pause(deferred->message);
-  deferred->disconnectHandler = g_signal_connect_swapped(deferred->message, "disconnected",
-                                                         G_CALLBACK(onClientGone), deferred);
+  deferred->disconnected = ScopedSignal(deferred->message, "disconnected", G_CALLBACK(onClientGone),
+                                        deferred, nullptr, G_CONNECT_SWAPPED);
   const auto millis = std::clamp<std::chrono::milliseconds::rep>(delay.count(), 0,
                                                                  std::numeric_limits<guint>::max());
   g_timeout_add_full(G_PRIORITY_DEFAULT, static_cast<guint>(millis), onDeferredTimer, deferred,

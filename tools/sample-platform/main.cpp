@@ -2,7 +2,7 @@
 // integration tests, end-to-end tests, benchmarks and the demo run against.
 // It prints "listening on URL" as its only line on stdout, then serves until
 // it receives SIGINT or SIGTERM.
-#include "glib_ptr.hpp"
+#include "gtk/glib_ptr.hpp"
 #include "options.hpp"
 #include "platform.hpp"
 #include "server.hpp"
@@ -87,8 +87,7 @@ int main(int argc, char** argv) {
   std::printf("listening on %s\n", url->c_str());
   std::fflush(stdout);
 
-  const std::unique_ptr<GMainLoop, CDeleter<g_main_loop_unref>> loop(
-      g_main_loop_new(nullptr, FALSE));
+  const velmora::GMainLoopPtr loop(g_main_loop_new(nullptr, FALSE));
   g_unix_signal_add(SIGINT, quitLoop, loop.get());
   g_unix_signal_add(SIGTERM, quitLoop, loop.get());
   g_main_loop_run(loop.get());

@@ -1,7 +1,7 @@
 // JSON-lines request log of the sample platform.
 #include "request_log.hpp"
 
-#include "glib_ptr.hpp"
+#include "gtk/glib_ptr.hpp"
 
 #include <glib.h>
 

@@ -10,8 +10,7 @@
 namespace velmora::sample {
 namespace {
 
-std::string takeErrorMessage(GError* raw) {
-  const GErrorPtr error(raw);
+std::string messageOf(const GErrorPtr& error) {
   return error ? std::string(error->message) : std::string("unknown error");
 }
 
@@ -41,11 +40,11 @@ std::optional<std::string> Server::listen(const Options& options, std::string& e
 
   GObjectPtr<GTlsCertificate> certificate;
   if (options.tlsCertificate && options.tlsKey) {
-    GError* raw = nullptr;
+    GErrorPtr failure;
     certificate = GObjectPtr<GTlsCertificate>::adopt(g_tls_certificate_new_from_files(
-        options.tlsCertificate->c_str(), options.tlsKey->c_str(), &raw));
+        options.tlsCertificate->c_str(), options.tlsKey->c_str(), out(failure)));
     if (!certificate) {
-      error = "cannot load TLS certificate: " + takeErrorMessage(raw);
+      error = "cannot load TLS certificate: " + messageOf(failure);
       return std::nullopt;
     }
   }
@@ -62,10 +61,10 @@ std::optional<std::string> Server::listen(const Options& options, std::string& e
   }
   const auto listenOptions =
       certificate ? SOUP_SERVER_LISTEN_HTTPS : static_cast<SoupServerListenOptions>(0);
-  GError* raw = nullptr;
-  if (!soup_server_listen(server_.get(), address.get(), listenOptions, &raw)) {
+  GErrorPtr failure;
+  if (!soup_server_listen(server_.get(), address.get(), listenOptions, out(failure))) {
     error = "cannot listen on " + urlHost(options.host) + ":" + std::to_string(options.port) +
-            ": " + takeErrorMessage(raw);
+            ": " + messageOf(failure);
     return std::nullopt;
   }
 

@@ -3,7 +3,7 @@
 // the router.
 #pragma once
 
-#include "glib_ptr.hpp"
+#include "gtk/glib_ptr.hpp"
 #include "options.hpp"
 #include "platform.hpp"
 

@@ -1,7 +1,7 @@
 // Session ids of the sample platform, kept in memory and in a small file.
 #include "sessions.hpp"
 
-#include "glib_ptr.hpp"
+#include "gtk/glib_ptr.hpp"
 
 #include <glib.h>
 
@@ -110,10 +110,9 @@ void SessionStore::save() const {
   }
   // Written whole and renamed into place, so a reader never sees half a file.
   // A failure only costs persistence, which is not worth stopping the server.
-  GError* raw = nullptr;
+  GErrorPtr error;
   if (!g_file_set_contents(file_->c_str(), contents.c_str(), static_cast<gssize>(contents.size()),
-                           &raw)) {
-    const GErrorPtr error(raw);
+                           out(error))) {
     g_printerr("velmora-sample-platform: cannot save sessions: %s\n", error->message);
   }
 }

@@ -1,6 +1,7 @@
 // The desktop services of the GTK backend, each behind its core interface.
 #pragma once
 
+#include "gtk/glib_ptr.hpp"
 #include "platform/alerts.hpp"
 #include "platform/clipboard.hpp"
 #include "platform/connectivity.hpp"
@@ -117,7 +118,7 @@ private:
 
   ConnectivityObserver* observer_ = nullptr;
   bool networkAvailable_ = true;
-  gulong networkHandler_ = 0;
+  ScopedSignal networkChanged_;
   GCancellable* cancellable_ = nullptr;
   GDBusConnection* systemBus_ = nullptr;
   guint sleepSubscription_ = 0;

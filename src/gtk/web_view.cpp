@@ -1,7 +1,7 @@
-#include "platform/gtk/web_view.hpp"
+#include "gtk/web_view.hpp"
 
+#include "gtk/download.hpp"
 #include "navigation/frame_target.hpp"
-#include "platform/gtk/download.hpp"
 
 #include <filesystem>
 
@@ -173,10 +173,9 @@ void GtkWebView::evaluateJavaScript(const std::string& script) {
   webkit_web_view_evaluate_javascript(
       view_, script.c_str(), static_cast<gssize>(script.size()), nullptr, nullptr, nullptr,
       [](GObject* source, GAsyncResult* result, gpointer) {
-        GError* raw = nullptr;
-        auto value = GObjectPtr<JSCValue>::adopt(
-            webkit_web_view_evaluate_javascript_finish(WEBKIT_WEB_VIEW(source), result, &raw));
-        GErrorPtr error(raw);
+        GErrorPtr error;
+        auto value = GObjectPtr<JSCValue>::adopt(webkit_web_view_evaluate_javascript_finish(
+            WEBKIT_WEB_VIEW(source), result, out(error)));
         if (error)
           g_debug("a script in the page failed: %s", error->message);
       },

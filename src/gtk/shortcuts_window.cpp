@@ -1,6 +1,6 @@
-#include "platform/gtk/shortcuts_window.hpp"
+#include "gtk/shortcuts_window.hpp"
 
-#include "platform/gtk/glib_ptr.hpp"
+#include "gtk/glib_ptr.hpp"
 
 #include <string>
 #include <vector>

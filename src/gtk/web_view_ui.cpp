@@ -1,7 +1,7 @@
 // What the page asks of the window besides navigating: a new window, a
 // script dialog, a permission, a message from the page scripts. Each is
 // translated into core terms for the delegate, and its answer applied.
-#include "platform/gtk/web_view.hpp"
+#include "gtk/web_view.hpp"
 
 namespace velmora::gtk {
 

@@ -1,4 +1,4 @@
-#include "platform/gtk/services.hpp"
+#include "gtk/services.hpp"
 
 namespace velmora::gtk {
 namespace {

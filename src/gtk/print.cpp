@@ -1,4 +1,4 @@
-#include "platform/gtk/print.hpp"
+#include "gtk/print.hpp"
 
 namespace velmora::gtk {
 namespace {

@@ -3,12 +3,12 @@
 // (startup, activate, open) and its menu actions to the application delegate.
 #pragma once
 
+#include "gtk/glib_ptr.hpp"
+#include "gtk/key_file_store.hpp"
+#include "gtk/notifications.hpp"
+#include "gtk/services.hpp"
 #include "platform/application_delegate.hpp"
 #include "platform/desktop.hpp"
-#include "platform/gtk/glib_ptr.hpp"
-#include "platform/gtk/key_file_store.hpp"
-#include "platform/gtk/notifications.hpp"
-#include "platform/gtk/services.hpp"
 
 #include <gtk/gtk.h>
 #include <webkit/webkit.h>
@@ -70,6 +70,7 @@ private:
   GtkApplicationWindow* window_ = nullptr;
   class GtkAppWindow* appWindow_ = nullptr;
   std::unique_ptr<GoMenu> goMenu_;
+  std::vector<ScopedSignal> signals_;
 };
 
 } // namespace velmora::gtk

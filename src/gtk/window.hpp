@@ -4,8 +4,8 @@
 // name and restored on the next launch.
 #pragma once
 
-#include "platform/gtk/glib_ptr.hpp"
-#include "platform/gtk/key_file_store.hpp"
+#include "gtk/glib_ptr.hpp"
+#include "gtk/key_file_store.hpp"
 #include "platform/window.hpp"
 
 #include <gtk/gtk.h>
@@ -47,8 +47,8 @@ private:
   static gboolean onCloseRequest(GtkWindow*, gpointer self);
   static void onFrameChanged(gpointer self);
   static gboolean onSaveFrameDue(gpointer self);
-  static void onSegmentClicked(GtkButton*, gpointer delegate);
-  static gboolean onPointerEvent(GtkEventControllerLegacy*, GdkEvent* event, gpointer delegate);
+  static void onSegmentClicked(GtkButton*, gpointer self);
+  static gboolean onPointerEvent(GtkEventControllerLegacy*, GdkEvent* event, gpointer self);
 
   WebKitNetworkSession* session_;
   WindowHooks hooks_;
@@ -59,6 +59,9 @@ private:
   GObjectPtr<GtkCssProvider> overlayCss_;
   guint saveTimer_ = 0;
   KeyFileStore::Values savedFrame_;
+  ToolbarDelegate* toolbarDelegate_ = nullptr;
+  // Last, so the connections go before anything their handlers use.
+  std::vector<ScopedSignal> signals_;
 };
 
 } // namespace velmora::gtk

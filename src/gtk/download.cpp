@@ -1,4 +1,4 @@
-#include "platform/gtk/download.hpp"
+#include "gtk/download.hpp"
 
 #include <glib/gstdio.h>
 

@@ -2,7 +2,7 @@
 // asks is put to the delegate with the frame it is for, as far as the engine
 // lets us tell, and each answer is applied; load events become the
 // delegate's start, commit, finish and failure.
-#include "platform/gtk/web_view.hpp"
+#include "gtk/web_view.hpp"
 
 namespace velmora::gtk {
 namespace {

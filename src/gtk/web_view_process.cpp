@@ -1,6 +1,6 @@
 // The web view's web process: its end, and whether it still answers. Both
 // are reported to the delegate, which recovers the page.
-#include "platform/gtk/web_view.hpp"
+#include "gtk/web_view.hpp"
 
 namespace velmora::gtk {
 
@@ -48,10 +48,9 @@ gboolean GtkWebView::onPingDue(gpointer self) {
 }
 
 void GtkWebView::onPingAnswered(GObject* source, GAsyncResult* result, gpointer self) {
-  GError* raw = nullptr;
+  GErrorPtr error;
   auto value = GObjectPtr<JSCValue>::adopt(
-      webkit_web_view_evaluate_javascript_finish(WEBKIT_WEB_VIEW(source), result, &raw));
-  GErrorPtr error(raw);
+      webkit_web_view_evaluate_javascript_finish(WEBKIT_WEB_VIEW(source), result, out(error)));
   // Cancelled: the view is gone, or its process was replaced.
   if (g_error_matches(error.get(), G_IO_ERROR, G_IO_ERROR_CANCELLED))
     return;

@@ -1,6 +1,6 @@
-#include "platform/gtk/window.hpp"
+#include "gtk/window.hpp"
 
-#include "platform/gtk/web_view.hpp"
+#include "gtk/web_view.hpp"
 
 #include <algorithm>
 #include <charconv>
@@ -156,12 +156,13 @@ GtkAppWindow::GtkAppWindow(GtkApplication* app, WebKitNetworkSession* session, K
   // Closing only hides the window: the page, its history and the sign-in
   // stay, and the application keeps running.
   gtk_window_set_hide_on_close(GTK_WINDOW(window_), TRUE);
-  g_signal_connect(window_, "close-request", G_CALLBACK(onCloseRequest), this);
+  signals_.emplace_back(window_, "close-request", G_CALLBACK(onCloseRequest), this);
   // Saved as it changes, not only at quit, so a session that is killed or
   // logged out keeps the size the user chose.
   for (const char* property :
        {"notify::default-width", "notify::default-height", "notify::maximized"})
-    g_signal_connect_swapped(window_, property, G_CALLBACK(onFrameChanged), this);
+    signals_.emplace_back(window_, property, G_CALLBACK(onFrameChanged), this, nullptr,
+                          G_CONNECT_SWAPPED);
 
   overlay_ = gtk_overlay_new();
   gtk_window_set_child(GTK_WINDOW(window_), overlay_);
@@ -176,7 +177,10 @@ GtkAppWindow::~GtkAppWindow() {
     gtk_style_context_remove_provider_for_display(gtk_widget_get_display(window_),
                                                   GTK_STYLE_PROVIDER(overlayCss_.get()));
   }
-  g_signal_handlers_disconnect_by_data(window_, this);
+  signals_.clear();
+  // The application keeps a window until it is destroyed, not merely
+  // released.
+  gtk_window_destroy(GTK_WINDOW(window_));
   g_object_unref(window_);
 }
 
@@ -242,6 +246,7 @@ bool GtkAppWindow::isVisible() const {
 // made insensitive, because the delegate's action tests whether there is
 // anywhere to go. Flexible space is the header bar's own gap.
 void GtkAppWindow::setToolbar(const ToolbarDescription& toolbar, ToolbarDelegate& delegate) {
+  toolbarDelegate_ = &delegate;
   GtkWidget* header = gtk_header_bar_new();
   gtk_widget_set_name(header, toolbar.identifier.c_str());
   for (const std::string& identifier : delegate.toolbarDefaultItemIdentifiers()) {
@@ -267,7 +272,7 @@ void GtkAppWindow::setToolbar(const ToolbarDescription& toolbar, ToolbarDelegate
                                        -1);
       }
       g_object_set_data(G_OBJECT(button), "velmora-segment", GINT_TO_POINTER(static_cast<int>(i)));
-      g_signal_connect(button, "clicked", G_CALLBACK(onSegmentClicked), &delegate);
+      signals_.emplace_back(button, "clicked", G_CALLBACK(onSegmentClicked), this);
       gtk_box_append(GTK_BOX(group), button);
     }
     gtk_header_bar_pack_start(GTK_HEADER_BAR(header), group);
@@ -279,17 +284,16 @@ void GtkAppWindow::setToolbar(const ToolbarDescription& toolbar, ToolbarDelegate
   // the page sees them, so a page cannot swallow them.
   GtkEventController* buttons = gtk_event_controller_legacy_new();
   gtk_event_controller_set_propagation_phase(buttons, GTK_PHASE_CAPTURE);
-  g_signal_connect(buttons, "event", G_CALLBACK(onPointerEvent), &delegate);
+  signals_.emplace_back(buttons, "event", G_CALLBACK(onPointerEvent), this);
   gtk_widget_add_controller(window_, buttons);
 }
 
-void GtkAppWindow::onSegmentClicked(GtkButton* button, gpointer delegate) {
-  static_cast<ToolbarDelegate*>(delegate)->backForward(
+void GtkAppWindow::onSegmentClicked(GtkButton* button, gpointer self) {
+  static_cast<GtkAppWindow*>(self)->toolbarDelegate_->backForward(
       GPOINTER_TO_INT(g_object_get_data(G_OBJECT(button), "velmora-segment")));
 }
 
-gboolean GtkAppWindow::onPointerEvent(GtkEventControllerLegacy*, GdkEvent* event,
-                                      gpointer delegate) {
+gboolean GtkAppWindow::onPointerEvent(GtkEventControllerLegacy*, GdkEvent* event, gpointer self) {
   const GdkEventType type = gdk_event_get_event_type(event);
   if (type != GDK_BUTTON_PRESS && type != GDK_BUTTON_RELEASE)
     return FALSE;
@@ -299,7 +303,7 @@ gboolean GtkAppWindow::onPointerEvent(GtkEventControllerLegacy*, GdkEvent* event
   // Both halves of the click are taken, so the page never sees a release
   // without its press.
   if (type == GDK_BUTTON_PRESS)
-    static_cast<ToolbarDelegate*>(delegate)->backForward(button == 8 ? 0 : 1);
+    static_cast<GtkAppWindow*>(self)->toolbarDelegate_->backForward(button == 8 ? 0 : 1);
   return TRUE;
 }
 

@@ -1,4 +1,4 @@
-#include "platform/gtk/menu_bar.hpp"
+#include "gtk/menu_bar.hpp"
 
 #include <webkit/webkit.h>
 

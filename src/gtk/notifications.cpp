@@ -1,4 +1,4 @@
-#include "platform/gtk/notifications.hpp"
+#include "gtk/notifications.hpp"
 
 namespace velmora::gtk {
 namespace {
@@ -11,21 +11,19 @@ std::string desktopIdOf(WebKitNotification* notification) {
 
 } // namespace
 
-PageNotifications::PageNotifications(GtkApplication* app) : app_(app) {
-  GSimpleAction* action = g_simple_action_new(clickedAction, G_VARIANT_TYPE_STRING);
-  g_signal_connect(action, "activate", G_CALLBACK(onClicked), this);
-  g_action_map_add_action(G_ACTION_MAP(app_), G_ACTION(action));
-  g_object_unref(action);
+PageNotifications::PageNotifications(GtkApplication* app)
+    : app_(app), clicked_(GObjectPtr<GSimpleAction>::adopt(
+                     g_simple_action_new(clickedAction, G_VARIANT_TYPE_STRING))) {
+  signals_.emplace_back(clicked_.get(), "activate", G_CALLBACK(onClicked), this);
+  g_action_map_add_action(G_ACTION_MAP(app_), G_ACTION(clicked_.get()));
 }
 
 PageNotifications::~PageNotifications() {
   g_action_map_remove_action(G_ACTION_MAP(app_), clickedAction);
-  for (auto& [id, notification] : shown_)
-    g_signal_handlers_disconnect_by_data(notification.get(), this);
 }
 
 void PageNotifications::watch(WebKitWebView* view) {
-  g_signal_connect(view, "show-notification", G_CALLBACK(onShow), this);
+  signals_.emplace_back(view, "show-notification", G_CALLBACK(onShow), this);
 }
 
 gboolean PageNotifications::onShow(WebKitWebView*, WebKitNotification* notification,
@@ -42,8 +40,9 @@ gboolean PageNotifications::onShow(WebKitWebView*, WebKitNotification* notificat
       shown.get(), (std::string("app.") + clickedAction).c_str(), "s", id.c_str());
   g_application_send_notification(G_APPLICATION(notifications->app_), id.c_str(), shown.get());
 
-  notifications->shown_[id] = GObjectPtr<WebKitNotification>::retain(notification);
-  g_signal_connect(notification, "closed", G_CALLBACK(onClosed), self);
+  notifications->shown_[id] =
+      Shown{GObjectPtr<WebKitNotification>::retain(notification),
+            ScopedSignal(notification, "closed", G_CALLBACK(onClosed), self)};
   // Handled: the engine shows nothing of its own.
   return TRUE;
 }
@@ -52,7 +51,7 @@ void PageNotifications::onClosed(WebKitNotification* notification, gpointer self
   auto* notifications = static_cast<PageNotifications*>(self);
   const std::string id = desktopIdOf(notification);
   g_application_withdraw_notification(G_APPLICATION(notifications->app_), id.c_str());
-  g_signal_handlers_disconnect_by_data(notification, self);
+  // Disconnects this very handler, which GLib allows while it runs.
   notifications->shown_.erase(id);
 }
 
@@ -65,7 +64,7 @@ void PageNotifications::onClicked(GSimpleAction*, GVariant* id, gpointer self) {
   if (found == notifications->shown_.end())
     return;
   // Runs the page's own click handler.
-  webkit_notification_clicked(found->second.get());
+  webkit_notification_clicked(found->second.notification.get());
 }
 
 } // namespace velmora::gtk

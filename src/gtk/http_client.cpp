@@ -1,5 +1,5 @@
-#include "platform/gtk/glib_ptr.hpp"
-#include "platform/gtk/services.hpp"
+#include "gtk/glib_ptr.hpp"
+#include "gtk/services.hpp"
 
 #include <libsoup/soup.h>
 
@@ -37,9 +37,8 @@ void readNextChunk(std::unique_ptr<PendingRequest> pending);
 
 void onChunkRead(GObject* source, GAsyncResult* result, gpointer data) {
   std::unique_ptr<PendingRequest> pending(static_cast<PendingRequest*>(data));
-  GError* raw = nullptr;
-  GBytesPtr chunk(g_input_stream_read_bytes_finish(G_INPUT_STREAM(source), result, &raw));
-  GErrorPtr error(raw);
+  GErrorPtr error;
+  GBytesPtr chunk(g_input_stream_read_bytes_finish(G_INPUT_STREAM(source), result, out(error)));
   if (error)
     return pending->fail(error->message);
   gsize size = 0;
@@ -65,10 +64,9 @@ void readNextChunk(std::unique_ptr<PendingRequest> pending) {
 
 void onSent(GObject* source, GAsyncResult* result, gpointer data) {
   std::unique_ptr<PendingRequest> pending(static_cast<PendingRequest*>(data));
-  GError* raw = nullptr;
-  pending->body =
-      GObjectPtr<GInputStream>::adopt(soup_session_send_finish(SOUP_SESSION(source), result, &raw));
-  GErrorPtr error(raw);
+  GErrorPtr error;
+  pending->body = GObjectPtr<GInputStream>::adopt(
+      soup_session_send_finish(SOUP_SESSION(source), result, out(error)));
   if (error)
     return pending->fail(error->message);
   // A declared length over the limit is refused before any of it is read.

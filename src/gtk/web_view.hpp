@@ -7,10 +7,10 @@
 // (web_view_process.cpp).
 #pragma once
 
+#include "gtk/find_bar.hpp"
+#include "gtk/glib_ptr.hpp"
+#include "gtk/print.hpp"
 #include "navigation/frame_target.hpp"
-#include "platform/gtk/find_bar.hpp"
-#include "platform/gtk/glib_ptr.hpp"
-#include "platform/gtk/print.hpp"
 #include "platform/web_view.hpp"
 
 #include <webkit/webkit.h>

@@ -1,10 +1,10 @@
-#include "platform/gtk/backend.hpp"
+#include "gtk/backend.hpp"
 
-#include "platform/gtk/menu_bar.hpp"
-#include "platform/gtk/resources_data.hpp"
-#include "platform/gtk/shortcuts_window.hpp"
-#include "platform/gtk/web_view.hpp"
-#include "platform/gtk/window.hpp"
+#include "gtk/menu_bar.hpp"
+#include "gtk/resources_data.hpp"
+#include "gtk/shortcuts_window.hpp"
+#include "gtk/web_view.hpp"
+#include "gtk/window.hpp"
 
 #include <filesystem>
 
@@ -75,11 +75,10 @@ void enableSpellChecking() {
 void registerResources() {
   static const bool registered = [] {
     GBytes* bytes = g_bytes_new_static(resources::bundle, sizeof resources::bundle);
-    GError* raw = nullptr;
-    GResource* resource = g_resource_new_from_data(bytes, &raw);
+    GErrorPtr error;
+    GResource* resource = g_resource_new_from_data(bytes, out(error));
     g_bytes_unref(bytes);
     if (!resource) {
-      GErrorPtr error(raw);
       g_debug("the application icon is missing: %s", error->message);
       return false;
     }
@@ -100,18 +99,17 @@ Backend::Backend()
       notifications_(app_.get()) {
   g_set_application_name("Velmora");
   registerResources();
-  g_signal_connect(app_.get(), "startup", G_CALLBACK(onStartup), this);
-  g_signal_connect(app_.get(), "activate", G_CALLBACK(onActivate), this);
-  g_signal_connect(app_.get(), "open", G_CALLBACK(onOpen), this);
-  g_signal_connect(app_.get(), "shutdown", G_CALLBACK(onShutdown), this);
   g_application_add_main_option(G_APPLICATION(app_.get()), "version", 0, G_OPTION_FLAG_NONE,
                                 G_OPTION_ARG_NONE, "Show the version and exit", nullptr);
-  g_signal_connect(app_.get(), "handle-local-options", G_CALLBACK(onHandleLocalOptions), nullptr);
+  signals_.emplace_back(app_.get(), "startup", G_CALLBACK(onStartup), this);
+  signals_.emplace_back(app_.get(), "activate", G_CALLBACK(onActivate), this);
+  signals_.emplace_back(app_.get(), "open", G_CALLBACK(onOpen), this);
+  signals_.emplace_back(app_.get(), "shutdown", G_CALLBACK(onShutdown), this);
+  signals_.emplace_back(app_.get(), "handle-local-options", G_CALLBACK(onHandleLocalOptions),
+                        nullptr);
 }
 
-Backend::~Backend() {
-  g_signal_handlers_disconnect_by_data(app_.get(), this);
-}
+Backend::~Backend() = default;
 
 int Backend::run(ApplicationDelegate& delegate, int argc, char** argv) {
   delegate_ = &delegate;

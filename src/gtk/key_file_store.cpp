@@ -1,6 +1,6 @@
-#include "platform/gtk/key_file_store.hpp"
+#include "gtk/key_file_store.hpp"
 
-#include "platform/gtk/glib_ptr.hpp"
+#include "gtk/glib_ptr.hpp"
 
 #include <glib.h>
 
@@ -45,10 +45,10 @@ void salvage(const std::filesystem::path& file, GKeyFile* into) {
 
 Loaded load(const std::filesystem::path& file) {
   Loaded loaded;
-  GError* raw = nullptr;
-  if (g_key_file_load_from_file(loaded.keyFile.get(), file.c_str(), G_KEY_FILE_KEEP_COMMENTS, &raw))
+  GErrorPtr error;
+  if (g_key_file_load_from_file(loaded.keyFile.get(), file.c_str(), G_KEY_FILE_KEEP_COMMENTS,
+                                out(error)))
     return loaded;
-  GErrorPtr error(raw);
   if (g_error_matches(error.get(), G_FILE_ERROR, G_FILE_ERROR_NOENT)) {
     loaded.missing = true;
     return loaded;
@@ -99,11 +99,11 @@ bool KeyFileStore::set(std::string_view group, const Values& values) {
     g_key_file_set_string(loaded.keyFile.get(), g.c_str(), key.c_str(), value.c_str());
   gsize length = 0;
   GCharPtr data(g_key_file_to_data(loaded.keyFile.get(), &length, nullptr));
-  GError* raw = nullptr;
   // g_file_set_contents writes a temporary file, syncs it and renames it
   // over the old one.
-  if (!g_file_set_contents(file_.c_str(), data.get(), static_cast<gssize>(length), &raw)) {
-    GErrorPtr error(raw);
+  GErrorPtr error;
+  if (!g_file_set_contents(file_.c_str(), data.get(), static_cast<gssize>(length), out(error))) {
+    g_debug("could not write %s: %s", file_.c_str(), error->message);
     return false;
   }
   return true;

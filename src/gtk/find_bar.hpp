@@ -7,7 +7,7 @@
 // core's decisions (window/find_in_page.hpp).
 #pragma once
 
-#include "platform/gtk/glib_ptr.hpp"
+#include "gtk/glib_ptr.hpp"
 #include "platform/web_view.hpp"
 #include "window/find_in_page.hpp"
 

@@ -4,13 +4,14 @@
 // and a click on one brings the window forward and runs the page's handler.
 #pragma once
 
-#include "platform/gtk/glib_ptr.hpp"
+#include "gtk/glib_ptr.hpp"
 
 #include <gtk/gtk.h>
 #include <webkit/webkit.h>
 
 #include <map>
 #include <string>
+#include <vector>
 
 namespace velmora::gtk {
 
@@ -29,9 +30,16 @@ private:
   static void onClosed(WebKitNotification*, gpointer self);
   static void onClicked(GSimpleAction*, GVariant* id, gpointer self);
 
+  struct Shown {
+    GObjectPtr<WebKitNotification> notification;
+    ScopedSignal closed;
+  };
+
   GtkApplication* app_;
+  GObjectPtr<GSimpleAction> clicked_;
   // Shown and not yet closed, by the id the desktop knows them under.
-  std::map<std::string, GObjectPtr<WebKitNotification>> shown_;
+  std::map<std::string, Shown> shown_;
+  std::vector<ScopedSignal> signals_;
 };
 
 } // namespace velmora::gtk

@@ -1,4 +1,4 @@
-#include "platform/gtk/find_bar.hpp"
+#include "gtk/find_bar.hpp"
 
 namespace velmora::gtk {
 namespace {

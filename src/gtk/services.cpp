@@ -1,6 +1,6 @@
-#include "platform/gtk/services.hpp"
+#include "gtk/services.hpp"
 
-#include "platform/gtk/glib_ptr.hpp"
+#include "gtk/glib_ptr.hpp"
 
 #include <gio/gio.h>
 #include <glib/gstdio.h>
@@ -26,11 +26,9 @@ void deleteTask(gpointer data) {
 }
 
 void onLaunched(GObject*, GAsyncResult* result, gpointer) {
-  GError* raw = nullptr;
-  if (!g_app_info_launch_default_for_uri_finish(result, &raw)) {
-    GErrorPtr error(raw);
+  GErrorPtr error;
+  if (!g_app_info_launch_default_for_uri_finish(result, out(error)))
     g_debug("no application opened the address: %s", error->message);
-  }
 }
 
 void launchUri(const std::string& uri) {
@@ -89,15 +87,13 @@ void IdleMainQueue::cancel(DelayedTaskId task) {
 GioConnectivity::GioConnectivity() : cancellable_(g_cancellable_new()) {
   GNetworkMonitor* monitor = g_network_monitor_get_default();
   networkAvailable_ = g_network_monitor_get_network_available(monitor);
-  networkHandler_ =
-      g_signal_connect(monitor, "network-changed", G_CALLBACK(onNetworkChanged), this);
+  networkChanged_ = ScopedSignal(monitor, "network-changed", G_CALLBACK(onNetworkChanged), this);
   // Asked for without waiting: start-up must not hang on a bus that is slow
   // to answer or absent, as in containers.
   g_bus_get(G_BUS_TYPE_SYSTEM, cancellable_, onSystemBus, this);
 }
 
 GioConnectivity::~GioConnectivity() {
-  g_signal_handler_disconnect(g_network_monitor_get_default(), networkHandler_);
   g_cancellable_cancel(cancellable_);
   g_object_unref(cancellable_);
   if (systemBus_) {
@@ -115,9 +111,8 @@ void GioConnectivity::onNetworkChanged(GNetworkMonitor*, gboolean available, gpo
 }
 
 void GioConnectivity::onSystemBus(GObject*, GAsyncResult* result, gpointer self) {
-  GError* raw = nullptr;
-  GDBusConnection* bus = g_bus_get_finish(result, &raw);
-  GErrorPtr error(raw);
+  GErrorPtr error;
+  GDBusConnection* bus = g_bus_get_finish(result, out(error));
   if (!bus) {
     // Cancelled means the object is gone; otherwise there is no system bus.
     if (!g_error_matches(error.get(), G_IO_ERROR, G_IO_ERROR_CANCELLED))
@@ -153,9 +148,8 @@ void GdkClipboardText::readText(std::function<void(std::optional<std::string>)> 
       gdk_display_get_clipboard(display), nullptr,
       [](GObject* source, GAsyncResult* result, gpointer data) {
         std::unique_ptr<Done> callback(static_cast<Done*>(data));
-        GError* raw = nullptr;
-        GCharPtr text(gdk_clipboard_read_text_finish(GDK_CLIPBOARD(source), result, &raw));
-        GErrorPtr error(raw);
+        GErrorPtr error;
+        GCharPtr text(gdk_clipboard_read_text_finish(GDK_CLIPBOARD(source), result, out(error)));
         (*callback)(text ? std::optional<std::string>(text.get()) : std::nullopt);
       },
       new Done(std::move(done)));
@@ -221,9 +215,9 @@ void DesktopWorkspace::activateFileViewerSelectingURLs(
       G_DBUS_CALL_FLAGS_NONE, 5000, nullptr,
       [](GObject* source, GAsyncResult* result, gpointer data) {
         std::unique_ptr<std::string> folder(static_cast<std::string*>(data));
-        GError* raw = nullptr;
-        GVariantPtr reply(g_dbus_connection_call_finish(G_DBUS_CONNECTION(source), result, &raw));
-        GErrorPtr error(raw);
+        GErrorPtr error;
+        GVariantPtr reply(
+            g_dbus_connection_call_finish(G_DBUS_CONNECTION(source), result, out(error)));
         if (error)
           launchUri(*folder);
       },

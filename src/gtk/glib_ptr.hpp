@@ -1,16 +1,18 @@
-// Owners with names for GLib's C handles: every transfer says whether it
-// adopts a reference or retains one, and signal connections undo themselves.
+// Owners with names for GLib's C handles, for every part of the tree that
+// holds them: the GTK backend, the sample platform and the test helpers.
+// Every transfer says whether it adopts a reference or retains one, an error
+// is written straight into its owner, and signal connections undo
+// themselves. (The core never includes this: it sees no GLib at all.)
 #pragma once
 
 #include <glib-object.h>
 
-#include <functional>
 #include <memory>
 #include <optional>
 #include <string>
 #include <utility>
 
-namespace velmora::gtk {
+namespace velmora {
 
 template <auto Fn> struct CDeleter {
   template <class T> void operator()(T* p) const {
@@ -24,6 +26,32 @@ using GErrorPtr = std::unique_ptr<GError, CDeleter<g_error_free>>;
 using GKeyFilePtr = std::unique_ptr<GKeyFile, CDeleter<g_key_file_unref>>;
 using GBytesPtr = std::unique_ptr<GBytes, CDeleter<g_bytes_unref>>;
 using GVariantPtr = std::unique_ptr<GVariant, CDeleter<g_variant_unref>>;
+using GHashTablePtr = std::unique_ptr<GHashTable, CDeleter<g_hash_table_unref>>;
+using GMainLoopPtr = std::unique_ptr<GMainLoop, CDeleter<g_main_loop_unref>>;
+
+// Lets a C function that hands back a new handle through a pointer to a
+// pointer (a GError**, above all) write straight into an owner, which takes
+// it over at the end of the call's full expression. Not for variadic
+// arguments, which take no conversion:
+//   GErrorPtr error;
+//   if (!g_file_set_contents(path, data, size, out(error))) use(error);
+template <class Owner> class OutPointer {
+public:
+  explicit OutPointer(Owner& owner) : owner_(owner) {}
+  ~OutPointer() { owner_.reset(raw_); }
+  OutPointer(const OutPointer&) = delete;
+  OutPointer& operator=(const OutPointer&) = delete;
+  // NOLINTNEXTLINE(google-explicit-constructor): it stands where a T** is asked for.
+  operator typename Owner::pointer *() { return &raw_; }
+
+private:
+  Owner& owner_;
+  typename Owner::pointer raw_ = nullptr;
+};
+
+template <class Owner> [[nodiscard]] OutPointer<Owner> out(Owner& owner) {
+  return OutPointer<Owner>(owner);
+}
 
 // A C string someone else owns, copied; none for null.
 inline std::optional<std::string> stringOf(const char* text) {
@@ -71,18 +99,20 @@ private:
   std::unique_ptr<T, CDeleter<g_object_unref>> p_;
 };
 
-// A signal connection that disconnects itself when destroyed, so a handler
-// never outlives the object whose member it forwards to. `destroy` frees
-// `data` when the connection ends (for a heap-held std::function).
-// Movable, not copyable; harmless when the instance dies first.
+// A signal connection whose handler points at an object of ours: it
+// disconnects itself when destroyed, so the handler never outlives the
+// object it forwards to. `destroy` frees `data` when the connection ends
+// (for a heap-held std::function). Movable, not copyable; harmless when the
+// instance dies first. A closure that owns all its data through a
+// destroy-notify, and lives exactly as long as its instance, needs none.
 class ScopedSignal {
 public:
   ScopedSignal() = default;
   ScopedSignal(gpointer instance, const char* signal, GCallback handler, gpointer data,
-               GClosureNotify destroy = nullptr)
+               GClosureNotify destroy = nullptr, GConnectFlags flags = GConnectFlags(0))
       : instance_(instance) {
     g_object_add_weak_pointer(G_OBJECT(instance_), &instance_);
-    id_ = g_signal_connect_data(instance, signal, handler, data, destroy, GConnectFlags(0));
+    id_ = g_signal_connect_data(instance, signal, handler, data, destroy, flags);
   }
   ScopedSignal(ScopedSignal&& other) noexcept { *this = std::move(other); }
   ScopedSignal& operator=(ScopedSignal&& other) noexcept {
@@ -113,4 +143,4 @@ private:
   gulong id_ = 0;
 };
 
-} // namespace velmora::gtk
+} // namespace velmora
