@@ -7,6 +7,9 @@ set -euo pipefail
 export WEBKIT_DISABLE_SANDBOX_THIS_IS_DANGEROUS=1
 export NO_AT_BRIDGE=1
 export GTK_A11Y=none
+# The application's own debug lines, so that a failed test's output says
+# what the window saw and swallowed.
+export G_MESSAGES_DEBUG="${G_MESSAGES_DEBUG:-Velmora}"
 if [ -z "${DISPLAY:-}" ]; then
   exec xvfb-run -a -s "-screen 0 1600x1200x24" dbus-run-session -- "$@"
 fi
