@@ -98,12 +98,23 @@ def uss_kib(pids):
     return memory_kib(pids, ("Private_Clean:", "Private_Dirty:"))
 
 
+def process_label(pid):
+    """The command name, and for Chromium's helpers their kind (renderer,
+    gpu-process, ...), which all share the name "chromium"."""
+    name = Path(f"/proc/{pid}/comm").read_text().strip()
+    # Chromium rewrites its command line as one string with spaces.
+    for arg in Path(f"/proc/{pid}/cmdline").read_bytes().replace(b"\0", b" ").split():
+        if arg.startswith(b"--type="):
+            return f"{name} {arg[7:].decode(errors='replace')}"
+    return name
+
+
 def pss_by_process(pids):
-    """PSS in KiB per command name, to see which process carries the weight."""
+    """PSS in KiB per process kind, to see which process carries the weight."""
     parts = {}
     for pid in pids:
         try:
-            name = Path(f"/proc/{pid}/comm").read_text().strip()
+            name = process_label(pid)
         except OSError:
             continue
         parts[name] = parts.get(name, 0) + pss_kib([pid])
@@ -162,23 +173,35 @@ class Platform:
     def log_size(self):
         return self.log.stat().st_size if self.log.exists() else 0
 
-    def wait_loaded(self, path, since, timeout=60):
-        """Log time of the first load beacon for `path` logged after byte `since`."""
+    def entries(self, since):
+        """The log's requests after byte `since`, as dictionaries."""
+        with open(self.log, "rb") as log:
+            log.seek(since)
+            lines = log.read().splitlines()
+        out = []
+        for raw in lines:
+            try:
+                out.append(json.loads(raw))
+            except ValueError:
+                continue
+        return out
+
+    def wait_request(self, wanted, since, timeout=60):
+        """The first request after byte `since` for which `wanted(entry)` holds."""
         deadline = time.time() + timeout
-        wanted = "path=" + urllib.parse.quote(path, safe="")
         while time.time() < deadline:
-            with open(self.log, "rb") as log:
-                log.seek(since)
-                for raw in log.read().splitlines():
-                    try:
-                        entry = json.loads(raw)
-                    except ValueError:
-                        continue
-                    if entry.get("path") == "/__loaded" and entry.get("query") in (
-                            wanted, "path=" + path):
-                        return entry["time"]
+            for entry in self.entries(since):
+                if wanted(entry):
+                    return entry
             time.sleep(0.02)
         return None
+
+    def wait_loaded(self, path, since, timeout=60):
+        """Log time of the first load beacon for `path` logged after byte `since`."""
+        wanted = ("path=" + urllib.parse.quote(path, safe=""), "path=" + path)
+        entry = self.wait_request(
+            lambda e: e.get("path") == "/__loaded" and e.get("query") in wanted, since, timeout)
+        return entry["time"] if entry else None
 
     def stop(self):
         end_tree(self.process)
@@ -234,11 +257,11 @@ class Run:
 
     def __init__(self, name, build, platform, page, home):
         argv, env = browser_command(name, build, platform.url, home)
-        LIVE.append(self)
         since = platform.log_size()
         self.started = time.time()
         self.process = subprocess.Popen(argv, env=env, stdout=subprocess.DEVNULL,
                                         stderr=subprocess.DEVNULL, start_new_session=True)
+        LIVE.append(self)
         loaded = platform.wait_loaded(page, since)
         self.seconds = loaded - self.started if loaded else None
 
@@ -336,6 +359,82 @@ def run_idle(args, platform, names, homes):
               f"{results[name]['percent']:.3f} % of a core", flush=True)
     platform.control("autosignin=0")
     return results
+
+
+def soak_step(entry):
+    """The load number of a soak page's "moving on" request, or None."""
+    if entry.get("path") != "/__soak":
+        return None
+    query = urllib.parse.parse_qs(entry.get("query", ""))
+    try:
+        return int(query["n"][0]), int(query.get("load_ms", ["-1"])[0])
+    except (KeyError, ValueError):
+        return None
+
+
+def soak_timing(entries, checkpoints):
+    """Per load: the page's own navigation-to-load time, and the cycle from
+    one page moving on to the next one doing so (server clock: the 80 ms
+    pause, the navigation and the load). Cycles out of a held page are left
+    out."""
+    first = {}
+    for entry in entries:
+        step = soak_step(entry)
+        if step and step[0] not in first:
+            first[step[0]] = (entry["time"], step[1])
+    load_ms = [ms for _, ms in first.values() if ms >= 0]
+    cycle_ms = [1000 * (first[n + 1][0] - first[n][0]) for n in first
+                if n + 1 in first and n not in checkpoints]
+    return load_ms, cycle_ms
+
+
+def run_soak(args, platform, names, homes):
+    """A working day compressed: signed in at once, the dashboard reloads
+    itself up to the last checkpoint, about 80 ms after each load event, a
+    new history entry each time. At each checkpoint the page waits (the
+    platform holds its request to move on) while PSS is taken on the settled
+    page, then the harness lets it go on. Browsers take turns, round by
+    round, so load on the machine hits them alike."""
+    checkpoints = sorted({int(c) for c in args.soak_checkpoints.split(",")})
+    loads = checkpoints[-1]
+    hold = ",".join(map(str, checkpoints))
+    results = {name: {"pss": {c: [] for c in checkpoints}, "uss": {c: [] for c in checkpoints},
+                      "load_ms": [], "cycle_ms": [], "parts": {}} for name in names}
+    for round_ in range(args.soak_runs):
+        for name in names:
+            platform.control(f"autosignin=1&sessions=clear&soak={loads}&hold={hold}")
+            since = platform.log_size()
+            run = Run(name, args.build, platform, "/dashboard", homes[name])
+            out = results[name]
+            reached, line = 0, []
+            for checkpoint in checkpoints if run.seconds is not None else []:
+                step = platform.wait_request(
+                    lambda e, c=checkpoint: (soak_step(e) or (None,))[0] == c, since,
+                    timeout=30 + (checkpoint - reached))
+                if not step:
+                    line.append(f"{checkpoint}: stopped")
+                    break
+                time.sleep(1)  # past the page's last paint and the scripts' reports
+                pss = run.settle_pss(quiet=1.0, longest=10.0)
+                out["pss"][checkpoint].append(pss)
+                out["uss"][checkpoint].append(run.uss)
+                out["parts"][str(checkpoint)] = run.parts
+                platform.control(f"release={checkpoint}")
+                reached = checkpoint
+                line.append(f"{checkpoint}: {fmt_mib(pss)}")
+            load_ms, cycle_ms = soak_timing(platform.entries(since), checkpoints)
+            out["load_ms"] += load_ms
+            out["cycle_ms"] += cycle_ms
+            run.end()
+            platform.control("soak=0&autosignin=0")
+            timing = (f"  load {statistics.median(load_ms):.0f} ms"
+                      f"  cycle {statistics.median(cycle_ms):.0f} ms" if load_ms and cycle_ms else "")
+            print(f"  run {round_ + 1} {name:12s} " + "  ".join(line) + timing, flush=True)
+    return {name: {"pss": {str(c): summary(v) for c, v in out["pss"].items()},
+                   "uss": {str(c): summary(v) for c, v in out["uss"].items()},
+                   "load_ms": summary(out["load_ms"]), "cycle_ms": summary(out["cycle_ms"]),
+                   "parts_last_run": out["parts"]}
+            for name, out in results.items()}
 
 
 def run_scripts(args, platform):
@@ -443,7 +542,39 @@ def ratio(a, b):
     return a["median"] / b["median"]
 
 
-def report(browsers, idle, scripts, core):
+def report_soak(soak):
+    names = list(soak)
+    checkpoints = list(soak[names[0]]["pss"])
+    print("\nsoak: total PSS after N loads (MiB, median over rounds), time per load (ms):")
+    print(f"  {'':12s} " + "".join(f"{c:>9s}" for c in checkpoints) + "     load    cycle")
+    for name in names:
+        cells = "".join("        -" if not soak[name]["pss"][c] else
+                        f"{soak[name]['pss'][c]['median'] / 1024:9.1f}" for c in checkpoints)
+        timing = "".join("        -" if not soak[name][key] else f"{soak[name][key]['median']:9.0f}"
+                         for key in ("load_ms", "cycle_ms"))
+        print(f"  {name:12s} {cells}{timing}")
+        cells = "".join("        -" if not soak[name]["uss"][c] else
+                        f"{soak[name]['uss'][c]['median'] / 1024:9.1f}" for c in checkpoints)
+        print(f"  {'  USS':12s} {cells}")
+    first, last = checkpoints[0], checkpoints[-1]
+    lead = soak[names[0]]["pss"]
+    r = ratio(lead[last], lead[first])
+    print(f"  {names[0]} after {last} / after {first}: {'-' if r is None else f'{r:.3f}'}")
+    unshared = soak[names[0]]["uss"]
+    r = ratio(unshared[last], unshared[first])
+    print(f"  {names[0]} USS after {last} / after {first}: {'-' if r is None else f'{r:.3f}'}")
+    for other in names[1:]:
+        r = ratio(lead[last], soak[other]["pss"][last])
+        print(f"  {names[0]} / {other} after {last}: {'-' if r is None else f'{r:.3f}'}")
+    print("\nsoak: PSS by process in the last round (MiB):")
+    for name in names:
+        for checkpoint, parts in soak[name]["parts_last_run"].items():
+            text = ", ".join(f"{comm} {kib / 1024:.1f}" for comm, kib in
+                             sorted(parts.items(), key=lambda p: -p[1]))
+            print(f"  {name} after {checkpoint}: {text}")
+
+
+def report(browsers, idle, scripts, core, soak=None):
     print("\n== Results (medians; min..max; ratios of medians from this run) ==")
     if browsers:
         names = list(browsers)
@@ -473,6 +604,8 @@ def report(browsers, idle, scripts, core):
                 for other in names[1:]:
                     r = ratio(browsers[names[0]][key], browsers[other][key])
                     print(f"  {names[0]} / {other:12s} {'-' if r is None else f'{r:.3f}'}")
+    if soak:
+        report_soak(soak)
     if idle:
         print("\nidle CPU on the dashboard:")
         for name, value in idle.items():
@@ -501,8 +634,11 @@ def main():
     parser.add_argument("--idle-seconds", type=int, default=60)
     parser.add_argument("--script-runs", type=int, default=40)
     parser.add_argument("--browsers", default="velmora,minibrowser,chromium")
-    parser.add_argument("--cases", default="launch,idle,scripts,core",
-                        help="launch (with memory), idle, scripts, core")
+    parser.add_argument("--cases", default="launch,idle,soak,scripts,core",
+                        help="launch (with memory), idle, soak, scripts, core")
+    parser.add_argument("--soak-checkpoints", default="2,50,100,400",
+                        help="loads after which the soak takes PSS; the last ends it")
+    parser.add_argument("--soak-runs", type=int, default=1)
     parser.add_argument("--idle-browsers", default=None,
                         help="browsers for the idle case (default: all of --browsers)")
     parser.add_argument("--json", type=Path, help="also write the results here")
@@ -535,6 +671,9 @@ def main():
             print("idle:", flush=True)
             idle_names = args.idle_browsers.split(",") if args.idle_browsers else names
             results["idle"] = run_idle(args, platform, idle_names, homes)
+        if "soak" in cases:
+            print("soak:", flush=True)
+            results["soak"] = run_soak(args, platform, names, homes)
         if "scripts" in cases:
             print("page scripts:", flush=True)
             results["scripts"] = run_scripts(args, platform)
@@ -550,7 +689,7 @@ def main():
         shutil.rmtree(workdir, ignore_errors=True)
     print(f"load average at end: {os.getloadavg()[0]:.2f} {os.getloadavg()[1]:.2f}")
     report(results.get("browsers"), results.get("idle"), results.get("scripts"),
-           results.get("core"))
+           results.get("core"), results.get("soak"))
     if args.json:
         args.json.write_text(json.dumps(results, indent=2))
 

@@ -8,6 +8,7 @@
 #include "sessions.hpp"
 
 #include <filesystem>
+#include <vector>
 
 namespace velmora::sample {
 
@@ -16,6 +17,15 @@ enum class Outage {
   none,               // serving normally
   dropConnection,     // every request loses its connection without an answer
   serviceUnavailable, // every request is answered 503
+};
+
+// A working day compressed: while `loads` is set, the dashboard moves on to
+// its next instance by itself until it has been loaded that many times.
+struct Soak {
+  int loads = 0;
+  // Loads after which the page waits, settled, until the harness has taken
+  // its measurements and releases it.
+  std::vector<int> held;
 };
 
 struct Platform {
@@ -27,6 +37,7 @@ struct Platform {
   // Signs every visitor of the sign-in page in at once, for tests that need
   // a session without typing into the form.
   bool autoSignIn = false;
+  Soak soak{};
   RequestLog log;
   SessionStore sessions;
 };
