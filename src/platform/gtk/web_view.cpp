@@ -103,8 +103,6 @@ GtkWebView::GtkWebView(WebKitNetworkSession* session, const WebViewConfiguration
   const std::string name = appName.substr(0, slash);
   const std::string version = slash == std::string::npos ? "" : appName.substr(slash + 1);
   webkit_settings_set_user_agent_with_application_details(settings, name.c_str(), version.c_str());
-  webkit_settings_set_enable_back_forward_navigation_gestures(
-      settings, configuration.allowsBackForwardNavigationGestures);
   // Without a GPU the engine's GL compositing runs on a software rasteriser:
   // drawing the page without it is lighter and starts sooner (bench/README.md).
   if (!hasGpu())
@@ -117,6 +115,9 @@ GtkWebView::GtkWebView(WebKitNetworkSession* session, const WebViewConfiguration
   view_ = WEBKIT_WEB_VIEW(g_object_new(WEBKIT_TYPE_WEB_VIEW, "network-session", session,
                                        "user-content-manager", contentManager_.get(), "settings",
                                        settings, nullptr));
+  swipeGestures_ =
+      std::make_unique<SwipeGestureWatch>(settings, gtk_widget_get_display(GTK_WIDGET(view_)),
+                                          configuration.allowsBackForwardNavigationGestures);
   g_object_unref(settings);
   viewRef_ = GObjectPtr<WebKitWebView>::adopt(view_);
   gtk_widget_set_hexpand(widget(), TRUE);

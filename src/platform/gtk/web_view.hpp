@@ -4,6 +4,7 @@
 #pragma once
 
 #include "platform/gtk/glib_ptr.hpp"
+#include "platform/gtk/swipe_gestures.hpp"
 #include "platform/web_view.hpp"
 
 #include <webkit/webkit.h>
@@ -80,6 +81,7 @@ private:
   GObjectPtr<WebKitWebView> viewRef_;
   GObjectPtr<WebKitUserContentManager> contentManager_;
   std::vector<ScopedSignal> signals_;
+  std::unique_ptr<SwipeGestureWatch> swipeGestures_;
   std::map<WebKitDownload*, std::unique_ptr<GtkDownload>> downloads_;
   // The engine reports a stray "finished" after every failed load.
   bool lastLoadFailed_ = false;
