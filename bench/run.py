@@ -121,6 +121,15 @@ def pss_by_process(pids):
     return parts
 
 
+def start_ticks(pid):
+    """When a live process started, in clock ticks since boot, or None."""
+    try:
+        text = Path(f"/proc/{pid}/stat").read_text()
+    except OSError:
+        return None
+    return int(text[text.rindex(")") + 2:].split()[19])
+
+
 def cpu_ticks(pids):
     total = 0
     for pid in pids:
@@ -255,12 +264,15 @@ LIVE = []  # runs not yet ended, ended on interruption
 class Run:
     """One start of one browser in its home, kept until `end`."""
 
-    def __init__(self, name, build, platform, page, home):
+    def __init__(self, name, build, platform, page, home, output=None):
         argv, env = browser_command(name, build, platform.url, home)
-        since = platform.log_size()
+        since = self.since = platform.log_size()
+        sink = open(output, "wb") if output else subprocess.DEVNULL
         self.started = time.time()
-        self.process = subprocess.Popen(argv, env=env, stdout=subprocess.DEVNULL,
-                                        stderr=subprocess.DEVNULL, start_new_session=True)
+        self.process = subprocess.Popen(argv, env=env, stdout=sink, stderr=subprocess.STDOUT,
+                                        start_new_session=True)
+        if output:
+            sink.close()
         LIVE.append(self)
         loaded = platform.wait_loaded(page, since)
         self.seconds = loaded - self.started if loaded else None
@@ -359,6 +371,90 @@ def run_idle(args, platform, names, homes):
               f"{results[name]['percent']:.3f} % of a core", flush=True)
     platform.control("autosignin=0")
     return results
+
+
+MILESTONE = re.compile(r"Velmora-DEBUG: (\d\d):(\d\d):(\d\d)\.(\d{3}): (.*)$")
+
+
+def logged_milestones(path, started):
+    """What the application logged under its domain, as (text, seconds after
+    `started`). GLib stamps each line with the local time of day, to the
+    millisecond; addresses are cut to their paths, which are the same in
+    every run."""
+    day = time.localtime(started)
+    midnight = time.mktime(day[:3] + (0, 0, 0) + day[6:8] + (-1,))
+    out = []
+    for line in Path(path).read_text(errors="replace").splitlines():
+        match = MILESTONE.search(line)
+        if not match:
+            continue
+        hours, minutes, seconds, millis, text = match.groups()
+        stamp = midnight + int(hours) * 3600 + int(minutes) * 60 + int(seconds) + int(millis) / 1000
+        if stamp < started - 43200:
+            stamp += 86400
+        text = re.sub(r"https?://\S+", lambda u: urllib.parse.urlsplit(u.group()).path or "/", text)
+        out.append((text, stamp - started))
+    return out
+
+
+def run_profile(args, platform, names, homes):
+    """Where a launch's time goes, in one run at a time: the application's
+    own milestones (G_MESSAGES_DEBUG=Velmora), when its helper processes
+    started (from /proc, to the kernel's 10 ms tick), when the platform
+    received each page request and the page's load beacon, all measured
+    from just before exec. Medians over the counted runs."""
+    results = {}
+    workdir = Path(tempfile.mkdtemp(prefix="velmora-bench-profile-"))
+    for target, query in (("/login", "autosignin=0&sessions=clear"),
+                          ("/dashboard", "autosignin=1&sessions=clear")):
+        seen = {name: {} for name in names}
+        for round_ in range(args.warmup + args.runs):
+            for name in names:
+                platform.control(query)
+                kind = variant(name, args.build)[0]
+                output = workdir / "output.txt"
+                run = Run(name + ("+G_MESSAGES_DEBUG=Velmora" if kind == "velmora" else ""),
+                          args.build, platform, target, homes[name], output)
+                marks = []
+                if run.seconds is not None:
+                    marks = logged_milestones(output, run.started)
+                    base = start_ticks(run.process.pid)
+                    hz = os.sysconf("SC_CLK_TCK")
+                    spawned = {}
+                    for pid in tree(run.process.pid) - {run.process.pid}:
+                        ticks = start_ticks(pid)
+                        try:
+                            label = process_label(pid)
+                        except OSError:
+                            continue
+                        if ticks is not None and base is not None:
+                            spawned[label] = min(spawned.get(label, 1e9), (ticks - base) / hz)
+                    marks += [(f"{label} started", at) for label, at in spawned.items()]
+                    for entry in platform.entries(run.since):
+                        if entry.get("path") in ("/login", "/dashboard") and entry["method"] == "GET":
+                            marks.append((f"platform: GET {entry['path']} received",
+                                          entry["time"] - run.started))
+                    marks.append(("platform: load beacon", run.seconds))
+                run.end()
+                if round_ < args.warmup:
+                    continue
+                for text, at in marks:
+                    seen[name].setdefault(text, []).append(at)
+        results[target] = {name: {text: summary(times) for text, times in marks.items()}
+                           for name, marks in seen.items()}
+    shutil.rmtree(workdir, ignore_errors=True)
+    platform.control("autosignin=0")
+    return results
+
+
+def report_profile(profile):
+    for target, by_name in profile.items():
+        print(f"\nlaunch profile to {target} (ms after exec, median of each milestone):")
+        for name, marks in by_name.items():
+            print(f"  {name}:")
+            for text, at in sorted(marks.items(), key=lambda m: m[1]["median"]):
+                print(f"    {at['median'] * 1000:7.0f}  ({at['min'] * 1000:.0f}..{at['max'] * 1000:.0f}, "
+                      f"n={at['n']})  {text}")
 
 
 def soak_step(entry):
@@ -574,7 +670,7 @@ def report_soak(soak):
             print(f"  {name} after {checkpoint}: {text}")
 
 
-def report(browsers, idle, scripts, core, soak=None):
+def report(browsers, idle, scripts, core, soak=None, profile=None):
     print("\n== Results (medians; min..max; ratios of medians from this run) ==")
     if browsers:
         names = list(browsers)
@@ -606,6 +702,8 @@ def report(browsers, idle, scripts, core, soak=None):
                     print(f"  {names[0]} / {other:12s} {'-' if r is None else f'{r:.3f}'}")
     if soak:
         report_soak(soak)
+    if profile:
+        report_profile(profile)
     if idle:
         print("\nidle CPU on the dashboard:")
         for name, value in idle.items():
@@ -634,8 +732,8 @@ def main():
     parser.add_argument("--idle-seconds", type=int, default=60)
     parser.add_argument("--script-runs", type=int, default=40)
     parser.add_argument("--browsers", default="velmora,minibrowser,chromium")
-    parser.add_argument("--cases", default="launch,idle,soak,scripts,core",
-                        help="launch (with memory), idle, soak, scripts, core")
+    parser.add_argument("--cases", default="launch,profile,idle,soak,scripts,core",
+                        help="launch (with memory), profile, idle, soak, scripts, core")
     parser.add_argument("--soak-checkpoints", default="2,50,100,400",
                         help="loads after which the soak takes PSS; the last ends it")
     parser.add_argument("--soak-runs", type=int, default=1)
@@ -671,6 +769,9 @@ def main():
             print("idle:", flush=True)
             idle_names = args.idle_browsers.split(",") if args.idle_browsers else names
             results["idle"] = run_idle(args, platform, idle_names, homes)
+        if "profile" in cases:
+            print("launch profile:", flush=True)
+            results["profile"] = run_profile(args, platform, names, homes)
         if "soak" in cases:
             print("soak:", flush=True)
             results["soak"] = run_soak(args, platform, names, homes)
@@ -689,7 +790,7 @@ def main():
         shutil.rmtree(workdir, ignore_errors=True)
     print(f"load average at end: {os.getloadavg()[0]:.2f} {os.getloadavg()[1]:.2f}")
     report(results.get("browsers"), results.get("idle"), results.get("scripts"),
-           results.get("core"), results.get("soak"))
+           results.get("core"), results.get("soak"), results.get("profile"))
     if args.json:
         args.json.write_text(json.dumps(results, indent=2))
 

@@ -150,6 +150,7 @@ void GtkWebView::connectSignals(const WebViewConfiguration& configuration) {
 void GtkWebView::loadRequest(const UrlRequest& request) {
   // WebKitGTK has no per-request timeout or cache policy: the engine's
   // defaults apply, which match the protocol's own cache rules.
+  g_debug("load requested: %s", request.url.absoluteString().c_str());
   applicationLoads_.push_back(engineUri(request.url));
   if (applicationLoads_.size() > applicationLoadMemory)
     applicationLoads_.pop_front();
@@ -313,6 +314,12 @@ gboolean GtkWebView::onDecidePolicy(WebKitWebView*, WebKitPolicyDecision* decisi
 
 void GtkWebView::onLoadChanged(WebKitWebView*, WebKitLoadEvent event, gpointer self) {
   auto* view = static_cast<GtkWebView*>(self);
+  g_debug("load %s: %s",
+          event == WEBKIT_LOAD_STARTED     ? "started"
+          : event == WEBKIT_LOAD_COMMITTED ? "committed"
+          : event == WEBKIT_LOAD_FINISHED  ? "finished"
+                                           : "redirected",
+          webkit_web_view_get_uri(view->view_));
   if (event == WEBKIT_LOAD_STARTED) {
     view->lastLoadFailed_ = false;
     view->delegate_.didStartProvisionalNavigation();
