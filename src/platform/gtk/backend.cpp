@@ -15,14 +15,22 @@ constexpr const char* applicationId = "com.haulvane.Velmora";
 // Without a GPU (no render node: virtual machines, containers, remote
 // sessions) GTK's GL renderer runs on a software rasteriser, which for this
 // one window costs more memory and a slower start than drawing with cairo
-// (bench/README.md); the web view then draws without GL as well. With a
-// GPU, GTK's own choice stands, and so does a renderer the user picked
-// through GSK_RENDERER. Decided before GTK opens the display, which is when
-// it reads the variable.
+// (bench/README.md); the web view then draws without GL as well. GTK would
+// still load that rasteriser when it opens the display, only to choose its
+// window format, so GL is switched off in GTK altogether. With a GPU,
+// GTK's own choice stands, and so does whatever the user set in these
+// variables. Decided before GTK opens the display, which is when it reads
+// them.
 void preferCairoWithoutGpu() {
   if (hasGpu())
     return;
   g_setenv("GSK_RENDERER", "cairo", FALSE);
+  // GTK 4.16 gave the switch a name of its own; before, it was a debug key.
+  if (gtk_get_minor_version() >= 16) {
+    g_setenv("GDK_DISABLE", "gl", FALSE);
+  } else {
+    g_setenv("GDK_DEBUG", "gl-disable", FALSE);
+  }
 }
 
 GObjectPtr<GtkApplication> makeApplication() {
