@@ -298,10 +298,29 @@ class Run:
             if abs(now - last) < 512:
                 break
             last = now
+        self.take_memory()
+        return last
+
+    def settle_dirty(self, window=5, longest=40.0):
+        """PSS once the memory the tree has written to has not moved by more
+        than 1 MiB for `window` seconds. After hundreds of pages the engine
+        goes on collecting and returning memory for several seconds."""
+        deadline = time.time() + longest
+        samples = []
+        while time.time() < deadline:
+            samples.append(memory_kib(tree(self.process.pid), ("Private_Dirty:",)))
+            recent = samples[-window - 1:]
+            if len(recent) > window and max(recent) - min(recent) < 1024:
+                break
+            time.sleep(1)
+        return self.take_memory()
+
+    def take_memory(self):
         members = tree(self.process.pid)
         self.parts = pss_by_process(members)
         self.uss = uss_kib(members)
-        return last
+        self.dirty = memory_kib(members, ("Private_Dirty:",))
+        return pss_kib(members)
 
     def end(self):
         end_tree(self.process)
@@ -526,7 +545,8 @@ def run_soak(args, platform, names, homes):
     loads = checkpoints[-1]
     hold = ",".join(map(str, checkpoints))
     results = {name: {"pss": {c: [] for c in checkpoints}, "uss": {c: [] for c in checkpoints},
-                      "load_ms": [], "cycle_ms": [], "parts": {}} for name in names}
+                      "dirty": {c: [] for c in checkpoints}, "load_ms": [], "cycle_ms": [],
+                      "parts": {}} for name in names}
     for round_ in range(args.soak_runs):
         for name in names:
             platform.control(f"autosignin=1&sessions=clear&soak={loads}&hold={hold}")
@@ -541,10 +561,10 @@ def run_soak(args, platform, names, homes):
                 if not step:
                     line.append(f"{checkpoint}: stopped")
                     break
-                time.sleep(1)  # past the page's last paint and the scripts' reports
-                pss = run.settle_pss(quiet=1.0, longest=10.0)
+                pss = run.settle_dirty()
                 out["pss"][checkpoint].append(pss)
                 out["uss"][checkpoint].append(run.uss)
+                out["dirty"][checkpoint].append(run.dirty)
                 out["parts"][str(checkpoint)] = run.parts
                 platform.control(f"release={checkpoint}")
                 reached = checkpoint
@@ -559,6 +579,7 @@ def run_soak(args, platform, names, homes):
             print(f"  run {round_ + 1} {name:12s} " + "  ".join(line) + timing, flush=True)
     return {name: {"pss": {str(c): summary(v) for c, v in out["pss"].items()},
                    "uss": {str(c): summary(v) for c, v in out["uss"].items()},
+                   "dirty": {str(c): summary(v) for c, v in out["dirty"].items()},
                    "load_ms": summary(out["load_ms"]), "cycle_ms": summary(out["cycle_ms"]),
                    "parts_last_run": out["parts"]}
             for name, out in results.items()}
@@ -680,16 +701,17 @@ def report_soak(soak):
         timing = "".join("        -" if not soak[name][key] else f"{soak[name][key]['median']:9.0f}"
                          for key in ("load_ms", "cycle_ms"))
         print(f"  {name:12s} {cells}{timing}")
-        cells = "".join("        -" if not soak[name]["uss"][c] else
-                        f"{soak[name]['uss'][c]['median'] / 1024:9.1f}" for c in checkpoints)
-        print(f"  {'  USS':12s} {cells}")
+        for key, title in (("uss", "  USS"), ("dirty", "  dirty")):
+            cells = "".join("        -" if not soak[name][key][c] else
+                            f"{soak[name][key][c]['median'] / 1024:9.1f}" for c in checkpoints)
+            print(f"  {title:12s} {cells}")
     first, last = checkpoints[0], checkpoints[-1]
     lead = soak[names[0]]["pss"]
     r = ratio(lead[last], lead[first])
     print(f"  {names[0]} after {last} / after {first}: {'-' if r is None else f'{r:.3f}'}")
-    unshared = soak[names[0]]["uss"]
-    r = ratio(unshared[last], unshared[first])
-    print(f"  {names[0]} USS after {last} / after {first}: {'-' if r is None else f'{r:.3f}'}")
+    for key in ("uss", "dirty"):
+        r = ratio(soak[names[0]][key][last], soak[names[0]][key][first])
+        print(f"  {names[0]} {key} after {last} / after {first}: {'-' if r is None else f'{r:.3f}'}")
     for other in names[1:]:
         r = ratio(lead[last], soak[other]["pss"][last])
         print(f"  {names[0]} / {other} after {last}: {'-' if r is None else f'{r:.3f}'}")
