@@ -319,7 +319,7 @@ void GtkWebView::onLoadChanged(WebKitWebView*, WebKitLoadEvent event, gpointer s
           : event == WEBKIT_LOAD_COMMITTED ? "committed"
           : event == WEBKIT_LOAD_FINISHED  ? "finished"
                                            : "redirected",
-          webkit_web_view_get_uri(view->view_));
+          stringOf(webkit_web_view_get_uri(view->view_)).value_or("").c_str());
   if (event == WEBKIT_LOAD_STARTED) {
     view->lastLoadFailed_ = false;
     view->delegate_.didStartProvisionalNavigation();
