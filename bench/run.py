@@ -98,25 +98,55 @@ def uss_kib(pids):
     return memory_kib(pids, ("Private_Clean:", "Private_Dirty:"))
 
 
+def process_label(pid):
+    """The command name, and for Chromium's helpers their kind (renderer,
+    gpu-process, ...), which all share the name "chromium"."""
+    name = Path(f"/proc/{pid}/comm").read_text().strip()
+    # Chromium rewrites its command line as one string with spaces.
+    for arg in Path(f"/proc/{pid}/cmdline").read_bytes().replace(b"\0", b" ").split():
+        if arg.startswith(b"--type="):
+            return f"{name} {arg[7:].decode(errors='replace')}"
+    return name
+
+
 def pss_by_process(pids):
-    """PSS in KiB per command name, to see which process carries the weight."""
+    """PSS in KiB per process kind, to see which process carries the weight."""
     parts = {}
     for pid in pids:
         try:
-            name = Path(f"/proc/{pid}/comm").read_text().strip()
+            name = process_label(pid)
         except OSError:
             continue
         parts[name] = parts.get(name, 0) + pss_kib([pid])
     return parts
 
 
-def cpu_ticks(pids):
-    total = 0
+def start_ticks(pid):
+    """When a live process started, in clock ticks since boot, or None."""
+    try:
+        text = Path(f"/proc/{pid}/stat").read_text()
+    except OSError:
+        return None
+    return int(text[text.rindex(")") + 2:].split()[19])
+
+
+def thread_cpu_ns(pids):
+    """CPU time each live thread of `pids` has used, in ns, as
+    {thread id: (process id, ns)}: the scheduler's own count, where
+    /proc/PID/stat has 10 ms ticks."""
+    used = {}
     for pid in pids:
-        stat = proc_stat(pid)
-        if stat:
-            total += stat[2]
-    return total
+        try:
+            tasks = os.listdir(f"/proc/{pid}/task")
+        except OSError:
+            continue
+        for task in tasks:
+            try:
+                used[int(task)] = (pid, int(Path(f"/proc/{pid}/task/{task}/schedstat")
+                                            .read_text().split()[0]))
+            except (OSError, ValueError, IndexError):
+                pass
+    return used
 
 
 def end_tree(process):
@@ -162,23 +192,35 @@ class Platform:
     def log_size(self):
         return self.log.stat().st_size if self.log.exists() else 0
 
-    def wait_loaded(self, path, since, timeout=60):
-        """Log time of the first load beacon for `path` logged after byte `since`."""
+    def entries(self, since):
+        """The log's requests after byte `since`, as dictionaries."""
+        with open(self.log, "rb") as log:
+            log.seek(since)
+            lines = log.read().splitlines()
+        out = []
+        for raw in lines:
+            try:
+                out.append(json.loads(raw))
+            except ValueError:
+                continue
+        return out
+
+    def wait_request(self, wanted, since, timeout=60):
+        """The first request after byte `since` for which `wanted(entry)` holds."""
         deadline = time.time() + timeout
-        wanted = "path=" + urllib.parse.quote(path, safe="")
         while time.time() < deadline:
-            with open(self.log, "rb") as log:
-                log.seek(since)
-                for raw in log.read().splitlines():
-                    try:
-                        entry = json.loads(raw)
-                    except ValueError:
-                        continue
-                    if entry.get("path") == "/__loaded" and entry.get("query") in (
-                            wanted, "path=" + path):
-                        return entry["time"]
+            for entry in self.entries(since):
+                if wanted(entry):
+                    return entry
             time.sleep(0.02)
         return None
+
+    def wait_loaded(self, path, since, timeout=60):
+        """Log time of the first load beacon for `path` logged after byte `since`."""
+        wanted = ("path=" + urllib.parse.quote(path, safe=""), "path=" + path)
+        entry = self.wait_request(
+            lambda e: e.get("path") == "/__loaded" and e.get("query") in wanted, since, timeout)
+        return entry["time"] if entry else None
 
     def stop(self):
         end_tree(self.process)
@@ -232,13 +274,16 @@ LIVE = []  # runs not yet ended, ended on interruption
 class Run:
     """One start of one browser in its home, kept until `end`."""
 
-    def __init__(self, name, build, platform, page, home):
+    def __init__(self, name, build, platform, page, home, output=None):
         argv, env = browser_command(name, build, platform.url, home)
-        LIVE.append(self)
-        since = platform.log_size()
+        since = self.since = platform.log_size()
+        sink = open(output, "wb") if output else subprocess.DEVNULL
         self.started = time.time()
-        self.process = subprocess.Popen(argv, env=env, stdout=subprocess.DEVNULL,
-                                        stderr=subprocess.DEVNULL, start_new_session=True)
+        self.process = subprocess.Popen(argv, env=env, stdout=sink, stderr=subprocess.STDOUT,
+                                        start_new_session=True)
+        if output:
+            sink.close()
+        LIVE.append(self)
         loaded = platform.wait_loaded(page, since)
         self.seconds = loaded - self.started if loaded else None
 
@@ -253,10 +298,29 @@ class Run:
             if abs(now - last) < 512:
                 break
             last = now
+        self.take_memory()
+        return last
+
+    def settle_dirty(self, window=5, longest=40.0):
+        """PSS once the memory the tree has written to has not moved by more
+        than 1 MiB for `window` seconds. After hundreds of pages the engine
+        goes on collecting and returning memory for several seconds."""
+        deadline = time.time() + longest
+        samples = []
+        while time.time() < deadline:
+            samples.append(memory_kib(tree(self.process.pid), ("Private_Dirty:",)))
+            recent = samples[-window - 1:]
+            if len(recent) > window and max(recent) - min(recent) < 1024:
+                break
+            time.sleep(1)
+        return self.take_memory()
+
+    def take_memory(self):
         members = tree(self.process.pid)
         self.parts = pss_by_process(members)
         self.uss = uss_kib(members)
-        return last
+        self.dirty = memory_kib(members, ("Private_Dirty:",))
+        return pss_kib(members)
 
     def end(self):
         end_tree(self.process)
@@ -313,29 +377,212 @@ def run_browsers(args, platform, names, homes):
 
 
 def run_idle(args, platform, names, homes):
-    results = {}
-    hz = os.sysconf("SC_CLK_TCK")
-    for name in names:
-        platform.control("autosignin=1&sessions=clear")
-        run = Run(name, args.build, platform, "/dashboard", homes[name])
-        if run.seconds is None:
+    """CPU of the whole tree over a quiet spell on the dashboard. One spell
+    varies by about 0.05 s of CPU, so `--idle-runs` takes several, the
+    browsers taking turns, and reports the median."""
+    spells = {name: [] for name in names}
+    parts = {}
+    for round_ in range(args.idle_runs):
+        for name in names:
+            platform.control("autosignin=1&sessions=clear")
+            run = Run(name, args.build, platform, "/dashboard", homes[name])
+            if run.seconds is None:
+                run.end()
+                continue
+            run.settle_pss()
+            time.sleep(2)  # past the first paint and the scripts' first reports
+            before = thread_cpu_ns(tree(run.process.pid))
+            time.sleep(args.idle_seconds)
+            after = thread_cpu_ns(tree(run.process.pid))
+            # A thread that ended meanwhile takes its time with it; on an
+            # idle page that is rare and small.
+            by_process = {}
+            for tid, (pid, ns) in after.items():
+                try:
+                    label = process_label(pid)
+                except OSError:
+                    label = "?"
+                by_process[label] = by_process.get(label, 0) + (ns - before.get(tid, (pid, 0))[1]) / 1e9
+            used = sum(by_process.values())
             run.end()
+            spells[name].append(used)
+            parts[name] = by_process
+            print(f"  idle {name:12s} {used:.4f} s CPU over {args.idle_seconds} s = "
+                  f"{100.0 * used / args.idle_seconds:.3f} % of a core", flush=True)
+    platform.control("autosignin=0")
+    results = {}
+    for name, used in spells.items():
+        if not used:
             results[name] = None
             continue
-        run.settle_pss()
-        time.sleep(2)  # past the first paint and the scripts' first reports
-        pids = tree(run.process.pid)
-        before = cpu_ticks(pids)
-        time.sleep(args.idle_seconds)
-        pids |= tree(run.process.pid)
-        used = (cpu_ticks(pids) - before) / hz
-        run.end()
-        results[name] = {"cpu_seconds": used, "percent": 100.0 * used / args.idle_seconds,
-                         "seconds": args.idle_seconds}
-        print(f"  idle {name:12s} {used:.3f} s CPU over {args.idle_seconds} s = "
-              f"{results[name]['percent']:.3f} % of a core", flush=True)
+        results[name] = {"cpu_seconds": statistics.median(used), "seconds": args.idle_seconds,
+                         "percent": 100.0 * statistics.median(used) / args.idle_seconds,
+                         "percent_min": 100.0 * min(used) / args.idle_seconds,
+                         "percent_max": 100.0 * max(used) / args.idle_seconds, "n": len(used),
+                         "seconds_by_process_last_run": parts[name]}
+    return results
+
+
+MILESTONE = re.compile(r"Velmora-DEBUG: (\d\d):(\d\d):(\d\d)\.(\d{3}): (.*)$")
+
+
+def logged_milestones(path, started):
+    """What the application logged under its domain, as (text, seconds after
+    `started`). GLib stamps each line with the local time of day, to the
+    millisecond; addresses are cut to their paths, which are the same in
+    every run."""
+    day = time.localtime(started)
+    midnight = time.mktime(day[:3] + (0, 0, 0) + day[6:8] + (-1,))
+    out = []
+    for line in Path(path).read_text(errors="replace").splitlines():
+        match = MILESTONE.search(line)
+        if not match:
+            continue
+        hours, minutes, seconds, millis, text = match.groups()
+        stamp = midnight + int(hours) * 3600 + int(minutes) * 60 + int(seconds) + int(millis) / 1000
+        if stamp < started - 43200:
+            stamp += 86400
+        text = re.sub(r"https?://\S+", lambda u: urllib.parse.urlsplit(u.group()).path or "/", text)
+        out.append((text, stamp - started))
+    return out
+
+
+def run_profile(args, platform, names, homes):
+    """Where a launch's time goes, in one run at a time: the application's
+    own milestones (G_MESSAGES_DEBUG=Velmora), when its helper processes
+    started (from /proc, to the kernel's 10 ms tick), when the platform
+    received each page request and the page's load beacon, all measured
+    from just before exec. Medians over the counted runs."""
+    results = {}
+    workdir = Path(tempfile.mkdtemp(prefix="velmora-bench-profile-"))
+    for target, query in (("/login", "autosignin=0&sessions=clear"),
+                          ("/dashboard", "autosignin=1&sessions=clear")):
+        seen = {name: {} for name in names}
+        for round_ in range(args.warmup + args.runs):
+            for name in names:
+                platform.control(query)
+                kind = variant(name, args.build)[0]
+                output = workdir / "output.txt"
+                run = Run(name + ("+G_MESSAGES_DEBUG=Velmora" if kind == "velmora" else ""),
+                          args.build, platform, target, homes[name], output)
+                marks = []
+                if run.seconds is not None:
+                    marks = logged_milestones(output, run.started)
+                    base = start_ticks(run.process.pid)
+                    hz = os.sysconf("SC_CLK_TCK")
+                    spawned = {}
+                    for pid in tree(run.process.pid) - {run.process.pid}:
+                        ticks = start_ticks(pid)
+                        try:
+                            label = process_label(pid)
+                        except OSError:
+                            continue
+                        if ticks is not None and base is not None:
+                            spawned[label] = min(spawned.get(label, 1e9), (ticks - base) / hz)
+                    marks += [(f"{label} started", at) for label, at in spawned.items()]
+                    for entry in platform.entries(run.since):
+                        if entry.get("path") in ("/login", "/dashboard") and entry["method"] == "GET":
+                            marks.append((f"platform: GET {entry['path']} received",
+                                          entry["time"] - run.started))
+                    marks.append(("platform: load beacon", run.seconds))
+                run.end()
+                if round_ < args.warmup:
+                    continue
+                for text, at in marks:
+                    seen[name].setdefault(text, []).append(at)
+        results[target] = {name: {text: summary(times) for text, times in marks.items()}
+                           for name, marks in seen.items()}
+    shutil.rmtree(workdir, ignore_errors=True)
     platform.control("autosignin=0")
     return results
+
+
+def report_profile(profile):
+    for target, by_name in profile.items():
+        print(f"\nlaunch profile to {target} (ms after exec, median of each milestone):")
+        for name, marks in by_name.items():
+            print(f"  {name}:")
+            for text, at in sorted(marks.items(), key=lambda m: m[1]["median"]):
+                print(f"    {at['median'] * 1000:7.0f}  ({at['min'] * 1000:.0f}..{at['max'] * 1000:.0f}, "
+                      f"n={at['n']})  {text}")
+
+
+def soak_step(entry):
+    """The load number of a soak page's "moving on" request, or None."""
+    if entry.get("path") != "/__soak":
+        return None
+    query = urllib.parse.parse_qs(entry.get("query", ""))
+    try:
+        return int(query["n"][0]), int(query.get("load_ms", ["-1"])[0])
+    except (KeyError, ValueError):
+        return None
+
+
+def soak_timing(entries, checkpoints):
+    """Per load: the page's own navigation-to-load time, and the cycle from
+    one page moving on to the next one doing so (server clock: the 80 ms
+    pause, the navigation and the load). Cycles out of a held page are left
+    out."""
+    first = {}
+    for entry in entries:
+        step = soak_step(entry)
+        if step and step[0] not in first:
+            first[step[0]] = (entry["time"], step[1])
+    load_ms = [ms for _, ms in first.values() if ms >= 0]
+    cycle_ms = [1000 * (first[n + 1][0] - first[n][0]) for n in first
+                if n + 1 in first and n not in checkpoints]
+    return load_ms, cycle_ms
+
+
+def run_soak(args, platform, names, homes):
+    """A working day compressed: signed in at once, the dashboard reloads
+    itself up to the last checkpoint, about 80 ms after each load event, a
+    new history entry each time. At each checkpoint the page waits (the
+    platform holds its request to move on) while PSS is taken on the settled
+    page, then the harness lets it go on. Browsers take turns, round by
+    round, so load on the machine hits them alike."""
+    checkpoints = sorted({int(c) for c in args.soak_checkpoints.split(",")})
+    loads = checkpoints[-1]
+    hold = ",".join(map(str, checkpoints))
+    results = {name: {"pss": {c: [] for c in checkpoints}, "uss": {c: [] for c in checkpoints},
+                      "dirty": {c: [] for c in checkpoints}, "load_ms": [], "cycle_ms": [],
+                      "parts": {}} for name in names}
+    for round_ in range(args.soak_runs):
+        for name in names:
+            platform.control(f"autosignin=1&sessions=clear&soak={loads}&hold={hold}")
+            since = platform.log_size()
+            run = Run(name, args.build, platform, "/dashboard", homes[name])
+            out = results[name]
+            reached, line = 0, []
+            for checkpoint in checkpoints if run.seconds is not None else []:
+                step = platform.wait_request(
+                    lambda e, c=checkpoint: (soak_step(e) or (None,))[0] == c, since,
+                    timeout=30 + (checkpoint - reached))
+                if not step:
+                    line.append(f"{checkpoint}: stopped")
+                    break
+                pss = run.settle_dirty()
+                out["pss"][checkpoint].append(pss)
+                out["uss"][checkpoint].append(run.uss)
+                out["dirty"][checkpoint].append(run.dirty)
+                out["parts"][str(checkpoint)] = run.parts
+                platform.control(f"release={checkpoint}")
+                reached = checkpoint
+                line.append(f"{checkpoint}: {fmt_mib(pss)}")
+            load_ms, cycle_ms = soak_timing(platform.entries(since), checkpoints)
+            out["load_ms"] += load_ms
+            out["cycle_ms"] += cycle_ms
+            run.end()
+            platform.control("soak=0&autosignin=0")
+            timing = (f"  load {statistics.median(load_ms):.0f} ms"
+                      f"  cycle {statistics.median(cycle_ms):.0f} ms" if load_ms and cycle_ms else "")
+            print(f"  run {round_ + 1} {name:12s} " + "  ".join(line) + timing, flush=True)
+    return {name: {"pss": {str(c): summary(v) for c, v in out["pss"].items()},
+                   "uss": {str(c): summary(v) for c, v in out["uss"].items()},
+                   "dirty": {str(c): summary(v) for c, v in out["dirty"].items()},
+                   "load_ms": summary(out["load_ms"]), "cycle_ms": summary(out["cycle_ms"]),
+                   "parts_last_run": out["parts"]}
+            for name, out in results.items()}
 
 
 def run_scripts(args, platform):
@@ -443,7 +690,40 @@ def ratio(a, b):
     return a["median"] / b["median"]
 
 
-def report(browsers, idle, scripts, core):
+def report_soak(soak):
+    names = list(soak)
+    checkpoints = list(soak[names[0]]["pss"])
+    print("\nsoak: total PSS after N loads (MiB, median over rounds), time per load (ms):")
+    print(f"  {'':12s} " + "".join(f"{c:>9s}" for c in checkpoints) + "     load    cycle")
+    for name in names:
+        cells = "".join("        -" if not soak[name]["pss"][c] else
+                        f"{soak[name]['pss'][c]['median'] / 1024:9.1f}" for c in checkpoints)
+        timing = "".join("        -" if not soak[name][key] else f"{soak[name][key]['median']:9.0f}"
+                         for key in ("load_ms", "cycle_ms"))
+        print(f"  {name:12s} {cells}{timing}")
+        for key, title in (("uss", "  USS"), ("dirty", "  dirty")):
+            cells = "".join("        -" if not soak[name][key][c] else
+                            f"{soak[name][key][c]['median'] / 1024:9.1f}" for c in checkpoints)
+            print(f"  {title:12s} {cells}")
+    first, last = checkpoints[0], checkpoints[-1]
+    lead = soak[names[0]]["pss"]
+    r = ratio(lead[last], lead[first])
+    print(f"  {names[0]} after {last} / after {first}: {'-' if r is None else f'{r:.3f}'}")
+    for key in ("uss", "dirty"):
+        r = ratio(soak[names[0]][key][last], soak[names[0]][key][first])
+        print(f"  {names[0]} {key} after {last} / after {first}: {'-' if r is None else f'{r:.3f}'}")
+    for other in names[1:]:
+        r = ratio(lead[last], soak[other]["pss"][last])
+        print(f"  {names[0]} / {other} after {last}: {'-' if r is None else f'{r:.3f}'}")
+    print("\nsoak: PSS by process in the last round (MiB):")
+    for name in names:
+        for checkpoint, parts in soak[name]["parts_last_run"].items():
+            text = ", ".join(f"{comm} {kib / 1024:.1f}" for comm, kib in
+                             sorted(parts.items(), key=lambda p: -p[1]))
+            print(f"  {name} after {checkpoint}: {text}")
+
+
+def report(browsers, idle, scripts, core, soak=None, profile=None):
     print("\n== Results (medians; min..max; ratios of medians from this run) ==")
     if browsers:
         names = list(browsers)
@@ -473,12 +753,21 @@ def report(browsers, idle, scripts, core):
                 for other in names[1:]:
                     r = ratio(browsers[names[0]][key], browsers[other][key])
                     print(f"  {names[0]} / {other:12s} {'-' if r is None else f'{r:.3f}'}")
+    if soak:
+        report_soak(soak)
+    if profile:
+        report_profile(profile)
     if idle:
         print("\nidle CPU on the dashboard:")
         for name, value in idle.items():
             print(f"  {name:12s} " + ("-" if value is None else
-                  f"{value['percent']:.3f} % of a core ({value['cpu_seconds']:.2f} s "
+                  f"{value['percent']:.3f} % of a core ({value['percent_min']:.3f}.."
+                  f"{value['percent_max']:.3f}, n={value['n']}; median {value['cpu_seconds']:.4f} s "
                   f"over {value['seconds']} s)"))
+            if value:
+                print(f"  {'':12s} last run by process: " + ", ".join(
+                    f"{label} {seconds * 1000:.1f} ms" for label, seconds in
+                    sorted(value["seconds_by_process_last_run"].items(), key=lambda p: -p[1])))
     if scripts:
         print(f"\npage scripts on {scripts['links']} links (ms): "
               f"registered both {scripts['registered_ms']['median']:.3f}, badge "
@@ -499,10 +788,14 @@ def main():
     parser.add_argument("--runs", type=int, default=7)
     parser.add_argument("--warmup", type=int, default=1)
     parser.add_argument("--idle-seconds", type=int, default=60)
+    parser.add_argument("--idle-runs", type=int, default=3)
     parser.add_argument("--script-runs", type=int, default=40)
     parser.add_argument("--browsers", default="velmora,minibrowser,chromium")
-    parser.add_argument("--cases", default="launch,idle,scripts,core",
-                        help="launch (with memory), idle, scripts, core")
+    parser.add_argument("--cases", default="launch,profile,idle,soak,scripts,core",
+                        help="launch (with memory), profile, idle, soak, scripts, core")
+    parser.add_argument("--soak-checkpoints", default="2,50,100,400",
+                        help="loads after which the soak takes PSS; the last ends it")
+    parser.add_argument("--soak-runs", type=int, default=1)
     parser.add_argument("--idle-browsers", default=None,
                         help="browsers for the idle case (default: all of --browsers)")
     parser.add_argument("--json", type=Path, help="also write the results here")
@@ -535,6 +828,12 @@ def main():
             print("idle:", flush=True)
             idle_names = args.idle_browsers.split(",") if args.idle_browsers else names
             results["idle"] = run_idle(args, platform, idle_names, homes)
+        if "profile" in cases:
+            print("launch profile:", flush=True)
+            results["profile"] = run_profile(args, platform, names, homes)
+        if "soak" in cases:
+            print("soak:", flush=True)
+            results["soak"] = run_soak(args, platform, names, homes)
         if "scripts" in cases:
             print("page scripts:", flush=True)
             results["scripts"] = run_scripts(args, platform)
@@ -550,7 +849,7 @@ def main():
         shutil.rmtree(workdir, ignore_errors=True)
     print(f"load average at end: {os.getloadavg()[0]:.2f} {os.getloadavg()[1]:.2f}")
     report(results.get("browsers"), results.get("idle"), results.get("scripts"),
-           results.get("core"))
+           results.get("core"), results.get("soak"), results.get("profile"))
     if args.json:
         args.json.write_text(json.dumps(results, indent=2))
 

@@ -16,14 +16,22 @@ constexpr const char* applicationId = "com.haulvane.Velmora";
 // Without a GPU (no render node: virtual machines, containers, remote
 // sessions) GTK's GL renderer runs on a software rasteriser, which for this
 // one window costs more memory and a slower start than drawing with cairo
-// (bench/README.md); the web view then draws without GL as well. With a
-// GPU, GTK's own choice stands, and so does a renderer the user picked
-// through GSK_RENDERER. Decided before GTK opens the display, which is when
-// it reads the variable.
+// (bench/README.md); the web view then draws without GL as well. GTK would
+// still load that rasteriser when it opens the display, only to choose its
+// window format, so GL is switched off in GTK altogether. With a GPU,
+// GTK's own choice stands, and so does whatever the user set in these
+// variables. Decided before GTK opens the display, which is when it reads
+// them.
 void preferCairoWithoutGpu() {
   if (hasGpu())
     return;
   g_setenv("GSK_RENDERER", "cairo", FALSE);
+  // GTK 4.16 gave the switch a name of its own; before, it was a debug key.
+  if (gtk_get_minor_version() >= 16) {
+    g_setenv("GDK_DISABLE", "gl", FALSE);
+  } else {
+    g_setenv("GDK_DEBUG", "gl-disable", FALSE);
+  }
 }
 
 GObjectPtr<GtkApplication> makeApplication() {
@@ -101,6 +109,7 @@ Backend::Backend()
   registerResources();
   g_application_add_main_option(G_APPLICATION(app_.get()), "version", 0, G_OPTION_FLAG_NONE,
                                 G_OPTION_ARG_NONE, "Show the version and exit", nullptr);
+  signals_.emplace_back(app_.get(), "notify::is-registered", G_CALLBACK(onRegistered), this);
   signals_.emplace_back(app_.get(), "startup", G_CALLBACK(onStartup), this);
   signals_.emplace_back(app_.get(), "activate", G_CALLBACK(onActivate), this);
   signals_.emplace_back(app_.get(), "open", G_CALLBACK(onOpen), this);
@@ -125,14 +134,24 @@ int Backend::onHandleLocalOptions(GApplication*, GVariantDict* options, gpointer
   return 0;
 }
 
+// The launch's milestones are logged under the "Velmora" domain, shown with
+// G_MESSAGES_DEBUG=Velmora; bench/run.py reads them for its launch profile.
+void Backend::onRegistered(GApplication*, GParamSpec*, gpointer) {
+  g_debug("launch: registered on the session bus");
+}
+
 void Backend::onStartup(GApplication*, gpointer self) {
   auto* backend = static_cast<Backend*>(self);
+  // GtkApplication has opened the display by now.
+  g_debug("launch: GTK ready");
   // Only the primary instance gets here: a second `velmora LINK` hands its
   // link to the running one over D-Bus and exits.
   backend->session_ = makeNetworkSession();
+  g_debug("launch: web data session made");
   enableSpellChecking();
   gtk_window_set_default_icon_name(applicationId);
   backend->delegate_->applicationWillFinishLaunching();
+  g_debug("launch: menus built");
 }
 
 void Backend::onActivate(GApplication*, gpointer self) {

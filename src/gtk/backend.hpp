@@ -39,6 +39,7 @@ public:
   [[nodiscard]] std::unique_ptr<Window> createWindow(const WindowDescription& window) override;
 
 private:
+  static void onRegistered(GApplication*, GParamSpec*, gpointer self);
   static void onStartup(GApplication*, gpointer self);
   static void onActivate(GApplication*, gpointer self);
   static void onOpen(GApplication*, GFile**, int count, const char*, gpointer self);

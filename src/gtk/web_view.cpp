@@ -62,8 +62,6 @@ GtkWebView::GtkWebView(WebKitNetworkSession* session, const WebViewConfiguration
   const std::string name = appName.substr(0, slash);
   const std::string version = slash == std::string::npos ? "" : appName.substr(slash + 1);
   webkit_settings_set_user_agent_with_application_details(settings, name.c_str(), version.c_str());
-  webkit_settings_set_enable_back_forward_navigation_gestures(
-      settings, configuration.allowsBackForwardNavigationGestures);
   // Off by default in WebKitGTK, which then blocks a window a script opens
   // after a fetch or from a timer inside the engine. The pop-up policy
   // decides instead: platform pages load here, foreign ones need a click.
@@ -80,6 +78,9 @@ GtkWebView::GtkWebView(WebKitNetworkSession* session, const WebViewConfiguration
   view_ = WEBKIT_WEB_VIEW(g_object_new(WEBKIT_TYPE_WEB_VIEW, "web-context", applicationWebContext(),
                                        "network-session", session, "user-content-manager",
                                        contentManager_.get(), "settings", settings, nullptr));
+  swipeGestures_ =
+      std::make_unique<SwipeGestureWatch>(settings, gtk_widget_get_display(GTK_WIDGET(view_)),
+                                          configuration.allowsBackForwardNavigationGestures);
   g_object_unref(settings);
   viewRef_ = GObjectPtr<WebKitWebView>::adopt(view_);
   gtk_widget_set_hexpand(widget(), TRUE);
@@ -125,6 +126,7 @@ void GtkWebView::connectSignals(const WebViewConfiguration& configuration) {
 void GtkWebView::loadRequest(const UrlRequest& request) {
   // WebKitGTK has no per-request timeout or cache policy: the engine's
   // defaults apply, which match the protocol's own cache rules.
+  g_debug("load requested: %s", request.url.absoluteString().c_str());
   frameTargets_.applicationLoadStarted(engineUri(request.url));
   webkit_web_view_load_uri(view_, request.url.absoluteString().c_str());
 }

@@ -10,6 +10,7 @@
 #include "gtk/find_bar.hpp"
 #include "gtk/glib_ptr.hpp"
 #include "gtk/print.hpp"
+#include "gtk/swipe_gestures.hpp"
 #include "navigation/frame_target.hpp"
 #include "platform/web_view.hpp"
 
@@ -114,6 +115,7 @@ private:
   GObjectPtr<WebKitWebView> viewRef_;
   GObjectPtr<WebKitUserContentManager> contentManager_;
   std::vector<ScopedSignal> signals_;
+  std::unique_ptr<SwipeGestureWatch> swipeGestures_;
   std::map<WebKitDownload*, std::unique_ptr<GtkDownload>> downloads_;
   // The engine reports a stray "finished" after every failed load.
   bool lastLoadFailed_ = false;

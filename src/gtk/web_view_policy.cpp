@@ -164,6 +164,12 @@ gboolean GtkWebView::onDecidePolicy(WebKitWebView*, WebKitPolicyDecision* decisi
 
 void GtkWebView::onLoadChanged(WebKitWebView*, WebKitLoadEvent event, gpointer self) {
   auto* view = static_cast<GtkWebView*>(self);
+  g_debug("load %s: %s",
+          event == WEBKIT_LOAD_STARTED     ? "started"
+          : event == WEBKIT_LOAD_COMMITTED ? "committed"
+          : event == WEBKIT_LOAD_FINISHED  ? "finished"
+                                           : "redirected",
+          stringOf(webkit_web_view_get_uri(view->view_)).value_or("").c_str());
   if (event == WEBKIT_LOAD_STARTED) {
     view->lastLoadFailed_ = false;
     view->delegate_.didStartProvisionalNavigation();

@@ -168,6 +168,7 @@ GtkAppWindow::GtkAppWindow(GtkApplication* app, WebKitNetworkSession* session, K
   gtk_window_set_child(GTK_WINDOW(window_), overlay_);
   if (hooks_.installActions)
     hooks_.installActions(GTK_APPLICATION_WINDOW(window_));
+  g_debug("launch: window made");
 }
 
 GtkAppWindow::~GtkAppWindow() {
@@ -230,6 +231,7 @@ void GtkAppWindow::saveFrame() {
 
 void GtkAppWindow::showWindow() {
   gtk_window_present(GTK_WINDOW(window_));
+  g_debug("launch: window shown");
 }
 
 bool GtkAppWindow::isVisible() const {
@@ -310,6 +312,7 @@ gboolean GtkAppWindow::onPointerEvent(GtkEventControllerLegacy*, GdkEvent* event
 std::unique_ptr<WebView> GtkAppWindow::createWebView(const WebViewConfiguration& configuration,
                                                      WebViewDelegate& delegate) {
   auto view = std::make_unique<GtkWebView>(session_, configuration, delegate);
+  g_debug("launch: web view made");
   gtk_overlay_set_child(GTK_OVERLAY(overlay_), view->container());
   if (hooks_.webViewCreated)
     hooks_.webViewCreated(WEBKIT_WEB_VIEW(view->widget()));

@@ -5,6 +5,7 @@
 #include <charconv>
 #include <optional>
 #include <string>
+#include <vector>
 
 namespace velmora::sample {
 namespace {
@@ -47,6 +48,20 @@ std::optional<int> parseCount(std::string_view text) {
   return value;
 }
 
+// "2,50,100": loads of a soak to hold the page after.
+std::optional<std::vector<int>> parseCounts(std::string_view text) {
+  std::vector<int> counts;
+  while (!text.empty()) {
+    const auto comma = text.find(',');
+    const auto count = parseCount(text.substr(0, comma));
+    if (!count)
+      return std::nullopt;
+    counts.push_back(*count);
+    text.remove_prefix(comma == std::string_view::npos ? text.size() : comma + 1);
+  }
+  return counts;
+}
+
 void reject(Exchange& exchange, const std::string& message) {
   exchange.respond(400, "application/json", "{\"error\":" + jsonString(message) + "}\n");
 }
@@ -59,6 +74,9 @@ void handleControl(Platform& platform, Exchange& exchange) {
   std::optional<int> notifications;
   bool clearSessions = false;
   std::optional<bool> autoSignIn;
+  std::optional<int> soakLoads;
+  std::optional<std::vector<int>> held;
+  std::optional<int> release;
 
   for (const auto& key : exchange.queryKeys()) {
     const std::string value = exchange.queryValue(key).value_or("");
@@ -82,6 +100,17 @@ void handleControl(Platform& platform, Exchange& exchange) {
         return reject(exchange, "autosignin must be 0 or 1");
       }
       autoSignIn = value == "1";
+    } else if (key == "soak" || key == "release") {
+      auto& target = key == "soak" ? soakLoads : release;
+      target = parseCount(value);
+      if (!target) {
+        return reject(exchange, key + " must be a count from 0 to 100000");
+      }
+    } else if (key == "hold") {
+      held = parseCounts(value);
+      if (!held) {
+        return reject(exchange, "hold must be a list of counts such as 2,50,100");
+      }
     } else if (key == "sessions") {
       if (value != "clear") {
         return reject(exchange, "sessions only accepts clear");
@@ -102,11 +131,20 @@ void handleControl(Platform& platform, Exchange& exchange) {
     platform.autoSignIn = *autoSignIn;
   if (clearSessions)
     platform.sessions.clear();
+  if (soakLoads) {
+    platform.soak.loads = *soakLoads;
+    platform.soak.held.clear();
+  }
+  if (held)
+    platform.soak.held = *held;
+  if (release)
+    std::erase(platform.soak.held, *release);
 
   exchange.respond(200, "application/json",
                    "{\"mode\":" + jsonString(modeName(platform.mode)) +
                        ",\"down\":" + std::to_string(outageCode(platform.outage)) +
-                       ",\"notifications\":" + std::to_string(platform.notificationCount) + "}\n");
+                       ",\"notifications\":" + std::to_string(platform.notificationCount) +
+                       ",\"soak\":" + std::to_string(platform.soak.loads) + "}\n");
 }
 
 void handleReport(Platform&, Exchange& exchange) {

@@ -8,9 +8,13 @@
 namespace velmora::sample {
 
 // GET /__control?mode=NAME&down=0|1|503&notifications=N&sessions=clear
+//               &autosignin=0|1&soak=N&hold=N,N,...&release=N
 // Every parameter is optional; all are checked before any is applied, so a
-// bad request changes nothing (400 with {"error": ...}). The answer is the
-// resulting state as JSON: {"mode":"current","down":0,"notifications":3}.
+// bad request changes nothing (400 with {"error": ...}). `soak` arms the
+// self-reloading dashboard for N loads (0 stops it) and forgets the holds;
+// `hold` lists the loads after which it waits; `release` lets one go on.
+// The answer is the resulting state as JSON:
+// {"mode":"current","down":0,"notifications":3,"soak":0}.
 void handleControl(Platform& platform, Exchange& exchange);
 
 // GET /__log: every request recorded so far, as JSON lines.

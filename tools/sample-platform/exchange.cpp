@@ -28,6 +28,8 @@ std::optional<std::string> lookup(GHashTable* table, std::string_view key) {
 struct DeferredAnswer {
   Exchange exchange;
   std::function<void(Exchange&)> answer;
+  // Asked each time the timer fires; the answer waits while it gives false.
+  std::function<bool()> ready;
   SoupServerMessage* message = nullptr;
   ScopedSignal disconnected;
   bool clientGone = false;
@@ -40,6 +42,8 @@ void onClientGone(DeferredAnswer* deferred) {
 gboolean onDeferredTimer(gpointer data) {
   auto* deferred = static_cast<DeferredAnswer*>(data);
   if (!deferred->clientGone) {
+    if (deferred->ready && !deferred->ready())
+      return G_SOURCE_CONTINUE;
     deferred->answer(deferred->exchange);
     soup_server_message_unpause(deferred->message);
   }
@@ -230,12 +234,22 @@ void Exchange::breakOff(int status, std::string_view contentType, std::size_t de
 }
 
 void Exchange::answerLater(std::chrono::milliseconds delay, std::function<void(Exchange&)> answer) {
-  auto* deferred = new DeferredAnswer{
-      Exchange(message_.get(), path_, query_.get()), std::move(answer), message_.get(), {}, false};
+  defer(delay, nullptr, std::move(answer));
+}
+
+void Exchange::answerWhen(std::function<bool()> ready, std::function<void(Exchange&)> answer) {
+  defer(std::chrono::milliseconds(10), std::move(ready), std::move(answer));
+}
+
+void Exchange::defer(std::chrono::milliseconds interval, std::function<bool()> ready,
+                     std::function<void(Exchange&)> answer) {
+  auto* deferred = new DeferredAnswer{Exchange(message_.get(), path_, query_.get()),
+                                      std::move(answer), std::move(ready), message_.get(), {},
+                                      false};
   soup_server_message_pause(deferred->message);
   deferred->disconnected = ScopedSignal(deferred->message, "disconnected", G_CALLBACK(onClientGone),
                                         deferred, nullptr, G_CONNECT_SWAPPED);
-  const auto millis = std::clamp<std::chrono::milliseconds::rep>(delay.count(), 0,
+  const auto millis = std::clamp<std::chrono::milliseconds::rep>(interval.count(), 0,
                                                                  std::numeric_limits<guint>::max());
   g_timeout_add_full(G_PRIORITY_DEFAULT, static_cast<guint>(millis), onDeferredTimer, deferred,
                      destroyDeferred);

@@ -61,8 +61,14 @@ public:
   // loop, which keeps serving other requests meanwhile. `answer` is not
   // called when the client has disconnected by then.
   void answerLater(std::chrono::milliseconds delay, std::function<void(Exchange&)> answer);
+  // Holds the request open until `ready` gives true (asked every 10 ms from
+  // the event loop), then calls `answer`; the same otherwise.
+  void answerWhen(std::function<bool()> ready, std::function<void(Exchange&)> answer);
 
 private:
+  void defer(std::chrono::milliseconds interval, std::function<bool()> ready,
+             std::function<void(Exchange&)> answer);
+
   GObjectPtr<SoupServerMessage> message_;
   std::string method_;
   std::string path_;

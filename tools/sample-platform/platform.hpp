@@ -8,6 +8,7 @@
 #include "sessions.hpp"
 
 #include <filesystem>
+#include <vector>
 
 namespace velmora::sample {
 
@@ -19,6 +20,15 @@ enum class Outage {
   silent,             // every connection is accepted and held without an answer
 };
 
+// A working day compressed: while `loads` is set, the dashboard moves on to
+// its next instance by itself until it has been loaded that many times.
+struct Soak {
+  int loads = 0;
+  // Loads after which the page waits, settled, until the harness has taken
+  // its measurements and releases it.
+  std::vector<int> held;
+};
+
 struct Platform {
   std::filesystem::path fixtures;
   Mode mode = Mode::current;
@@ -28,6 +38,7 @@ struct Platform {
   // Signs every visitor of the sign-in page in at once, for tests that need
   // a session without typing into the form.
   bool autoSignIn = false;
+  Soak soak{};
   RequestLog log;
   SessionStore sessions;
 };

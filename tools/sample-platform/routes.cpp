@@ -7,6 +7,7 @@
 #include "control.hpp"
 #include "file_downloads.hpp"
 #include "fixtures.hpp"
+#include "soak.hpp"
 
 #include <algorithm>
 #include <chrono>
@@ -224,6 +225,42 @@ std::string pageTitle(std::string_view fragment, std::string_view page) {
   return title;
 }
 
+// What one rendering of a workspace page shows inside the shared layout.
+struct WorkspaceView {
+  std::string_view page;     // its name, e.g. "dashboard"
+  std::string_view fragment; // its content
+  int notificationCount = 0;
+  std::string_view sidebarLinks; // after the sidebar's fixed links
+};
+
+void respondWithLayout(Platform& platform, Exchange& exchange, const WorkspaceView& view) {
+  const auto root = platform.fixtures / "_workspace";
+  const auto layout = readFixture(root, root / "_layout.html");
+  if (!layout) {
+    return exchange.respond(
+        500, kHtml, "<!DOCTYPE html><title>Error</title><p>Workspace layout missing.</p>\n");
+  }
+  const std::string count = std::to_string(view.notificationCount);
+  const auto html = expandTemplate(*layout, [&](std::string_view key) -> std::string {
+    if (key == "title")
+      return pageTitle(view.fragment, view.page);
+    if (key == "content")
+      return std::string(view.fragment);
+    if (key == "company")
+      return std::string(kCompany);
+    if (key == "notification_count")
+      return count;
+    if (key == "notification_hidden")
+      return view.notificationCount == 0 ? " hidden" : "";
+    if (key == "sidebar_links")
+      return std::string(view.sidebarLinks);
+    if (key.starts_with("current:"))
+      return key.substr(8) == view.page ? R"( aria-current="page")" : "";
+    return "{{" + std::string(key) + "}}";
+  });
+  exchange.respond(200, kHtml, html);
+}
+
 // Serves /NAME from _workspace/NAME.html inside the shared layout, or sends
 // a visitor without a session to the sign-in page.
 bool serveWorkspacePage(Platform& platform, Exchange& exchange) {
@@ -241,34 +278,24 @@ bool serveWorkspacePage(Platform& platform, Exchange& exchange) {
     exchange.redirect(302, "/login");
     return true;
   }
-  const auto layout = readFixture(root, root / "_layout.html");
-  if (!layout) {
-    exchange.respond(500, kHtml,
-                     "<!DOCTYPE html><title>Error</title><p>Workspace layout missing.</p>\n");
-    return true;
-  }
-
   auto page = exchange.path().substr(1);
   if (page.ends_with('/'))
     page.remove_suffix(1);
-  const std::string count = std::to_string(platform.notificationCount);
-  const auto html = expandTemplate(*layout, [&](std::string_view key) -> std::string {
-    if (key == "title")
-      return pageTitle(*fragment, page);
-    if (key == "content")
-      return *fragment;
-    if (key == "company")
-      return std::string(kCompany);
-    if (key == "notification_count")
-      return count;
-    if (key == "notification_hidden")
-      return platform.notificationCount == 0 ? " hidden" : "";
-    if (key.starts_with("current:"))
-      return key.substr(8) == page ? R"( aria-current="page")" : "";
-    return "{{" + std::string(key) + "}}";
-  });
-  exchange.respond(200, kHtml, html);
+  respondWithLayout(platform, exchange, {page, *fragment, platform.notificationCount, ""});
   return true;
+}
+
+// The dashboard, or while a soak is armed its self-reloading instances.
+void handleDashboard(Platform& platform, Exchange& exchange) {
+  if (platform.soak.loads == 0 || !exchange.isRead() || !hasSession(platform, exchange)) {
+    if (!serveWorkspacePage(platform, exchange))
+      notFound(platform, exchange);
+    return;
+  }
+  const SoakDashboard board =
+      soakDashboard(soakLoadNumber(platform.soak, exchange), platform.soak.loads);
+  respondWithLayout(platform, exchange,
+                    {"dashboard", board.content, board.notificationCount, board.sidebarLinks});
 }
 
 // --- The table ---------------------------------------------------------------
@@ -280,10 +307,8 @@ void handleLoaded(Platform&, Exchange& exchange) {
 }
 
 constexpr Route kControlRoutes[] = {
-    {"/__control", handleControl},
-    {"/__log", handleLog},
-    {"/__loaded", handleLoaded},
-    {"/__report", handleReport},
+    {"/__control", handleControl}, {"/__log", handleLog},       {"/__loaded", handleLoaded},
+    {"/__report", handleReport},   {"/__soak", handleSoakStep},
 };
 
 constexpr Route kRoutes[] = {
@@ -291,6 +316,7 @@ constexpr Route kRoutes[] = {
     {"/api/v2/app-info", handleAppInfoV2},
     {"/login", handleLogin},
     {"/logout", handleLogout},
+    {"/dashboard", handleDashboard},
     // Downloads (file_downloads.hpp).
     {"/files/invoice.pdf", serveInvoice},
     {"/files/statement.pdf", serveStatement},
