@@ -9,6 +9,9 @@ and ratios taken in this same run:
   memory   total PSS of the process tree after the sign-in page and after
            the dashboard (a second launch, signed in at once)
   idle     CPU time of the tree over a quiet spell on the dashboard
+  recovery the server down at start and back at a random moment in the
+           first minute: its return -> the sign-in page's load event, with
+           no key pressed (Velmora alone)
   scripts  the two page scripts on a dashboard with 5,000 links
   core     Google Benchmark of the pure decisions
 
@@ -20,6 +23,7 @@ lives in this script only.
 import argparse
 import json
 import os
+import random
 import re
 import select
 import shutil
@@ -284,7 +288,7 @@ class Run:
         if output:
             sink.close()
         LIVE.append(self)
-        loaded = platform.wait_loaded(page, since)
+        loaded = platform.wait_loaded(page, since) if page else None
         self.seconds = loaded - self.started if loaded else None
 
     def settle_pss(self, quiet=0.5, longest=8.0):
@@ -585,6 +589,38 @@ def run_soak(args, platform, names, homes):
             for name, out in results.items()}
 
 
+def run_recovery(args, platform, home):
+    """Velmora starts while the server drops every connection, so its error
+    screen is up; the server comes back at a moment drawn at random from the
+    first minute after that. Counted: from the server's return to the
+    sign-in page's load event. The quiet checks back off (2, 3, 5, 8, 12,
+    20 s apart), so the time depends on where in that schedule the server
+    returns; a fixed seed draws the same moments in every run."""
+    draw = random.Random(args.recovery_seed)
+    seconds = []
+    for index in range(args.recovery_runs):
+        platform.control("down=1")
+        run = Run("velmora", args.build, platform, None, home)
+        failed = platform.wait_request(lambda e: e.get("path") == "/login", run.since, 30)
+        if not failed:
+            print(f"  run {index + 1}: the sign-in page was never asked for", flush=True)
+            run.end()
+            continue
+        time.sleep(draw.uniform(0, 60))
+        since = platform.log_size()
+        platform.control("down=0")
+        back = time.time()
+        loaded = platform.wait_loaded("/login", since, timeout=120)
+        run.end()
+        took = loaded - back if loaded else None
+        seconds.append(took)
+        print(f"  run {index + 1}: server back {back - failed['time']:.1f} s after the failed "
+              f"load, sign-in page " + ("never loaded" if took is None else f"{took:.2f} s later"),
+              flush=True)
+    platform.control("down=0")
+    return summary(seconds)
+
+
 def run_scripts(args, platform):
     program = args.build / "bench" / "page_scripts_bench"
     if not program.exists():
@@ -723,7 +759,7 @@ def report_soak(soak):
             print(f"  {name} after {checkpoint}: {text}")
 
 
-def report(browsers, idle, scripts, core, soak=None, profile=None):
+def report(browsers, idle, scripts, core, soak=None, profile=None, recovery=None):
     print("\n== Results (medians; min..max; ratios of medians from this run) ==")
     if browsers:
         names = list(browsers)
@@ -768,6 +804,9 @@ def report(browsers, idle, scripts, core, soak=None, profile=None):
                 print(f"  {'':12s} last run by process: " + ", ".join(
                     f"{label} {seconds * 1000:.1f} ms" for label, seconds in
                     sorted(value["seconds_by_process_last_run"].items(), key=lambda p: -p[1])))
+    if recovery:
+        print(f"\nrecovery, server back -> sign-in page: {recovery['median']:.2f} s "
+              f"({recovery['min']:.2f}..{recovery['max']:.2f}, n={recovery['n']})")
     if scripts:
         print(f"\npage scripts on {scripts['links']} links (ms): "
               f"registered both {scripts['registered_ms']['median']:.3f}, badge "
@@ -791,13 +830,15 @@ def main():
     parser.add_argument("--idle-runs", type=int, default=3)
     parser.add_argument("--script-runs", type=int, default=40)
     parser.add_argument("--browsers", default="velmora,minibrowser,chromium")
-    parser.add_argument("--cases", default="launch,profile,idle,soak,scripts,core",
-                        help="launch (with memory), profile, idle, soak, scripts, core")
+    parser.add_argument("--cases", default="launch,profile,idle,soak,recovery,scripts,core",
+                        help="launch (with memory), profile, idle, soak, recovery, scripts, core")
     parser.add_argument("--soak-checkpoints", default="2,50,100,400",
                         help="loads after which the soak takes PSS; the last ends it")
     parser.add_argument("--soak-runs", type=int, default=1)
     parser.add_argument("--idle-browsers", default=None,
                         help="browsers for the idle case (default: all of --browsers)")
+    parser.add_argument("--recovery-runs", type=int, default=7)
+    parser.add_argument("--recovery-seed", type=int, default=14)
     parser.add_argument("--json", type=Path, help="also write the results here")
     args = parser.parse_args()
     args.build = args.build.resolve()
@@ -834,6 +875,11 @@ def main():
         if "soak" in cases:
             print("soak:", flush=True)
             results["soak"] = run_soak(args, platform, names, homes)
+        if "recovery" in cases:
+            print("recovery:", flush=True)
+            home = workdir / "home-recovery"
+            home.mkdir()
+            results["recovery"] = run_recovery(args, platform, home)
         if "scripts" in cases:
             print("page scripts:", flush=True)
             results["scripts"] = run_scripts(args, platform)
@@ -849,7 +895,8 @@ def main():
         shutil.rmtree(workdir, ignore_errors=True)
     print(f"load average at end: {os.getloadavg()[0]:.2f} {os.getloadavg()[1]:.2f}")
     report(results.get("browsers"), results.get("idle"), results.get("scripts"),
-           results.get("core"), results.get("soak"), results.get("profile"))
+           results.get("core"), results.get("soak"), results.get("profile"),
+           results.get("recovery"))
     if args.json:
         args.json.write_text(json.dumps(results, indent=2))
 

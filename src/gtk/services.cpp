@@ -84,7 +84,13 @@ void IdleMainQueue::cancel(DelayedTaskId task) {
   pending_.erase(found);
 }
 
-GioConnectivity::GioConnectivity() : cancellable_(g_cancellable_new()) {
+GioConnectivity::GioConnectivity() : cancellable_(g_cancellable_new()) {}
+
+void GioConnectivity::setObserver(ConnectivityObserver* observer) {
+  observer_ = observer;
+  if (watching_ || !observer)
+    return;
+  watching_ = true;
   GNetworkMonitor* monitor = g_network_monitor_get_default();
   networkAvailable_ = g_network_monitor_get_network_available(monitor);
   networkChanged_ = ScopedSignal(monitor, "network-changed", G_CALLBACK(onNetworkChanged), this);

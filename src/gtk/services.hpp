@@ -108,7 +108,9 @@ public:
   ~GioConnectivity() override;
   GioConnectivity(const GioConnectivity&) = delete;
   GioConnectivity& operator=(const GioConnectivity&) = delete;
-  void setObserver(ConnectivityObserver* observer) override { observer_ = observer; }
+  // The network monitor and the system bus are only looked at once someone
+  // listens, so `velmora --version` and a second instance touch neither.
+  void setObserver(ConnectivityObserver* observer) override;
 
 private:
   static void onNetworkChanged(GNetworkMonitor*, gboolean available, gpointer self);
@@ -117,6 +119,7 @@ private:
                                 const char*, GVariant* parameters, gpointer self);
 
   ConnectivityObserver* observer_ = nullptr;
+  bool watching_ = false;
   bool networkAvailable_ = true;
   ScopedSignal networkChanged_;
   GCancellable* cancellable_ = nullptr;

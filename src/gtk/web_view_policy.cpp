@@ -89,7 +89,10 @@ void GtkWebView::decideNavigationAction(WebKitNavigationPolicyDecision* decision
       .userGesture = webkit_navigation_action_is_user_gesture(action) != 0,
   };
   auto keep = GObjectPtr<WebKitPolicyDecision>::retain(WEBKIT_POLICY_DECISION(decision));
-  delegate_.decidePolicyForNavigationAction(input, [keep](NavigationActionPolicy policy) {
+  const std::string uri = input.url ? input.url->absoluteString() : "";
+  delegate_.decidePolicyForNavigationAction(input, [keep, uri](NavigationActionPolicy policy) {
+    g_debug("navigation %s: %s",
+            policy == NavigationActionPolicy::allow ? "allowed" : "refused", uri.c_str());
     if (policy == NavigationActionPolicy::allow) {
       webkit_policy_decision_use(keep.get());
     } else {
@@ -130,7 +133,13 @@ void GtkWebView::decideResponse(WebKitResponsePolicyDecision* decision) {
 
 void GtkWebView::askResponsePolicy(const NavigationResponse& input,
                                    const GObjectPtr<WebKitPolicyDecision>& decision) {
-  delegate_.decidePolicyForNavigationResponse(input, [decision](NavigationResponsePolicy policy) {
+  const std::string uri = input.url ? input.url->absoluteString() : "";
+  delegate_.decidePolicyForNavigationResponse(input, [decision, uri](NavigationResponsePolicy policy) {
+    g_debug("response %s: %s",
+            policy == NavigationResponsePolicy::allow     ? "shown"
+            : policy == NavigationResponsePolicy::cancel  ? "dropped"
+                                                          : "downloaded",
+            uri.c_str());
     switch (policy) {
     case NavigationResponsePolicy::allow:
       webkit_policy_decision_use(decision.get());

@@ -59,26 +59,16 @@ std::vector<std::string> checked(const std::vector<ExportedMenuItem>& items) {
   return labels;
 }
 
-TEST(DockBadgeE2ETest, ThePagesUnreadCountBecomesTheApplicationsBadge) {
+TEST(PageBridgeE2ETest, TheUnreadCountIsTheBadgeAndEachPagesNavigationTheGoMenu) {
   SignedInApp session;
-  const auto shows = [&](std::int64_t count, bool visible) {
+  const auto badgeShows = [&](std::int64_t count, bool visible) {
     return waitUntil([&] {
       return std::ranges::any_of(session.badges.badgeUpdates(), [&](const auto& update) {
         return update.appUri == appUri && update.count == count && update.countVisible == visible;
       });
     });
   };
-  EXPECT_TRUE(shows(3, true)) << "the sample dashboard shows 3 unread";
-  // With nothing unread the page hides its count: the badge goes away.
-  for (const auto& [unread, visible] : {std::pair{1204, true}, {0, false}}) {
-    ASSERT_EQ(session.platform.control("notifications=" + std::to_string(unread)), 200);
-    ASSERT_TRUE(session.app->activate("win.reloadPage"));
-    EXPECT_TRUE(shows(unread, visible)) << unread;
-  }
-}
-
-TEST(GoMenuE2ETest, EachPagesNavigationReplacesTheGoMenuWithTheCurrentPageChecked) {
-  SignedInApp session;
+  EXPECT_TRUE(badgeShows(3, true)) << "the sample dashboard shows 3 unread";
   auto items = session.goMenuOnceItShows(dashboardMenu);
   ASSERT_FALSE(items.empty()) << "the Go menu never showed the dashboard's links";
   EXPECT_EQ(checked(items), std::vector<std::string>{"Dashboard"});
@@ -125,6 +115,13 @@ TEST(GoMenuE2ETest, EachPagesNavigationReplacesTheGoMenuWithTheCurrentPageChecke
   EXPECT_TRUE(session.platform.waitForPath("/login", since));
   EXPECT_FALSE(session.goMenuOnceItShows(dashboardMenu).empty())
       << "signed in, the sign-in page leads back to the dashboard";
+
+  // With nothing unread the page hides its count: the badge goes away.
+  for (const auto& [unread, visible] : {std::pair{1204, true}, {0, false}}) {
+    ASSERT_EQ(session.platform.control("notifications=" + std::to_string(unread)), 200);
+    ASSERT_TRUE(session.app->activate("win.reloadPage"));
+    EXPECT_TRUE(badgeShows(unread, visible)) << unread;
+  }
 }
 
 } // namespace

@@ -41,13 +41,8 @@ private:
 // the real file system, and the real engine in the application's window.
 class DownloadsEngineTest : public ::testing::Test {
 protected:
-  // Opens a platform address once the sign-in page has settled, as a user
-  // would: an address opened while that first load is still under way can
-  // be cancelled by it before the engine ever turns it into a download.
   void open(const std::string& path) {
-    ASSERT_TRUE(waitUntil([&] {
-      return !window.uri().empty() && !webkit_web_view_is_loading(window.webView());
-    }));
+    window.settle();
     window.controller->openIfSameServer(*Url::parse(platform.url() + path));
   }
   [[nodiscard]] std::vector<std::string> downloadedNames() const {

@@ -112,9 +112,18 @@ public:
     return uri ? uri : "";
   }
   // Loads an address as a user's typed address would be: straight in the
-  // main frame, through the navigation policy.
+  // main frame, through the navigation policy, once the page on show has
+  // settled.
   void load(const std::string& address) {
+    settle();
     controller->webViewForTesting().loadRequest(UrlRequest{.url = *Url::parse(address)});
+  }
+  // Waits until no load is under way, as a user would before asking for
+  // another page. A load that cancels the first one while its request is
+  // still being sent can wait for the engine's network process for many
+  // seconds on a busy machine.
+  void settle() {
+    waitUntil([&] { return !uri().empty() && !webkit_web_view_is_loading(webView()); });
   }
   // Waits until the main frame has finished showing `address`.
   [[nodiscard]] bool waitForPage(const std::string& address,

@@ -48,29 +48,6 @@ struct Connection : testing::Browser {
   }
 };
 
-TEST(ConnectPanelTest, ShowsEachFormWithItsTextsButtonsAndField) {
-  Connection first;
-  ASSERT_TRUE(first.panelShown(true));
-  EXPECT_EQ(first.alert().messageText, "Connect to your towing platform");
-  EXPECT_EQ(first.alert().informativeText,
-            "Your company's address is at the bottom of any email the system has sent you, next "
-            "to \"Using the Mac app?\".\n\nIt is also the address you use in a browser \u2014 open "
-            "it and add /app for a one-click Connect button.\n\nPaste or type it below. The app "
-            "checks the address really is your towing platform before saving it.");
-  EXPECT_EQ(first.alert().buttons, (Strings{"Connect", "Quit"}));
-  const TextFieldAccessory& field = *first.alert().accessory;
-  EXPECT_NE(field.placeholderString.find('.'), std::string::npos);
-  EXPECT_EQ(field.placeholderString.find("://"), std::string::npos) << "a bare host";
-
-  Connection ordinary("https://acme.example.test");
-  ordinary.controller->showConnectPanel(false);
-  ASSERT_TRUE(ordinary.panelShown(false));
-  EXPECT_EQ(ordinary.alert().messageText, "Server address");
-  EXPECT_EQ(ordinary.alert().informativeText,
-            "The address this app signs in to. It is the same address you use in a browser; "
-            "opening that address and adding /app gives you a one-click Connect button.");
-}
-
 TEST(ConnectPanelTest, FillsTheFieldWithStoredThenClipboardThenDefaultAddress) {
   struct Row {
     const char* name;
