@@ -91,8 +91,8 @@ void GtkWebView::decideNavigationAction(WebKitNavigationPolicyDecision* decision
   auto keep = GObjectPtr<WebKitPolicyDecision>::retain(WEBKIT_POLICY_DECISION(decision));
   const std::string uri = input.url ? input.url->absoluteString() : "";
   delegate_.decidePolicyForNavigationAction(input, [keep, uri](NavigationActionPolicy policy) {
-    g_debug("navigation %s: %s",
-            policy == NavigationActionPolicy::allow ? "allowed" : "refused", uri.c_str());
+    g_debug("navigation %s: %s", policy == NavigationActionPolicy::allow ? "allowed" : "refused",
+            uri.c_str());
     if (policy == NavigationActionPolicy::allow) {
       webkit_policy_decision_use(keep.get());
     } else {
@@ -134,24 +134,25 @@ void GtkWebView::decideResponse(WebKitResponsePolicyDecision* decision) {
 void GtkWebView::askResponsePolicy(const NavigationResponse& input,
                                    const GObjectPtr<WebKitPolicyDecision>& decision) {
   const std::string uri = input.url ? input.url->absoluteString() : "";
-  delegate_.decidePolicyForNavigationResponse(input, [decision, uri](NavigationResponsePolicy policy) {
-    g_debug("response %s: %s",
-            policy == NavigationResponsePolicy::allow     ? "shown"
-            : policy == NavigationResponsePolicy::cancel  ? "dropped"
-                                                          : "downloaded",
-            uri.c_str());
-    switch (policy) {
-    case NavigationResponsePolicy::allow:
-      webkit_policy_decision_use(decision.get());
-      break;
-    case NavigationResponsePolicy::cancel:
-      webkit_policy_decision_ignore(decision.get());
-      break;
-    case NavigationResponsePolicy::download:
-      webkit_policy_decision_download(decision.get());
-      break;
-    }
-  });
+  delegate_.decidePolicyForNavigationResponse(
+      input, [decision, uri](NavigationResponsePolicy policy) {
+        g_debug("response %s: %s",
+                policy == NavigationResponsePolicy::allow    ? "shown"
+                : policy == NavigationResponsePolicy::cancel ? "dropped"
+                                                             : "downloaded",
+                uri.c_str());
+        switch (policy) {
+        case NavigationResponsePolicy::allow:
+          webkit_policy_decision_use(decision.get());
+          break;
+        case NavigationResponsePolicy::cancel:
+          webkit_policy_decision_ignore(decision.get());
+          break;
+        case NavigationResponsePolicy::download:
+          webkit_policy_decision_download(decision.get());
+          break;
+        }
+      });
 }
 
 gboolean GtkWebView::onDecidePolicy(WebKitWebView*, WebKitPolicyDecision* decision,

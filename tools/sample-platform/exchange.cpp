@@ -244,7 +244,10 @@ void Exchange::answerWhen(std::function<bool()> ready, std::function<void(Exchan
 void Exchange::defer(std::chrono::milliseconds interval, std::function<bool()> ready,
                      std::function<void(Exchange&)> answer) {
   auto* deferred = new DeferredAnswer{Exchange(message_.get(), path_, query_.get()),
-                                      std::move(answer), std::move(ready), message_.get(), {},
+                                      std::move(answer),
+                                      std::move(ready),
+                                      message_.get(),
+                                      {},
                                       false};
   soup_server_message_pause(deferred->message);
   deferred->disconnected = ScopedSignal(deferred->message, "disconnected", G_CALLBACK(onClientGone),
