@@ -185,7 +185,7 @@ void onLinkActivate(GSimpleAction*, GVariant*, gpointer target) {
 
 // GTK draws a menu model's labels with mnemonics: a page's "Tow_Log" would
 // show as "TowLog" with an underlined L. A doubled underscore draws as one.
-std::string withoutMnemonics(const std::string& label) {
+std::string escapeMnemonics(const std::string& label) {
   std::string escaped;
   escaped.reserve(label.size());
   for (char c : label) {
@@ -262,7 +262,7 @@ void GoMenu::addItem(const MenuItem& item) {
   }
   // The Go menu's titles are page text.
   GObjectPtr<GMenuItem> entry = GObjectPtr<GMenuItem>::adopt(g_menu_item_new(
-      withoutMnemonics(item.title).c_str(), detailed.empty() ? nullptr : detailed.c_str()));
+      escapeMnemonics(item.title).c_str(), detailed.empty() ? nullptr : detailed.c_str()));
   g_menu_append_item(section_.get(), entry.get());
   if (!detailed.empty() && !item.keyEquivalent.empty()) {
     setAccelerators(app_, detailed, acceleratorsFor(item));
@@ -310,11 +310,15 @@ void installWindowActions(GtkApplicationWindow* window, const ActionDispatcher& 
   addActions(G_ACTION_MAP(window), Scope::window, dispatch);
 }
 
-std::vector<Action> validatedActions() {
-  std::vector<Action> validated;
-  for (const ActionInfo& info : actionTable)
-    if (info.validated)
-      validated.push_back(info.action);
+const std::vector<Action>& validatedActions() {
+  // Asked for at every load's start and end: read off the table once.
+  static const std::vector<Action> validated = [] {
+    std::vector<Action> actions;
+    for (const ActionInfo& info : actionTable)
+      if (info.validated)
+        actions.push_back(info.action);
+    return actions;
+  }();
   return validated;
 }
 

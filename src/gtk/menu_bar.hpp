@@ -63,7 +63,7 @@ void installApplicationActions(GtkApplication* app, const ActionDispatcher& disp
 // The window's actions: page commands, editing and window management.
 void installWindowActions(GtkApplicationWindow* window, const ActionDispatcher& dispatch);
 // The window actions whose enabled state the controller decides.
-[[nodiscard]] std::vector<Action> validatedActions();
+[[nodiscard]] const std::vector<Action>& validatedActions();
 // The action's name without its "app." or "win." prefix.
 [[nodiscard]] const char* actionName(Action action);
 

@@ -4,8 +4,7 @@ namespace velmora::gtk {
 namespace {
 
 void onPrintFailed(WebKitPrintOperation*, GError* error, gpointer) {
-  g_log("Velmora", G_LOG_LEVEL_DEBUG, "printing failed: %s",
-        error ? error->message : "unknown error");
+  g_debug("printing failed: %s", error ? error->message : "unknown error");
 }
 
 } // namespace

@@ -84,28 +84,24 @@ void IdleMainQueue::cancel(DelayedTaskId task) {
   pending_.erase(found);
 }
 
-GioConnectivity::GioConnectivity() : cancellable_(g_cancellable_new()) {}
-
 void GioConnectivity::setObserver(ConnectivityObserver* observer) {
   observer_ = observer;
-  if (watching_ || !observer)
+  if (cancellable_ || !observer)
     return;
-  watching_ = true;
+  cancellable_ = GObjectPtr<GCancellable>::adopt(g_cancellable_new());
   GNetworkMonitor* monitor = g_network_monitor_get_default();
   networkAvailable_ = g_network_monitor_get_network_available(monitor);
   networkChanged_ = ScopedSignal(monitor, "network-changed", G_CALLBACK(onNetworkChanged), this);
   // Asked for without waiting: start-up must not hang on a bus that is slow
   // to answer or absent, as in containers.
-  g_bus_get(G_BUS_TYPE_SYSTEM, cancellable_, onSystemBus, this);
+  g_bus_get(G_BUS_TYPE_SYSTEM, cancellable_.get(), onSystemBus, this);
 }
 
 GioConnectivity::~GioConnectivity() {
-  g_cancellable_cancel(cancellable_);
-  g_object_unref(cancellable_);
-  if (systemBus_) {
-    g_dbus_connection_signal_unsubscribe(systemBus_, sleepSubscription_);
-    g_object_unref(systemBus_);
-  }
+  if (cancellable_)
+    g_cancellable_cancel(cancellable_.get());
+  if (systemBus_)
+    g_dbus_connection_signal_unsubscribe(systemBus_.get(), sleepSubscription_);
 }
 
 void GioConnectivity::onNetworkChanged(GNetworkMonitor*, gboolean available, gpointer self) {
@@ -126,7 +122,7 @@ void GioConnectivity::onSystemBus(GObject*, GAsyncResult* result, gpointer self)
     return;
   }
   auto* connectivity = static_cast<GioConnectivity*>(self);
-  connectivity->systemBus_ = bus;
+  connectivity->systemBus_ = GObjectPtr<GDBusConnection>::adopt(bus);
   connectivity->sleepSubscription_ = g_dbus_connection_signal_subscribe(
       bus, "org.freedesktop.login1", "org.freedesktop.login1.Manager", "PrepareForSleep",
       "/org/freedesktop/login1", nullptr, G_DBUS_SIGNAL_FLAGS_NONE, onPrepareForSleep, self,
@@ -156,7 +152,7 @@ void GdkClipboardText::readText(std::function<void(std::optional<std::string>)> 
         std::unique_ptr<Done> callback(static_cast<Done*>(data));
         GErrorPtr error;
         GCharPtr text(gdk_clipboard_read_text_finish(GDK_CLIPBOARD(source), result, out(error)));
-        (*callback)(text ? std::optional<std::string>(text.get()) : std::nullopt);
+        (*callback)(stringOf(text.get()));
       },
       new Done(std::move(done)));
 }

@@ -104,7 +104,7 @@ private:
 // there is one.
 class GioConnectivity final : public Connectivity {
 public:
-  GioConnectivity();
+  GioConnectivity() = default;
   ~GioConnectivity() override;
   GioConnectivity(const GioConnectivity&) = delete;
   GioConnectivity& operator=(const GioConnectivity&) = delete;
@@ -119,11 +119,11 @@ private:
                                 const char*, GVariant* parameters, gpointer self);
 
   ConnectivityObserver* observer_ = nullptr;
-  bool watching_ = false;
   bool networkAvailable_ = true;
   ScopedSignal networkChanged_;
-  GCancellable* cancellable_ = nullptr;
-  GDBusConnection* systemBus_ = nullptr;
+  // Made when someone first listens.
+  GObjectPtr<GCancellable> cancellable_;
+  GObjectPtr<GDBusConnection> systemBus_;
   guint sleepSubscription_ = 0;
 };
 

@@ -26,7 +26,7 @@ std::string stringAttribute(GMenuModel* model, int index, const char* name) {
 
 // A label drawn with mnemonics: "__" is a plain underscore, a single one
 // marks the mnemonic.
-std::string withoutMnemonics(const std::string& label) {
+std::string plainLabel(const std::string& label) {
   std::string plain;
   for (size_t i = 0; i < label.size(); ++i) {
     if (label[i] == '_' && i + 1 < label.size() && label[i + 1] == '_') {
@@ -51,12 +51,10 @@ void collect(GtkApplication* app, GMenuModel* menu, std::vector<Shortcut>& into)
     if (action.empty())
       continue;
     char** accels = gtk_application_get_accels_for_action(app, action.c_str());
-    std::string keys;
-    for (char** accel = accels; accel && *accel; ++accel)
-      keys += (keys.empty() ? "" : " ") + std::string(*accel);
+    const std::string keys = takeString(g_strjoinv(" ", accels));
     g_strfreev(accels);
     if (!keys.empty())
-      into.push_back({withoutMnemonics(stringAttribute(menu, i, G_MENU_ATTRIBUTE_LABEL)), keys});
+      into.push_back({plainLabel(stringAttribute(menu, i, G_MENU_ATTRIBUTE_LABEL)), keys});
   }
 }
 

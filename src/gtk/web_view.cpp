@@ -86,10 +86,9 @@ GtkWebView::GtkWebView(WebKitNetworkSession* session, const WebViewConfiguration
   gtk_widget_set_hexpand(widget(), TRUE);
   gtk_widget_set_vexpand(widget(), TRUE);
   findBar_ = std::make_unique<FindBar>(view_);
-  container_ = gtk_box_new(GTK_ORIENTATION_VERTICAL, 0);
-  containerRef_ = GObjectPtr<GtkWidget>::adopt(container_);
-  gtk_box_append(GTK_BOX(container_), findBar_->widget());
-  gtk_box_append(GTK_BOX(container_), widget());
+  container_ = GObjectPtr<GtkWidget>::adopt(gtk_box_new(GTK_ORIENTATION_VERTICAL, 0));
+  gtk_box_append(GTK_BOX(container_.get()), findBar_->widget());
+  gtk_box_append(GTK_BOX(container_.get()), widget());
   connectSignals(configuration);
   pingTimer_ = g_timeout_add_seconds(pingIntervalSeconds, onPingDue, this);
 }

@@ -59,7 +59,7 @@ public:
 
   [[nodiscard]] GtkWidget* widget() const { return GTK_WIDGET(view_); }
   // What the window places: the find bar above the page.
-  [[nodiscard]] GtkWidget* container() const { return container_; }
+  [[nodiscard]] GtkWidget* container() const { return container_.get(); }
 
   void loadRequest(const UrlRequest& request) override;
   void stopLoading() override;
@@ -78,6 +78,7 @@ public:
 
 private:
   void connectSignals(const WebViewConfiguration& configuration);
+  void loadDidFail(const char* failingUri);
 
   static gboolean onDecidePolicy(WebKitWebView*, WebKitPolicyDecision*, WebKitPolicyDecisionType,
                                  gpointer self);
@@ -130,8 +131,7 @@ private:
   bool reportedResponsive_ = true;
   guint pingTimer_ = 0;
   GObjectPtr<GCancellable> pingCancellable_ = GObjectPtr<GCancellable>::adopt(g_cancellable_new());
-  GtkWidget* container_ = nullptr; // owned by the widget tree once placed
-  GObjectPtr<GtkWidget> containerRef_;
+  GObjectPtr<GtkWidget> container_; // the find bar above the page
   std::unique_ptr<FindBar> findBar_;
   PagePrinter printer_;
 };

@@ -174,12 +174,13 @@ gboolean GtkWebView::onDecidePolicy(WebKitWebView*, WebKitPolicyDecision* decisi
 
 void GtkWebView::onLoadChanged(WebKitWebView*, WebKitLoadEvent event, gpointer self) {
   auto* view = static_cast<GtkWebView*>(self);
+  const char* uri = webkit_web_view_get_uri(view->view_);
   g_debug("load %s: %s",
           event == WEBKIT_LOAD_STARTED     ? "started"
           : event == WEBKIT_LOAD_COMMITTED ? "committed"
           : event == WEBKIT_LOAD_FINISHED  ? "finished"
                                            : "redirected",
-          stringOf(webkit_web_view_get_uri(view->view_)).value_or("").c_str());
+          uri ? uri : "");
   if (event == WEBKIT_LOAD_STARTED) {
     view->lastLoadFailed_ = false;
     view->delegate_.didStartProvisionalNavigation();
@@ -187,8 +188,7 @@ void GtkWebView::onLoadChanged(WebKitWebView*, WebKitLoadEvent event, gpointer s
     // An address on a port the engine refuses to contact (6000, 6667, ...)
     // does not fail: an empty page commits instead. An empty page a script
     // asked for itself commits the same way, and is no refusal.
-    if (stringOf(webkit_web_view_get_uri(view->view_)) == "about:blank" &&
-        view->lastNavigationUri_ != "about:blank") {
+    if (g_strcmp0(uri, "about:blank") == 0 && view->lastNavigationUri_ != "about:blank") {
       view->lastLoadFailed_ = true;
       view->delegate_.didFailProvisionalNavigation(
           WebError{restrictedPortCode, "Not allowed to use restricted network port"});
@@ -201,14 +201,19 @@ void GtkWebView::onLoadChanged(WebKitWebView*, WebKitLoadEvent event, gpointer s
   }
 }
 
+// The engine reports a stray "finished" after a failure, which must not pass
+// for a page on show. Only the load that failed is forgotten: one the
+// application started after it is still to be asked about.
+void GtkWebView::loadDidFail(const char* failingUri) {
+  lastLoadFailed_ = true;
+  if (failingUri)
+    frameTargets_.loadFailed(failingUri);
+}
+
 gboolean GtkWebView::onLoadFailed(WebKitWebView*, WebKitLoadEvent event, const char* failingUri,
                                   GError* error, gpointer self) {
   auto* view = static_cast<GtkWebView*>(self);
-  view->lastLoadFailed_ = true;
-  // Only the load that failed: one the application started after it is
-  // still to be asked about.
-  if (failingUri)
-    view->frameTargets_.loadFailed(failingUri);
+  view->loadDidFail(failingUri);
   // Failures after the page was committed leave the page as it is.
   if (event != WEBKIT_LOAD_COMMITTED && error)
     view->delegate_.didFailProvisionalNavigation(webErrorOf(error));
@@ -220,11 +225,7 @@ gboolean GtkWebView::onLoadFailedWithTlsErrors(WebKitWebView*, const char* faili
                                                GTlsCertificate*, GTlsCertificateFlags,
                                                gpointer self) {
   auto* view = static_cast<GtkWebView*>(self);
-  view->lastLoadFailed_ = true;
-  // Only the load that failed: one the application started after it is
-  // still to be asked about.
-  if (failingUri)
-    view->frameTargets_.loadFailed(failingUri);
+  view->loadDidFail(failingUri);
   // An untrusted certificate is never accepted; it is shown like any other
   // unreachable server.
   view->delegate_.didFailProvisionalNavigation(

@@ -51,8 +51,7 @@ gboolean GtkWebView::onScriptDialog(WebKitWebView*, WebKitScriptDialog* dialog, 
   case WEBKIT_SCRIPT_DIALOG_PROMPT: {
     const char* defaultText = webkit_script_dialog_prompt_get_default_text(dialog);
     view->delegate_.runJavaScriptTextInputPanelWithPrompt(
-        message, defaultText ? std::optional<std::string>(defaultText) : std::nullopt,
-        [dialog, release](std::optional<std::string> text) {
+        message, stringOf(defaultText), [dialog, release](std::optional<std::string> text) {
           if (text)
             webkit_script_dialog_prompt_set_text(dialog, text->c_str());
           release();

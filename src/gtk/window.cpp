@@ -105,6 +105,14 @@ GtkWidget* makeLabel(const Label& label, const char* cssClass) {
   return widget;
 }
 
+// A label that wraps at `width` instead of widening its column.
+GtkWidget* makeWrappedLabel(const Label& label, const char* cssClass, int width) {
+  GtkWidget* widget = makeLabel(label, cssClass);
+  gtk_label_set_max_width_chars(GTK_LABEL(widget), 1);
+  gtk_widget_set_size_request(widget, width, -1);
+  return widget;
+}
+
 // Return presses the default button wherever the keyboard focus is, as the
 // key equivalent of a push button does, and before the page could see it.
 void bindReturnKey(GtkWidget* button) {
@@ -350,11 +358,8 @@ std::unique_ptr<View> GtkAppWindow::addOverlay(const OverlayDescription& overlay
   gtk_widget_set_valign(column, GTK_ALIGN_CENTER);
   gtk_widget_set_vexpand(column, TRUE);
   gtk_box_append(GTK_BOX(column), makeLabel(overlay.title, "velmora-overlay-title"));
-  GtkWidget* message = makeLabel(overlay.message, "velmora-overlay-message");
-  // The message wraps at the column's width instead of widening it.
-  gtk_label_set_max_width_chars(GTK_LABEL(message), 1);
-  gtk_widget_set_size_request(message, overlay.columnMaxWidth, -1);
-  gtk_box_append(GTK_BOX(column), message);
+  gtk_box_append(GTK_BOX(column), makeWrappedLabel(overlay.message, "velmora-overlay-message",
+                                                   overlay.columnMaxWidth));
 
   GtkWidget* row =
       gtk_box_new(GTK_ORIENTATION_HORIZONTAL, static_cast<int>(overlay.buttonSpacing + 0.5));
@@ -375,10 +380,8 @@ std::unique_ptr<View> GtkAppWindow::addOverlay(const OverlayDescription& overlay
   }
   gtk_box_append(GTK_BOX(column), row);
   if (overlay.footnote) {
-    GtkWidget* footnote = makeLabel(*overlay.footnote, "velmora-overlay-footnote");
-    gtk_label_set_max_width_chars(GTK_LABEL(footnote), 1);
-    gtk_widget_set_size_request(footnote, overlay.columnMaxWidth, -1);
-    gtk_box_append(GTK_BOX(column), footnote);
+    gtk_box_append(GTK_BOX(column), makeWrappedLabel(*overlay.footnote, "velmora-overlay-footnote",
+                                                     overlay.columnMaxWidth));
   }
   gtk_box_append(GTK_BOX(cover), column);
 
