@@ -30,7 +30,6 @@ public:
   // Asks the platform's verification endpoint about `base`, and the sign-in
   // page of an older install after that; adopts only what proves itself.
   void verifyAndAdopt(const Url& base, const std::string& host, bool firstRun);
-  void probeLegacy(const Url& base, const std::string& host, bool firstRun);
   // A haulvane://connect link from outside: untrusted, so an address that
   // differs from the stored one is adopted only after the user confirms it
   // and the platform proves itself. Its e-mail is kept for the sign-in page.
@@ -45,6 +44,7 @@ public:
   void setPendingEmail(std::optional<std::string> email) { pendingEmail_ = std::move(email); }
 
 private:
+  void probeLegacy(const Url& base, const std::string& host, bool firstRun);
   // Stores `base` and then runs `adopted`; when the store cannot be written,
   // tells the user and opens the address panel instead.
   void adoptServer(const Url& base, bool firstRun, const std::function<void()>& adopted);

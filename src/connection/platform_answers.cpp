@@ -36,4 +36,10 @@ bool isLegacySignInPage(const HttpResponse& response) {
          text.find(R"(name="password")") != std::string_view::npos;
 }
 
+HttpRequest signInPageProbe(const Url& base) {
+  return HttpRequest{.url = base.appendingPathComponent("login"),
+                     .headers = {{"Accept", "text/html"}},
+                     .timeout = std::chrono::seconds(12)};
+}
+
 } // namespace velmora

@@ -29,6 +29,10 @@ struct VerificationVerdict {
 // name is its "company" string (even an empty one), else "the platform".
 [[nodiscard]] VerificationVerdict judgeVerificationAnswer(const HttpResponse& response);
 
+// The request for a server's sign-in page, which tells an older platform,
+// and a server back after an outage, apart from anything else.
+[[nodiscard]] HttpRequest signInPageProbe(const Url& base);
+
 // True when the sign-in page answered 200 and its UTF-8 text contains both
 // `class="hv-` and `name="password"`. A body that is not UTF-8 counts as
 // empty, and so does a transport failure.

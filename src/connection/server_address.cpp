@@ -20,9 +20,7 @@ Url ServerAddressSetting::serverURL() const {
 }
 
 UrlRequest ServerAddressSetting::signInRequest() const {
-  return UrlRequest{.url = serverURL().appendingPathComponent("login"),
-                    .cachePolicy = UrlRequest::CachePolicy::useProtocolCachePolicy,
-                    .timeout = std::chrono::seconds(60)};
+  return UrlRequest{.url = serverURL().appendingPathComponent("login")};
 }
 
 bool ServerAddressSetting::store(const Url& base) {

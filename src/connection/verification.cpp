@@ -45,11 +45,8 @@ void ConnectionSteps::verifyAndAdopt(const Url& base, const std::string& host, b
 }
 
 void ConnectionSteps::probeLegacy(const Url& base, const std::string& host, bool firstRun) {
-  HttpRequest request{.url = base.appendingPathComponent("login"),
-                      .headers = {{"Accept", "text/html"}},
-                      .timeout = probeTimeout};
-  desktop_.http.get(request, lifetime_.guard([this, base, host,
-                                              firstRun](const HttpResponse& response) {
+  desktop_.http.get(signInPageProbe(base), lifetime_.guard([this, base, host, firstRun](
+                                                               const HttpResponse& response) {
     if (!isLegacySignInPage(response)) {
       showFailureThenPanel(
           couldNotConnect(host +

@@ -9,7 +9,6 @@
 #include "platform/url.hpp"
 #include "platform/web_view.hpp"
 
-#include <cstddef>
 #include <deque>
 #include <optional>
 #include <string>

@@ -8,17 +8,11 @@ PageRequests::PageRequests(Desktop& desktop, WebView& webView, ServerAddressSett
     : desktop_(desktop), webView_(webView), server_(server),
       removeErrorOverlay_(std::move(removeErrorOverlay)) {}
 
-bool PageRequests::isPlatformHost(const std::optional<Url>& url) const {
-  return velmora::isPlatformHost(url, server_.serverURL());
-}
-
 void PageRequests::openIfSameServer(const Url& url) {
   if (!isSameServer(url, server_.serverURL()))
     return;
   removeErrorOverlay_();
-  webView_.loadRequest(UrlRequest{.url = url,
-                                  .cachePolicy = UrlRequest::CachePolicy::useProtocolCachePolicy,
-                                  .timeout = std::chrono::seconds(60)});
+  webView_.loadRequest(UrlRequest{.url = url});
 }
 
 void PageRequests::decidePolicyForNavigationAction(

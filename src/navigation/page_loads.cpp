@@ -69,7 +69,7 @@ PageLoads::PageLoads(Desktop& desktop, Window& window, WebView& webView,
     : desktop_(desktop), window_(window), webView_(webView), server_(server),
       connection_(connection), loadHome_(std::move(loadHome)),
       recovery_(
-          desktop.mainQueue, desktop.http, webView, [&server] { return server.serverURL(); },
+          desktop.mainQueue, desktop.http, webView, server,
           PageRecovery::Actions{
               .reloadPage = [this] { reloadAfterCrash(); },
               .showErrorScreen = [this](const ErrorScreen& screen) { showErrorScreen(screen); },
@@ -130,12 +130,8 @@ void PageLoads::responsivenessChanged(bool responsive) {
   recovery_.responsivenessChanged(responsive);
 }
 
-void PageLoads::networkAvailable() {
-  recovery_.networkAvailable();
-}
-
-void PageLoads::systemWoke() {
-  recovery_.systemWoke();
+void PageLoads::checkServerNow() {
+  recovery_.checkServerNow();
 }
 
 void PageLoads::reloadAfterCrash() {

@@ -13,7 +13,6 @@
 
 #include <functional>
 #include <memory>
-#include <string>
 
 namespace velmora {
 
@@ -31,8 +30,7 @@ public:
   // The web process and the network.
   void webProcessEnded();
   void responsivenessChanged(bool responsive);
-  void networkAvailable();
-  void systemWoke();
+  void checkServerNow();
 
   // The error screen: on show over the page until the next load starts or one
   // of its buttons is pressed.

@@ -1,5 +1,7 @@
 #include "navigation/page_recovery.hpp"
 
+#include "connection/platform_answers.hpp"
+
 #include <algorithm>
 #include <array>
 
@@ -24,9 +26,8 @@ bool serverAnswers(const HttpResponse& response) {
 }
 
 PageRecovery::PageRecovery(MainQueue& queue, HttpClient& http, WebView& view,
-                           std::function<Url()> serverURL, Actions actions)
-    : queue_(queue), http_(http), view_(view), serverURL_(std::move(serverURL)),
-      actions_(std::move(actions)) {}
+                           ServerAddressSetting& server, Actions actions)
+    : queue_(queue), http_(http), view_(view), server_(server), actions_(std::move(actions)) {}
 
 PageRecovery::~PageRecovery() {
   cancel(loadTimeout_);
@@ -101,12 +102,7 @@ void PageRecovery::retried() {
   recentEnds_.clear();
 }
 
-void PageRecovery::networkAvailable() {
-  if (retrying_)
-    checkServer();
-}
-
-void PageRecovery::systemWoke() {
+void PageRecovery::checkServerNow() {
   if (retrying_)
     checkServer();
 }
@@ -125,19 +121,17 @@ void PageRecovery::checkServer() {
   cancel(nextCheck_);
   checking_ = true;
   ++checks_;
-  HttpRequest request{.url = serverURL_().appendingPathComponent("login"),
-                      .headers = {{"Accept", "text/html"}},
-                      .timeout = std::chrono::seconds(12)};
-  http_.get(request, lifetime_.guard([this](const HttpResponse& response) {
-    checking_ = false;
-    if (!retrying_)
-      return; // the screen came down meanwhile
-    if (serverAnswers(response)) {
-      actions_.tryAgain();
-      return;
-    }
-    scheduleCheck();
-  }));
+  http_.get(signInPageProbe(server_.serverURL()),
+            lifetime_.guard([this](const HttpResponse& response) {
+              checking_ = false;
+              if (!retrying_)
+                return; // the screen came down meanwhile
+              if (serverAnswers(response)) {
+                actions_.tryAgain();
+                return;
+              }
+              scheduleCheck();
+            }));
 }
 
 } // namespace velmora

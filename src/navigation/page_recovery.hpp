@@ -6,6 +6,7 @@
 // over the application's own HTTP client, whether it answers again.
 #pragma once
 
+#include "connection/server_address.hpp"
 #include "platform/http_client.hpp"
 #include "platform/lifetime.hpp"
 #include "platform/main_queue.hpp"
@@ -14,7 +15,6 @@
 
 #include <chrono>
 #include <functional>
-#include <memory>
 #include <optional>
 #include <span>
 #include <string>
@@ -79,7 +79,7 @@ public:
     std::function<void(const ErrorScreen&)> showErrorScreen;
     std::function<void()> tryAgain; // what the error screen's Try Again does
   };
-  PageRecovery(MainQueue& queue, HttpClient& http, WebView& view, std::function<Url()> serverURL,
+  PageRecovery(MainQueue& queue, HttpClient& http, WebView& view, ServerAddressSetting& server,
                Actions actions);
   ~PageRecovery();
   PageRecovery(const PageRecovery&) = delete;
@@ -97,9 +97,9 @@ public:
   void errorScreenRemoved();
   // Try Again was done: a page that kept dying gets fresh chances.
   void retried();
-  // Good moments to check at once whether the server answers.
-  void networkAvailable();
-  void systemWoke();
+  // A good moment to check at once whether the server answers: the network
+  // came back, or the machine woke.
+  void checkServerNow();
 
 private:
   void cancel(std::optional<DelayedTaskId>& task);
@@ -109,7 +109,7 @@ private:
   MainQueue& queue_;
   HttpClient& http_;
   WebView& view_;
-  std::function<Url()> serverURL_;
+  ServerAddressSetting& server_;
   Actions actions_;
   std::optional<DelayedTaskId> loadTimeout_;
   std::optional<DelayedTaskId> hangTimeout_;

@@ -20,7 +20,6 @@ public:
   PageRequests(Desktop& desktop, WebView& webView, ServerAddressSetting& server,
                std::function<void()> removeErrorOverlay);
 
-  [[nodiscard]] bool isPlatformHost(const std::optional<Url>& url) const;
   // Loads `url` only when its scheme and host are exactly the server's.
   void openIfSameServer(const Url& url);
 

@@ -22,6 +22,8 @@ struct UrlRequest {
   enum class CachePolicy { useProtocolCachePolicy };
   Url url;
   CachePolicy cachePolicy = CachePolicy::useProtocolCachePolicy;
+  // What every load of the application asks for; the engine applies
+  // neither, so the page recovery enforces the time limit.
   std::chrono::seconds timeout{60};
 
   friend bool operator==(const UrlRequest&, const UrlRequest&) = default;

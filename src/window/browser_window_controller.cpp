@@ -56,10 +56,6 @@ void BrowserWindowController::showWindow() {
   window->showWindow();
 }
 
-bool BrowserWindowController::isWindowVisible() const {
-  return window->isVisible();
-}
-
 void BrowserWindowController::loadHome() {
   // Only whether something is stored matters here: an empty or unparsable
   // value still counts, and serverURL then stands in the default address.

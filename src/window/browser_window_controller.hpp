@@ -11,6 +11,7 @@
 #include "connection/connection_steps.hpp"
 #include "connection/server_address.hpp"
 #include "downloads/download_tracker.hpp"
+#include "navigation/navigation_policy.hpp"
 #include "navigation/page_loads.hpp"
 #include "navigation/page_requests.hpp"
 #include "platform/desktop.hpp"
@@ -44,7 +45,6 @@ public:
   BrowserWindowController& operator=(const BrowserWindowController&) = delete;
 
   void showWindow();
-  [[nodiscard]] bool isWindowVisible() const;
 
   // Server address.
   [[nodiscard]] std::optional<std::string> storedServer() const { return server.storedServer(); }
@@ -84,7 +84,7 @@ public:
 
   // Navigation policy.
   [[nodiscard]] bool isPlatformHost(const std::optional<Url>& url) const {
-    return requests.isPlatformHost(url);
+    return velmora::isPlatformHost(url, serverURL());
   }
   void openIfSameServer(const Url& url) { requests.openIfSameServer(url); }
   void decidePolicyForNavigationAction(
@@ -126,8 +126,8 @@ public:
   void webProcessResponsivenessDidChange(bool responsive) override {
     pageLoads.responsivenessChanged(responsive);
   }
-  void networkDidBecomeAvailable() override { pageLoads.networkAvailable(); }
-  void systemDidWake() override { pageLoads.systemWoke(); }
+  void networkDidBecomeAvailable() override { pageLoads.checkServerNow(); }
+  void systemDidWake() override { pageLoads.checkServerNow(); }
 
   // Pop-ups, script dialogs and permissions.
   [[nodiscard]] NewWindowResponse
