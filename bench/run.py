@@ -46,14 +46,15 @@ WINDOW = (1280, 860)  # Velmora's first-start window size, given to Chromium too
 # ---------------------------------------------------------------- processes
 
 def proc_stat(pid):
-    """(ppid, session, utime+stime ticks) of a live process, or None."""
+    """(ppid, session, start time in clock ticks since boot) of a live
+    process, or None."""
     try:
         text = Path(f"/proc/{pid}/stat").read_text()
     except OSError:
         return None
     # The command name may hold spaces and parentheses: split after the last ')'.
     fields = text[text.rindex(")") + 2:].split()
-    return int(fields[1]), int(fields[3]), int(fields[11]) + int(fields[12])
+    return int(fields[1]), int(fields[3]), int(fields[19])
 
 
 def tree(root):
@@ -78,28 +79,23 @@ def tree(root):
     return members
 
 
-def memory_kib(pids, fields=("Pss:",)):
-    """Sum over `pids` of the given smaps_rollup fields, in KiB."""
-    total = 0
-    for pid in pids:
-        try:
-            for line in Path(f"/proc/{pid}/smaps_rollup").read_text().splitlines():
-                if line.startswith(fields):
-                    total += int(line.split()[1])
-        except OSError:
-            pass
-    return total
+def smaps(pid):
+    """The smaps_rollup sizes of a live process by field name ("Pss",
+    "Private_Dirty", ...), in KiB; empty once it has gone. PSS also counts a
+    share of every library page that other processes map, so it drops when
+    other programs using the engine run beside the benchmark; USS (the
+    private pages) does not."""
+    try:
+        lines = Path(f"/proc/{pid}/smaps_rollup").read_text().splitlines()
+    except OSError:
+        return {}
+    return {name[:-1]: int(size) for name, size, *_ in (line.split() for line in lines)
+            if name.endswith(":")}
 
 
-def pss_kib(pids):
-    return memory_kib(pids)
-
-
-def uss_kib(pids):
-    """Memory no other process shares. PSS also counts a share of every
-    library page that other processes map, so it drops when other programs
-    using the engine run beside the benchmark; USS does not."""
-    return memory_kib(pids, ("Private_Clean:", "Private_Dirty:"))
+def memory_kib(pids, field="Pss"):
+    """Sum over `pids` of one smaps_rollup field, in KiB."""
+    return sum(smaps(pid).get(field, 0) for pid in pids)
 
 
 def process_label(pid):
@@ -113,25 +109,10 @@ def process_label(pid):
     return name
 
 
-def pss_by_process(pids):
-    """PSS in KiB per process kind, to see which process carries the weight."""
-    parts = {}
-    for pid in pids:
-        try:
-            name = process_label(pid)
-        except OSError:
-            continue
-        parts[name] = parts.get(name, 0) + pss_kib([pid])
-    return parts
-
-
 def start_ticks(pid):
     """When a live process started, in clock ticks since boot, or None."""
-    try:
-        text = Path(f"/proc/{pid}/stat").read_text()
-    except OSError:
-        return None
-    return int(text[text.rindex(")") + 2:].split()[19])
+    stat = proc_stat(pid)
+    return stat[2] if stat else None
 
 
 def thread_cpu_ns(pids):
@@ -295,15 +276,14 @@ class Run:
         """PSS once it has stopped moving: the engine finishes painting and
         freeing for a moment after the load event."""
         deadline = time.time() + longest
-        last = pss_kib(tree(self.process.pid))
+        last = memory_kib(tree(self.process.pid))
         while time.time() < deadline:
             time.sleep(quiet)
-            now = pss_kib(tree(self.process.pid))
+            now = memory_kib(tree(self.process.pid))
             if abs(now - last) < 512:
                 break
             last = now
-        self.take_memory()
-        return last
+        return self.take_memory()
 
     def settle_dirty(self, window=5, longest=40.0):
         """PSS once the memory the tree has written to has not moved by more
@@ -312,7 +292,7 @@ class Run:
         deadline = time.time() + longest
         samples = []
         while time.time() < deadline:
-            samples.append(memory_kib(tree(self.process.pid), ("Private_Dirty:",)))
+            samples.append(memory_kib(tree(self.process.pid), "Private_Dirty"))
             recent = samples[-window - 1:]
             if len(recent) > window and max(recent) - min(recent) < 1024:
                 break
@@ -320,11 +300,19 @@ class Run:
         return self.take_memory()
 
     def take_memory(self):
-        members = tree(self.process.pid)
-        self.parts = pss_by_process(members)
-        self.uss = uss_kib(members)
-        self.dirty = memory_kib(members, ("Private_Dirty:",))
-        return pss_kib(members)
+        """Total PSS of the tree, with its split by process kind, USS and
+        private dirty memory, all from one reading of each process."""
+        self.parts, self.uss, self.dirty = {}, 0, 0
+        for pid in tree(self.process.pid):
+            sizes = smaps(pid)
+            try:
+                name = process_label(pid)
+            except OSError:
+                continue
+            self.parts[name] = self.parts.get(name, 0) + sizes.get("Pss", 0)
+            self.uss += sizes.get("Private_Clean", 0) + sizes.get("Private_Dirty", 0)
+            self.dirty += sizes.get("Private_Dirty", 0)
+        return sum(self.parts.values())
 
     def end(self):
         end_tree(self.process)
