@@ -38,18 +38,7 @@ private:
 };
 
 std::string fileUri(const fs::path& file) {
-  char* uri = g_filename_to_uri(file.c_str(), nullptr, nullptr);
-  std::string text = uri ? uri : "";
-  g_free(uri);
-  return text;
-}
-
-std::vector<std::string> namesIn(const fs::path& folder) {
-  std::vector<std::string> names;
-  for (const auto& entry : fs::directory_iterator(folder))
-    names.push_back(entry.path().filename().string());
-  std::sort(names.begin(), names.end());
-  return names;
+  return takeString(g_filename_to_uri(file.c_str(), nullptr, nullptr));
 }
 
 // The application on the sample platform, sign-in page on show, with a

@@ -45,12 +45,6 @@ protected:
     window.settle();
     window.controller->openIfSameServer(*Url::parse(platform.url() + path));
   }
-  [[nodiscard]] std::vector<std::string> downloadedNames() const {
-    std::vector<std::string> names;
-    for (const auto& entry : fs::directory_iterator(home.downloads()))
-      names.push_back(entry.path().filename().string());
-    return names;
-  }
 
   SamplePlatform platform;
   TempHome home;
@@ -84,15 +78,15 @@ TEST_F(DownloadsEngineTest, AConnectionLostHalfwayIsAFailureAndLeavesNoFile) {
   open("/files/broken.bin");
 
   ASSERT_TRUE(waitUntil([&] { return window.fake.alerts.current() != nullptr; }))
-      << "no alert; in Downloads: " << ::testing::PrintToString(downloadedNames());
+      << "no alert; in Downloads: " << ::testing::PrintToString(namesIn(home.downloads()));
   const Alert& alert = *window.fake.alerts.current();
   EXPECT_EQ(alert.messageText, "Download failed");
   EXPECT_NE(alert.informativeText.find("65536 of 262144"), std::string::npos)
       << alert.informativeText;
   EXPECT_TRUE(window.controller->downloadDestinationsForTesting().empty());
   EXPECT_TRUE(window.fake.workspace.revealedFiles.empty());
-  EXPECT_TRUE(waitUntil([&] { return downloadedNames().empty(); }, 5s))
-      << "left behind: " << ::testing::PrintToString(downloadedNames());
+  EXPECT_TRUE(waitUntil([&] { return namesIn(home.downloads()).empty(); }, 5s))
+      << "left behind: " << ::testing::PrintToString(namesIn(home.downloads()));
   ASSERT_FALSE(window.fake.dockTile.progressHistory.empty());
   EXPECT_EQ(window.fake.dockTile.progressHistory.back(), std::nullopt);
 }
@@ -131,8 +125,7 @@ TEST_F(DownloadsEngineTest, ADownloadsFolderThatCannotBeMadeEndsWithAMessageAndL
             std::string::npos)
       << window.fake.alerts.current()->informativeText;
   EXPECT_TRUE(window.fake.workspace.revealedFiles.empty());
-  std::ifstream kept(files.folder);
-  EXPECT_EQ(std::string(std::istreambuf_iterator<char>(kept), {}), "mine");
+  EXPECT_EQ(readFile(files.folder), "mine");
 }
 
 TEST(LocalFilesTest, CreatesANewFileOnlyWhereNothingIsYet) {
@@ -164,10 +157,7 @@ TEST(LocalFilesTest, CreatesANewFileOnlyWhereNothingIsYet) {
         << row.name;
   }
   EXPECT_EQ(fs::file_size(dir / "new.txt"), 0U);
-  std::ifstream kept(dir / "kept.txt");
-  std::string text;
-  kept >> text;
-  EXPECT_EQ(text, "mine") << "an existing file is left as it was";
+  EXPECT_EQ(readFile(dir / "kept.txt"), "mine") << "an existing file is left as it was";
   EXPECT_FALSE(fs::exists(dir / "nowhere")) << "a link is never followed";
 }
 

@@ -27,6 +27,14 @@ std::string readFile(const std::filesystem::path& file) {
   return text.str();
 }
 
+std::vector<std::string> namesIn(const std::filesystem::path& folder) {
+  std::vector<std::string> names;
+  for (const auto& entry : std::filesystem::directory_iterator(folder))
+    names.push_back(entry.path().filename().string());
+  std::sort(names.begin(), names.end());
+  return names;
+}
+
 namespace {
 
 std::string stringMember(const boost::json::object& object, const char* key) {

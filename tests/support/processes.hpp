@@ -174,6 +174,8 @@ bool waitForAccessible(int pid, const std::string& role, const std::string& name
 
 // The whole content of a file; empty when it cannot be read.
 std::string readFile(const std::filesystem::path& file);
+// The names in a folder, sorted.
+std::vector<std::string> namesIn(const std::filesystem::path& folder);
 // Runs a command to completion; gives its standard output.
 std::string runCommand(const std::vector<std::string>& argv);
 // Saves a picture of the whole screen.

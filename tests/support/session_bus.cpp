@@ -65,9 +65,6 @@ public:
       ExportedMenuItem item;
       item.label = stringAttribute(model, i, G_MENU_ATTRIBUTE_LABEL);
       item.action = stringAttribute(model, i, G_MENU_ATTRIBUTE_ACTION);
-      if (GVariantPtr target{g_menu_model_get_item_attribute_value(
-              model, i, G_MENU_ATTRIBUTE_TARGET, G_VARIANT_TYPE_STRING)})
-        item.stringTarget = g_variant_get_string(target.get(), nullptr);
       if (auto submenu = link(model, i, G_MENU_LINK_SUBMENU))
         item.submenu = read(submenu.get());
       items.push_back(std::move(item));

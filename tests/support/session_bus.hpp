@@ -19,7 +19,6 @@ struct ExportedMenuItem {
   bool isSeparator = false; // a boundary between two sections
   std::string label;
   std::string action; // detailed, such as "win.goBack"; empty for a submenu
-  std::optional<std::string> stringTarget;
   std::vector<ExportedMenuItem> submenu;
 };
 
