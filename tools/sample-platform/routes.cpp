@@ -281,21 +281,16 @@ bool serveWorkspacePage(Platform& platform, Exchange& exchange) {
   auto page = exchange.path().substr(1);
   if (page.ends_with('/'))
     page.remove_suffix(1);
+  // While a soak is armed, the dashboard is its self-reloading instances.
+  if (page == "dashboard" && platform.soak.loads > 0) {
+    const SoakDashboard board =
+        soakDashboard(soakLoadNumber(platform.soak, exchange), platform.soak.loads);
+    respondWithLayout(platform, exchange,
+                      {"dashboard", board.content, board.notificationCount, board.sidebarLinks});
+    return true;
+  }
   respondWithLayout(platform, exchange, {page, *fragment, platform.notificationCount, ""});
   return true;
-}
-
-// The dashboard, or while a soak is armed its self-reloading instances.
-void handleDashboard(Platform& platform, Exchange& exchange) {
-  if (platform.soak.loads == 0 || !exchange.isRead() || !hasSession(platform, exchange)) {
-    if (!serveWorkspacePage(platform, exchange))
-      notFound(platform, exchange);
-    return;
-  }
-  const SoakDashboard board =
-      soakDashboard(soakLoadNumber(platform.soak, exchange), platform.soak.loads);
-  respondWithLayout(platform, exchange,
-                    {"dashboard", board.content, board.notificationCount, board.sidebarLinks});
 }
 
 // --- The table ---------------------------------------------------------------
@@ -316,7 +311,6 @@ constexpr Route kRoutes[] = {
     {"/api/v2/app-info", handleAppInfoV2},
     {"/login", handleLogin},
     {"/logout", handleLogout},
-    {"/dashboard", handleDashboard},
     // Downloads (file_downloads.hpp).
     {"/files/invoice.pdf", serveInvoice},
     {"/files/statement.pdf", serveStatement},

@@ -39,9 +39,14 @@ std::string card(std::string_view value, std::string_view label) {
          "</div><div class=\"hv-card__label\">" + std::string(label) + "</div></div>\n";
 }
 
+// The i-th job that came in for the n-th dashboard.
+std::string jobId(int n, int i) {
+  return "J-" + std::to_string(20000 + n * kRows + i);
+}
+
 std::string row(int n, int i) {
   const unsigned mix = scramble(n, i);
-  const std::string job = "J-" + std::to_string(20000 + n * kRows + i);
+  const std::string job = jobId(n, i);
   const std::size_t status = (mix >> 3) % kStatuses.size();
   return "    <tr><td><a href=\"/jobs#" + job + "\">" + job + "</a></td><td>" +
          std::string(pick(kCustomers, mix)) + "</td><td>" + std::string(pick(kVehicles, mix >> 5)) +
@@ -79,7 +84,7 @@ SoakDashboard soakDashboard(int n, int loads) {
       "  </tbody>\n</table>\n" + nextLink(n, loads) + "<script src=\"/static/soak.js\"></script>\n";
   // The sidebar follows the day too: the jobs that came in last.
   for (int i = 0; i < 3; ++i) {
-    const std::string job = "J-" + std::to_string(20000 + n * kRows + i);
+    const std::string job = jobId(n, i);
     page.sidebarLinks += "\n    <a href=\"/jobs#" + job + "\">" + job +
                          " <span class=\"hv-badge\">" + std::to_string(1 + scramble(n, i) % 9) +
                          "</span></a>";
@@ -98,13 +103,12 @@ int soakLoadNumber(const Soak& soak, const Exchange& exchange) {
 
 void handleSoakStep(Platform& platform, Exchange& exchange) {
   const int n = soakLoadNumber(platform.soak, exchange);
-  if (std::ranges::find(platform.soak.held, n) == platform.soak.held.end())
+  const auto released = [&platform, n] {
+    return std::ranges::find(platform.soak.held, n) == platform.soak.held.end();
+  };
+  if (released())
     return exchange.respond(204, "text/plain", "");
-  exchange.answerWhen(
-      [&platform, n] {
-        return std::ranges::find(platform.soak.held, n) == platform.soak.held.end();
-      },
-      [](Exchange& later) { later.respond(204, "text/plain", ""); });
+  exchange.answerWhen(released, [](Exchange& later) { later.respond(204, "text/plain", ""); });
 }
 
 } // namespace velmora::sample
