@@ -1,17 +1,10 @@
 #include "app/app_delegate.hpp"
 
-#include "connection/text.hpp"
+#include "connection/connect_link_parser.hpp"
 
 #include <algorithm>
 
 namespace velmora {
-namespace {
-
-bool hasConnectScheme(const Url& url) {
-  return asciiLowercased(url.scheme().value_or("")) == "haulvane";
-}
-
-} // namespace
 
 AppDelegate::AppDelegate(Desktop& desktop) : desktop(desktop) {}
 
@@ -42,7 +35,7 @@ void AppDelegate::showPreferences() {
 }
 
 void AppDelegate::openURLs(const std::vector<Url>& urls) {
-  const auto link = std::ranges::find_if(urls, hasConnectScheme);
+  const auto link = std::ranges::find_if(urls, hasConnectLinkScheme);
   if (link == urls.end())
     return;
   if (browser) {

@@ -1,6 +1,7 @@
 // The window's end of the page contract: the unread count the badge hook
-// posts becomes the dock badge, and the links the navigation hook posts
-// become the Go menu, whose entries open their pages in the window.
+// posts becomes the dock badge, the links the navigation hook posts become
+// the Go menu, whose entries open their pages in the window, and a set-up
+// link the user clicked in the page is handed on.
 #pragma once
 
 #include "platform/dock_tile.hpp"
@@ -17,8 +18,10 @@ namespace velmora {
 class PageBridge {
 public:
   // `goMenu` is the menu bar's live Go menu, or null while there is none;
-  // `openIfSameServer` opens a chosen entry's address.
-  PageBridge(DockTile& dockTile, Menu* goMenu, std::function<void(const Url&)> openIfSameServer);
+  // `openIfSameServer` opens a chosen entry's address; `openConnectLink`
+  // takes a set-up link the user clicked.
+  PageBridge(DockTile& dockTile, Menu* goMenu, std::function<void(const Url&)> openIfSameServer,
+             std::function<void(const Url&)> openConnectLink);
 
   void didReceiveScriptMessage(const ScriptMessage& message);
   // Replaces the Go menu's whole content with the entries for `links`.
@@ -29,6 +32,7 @@ private:
   DockTile& dockTile_;
   Menu* goMenu_;
   std::function<void(const Url&)> openIfSameServer_;
+  std::function<void(const Url&)> openConnectLink_;
 };
 
 } // namespace velmora

@@ -10,5 +10,8 @@ std::string_view badgeHookScript() {
 std::string_view navigationHookScript() {
   return scripts::navigation_hook;
 }
+std::string_view connectLinkHookScript() {
+  return scripts::connect_link_hook;
+}
 
 } // namespace velmora

@@ -40,8 +40,10 @@ std::vector<ScriptDictionary> linkListFromMessageBody(const ScriptValue& body) {
 }
 
 PageBridge::PageBridge(DockTile& dockTile, Menu* goMenu,
-                       std::function<void(const Url&)> openIfSameServer)
-    : dockTile_(dockTile), goMenu_(goMenu), openIfSameServer_(std::move(openIfSameServer)) {}
+                       std::function<void(const Url&)> openIfSameServer,
+                       std::function<void(const Url&)> openConnectLink)
+    : dockTile_(dockTile), goMenu_(goMenu), openIfSameServer_(std::move(openIfSameServer)),
+      openConnectLink_(std::move(openConnectLink)) {}
 
 void PageBridge::didReceiveScriptMessage(const ScriptMessage& message) {
   if (message.name == "bellCount") {
@@ -50,6 +52,10 @@ void PageBridge::didReceiveScriptMessage(const ScriptMessage& message) {
     dockTile_.setBadgeLabel(badgeLabelForCount(countFromMessageBody(message.body)));
   } else if (message.name == "navLinks") {
     rebuildGoMenu(linkListFromMessageBody(message.body));
+  } else if (message.name == "connectLink") {
+    const std::string* text = message.body.string();
+    if (const auto link = text ? Url::parse(*text) : std::nullopt)
+      openConnectLink_(*link);
   }
 }
 

@@ -70,9 +70,12 @@ std::optional<std::string> decodedText(const QueryItem& item) {
 
 } // namespace
 
+bool hasConnectLinkScheme(const Url& url) {
+  return asciiLowercased(url.scheme().value_or("")) == "haulvane";
+}
+
 std::optional<ConnectLink> parseConnectLink(const Url& link) {
-  const auto scheme = link.scheme();
-  if (!scheme || asciiLowercased(*scheme) != "haulvane")
+  if (!hasConnectLinkScheme(link))
     return std::nullopt;
   if (asciiLowercased(target(link)) != "connect")
     return std::nullopt;

@@ -19,6 +19,10 @@ struct ConnectLink {
   std::optional<std::string> email;
 };
 
+// True for an address of the set-up links' own scheme, "haulvane", in any
+// letter case, whatever follows it.
+[[nodiscard]] bool hasConnectLinkScheme(const Url& url);
+
 // None unless the scheme is "haulvane" and the target "connect", both in any
 // letter case. The target is the host ("haulvane://connect?...") or, for a
 // link without one, the path with its slashes trimmed ("haulvane:connect").

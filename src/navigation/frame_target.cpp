@@ -13,6 +13,7 @@ namespace {
 // response follows its navigation, closely.
 constexpr std::size_t applicationLoadMemory = 8;
 constexpr std::size_t guessedSubframeMemory = 64;
+constexpr std::size_t userGestureMemory = 64;
 
 void remember(std::deque<std::string>& list, std::string uri, std::size_t memory) {
   list.push_back(std::move(uri));
@@ -20,20 +21,10 @@ void remember(std::deque<std::string>& list, std::string uri, std::size_t memory
     list.pop_front();
 }
 
-// Scheme, host and port, with the scheme's default port filled in, so
-// "http://a.test/" and "http://A.test:80/x" are one origin. None for an
-// address without a host.
+// The web origin of an address the engine reports; none for one without.
 std::optional<std::string> originOf(const std::optional<std::string>& address) {
-  if (!address)
-    return std::nullopt;
-  const auto url = Url::parseLenient(*address);
-  if (!url || !url->scheme() || !url->host())
-    return std::nullopt;
-  const std::string scheme = asciiLowercased(*url->scheme());
-  std::string port = url->port().value_or("");
-  if (port.empty())
-    port = scheme == "https" ? "443" : scheme == "http" ? "80" : "";
-  return scheme + "://" + asciiLowercased(*url->host()) + ":" + port;
+  const auto url = address ? Url::parseLenient(*address) : std::nullopt;
+  return url ? url->origin() : std::nullopt;
 }
 
 // Schemes whose pages the engine loads into a frame by itself.
@@ -100,18 +91,32 @@ FrameTarget FrameTargets::targetOf(NavigationFacts facts) {
     facts.applicationLoadUri = *ownLoad;
     applicationLoads_.erase(ownLoad);
   }
+  if (facts.userGesture)
+    remember(userGestures_, facts.uri, userGestureMemory);
   const FrameGuess guess = guessFrameTarget(facts);
   if (!guess.certain)
-    remember(guessedSubframes_, facts.uri, guessedSubframeMemory);
+    remember(guessedSubframes_, std::move(facts.uri), guessedSubframeMemory);
   return guess.target;
 }
 
-bool FrameTargets::takeGuess(std::string_view requestUri) {
-  const auto guessed = std::ranges::find(guessedSubframes_, requestUri);
-  if (guessed == guessedSubframes_.end())
+namespace {
+
+bool take(std::deque<std::string>& list, std::string_view uri) {
+  const auto found = std::ranges::find(list, uri);
+  if (found == list.end())
     return false;
-  guessedSubframes_.erase(guessed);
+  list.erase(found);
   return true;
+}
+
+} // namespace
+
+bool FrameTargets::takeGuess(std::string_view requestUri) {
+  return take(guessedSubframes_, requestUri);
+}
+
+bool FrameTargets::takeUserGesture(std::string_view requestUri) {
+  return take(userGestures_, requestUri);
 }
 
 } // namespace velmora

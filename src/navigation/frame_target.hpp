@@ -72,8 +72,12 @@ struct FrameGuess {
 
 // The engine's questions about navigations, told apart over time: the
 // main-frame loads the application started and the engine has not asked
-// about yet, and the navigations let through as a frame's on a guess, whose
-// main-frame response must be judged again as a main-frame navigation.
+// about yet, the navigations let through as a frame's on a guess, whose
+// main-frame response is judged again as a main-frame navigation, and the
+// navigations the user started, for the downloads they may turn into. Each
+// list keeps only the latest few: what falls out is treated as a guess
+// never made, or a navigation no user started, so a page that floods the
+// engine with navigations gains nothing by it.
 class FrameTargets {
 public:
   // The application starts a main-frame load of `uri` (as the engine writes
@@ -87,10 +91,14 @@ public:
   // True, once, when a main-frame response answers a navigation that was
   // let through as a frame's on a guess.
   [[nodiscard]] bool takeGuess(std::string_view requestUri);
+  // True, once, when the user's own click or key started a navigation to
+  // `requestUri` lately.
+  [[nodiscard]] bool takeUserGesture(std::string_view requestUri);
 
 private:
   std::deque<std::string> applicationLoads_;
   std::deque<std::string> guessedSubframes_;
+  std::deque<std::string> userGestures_;
 };
 
 } // namespace velmora

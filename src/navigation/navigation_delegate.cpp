@@ -1,18 +1,26 @@
+#include "connection/connect_link_parser.hpp"
 #include "navigation/navigation_policy.hpp"
 #include "navigation/page_requests.hpp"
 
 namespace velmora {
 
 PageRequests::PageRequests(Desktop& desktop, WebView& webView, ServerAddressSetting& server,
-                           std::function<void()> removeErrorOverlay)
+                           std::function<void()> removeErrorOverlay,
+                           std::function<void(const Url&)> handleConnectLink)
     : desktop_(desktop), webView_(webView), server_(server),
-      removeErrorOverlay_(std::move(removeErrorOverlay)) {}
+      removeErrorOverlay_(std::move(removeErrorOverlay)),
+      handleConnectLink_(std::move(handleConnectLink)) {}
 
 void PageRequests::openIfSameServer(const Url& url) {
   if (!isSameServer(url, server_.serverURL()))
     return;
   removeErrorOverlay_();
   webView_.loadRequest(UrlRequest{.url = url});
+}
+
+void PageRequests::openConnectLinkFromPage(const Url& link) {
+  if (hasConnectLinkScheme(link) && isPlatformOrigin(webView_.url(), server_.serverURL()))
+    handleConnectLink_(link);
 }
 
 void PageRequests::decidePolicyForNavigationAction(

@@ -100,7 +100,7 @@ void PageLoads::didFinish() {
   if (!connection_.pendingEmail() || connection_.pendingEmail()->empty())
     return;
   const auto current = webView_.url();
-  if (!current || !isPlatformHost(current, server_.serverURL()))
+  if (!current || !isPlatformOrigin(current, server_.serverURL()))
     return;
   if (!current->path().ends_with("/login"))
     return;
@@ -136,7 +136,7 @@ void PageLoads::checkServerNow() {
 
 void PageLoads::reloadAfterCrash() {
   const auto current = webView_.url();
-  if (current && isPlatformHost(current, server_.serverURL()) && !current->hasRootPath()) {
+  if (current && isPlatformOrigin(current, server_.serverURL()) && !current->hasRootPath()) {
     webView_.loadRequest(UrlRequest{.url = *current});
     return;
   }

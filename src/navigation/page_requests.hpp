@@ -11,27 +11,37 @@
 #include <functional>
 #include <optional>
 #include <string>
+#include <vector>
 
 namespace velmora {
 
 class PageRequests {
 public:
-  // `removeErrorOverlay` clears the error screen before a load of our own.
+  // `removeErrorOverlay` clears the error screen before a load of our own;
+  // `handleConnectLink` takes a set-up link the page may pass on.
   PageRequests(Desktop& desktop, WebView& webView, ServerAddressSetting& server,
-               std::function<void()> removeErrorOverlay);
+               std::function<void()> removeErrorOverlay,
+               std::function<void(const Url&)> handleConnectLink);
 
   // Loads `url` only when its scheme and host are exactly the server's.
   void openIfSameServer(const Url& url);
+  // A set-up link the user clicked in the page on show; passed on only while
+  // that page is the platform's, never from any other site.
+  void openConnectLinkFromPage(const Url& link);
 
   void decidePolicyForNavigationAction(const NavigationAction& action,
                                        std::function<void(NavigationActionPolicy)> decide);
   void decidePolicyForNavigationResponse(const NavigationResponse& response,
                                          std::function<void(NavigationResponsePolicy)> decide);
   [[nodiscard]] NewWindowResponse createWebView(const NavigationAction& action);
-  void requestGeolocationPermission(const std::string& originHost,
+  void requestGeolocationPermission(const std::optional<Url>& origin,
                                     std::function<void(PermissionDecision)> decide);
-  void requestNotificationPermission(const std::string& originHost,
+  void requestNotificationPermission(const std::optional<Url>& origin,
                                      std::function<void(PermissionDecision)> decide);
+  // False, with the download stopped, for one that may not start (see
+  // mayStartDownload).
+  [[nodiscard]] bool admitDownload(Download& download);
+  [[nodiscard]] std::vector<std::string> platformOrigins() const;
   void runAlertPanel(const std::string& message, std::function<void()> completion);
   void runConfirmPanel(const std::string& message, std::function<void(bool)> completion);
   void runTextInputPanel(const std::string& prompt, const std::optional<std::string>& defaultText,
@@ -42,6 +52,7 @@ private:
   WebView& webView_;
   ServerAddressSetting& server_;
   std::function<void()> removeErrorOverlay_;
+  std::function<void(const Url&)> handleConnectLink_;
 };
 
 } // namespace velmora

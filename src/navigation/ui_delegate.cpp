@@ -33,9 +33,9 @@ NewWindowResponse PageRequests::createWebView(const NavigationAction& action) {
   return NewWindowResponse::none;
 }
 
-void PageRequests::requestGeolocationPermission(const std::string& originHost,
+void PageRequests::requestGeolocationPermission(const std::optional<Url>& origin,
                                                 std::function<void(PermissionDecision)> decide) {
-  if (geolocationDecision(originHost, server_.serverURL()) == PermissionDecision::grant) {
+  if (geolocationDecision(origin, server_.serverURL()) == PermissionDecision::grant) {
     // The grant does not wait for the desktop's answer: asking is enough to
     // let the desktop put its own question to the user the first time.
     desktop_.location.requestWhenInUseAuthorization();
@@ -45,10 +45,21 @@ void PageRequests::requestGeolocationPermission(const std::string& originHost,
   decide(PermissionDecision::deny);
 }
 
-void PageRequests::requestNotificationPermission(const std::string& originHost,
+void PageRequests::requestNotificationPermission(const std::optional<Url>& origin,
                                                  std::function<void(PermissionDecision)> decide) {
   // The platform's own pages only, by the same rule as location.
-  decide(geolocationDecision(originHost, server_.serverURL()));
+  decide(geolocationDecision(origin, server_.serverURL()));
+}
+
+bool PageRequests::admitDownload(Download& download) {
+  if (mayStartDownload(download.start(), server_.serverURL()))
+    return true;
+  download.cancel();
+  return false;
+}
+
+std::vector<std::string> PageRequests::platformOrigins() const {
+  return velmora::platformOrigins(server_.serverURL());
 }
 
 void PageRequests::runAlertPanel(const std::string& message, std::function<void()> completion) {

@@ -1,8 +1,11 @@
 #include "platform/url.hpp"
 
+#include "connection/text.hpp"
+
 #include <boost/url/parse.hpp>
 
 #include <cctype>
+#include <cstdint>
 
 namespace velmora {
 namespace {
@@ -109,6 +112,33 @@ std::string Url::path() const {
 bool Url::hasRootPath() const {
   const std::string decoded = path();
   return decoded.empty() || decoded == "/";
+}
+
+std::optional<std::string> Url::origin() const {
+  const auto written = scheme();
+  const std::string lowerScheme = written ? asciiLowercased(*written) : "";
+  if (lowerScheme == "blob") {
+    const auto inner = parse(url_.encoded_path());
+    return inner ? inner->origin() : std::nullopt;
+  }
+  const auto name = host();
+  if ((lowerScheme != "http" && lowerScheme != "https") || !name)
+    return std::nullopt;
+  std::string origin = lowerScheme + "://";
+  if (url_.host_type() == boost::urls::host_type::ipv6) {
+    origin += "[" + asciiLowercased(*name) + "]";
+  } else {
+    origin += asciiLowercased(*name);
+  }
+  if (url_.has_port() && !url_.port().empty()) {
+    // A port beyond 65535 is no address at all.
+    const std::uint16_t number = url_.port_number();
+    if (number == 0 && url_.port().find_first_not_of('0') != std::string_view::npos)
+      return std::nullopt;
+    if (number != (lowerScheme == "https" ? 443 : 80))
+      origin += ":" + std::to_string(number);
+  }
+  return origin;
 }
 
 Url Url::appendingPathComponent(std::string_view component) const {

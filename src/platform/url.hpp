@@ -40,6 +40,13 @@ public:
   [[nodiscard]] std::string path() const;
   // True when the path is "" or exactly "/".
   [[nodiscard]] bool hasRootPath() const;
+  // The web origin, written as pages read it from `self.origin`:
+  // "scheme://host[:port]" with scheme and host in lower case, the scheme's
+  // own port left out and an IPv6 host in brackets. Only http and https
+  // addresses have one of their own; a blob: address has the origin of the
+  // address inside it. None for any other scheme, a relative reference or
+  // an address without a host.
+  [[nodiscard]] std::optional<std::string> origin() const;
 
   // The whole URL as text.
   [[nodiscard]] const std::string& absoluteString() const { return text_; }

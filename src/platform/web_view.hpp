@@ -108,12 +108,31 @@ public:
                               std::uint64_t expected) = 0;
 };
 
+// What the engine tells of how a download started: who asked for it and
+// whether the user did.
+struct DownloadStart {
+  std::optional<Url> url;
+  // The Referer of the request: the page that asked (only its origin when
+  // that lies on another site). A page can leave it out, never forge it.
+  std::optional<Url> referrer;
+  // The request's Sec-Fetch-Site as the engine set it once the request went
+  // out: "same-origin", "same-site", "cross-site", or "none" for a load the
+  // application made itself. None when the request never reached the
+  // network (a download link the engine saves at once).
+  std::optional<std::string> fetchSite;
+  // A click or key of the user's started it, not a script on its own.
+  bool userGesture = false;
+};
+
 class Download {
 public:
   virtual ~Download() = default;
   [[nodiscard]] virtual DownloadIdentity identity() const = 0;
+  [[nodiscard]] virtual const DownloadStart& start() const = 0;
   // The delegate receives every later callback of this download.
   virtual void setDelegate(DownloadDelegate& delegate) = 0;
+  // Stops the download before anything is saved; no callback follows.
+  virtual void cancel() = 0;
 };
 
 class WebViewDelegate {
@@ -147,11 +166,13 @@ public:
   // The page asks for a new window; the engine never gets one.
   [[nodiscard]] virtual NewWindowResponse
   createWebViewWithConfiguration(const NavigationAction& action) = 0;
-  // `originHost` is the host of the page that asked.
+  // `origin` is the address of the page that asked.
   virtual void requestGeolocationPermissionForOrigin(
-      const std::string& originHost, std::function<void(PermissionDecision)> decisionHandler) = 0;
+      const std::optional<Url>& origin,
+      std::function<void(PermissionDecision)> decisionHandler) = 0;
   virtual void requestNotificationPermissionForOrigin(
-      const std::string& originHost, std::function<void(PermissionDecision)> decisionHandler) = 0;
+      const std::optional<Url>& origin,
+      std::function<void(PermissionDecision)> decisionHandler) = 0;
   virtual void runJavaScriptAlertPanelWithMessage(const std::string& message,
                                                   std::function<void()> completionHandler) = 0;
   virtual void
@@ -163,6 +184,12 @@ public:
 
   // A page posted to window.webkit.messageHandlers.NAME.
   virtual void didReceiveScriptMessage(const ScriptMessage& message) = 0;
+
+  // The origins whose frames may speak for the platform (raise dialogs, ask
+  // for the location); every other frame is kept quiet inside the page.
+  // Asked whenever a page's process starts and at every load, so a new
+  // server address counts from its first page on.
+  [[nodiscard]] virtual std::vector<std::string> platformOrigins() const = 0;
 };
 
 struct UserScript {

@@ -20,8 +20,9 @@ WebViewConfiguration pageViewConfiguration() {
   WebViewConfiguration configuration;
   configuration.persistentDataStore = true;
   configuration.applicationNameForUserAgent = "VelmoraMac/1.1";
-  configuration.userScripts = {UserScript{badgeHookScript()}, UserScript{navigationHookScript()}};
-  configuration.scriptMessageHandlerNames = {"bellCount", "navLinks"};
+  configuration.userScripts = {UserScript{badgeHookScript()}, UserScript{navigationHookScript()},
+                               UserScript{connectLinkHookScript()}};
+  configuration.scriptMessageHandlerNames = {"bellCount", "navLinks", "connectLink"};
   configuration.allowsBackForwardNavigationGestures = true;
   return configuration;
 }
@@ -34,8 +35,12 @@ BrowserWindowController::BrowserWindowController(Desktop& desktop, Menu* goMenu)
       webView(window->createWebView(pageViewConfiguration(), *this)),
       connection(desktop, server, [this] { loadHome(); }),
       pageLoads(desktop, *window, *webView, server, connection, [this] { loadHome(); }),
-      requests(desktop, *webView, server, [this] { pageLoads.removeErrorOverlay(); }),
-      bridge(desktop.dockTile, goMenu, [this](const Url& url) { requests.openIfSameServer(url); }),
+      requests(
+          desktop, *webView, server, [this] { pageLoads.removeErrorOverlay(); },
+          [this](const Url& link) { connection.handleConnectLink(link); }),
+      bridge(
+          desktop.dockTile, goMenu, [this](const Url& url) { requests.openIfSameServer(url); },
+          [this](const Url& link) { requests.openConnectLinkFromPage(link); }),
       downloads(desktop) {
   window->setToolbar(ToolbarDescription{.identifier = std::string(toolbarIdentifier),
                                         .iconOnly = true,

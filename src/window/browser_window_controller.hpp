@@ -83,9 +83,6 @@ public:
   void rebuildGoMenu(const std::vector<ScriptDictionary>& links) { bridge.rebuildGoMenu(links); }
 
   // Navigation policy.
-  [[nodiscard]] bool isPlatformHost(const std::optional<Url>& url) const {
-    return velmora::isPlatformHost(url, serverURL());
-  }
   void openIfSameServer(const Url& url) { requests.openIfSameServer(url); }
   void decidePolicyForNavigationAction(
       const NavigationAction& action,
@@ -98,10 +95,15 @@ public:
     requests.decidePolicyForNavigationResponse(response, std::move(decisionHandler));
   }
   void navigationActionDidBecomeDownload(Download& download) override {
-    download.setDelegate(*this);
+    if (requests.admitDownload(download))
+      download.setDelegate(*this);
   }
   void navigationResponseDidBecomeDownload(Download& download) override {
-    download.setDelegate(*this);
+    if (requests.admitDownload(download))
+      download.setDelegate(*this);
+  }
+  [[nodiscard]] std::vector<std::string> platformOrigins() const override {
+    return requests.platformOrigins();
   }
 
   // Page loads and the error overlay.
@@ -135,14 +137,14 @@ public:
     return requests.createWebView(action);
   }
   void requestGeolocationPermissionForOrigin(
-      const std::string& originHost,
+      const std::optional<Url>& origin,
       std::function<void(PermissionDecision)> decisionHandler) override {
-    requests.requestGeolocationPermission(originHost, std::move(decisionHandler));
+    requests.requestGeolocationPermission(origin, std::move(decisionHandler));
   }
   void requestNotificationPermissionForOrigin(
-      const std::string& originHost,
+      const std::optional<Url>& origin,
       std::function<void(PermissionDecision)> decisionHandler) override {
-    requests.requestNotificationPermission(originHost, std::move(decisionHandler));
+    requests.requestNotificationPermission(origin, std::move(decisionHandler));
   }
   void runJavaScriptAlertPanelWithMessage(const std::string& message,
                                           std::function<void()> completionHandler) override {

@@ -143,5 +143,21 @@ TEST(FrameTargetTest, KnowsTheApplicationsOwnLoadsOnceAndKeepsGuessesForASecondL
   EXPECT_FALSE(targets.takeGuess("https://never.test/"));
 }
 
+// A page that floods the engine with navigations pushes the user's click out
+// of memory: the download it led to then counts as no one's, and is refused.
+TEST(FrameTargetTest, RemembersTheUsersClicksOnlyWhileFewFollow) {
+  FrameTargets targets;
+  const std::string clicked = "https://maps.test/export.csv";
+  (void)targets.targetOf({.uri = clicked, .userGesture = true});
+  (void)targets.targetOf({.uri = "https://maps.test/other"});
+  EXPECT_TRUE(targets.takeUserGesture(clicked));
+  EXPECT_FALSE(targets.takeUserGesture(clicked)) << "taken once";
+
+  (void)targets.targetOf({.uri = clicked, .userGesture = true});
+  for (int i = 0; i < 100; ++i)
+    (void)targets.targetOf({.uri = "https://maps.test/" + std::to_string(i), .userGesture = true});
+  EXPECT_FALSE(targets.takeUserGesture(clicked));
+}
+
 } // namespace
 } // namespace velmora

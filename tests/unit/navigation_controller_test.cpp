@@ -109,22 +109,23 @@ TEST(NavigationDelegateTest, JudgesEveryDecisionByTheServerStoredAtThatMoment) {
       << "with nothing stored, the default address is the platform";
 }
 
-TEST(OpenIfSameServerTest, LoadsOnlyTheServersOwnSchemeAndHost) {
+TEST(OpenIfSameServerTest, LoadsOnlyTheServersOwnSchemeHostAndPort) {
   Controller c;
   c.controller->showErrorOverlay("offline");
   c.controller->goToPath(std::nullopt);
   for (const char* ignored :
        {"https://DISPATCH.example.test/jobs", "https://www.dispatch.example.test/jobs",
-        "http://dispatch.example.test/jobs", "https://other.example.test/jobs", "/jobs"}) {
+        "http://dispatch.example.test/jobs", "https://dispatch.example.test:8443/jobs",
+        "https://other.example.test/jobs", "/jobs"}) {
     c.controller->goToPath(url(ignored));
     EXPECT_TRUE(c.controller->hasErrorOverlay()) << ignored;
   }
   EXPECT_EQ(c.loaded(), Strings{signIn});
 
-  c.controller->goToPath(url("https://dispatch.example.test:8443/drivers?x=1#open"));
+  c.controller->goToPath(url("https://dispatch.example.test:443/drivers?x=1#open"));
   EXPECT_FALSE(c.controller->hasErrorOverlay());
   EXPECT_EQ(c.fake.window().shownOverlay(), nullptr);
-  EXPECT_EQ(c.loaded(), (Strings{signIn, "https://dispatch.example.test:8443/drivers?x=1#open"}));
+  EXPECT_EQ(c.loaded(), (Strings{signIn, "https://dispatch.example.test:443/drivers?x=1#open"}));
   EXPECT_EQ(c.fake.webView().loadedRequests[1].timeout, std::chrono::seconds(60));
   EXPECT_TRUE(c.opened().empty());
 }
@@ -267,10 +268,13 @@ TEST(PermissionTest, GrantsThePlatformAfterAskingTheDesktopForLocation) {
   auto record = [&](PermissionDecision decision) {
     answers.emplace_back(decision, c.fake.location.authorizationRequests);
   };
-  c.controller->requestNotificationPermissionForOrigin("dispatch.example.test", record);
-  c.controller->requestNotificationPermissionForOrigin("example.org", record);
-  c.controller->requestGeolocationPermissionForOrigin("WWW.dispatch.example.test", record);
-  c.controller->requestGeolocationPermissionForOrigin("maps.example.org", record);
+  c.controller->requestNotificationPermissionForOrigin(
+      Url::parse("https://dispatch.example.test/jobs"), record);
+  c.controller->requestNotificationPermissionForOrigin(Url::parse("https://example.org/"), record);
+  c.controller->requestGeolocationPermissionForOrigin(
+      Url::parse("https://WWW.dispatch.example.test/"), record);
+  c.controller->requestGeolocationPermissionForOrigin(Url::parse("https://maps.example.org/"),
+                                                      record);
   using enum PermissionDecision;
   EXPECT_EQ(answers, (std::vector<std::pair<PermissionDecision, int>>{
                          {grant, 0}, {deny, 0}, {grant, 1}, {deny, 1}}));

@@ -20,7 +20,7 @@ std::optional<Url> maybeUrl(std::optional<const char*> text) {
 
 const Url server = *Url::parse("https://dispatch.example.test");
 
-TEST(NavigationPolicyTest, TellsPlatformHostsLeniently) {
+TEST(NavigationPolicyTest, ThePlatformIsOneOriginAndItsWwwTwin) {
   struct Row {
     const char* name;
     const char* server;
@@ -28,25 +28,36 @@ TEST(NavigationPolicyTest, TellsPlatformHostsLeniently) {
     bool expected;
   };
   const Row rows[] = {
-      {"same host", "https://acme.test", "https://acme.test/jobs", true},
-      {"other letter case", "https://acme.test", "https://ACME.Test/jobs", true},
+      {"same origin", "https://acme.test", "https://acme.test/jobs", true},
+      {"other letter case", "https://acme.test", "HTTPS://ACME.Test/jobs", true},
+      {"its own port written out", "https://acme.test", "https://acme.test:443/", true},
       {"www on the page", "https://acme.test", "https://www.acme.test/", true},
       {"www on the server", "https://www.acme.test", "https://acme.test/", true},
-      {"www on both", "https://www.acme.test", "https://WWW.acme.test/", true},
-      {"scheme and port ignored", "https://acme.test", "http://acme.test:8080/x", true},
+      {"user information ignored", "https://acme.test", "https://me:pw@acme.test/", true},
+      {"the platform's own blob", "https://acme.test", "blob:https://acme.test/0c9e", true},
+      {"loopback with its port", "http://127.0.0.1:8765", "http://127.0.0.1:8765/jobs", true},
+      {"http page of an https platform", "https://acme.test", "http://acme.test/jobs", false},
+      {"another port", "https://acme.test", "https://acme.test:8443/jobs", false},
+      {"loopback on another port", "http://127.0.0.1:8765", "http://127.0.0.1:8766/", false},
+      {"another loopback address", "http://127.0.0.1:8765", "http://127.0.0.2:8765/", false},
       {"other subdomain", "https://acme.test", "https://app.acme.test/", false},
       {"www twice", "https://acme.test", "https://www.www.acme.test/", false},
       {"suffix only", "https://acme.test", "https://notacme.test/", false},
-      {"parent of the server", "https://app.acme.test", "https://acme.test/", false},
-      {"no host", "https://acme.test", "mailto:dispatch@acme.test", false},
+      {"another site's blob", "https://acme.test", "blob:https://evil.test/0c9e", false},
+      {"no origin", "https://acme.test", "mailto:dispatch@acme.test", false},
       {"relative reference", "https://acme.test", "/jobs", false},
       {"absent", "https://acme.test", std::nullopt, false},
-      {"user information ignored", "https://acme.test", "https://me:pw@acme.test/", true},
       {"server without a host", "acme", "https://www./", false},
   };
   for (const Row& row : rows) {
-    EXPECT_EQ(isPlatformHost(maybeUrl(row.address), url(row.server)), row.expected) << row.name;
+    EXPECT_EQ(isPlatformOrigin(maybeUrl(row.address), url(row.server)), row.expected) << row.name;
   }
+  // What the page guard in the web process compares frames' origins with.
+  EXPECT_EQ(platformOrigins(url("https://Acme.test:443/app")),
+            (std::vector<std::string>{"https://acme.test", "https://www.acme.test"}));
+  EXPECT_EQ(platformOrigins(url("http://[::1]:8765")),
+            (std::vector<std::string>{"http://[::1]:8765"}));
+  EXPECT_TRUE(platformOrigins(url("ftp://acme.test")).empty());
 }
 
 TEST(NavigationPolicyTest, DecidesNavigationActionsByFrameSchemeHostAndPath) {
@@ -74,7 +85,7 @@ TEST(NavigationPolicyTest, DecidesNavigationActionsByFrameSchemeHostAndPath) {
        openInBrowser},
       // Schemes in any letter case.
       {"upper-case https", "HTTPS://dispatch.example.test/jobs", FrameTarget::mainFrame, allow},
-      {"mixed-case http", "Http://dispatch.example.test/jobs", FrameTarget::mainFrame, allow},
+      {"mixed-case https", "Https://dispatch.example.test/jobs", FrameTarget::mainFrame, allow},
       // Other sites go to the browser, in the main frame and in new windows.
       {"foreign link", "https://example.org/", FrameTarget::mainFrame, openInBrowser},
       {"foreign subdomain", "https://help.dispatch.example.test/a", FrameTarget::mainFrame,
@@ -101,7 +112,14 @@ TEST(NavigationPolicyTest, DecidesNavigationActionsByFrameSchemeHostAndPath) {
       {"sign-in page", "https://dispatch.example.test/login", FrameTarget::mainFrame, allow},
       {"workspace page", "https://dispatch.example.test/jobs/", FrameTarget::mainFrame, allow},
       {"platform new window", "https://dispatch.example.test/jobs", FrameTarget::newWindow, allow},
-      {"other port", "https://dispatch.example.test:8443/jobs", FrameTarget::mainFrame, allow},
+      // Only the platform's own origin.
+      {"other port", "https://dispatch.example.test:8443/jobs", FrameTarget::mainFrame,
+       openInBrowser},
+      {"plain http", "http://dispatch.example.test/jobs", FrameTarget::mainFrame, openInBrowser},
+      // Set-up links arrive only through the page scripts' report of a click.
+      {"set-up link", "haulvane://connect?server=evil.test", FrameTarget::mainFrame, ignore},
+      {"set-up link in a new window", "HAULVANE://connect?server=evil.test", FrameTarget::newWindow,
+       ignore},
   };
   for (const Row& row : rows) {
     EXPECT_EQ(navigationActionOutcome(maybeUrl(row.address), row.target, row.userGesture, server),
@@ -127,8 +145,12 @@ TEST(NavigationPolicyTest, DecidesResponses) {
       {"unshowable root", false, true, "https://dispatch.example.test/", download},
       {"subframe root page", true, false, "https://dispatch.example.test/", allow},
       {"foreign subframe", true, false, "https://example.org/", allow},
-      {"foreign main frame", true, true, "https://example.org/", allow},
-      {"no URL", true, true, std::nullopt, allow},
+      // Only the platform is shown in the window, whatever led there.
+      {"foreign main frame", true, true, "https://example.org/", ignore},
+      {"platform host on another port", true, true, "https://dispatch.example.test:8443/jobs",
+       ignore},
+      {"platform host over http", true, true, "http://dispatch.example.test/jobs", ignore},
+      {"no URL", true, true, std::nullopt, ignore},
       {"root page", true, true, "https://dispatch.example.test/", signIn},
       {"root with query", true, true, "https://DISPATCH.example.test?x=1", signIn},
       {"sign-in page", true, true, "https://dispatch.example.test/login", allow},
@@ -162,6 +184,7 @@ TEST(NavigationPolicyTest, SendsPopUpsHereOrToTheBrowserOrNowhere) {
       {"foreign page clicked", "https://example.org/", true, openInBrowser},
       {"blank page clicked", "about:blank", true, openInBrowser},
       {"foreign page no one clicked", "https://example.org/", false, nothing},
+      {"set-up link clicked", "haulvane://connect?server=evil.test", true, nothing},
       {"no address", std::nullopt, true, nothing},
   };
   for (const Row& row : rows)
@@ -169,31 +192,76 @@ TEST(NavigationPolicyTest, SendsPopUpsHereOrToTheBrowserOrNowhere) {
         << row.name;
 }
 
-TEST(NavigationPolicyTest, GrantsLocationToTheExactPlatformHostOnly) {
+TEST(NavigationPolicyTest, GrantsLocationToTheExactPlatformOriginOnly) {
   using enum PermissionDecision;
   struct Row {
     const char* name;
     const char* server;
-    const char* origin;
+    std::optional<const char*> page;
     PermissionDecision expected;
   };
   const Row rows[] = {
-      {"same host", "https://acme.test", "acme.test", grant},
-      {"other letter case", "https://acme.test", "Acme.TEST", grant},
-      {"www in front", "https://acme.test", "www.acme.test", grant},
-      {"server with www, bare origin", "https://www.acme.test", "acme.test", deny},
-      {"server with www, same origin", "https://www.acme.test", "www.acme.test", grant},
-      {"other subdomain", "https://acme.test", "maps.acme.test", deny},
-      {"other site", "https://acme.test", "example.org", deny},
-      {"page without host", "https://acme.test", "", deny},
-      {"server without host", "acme", "", deny},
+      {"same origin", "https://acme.test", "https://acme.test/map", grant},
+      {"other letter case", "https://acme.test", "https://Acme.TEST/", grant},
+      {"www in front", "https://acme.test", "https://www.acme.test/", grant},
+      {"server with www, bare origin", "https://www.acme.test", "https://acme.test/", deny},
+      {"server with www, same origin", "https://www.acme.test", "https://www.acme.test/", grant},
+      {"other port", "https://acme.test", "https://acme.test:8443/", deny},
+      {"plain http", "https://acme.test", "http://acme.test/", deny},
+      {"other subdomain", "https://acme.test", "https://maps.acme.test/", deny},
+      {"other site", "https://acme.test", "https://example.org/", deny},
+      {"page without origin", "https://acme.test", "about:blank", deny},
+      {"no page", "https://acme.test", std::nullopt, deny},
+      {"server without host", "acme", "https://acme/", deny},
   };
   for (const Row& row : rows) {
-    EXPECT_EQ(geolocationDecision(row.origin, url(row.server)), row.expected) << row.name;
+    EXPECT_EQ(geolocationDecision(maybeUrl(row.page), url(row.server)), row.expected) << row.name;
   }
 }
 
-TEST(NavigationPolicyTest, SameServerComparesSchemeAndHostExactly) {
+TEST(NavigationPolicyTest, LetsOnlyTheUserOrThePlatformStartADownload) {
+  struct Row {
+    const char* name;
+    std::optional<const char*> address;
+    std::optional<const char*> referrer;
+    std::optional<const char*> fetchSite;
+    bool userGesture;
+    bool expected;
+  };
+  const Row rows[] = {
+      {"a click anywhere", "https://example.org/a.desktop", "https://example.org/", "same-origin",
+       true, true},
+      {"the application's own load", "https://dispatch.example.test/x.zip", std::nullopt, "none",
+       false, true},
+      {"a platform script, same origin", "https://dispatch.example.test/x.zip", std::nullopt,
+       "same-origin", false, true},
+      {"a platform page asked", "https://files.example.org/x.zip",
+       "https://dispatch.example.test/jobs", "cross-site", false, true},
+      {"the platform's own blob", "blob:https://dispatch.example.test/0c9e", std::nullopt,
+       std::nullopt, false, true},
+      {"a foreign frame on its own", "https://example.org/a.desktop", "https://example.org/",
+       "same-origin", false, false},
+      {"a foreign frame hiding its referrer", "https://example.org/a.desktop", std::nullopt,
+       "same-origin", false, false},
+      {"a foreign frame fetching a platform file", "https://dispatch.example.test/x.zip",
+       "https://example.org/", "cross-site", false, false},
+      {"a foreign frame's blob", "blob:https://example.org/0c9e", std::nullopt, std::nullopt, false,
+       false},
+      {"data no one clicked", "data:text/plain,x", std::nullopt, std::nullopt, false, false},
+      {"a platform host on another port", "https://dispatch.example.test:8443/x.zip", std::nullopt,
+       "same-origin", false, false},
+  };
+  for (const Row& row : rows) {
+    const DownloadStart start{
+        .url = maybeUrl(row.address),
+        .referrer = maybeUrl(row.referrer),
+        .fetchSite = row.fetchSite ? std::optional<std::string>(*row.fetchSite) : std::nullopt,
+        .userGesture = row.userGesture};
+    EXPECT_EQ(mayStartDownload(start, server), row.expected) << row.name;
+  }
+}
+
+TEST(NavigationPolicyTest, SameServerComparesSchemeHostAndPortExactly) {
   struct Row {
     const char* name;
     const char* address;
@@ -201,7 +269,8 @@ TEST(NavigationPolicyTest, SameServerComparesSchemeAndHostExactly) {
   };
   const Row rows[] = {
       {"same scheme and host", "https://dispatch.example.test/jobs?x=1#y", true},
-      {"other port", "https://dispatch.example.test:8443/jobs", true},
+      {"other port", "https://dispatch.example.test:8443/jobs", false},
+      {"its own port written out", "https://dispatch.example.test:443/jobs", true},
       {"host in other case", "https://Dispatch.example.test/jobs", false},
       {"www in front", "https://www.dispatch.example.test/jobs", false},
       {"plain http", "http://dispatch.example.test/jobs", false},

@@ -138,6 +138,33 @@ TEST(ScriptMessageTest, LinkListsOfTheWrongShapeReplaceTheMenu) {
   }
 }
 
+// A set-up link the user clicked is handed on only from the platform's own
+// page: the question names the link's server, never that of a page on show
+// elsewhere.
+TEST(ScriptMessageTest, AClickedSetUpLinkAsksToConnectOnlyFromThePlatformsPage) {
+  const char* link = "haulvane://connect?server=dispatch.other.test";
+  struct Row {
+    const char* name;
+    const char* page;
+    ScriptValue body;
+    bool asks;
+  };
+  const Row rows[] = {
+      {"the platform's page", "https://acme.example.test/jobs", text(link), true},
+      {"another site's page", "https://evil.test/", text(link), false},
+      {"the platform's host on another port", "https://acme.example.test:8443/", text(link), false},
+      {"not a set-up link", "https://acme.example.test/jobs", text("https://dispatch.other.test"),
+       false},
+      {"not text", "https://acme.example.test/jobs", number(1), false},
+  };
+  for (const Row& row : rows) {
+    Controller c;
+    c.fake.webView().currentURL = Url::parse(row.page);
+    c.post("connectLink", row.body);
+    EXPECT_EQ(c.fake.alerts.current() != nullptr, row.asks) << row.name;
+  }
+}
+
 // Each entry as "title:key", ":on" when current; "-" for a separator.
 std::vector<std::string> describe(const std::vector<GoMenuEntry>& entries) {
   std::vector<std::string> result;
