@@ -44,8 +44,10 @@ WebError downloadErrorOf(const GError* error) {
 
 } // namespace
 
-GtkDownload::GtkDownload(WebKitDownload* download, std::function<void()> onEnded)
-    : download_(GObjectPtr<WebKitDownload>::retain(download)), onEnded_(std::move(onEnded)) {
+GtkDownload::GtkDownload(WebKitDownload* download, DownloadStart start,
+                         std::function<void()> onEnded)
+    : download_(GObjectPtr<WebKitDownload>::retain(download)), start_(std::move(start)),
+      onEnded_(std::move(onEnded)) {
   signals_.emplace_back(download, "decide-destination", G_CALLBACK(onDecideDestination), this);
   signals_.emplace_back(download, "received-data", G_CALLBACK(onReceivedData), this);
   signals_.emplace_back(download, "finished", G_CALLBACK(onFinished), this);
@@ -58,6 +60,13 @@ DownloadIdentity GtkDownload::identity() const {
 
 void GtkDownload::setDelegate(DownloadDelegate& delegate) {
   delegate_ = &delegate;
+}
+
+void GtkDownload::cancel() {
+  g_debug("download refused: %s",
+          start_.url ? start_.url->absoluteString().c_str() : "(no address)");
+  delegate_ = nullptr;
+  webkit_download_cancel(download_.get());
 }
 
 gboolean GtkDownload::onDecideDestination(WebKitDownload* download, const char* suggested,

@@ -19,10 +19,12 @@ class GtkDownload final : public Download {
 public:
   // `onEnded` runs once the engine is done with the download, so the owner
   // can let go of this wrapper.
-  GtkDownload(WebKitDownload* download, std::function<void()> onEnded);
+  GtkDownload(WebKitDownload* download, DownloadStart start, std::function<void()> onEnded);
 
   [[nodiscard]] DownloadIdentity identity() const override;
+  [[nodiscard]] const DownloadStart& start() const override { return start_; }
   void setDelegate(DownloadDelegate& delegate) override;
+  void cancel() override;
 
 private:
   static gboolean onDecideDestination(WebKitDownload*, const char* suggested, gpointer self);
@@ -31,6 +33,7 @@ private:
   static void onFailed(WebKitDownload*, GError*, gpointer self);
 
   GObjectPtr<WebKitDownload> download_;
+  DownloadStart start_;
   std::function<void()> onEnded_;
   DownloadDelegate* delegate_ = nullptr;
   bool ended_ = false;

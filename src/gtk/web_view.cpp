@@ -13,6 +13,29 @@ namespace {
 // would keep a frozen page for hours.
 constexpr guint pingIntervalSeconds = 10;
 
+// Where the page guard the engine loads into each web process lives: beside
+// the binary in the build tree, in lib/velmora beside bin once installed.
+std::optional<std::filesystem::path> pageGuardDirectory() {
+  std::error_code error;
+  const auto binary = std::filesystem::read_symlink("/proc/self/exe", error);
+  if (error)
+    return std::nullopt;
+  const auto folder = binary.parent_path();
+  for (const auto& candidate : {folder / "web-process-extensions",
+                                folder.parent_path() / "lib/velmora/web-process-extensions"}) {
+    if (std::filesystem::exists(candidate / "libvelmora-page-guard.so", error))
+      return candidate;
+  }
+  return std::nullopt;
+}
+
+GVariant* stringArrayOf(const std::vector<std::string>& strings) {
+  std::vector<const char*> pointers;
+  for (const std::string& text : strings)
+    pointers.push_back(text.c_str());
+  return g_variant_new_strv(pointers.data(), static_cast<gssize>(pointers.size()));
+}
+
 } // namespace
 
 WebKitWebContext* applicationWebContext() {
@@ -25,6 +48,11 @@ WebKitWebContext* applicationWebContext() {
     auto* made = WEBKIT_WEB_CONTEXT(
         g_object_new(WEBKIT_TYPE_WEB_CONTEXT, "memory-pressure-settings", memory, nullptr));
     webkit_memory_pressure_settings_free(memory);
+    if (const auto guard = pageGuardDirectory()) {
+      webkit_web_context_set_web_process_extensions_directory(made, guard->c_str());
+    } else {
+      g_warning("the page guard is missing: frames of other sites may raise dialogs");
+    }
     return made;
   }();
   return context;
@@ -99,6 +127,8 @@ GtkWebView::~GtkWebView() {
 }
 
 void GtkWebView::connectSignals(const WebViewConfiguration& configuration) {
+  signals_.emplace_back(webkit_web_view_get_context(view_), "initialize-web-process-extensions",
+                        G_CALLBACK(onInitializeWebProcess), this);
   signals_.emplace_back(view_, "decide-policy", G_CALLBACK(onDecidePolicy), this);
   signals_.emplace_back(view_, "load-changed", G_CALLBACK(onLoadChanged), this);
   signals_.emplace_back(view_, "load-failed", G_CALLBACK(onLoadFailed), this);
@@ -126,6 +156,7 @@ void GtkWebView::loadRequest(const UrlRequest& request) {
   // WebKitGTK has no per-request timeout or cache policy: the engine's
   // defaults apply, which match the protocol's own cache rules.
   g_debug("load requested: %s", request.url.absoluteString().c_str());
+  sendPlatformOrigins();
   frameTargets_.applicationLoadStarted(engineUri(request.url));
   webkit_web_view_load_uri(view_, request.url.absoluteString().c_str());
 }
@@ -203,6 +234,41 @@ void GtkWebView::onBackForwardChanged(WebKitBackForwardList*, WebKitBackForwardL
   static_cast<GtkWebView*>(self)->delegate_.backForwardListDidChange();
 }
 
+void GtkWebView::onInitializeWebProcess(WebKitWebContext* context, gpointer self) {
+  auto* view = static_cast<GtkWebView*>(self);
+  view->sentOrigins_ = view->delegate_.platformOrigins();
+  webkit_web_context_set_web_process_extensions_initialization_user_data(
+      context, stringArrayOf(view->sentOrigins_));
+}
+
+// The page guard in every running web process hears of a new server
+// address before the first page of it loads.
+void GtkWebView::sendPlatformOrigins() {
+  auto origins = delegate_.platformOrigins();
+  if (origins == sentOrigins_)
+    return;
+  sentOrigins_ = std::move(origins);
+  webkit_web_context_send_message_to_all_extensions(
+      webkit_web_view_get_context(view_),
+      webkit_user_message_new("velmora-platform-origins", stringArrayOf(sentOrigins_)));
+}
+
+DownloadStart GtkWebView::downloadStartOf(WebKitDownload* download) {
+  WebKitURIRequest* request = webkit_download_get_request(download);
+  SoupMessageHeaders* headers = request ? webkit_uri_request_get_http_headers(request) : nullptr;
+  auto header = [headers](const char* name) {
+    return headers ? stringOf(soup_message_headers_get_one(headers, name)) : std::nullopt;
+  };
+  const std::string uri = request ? stringOf(webkit_uri_request_get_uri(request)).value_or("") : "";
+  const auto referrer = header("Referer");
+  return DownloadStart{
+      .url = urlOf(uri.c_str()),
+      .referrer = referrer ? urlOf(referrer->c_str()) : std::nullopt,
+      .fetchSite = header("Sec-Fetch-Site"),
+      .userGesture = frameTargets_.takeUserGesture(uri),
+  };
+}
+
 void GtkWebView::onDownloadStarted(WebKitNetworkSession*, WebKitDownload* download, gpointer self) {
   auto* view = static_cast<GtkWebView*>(self);
   // The network session reports the downloads of every view; only this
@@ -212,8 +278,9 @@ void GtkWebView::onDownloadStarted(WebKitNetworkSession*, WebKitDownload* downlo
   // The wrapper is let go of from within its last signal, which GLib allows:
   // the emission holds the download, and the wrapper is not touched again.
   // Doing it at once leaves nothing behind that could outlive this view.
-  auto wrapper = std::make_unique<GtkDownload>(
-      download, [view, download] { view->downloads_.erase(download); });
+  auto wrapper =
+      std::make_unique<GtkDownload>(download, view->downloadStartOf(download),
+                                    [view, download] { view->downloads_.erase(download); });
   GtkDownload& handle = *wrapper;
   view->downloads_[download] = std::move(wrapper);
   view->delegate_.navigationResponseDidBecomeDownload(handle);

@@ -80,6 +80,8 @@ private:
   void connectSignals(const WebViewConfiguration& configuration);
   void loadDidFail(const char* failingUri);
 
+  static void onInitializeWebProcess(WebKitWebContext*, gpointer self);
+  void sendPlatformOrigins();
   static gboolean onDecidePolicy(WebKitWebView*, WebKitPolicyDecision*, WebKitPolicyDecisionType,
                                  gpointer self);
   static void onLoadChanged(WebKitWebView*, WebKitLoadEvent, gpointer self);
@@ -108,7 +110,7 @@ private:
   void askResponsePolicy(const NavigationResponse& input,
                          const GObjectPtr<WebKitPolicyDecision>& decision);
   [[nodiscard]] FrameTarget frameTargetOf(WebKitNavigationAction* action);
-  [[nodiscard]] std::string currentHost() const;
+  [[nodiscard]] DownloadStart downloadStartOf(WebKitDownload* download);
 
   WebViewDelegate& delegate_;
   WebKitNetworkSession* session_;
@@ -124,6 +126,9 @@ private:
   FrameTargets frameTargets_;
   // The address of the navigation the engine asked about last.
   std::string lastNavigationUri_;
+  // The platform's origins as the page guard in the web processes last
+  // heard them.
+  std::vector<std::string> sentOrigins_;
   // Whether the page answers: the engine's own judgement, and our ping's.
   bool engineResponsive_ = true;
   bool pingOutstanding_ = false;

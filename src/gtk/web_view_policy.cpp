@@ -182,6 +182,7 @@ void GtkWebView::onLoadChanged(WebKitWebView*, WebKitLoadEvent event, gpointer s
                                            : "redirected",
           uri ? uri : "");
   if (event == WEBKIT_LOAD_STARTED) {
+    view->sendPlatformOrigins();
     view->lastLoadFailed_ = false;
     view->delegate_.didStartProvisionalNavigation();
   } else if (event == WEBKIT_LOAD_COMMITTED) {

@@ -5,11 +5,6 @@
 
 namespace velmora::gtk {
 
-std::string GtkWebView::currentHost() const {
-  const auto current = url();
-  return current && current->host() ? *current->host() : std::string();
-}
-
 GtkWidget* GtkWebView::onCreate(WebKitWebView*, WebKitNavigationAction* action, gpointer self) {
   auto* view = static_cast<GtkWebView*>(self);
   WebKitURIRequest* request = webkit_navigation_action_get_request(action);
@@ -76,13 +71,14 @@ gboolean GtkWebView::onPermissionRequest(WebKitWebView*, WebKitPermissionRequest
       webkit_permission_request_deny(keep.get());
     }
   };
-  // Permission requests carry no origin; the page on show is the best guess.
+  // Permission requests carry no origin; the page on show is the best
+  // guess. The page guard has already kept other sites' frames from asking.
   if (WEBKIT_IS_GEOLOCATION_PERMISSION_REQUEST(request)) {
-    view->delegate_.requestGeolocationPermissionForOrigin(view->currentHost(), apply);
+    view->delegate_.requestGeolocationPermissionForOrigin(view->url(), apply);
     return TRUE;
   }
   if (WEBKIT_IS_NOTIFICATION_PERMISSION_REQUEST(request)) {
-    view->delegate_.requestNotificationPermissionForOrigin(view->currentHost(), apply);
+    view->delegate_.requestNotificationPermissionForOrigin(view->url(), apply);
     return TRUE;
   }
   return FALSE;

@@ -12,31 +12,6 @@ namespace {
 
 namespace fs = std::filesystem;
 
-// The real file operations, with the Downloads folder named by the test.
-// `claimFolder` makes it report a folder it never made, so the engine meets
-// a destination it cannot write.
-class FilesIn final : public Files {
-public:
-  explicit FilesIn(fs::path folder) : folder(std::move(folder)) {}
-  [[nodiscard]] std::optional<fs::path> downloadsDirectory() const override { return folder; }
-  [[nodiscard]] bool fileExistsAtPath(const fs::path& path) const override {
-    return real_.fileExistsAtPath(path);
-  }
-  [[nodiscard]] bool createDirectory(const fs::path& path) override {
-    return claimFolder || real_.createDirectory(path);
-  }
-  [[nodiscard]] FileCreation createNewFile(const fs::path& path) override {
-    if (claimFolder)
-      return {FileCreation::Outcome::created, {}};
-    return real_.createNewFile(path);
-  }
-  fs::path folder;
-  bool claimFolder = false;
-
-private:
-  gtk::LocalFiles real_;
-};
-
 // Everything a download touches: the sample platform, a temporary home with
 // the real file system, and the real engine in the application's window.
 class DownloadsEngineTest : public ::testing::Test {

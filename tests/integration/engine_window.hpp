@@ -62,6 +62,33 @@ inline std::optional<std::string> evaluateIn(WebKitWebView* view, const std::str
   return result->json;
 }
 
+// The real file operations, with the Downloads folder named by the test.
+// `claimFolder` makes it report a folder it never made, so the engine meets
+// a destination it cannot write.
+class FilesIn final : public Files {
+public:
+  explicit FilesIn(std::filesystem::path folder) : folder(std::move(folder)) {}
+  [[nodiscard]] std::optional<std::filesystem::path> downloadsDirectory() const override {
+    return folder;
+  }
+  [[nodiscard]] bool fileExistsAtPath(const std::filesystem::path& path) const override {
+    return real_.fileExistsAtPath(path);
+  }
+  [[nodiscard]] bool createDirectory(const std::filesystem::path& path) override {
+    return claimFolder || real_.createDirectory(path);
+  }
+  [[nodiscard]] FileCreation createNewFile(const std::filesystem::path& path) override {
+    if (claimFolder)
+      return {FileCreation::Outcome::created, {}};
+    return real_.createNewFile(path);
+  }
+  std::filesystem::path folder;
+  bool claimFolder = false;
+
+private:
+  gtk::LocalFiles real_;
+};
+
 class EngineWindows final : public WindowSystem {
 public:
   EngineWindows(WebKitNetworkSession* session, gtk::KeyFileStore& store)

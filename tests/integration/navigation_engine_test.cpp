@@ -56,6 +56,19 @@ TEST_F(NavigationEngineTest, AnAddressWithCharactersBrowsersLeaveUnescapedIsJudg
   EXPECT_FALSE(TwoSites::everRequested(sites.elsewhere, "/opened"));
 }
 
+// The platform is one origin: its host on another port is another site.
+TEST_F(NavigationEngineTest, ThePlatformsHostOnAnotherPortIsAnotherSite) {
+  SamplePlatform otherPort;
+  const std::string address = sites.platform.url() + "/away?elsewhere=" + otherPort.url();
+  window.load(address);
+  ASSERT_TRUE(window.waitForPage(address));
+  window.click("elsewhere");
+  ASSERT_TRUE(waitUntil([&] { return !window.opened().empty(); }));
+  EXPECT_EQ(window.opened(), std::vector<std::string>{otherPort.url() + "/opened"});
+  EXPECT_EQ(window.uri(), address);
+  EXPECT_FALSE(TwoSites::everRequested(otherPort, "/opened"));
+}
+
 TEST_F(NavigationEngineTest, OtherSchemesGoToTheDesktop) {
   show("/away");
   window.click("mail");

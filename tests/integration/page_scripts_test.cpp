@@ -42,14 +42,15 @@ public:
   NewWindowResponse createWebViewWithConfiguration(const NavigationAction&) override {
     return NewWindowResponse::none;
   }
-  void requestGeolocationPermissionForOrigin(const std::string&,
+  void requestGeolocationPermissionForOrigin(const std::optional<Url>&,
                                              std::function<void(PermissionDecision)> d) override {
     d(PermissionDecision::deny);
   }
-  void requestNotificationPermissionForOrigin(const std::string&,
+  void requestNotificationPermissionForOrigin(const std::optional<Url>&,
                                               std::function<void(PermissionDecision)> d) override {
     d(PermissionDecision::deny);
   }
+  std::vector<std::string> platformOrigins() const override { return {}; }
   void runJavaScriptAlertPanelWithMessage(const std::string&, std::function<void()> done) override {
     done();
   }

@@ -1,0 +1,130 @@
+// Runs inside the engine's web process, where every frame's scripts run.
+// The window cannot tell which frame raised a dialog or asked for the
+// location: here each frame's origin is known before its first script
+// runs. A frame that is not the platform's gets alert, confirm, prompt and
+// print that answer as if dismissed, no leave-page question, no location
+// and no notifications, so a page of another site embedded in a platform
+// page cannot speak in the application's name.
+#include <webkit/webkit-web-process-extension.h>
+
+#include <algorithm>
+#include <memory>
+#include <set>
+#include <string>
+#include <vector>
+
+namespace {
+
+// Set by the application when the process starts and whenever the server
+// address changes.
+std::vector<std::string> platformOrigins;
+
+// Replaces the frame's means of speaking to the user. The properties can
+// be neither overwritten nor deleted, and a frame the page adds later gets
+// the same treatment when its own window is made, so no script of the frame
+// can get the originals back.
+constexpr const char* quietFrameScript = R"js(
+(function (refused) {
+  'use strict';
+  function answer(kind, value) {
+    return {
+      value: function () { refused(kind); return value; },
+      writable: false, configurable: false, enumerable: true
+    };
+  }
+  Object.defineProperties(self, {
+    alert: answer('alert', undefined),
+    confirm: answer('confirm', false),
+    prompt: answer('prompt', null),
+    print: answer('print', undefined),
+    Notification: { value: undefined, writable: false, configurable: false }
+  });
+  // Added before any of the page's own, so none of them hears the event.
+  self.addEventListener('beforeunload', function (event) {
+    event.stopImmediatePropagation();
+  });
+  if (self.Navigator && 'geolocation' in Navigator.prototype) {
+    Object.defineProperty(Navigator.prototype, 'geolocation', {
+      get: function () { refused('location request'); return undefined; },
+      configurable: false
+    });
+  }
+})
+)js";
+
+struct QuietFrame {
+  std::string origin;
+  // Each kind is logged once per frame: a page that calls alert() in a loop
+  // must not flood the log.
+  std::set<std::string> logged;
+};
+
+void onRefused(const char* kind, gpointer data) {
+  auto* frame = static_cast<QuietFrame*>(data);
+  if (kind && frame->logged.insert(kind).second)
+    g_debug("refused a frame's %s: %s is not the platform", kind, frame->origin.c_str());
+}
+
+std::string originOf(JSCContext* context) {
+  JSCValue* value = jsc_context_evaluate(context, "self.origin", -1);
+  char* text = value ? jsc_value_to_string(value) : nullptr;
+  std::string origin = text ? text : "";
+  g_free(text);
+  g_clear_object(&value);
+  return origin;
+}
+
+void quieten(JSCContext* context, const std::string& origin) {
+  JSCValue* install = jsc_context_evaluate(context, quietFrameScript, -1);
+  JSCValue* refused = jsc_value_new_function(
+      context, "refused", G_CALLBACK(onRefused), new QuietFrame{origin, {}},
+      [](gpointer data) { delete static_cast<QuietFrame*>(data); }, G_TYPE_NONE, 1, G_TYPE_STRING);
+  JSCValue* result = jsc_value_function_call(install, JSC_TYPE_VALUE, refused, G_TYPE_NONE);
+  if (JSCException* exception = jsc_context_get_exception(context)) {
+    g_warning("cannot quieten a frame of %s: %s", origin.c_str(),
+              jsc_exception_get_message(exception));
+    jsc_context_clear_exception(context);
+  }
+  g_clear_object(&result);
+  g_clear_object(&refused);
+  g_clear_object(&install);
+}
+
+void onWindowObjectCleared(WebKitScriptWorld* world, WebKitWebPage*, WebKitFrame* frame, gpointer) {
+  JSCContext* context = webkit_frame_get_js_context_for_script_world(frame, world);
+  // The document's own origin, which an empty frame or a srcdoc frame takes
+  // from the page that made it.
+  const std::string origin = originOf(context);
+  if (std::ranges::find(platformOrigins, origin) == platformOrigins.end())
+    quieten(context, origin);
+  g_object_unref(context);
+}
+
+void readOrigins(GVariant* origins) {
+  if (!origins || !g_variant_is_of_type(origins, G_VARIANT_TYPE_STRING_ARRAY))
+    return;
+  platformOrigins.clear();
+  gsize count = 0;
+  const gchar** strings = g_variant_get_strv(origins, &count);
+  for (gsize i = 0; i < count; ++i)
+    platformOrigins.emplace_back(strings[i]);
+  g_free(strings);
+}
+
+gboolean onMessage(WebKitWebProcessExtension*, WebKitUserMessage* message, gpointer) {
+  if (g_strcmp0(webkit_user_message_get_name(message), "velmora-platform-origins") != 0)
+    return FALSE;
+  readOrigins(webkit_user_message_get_parameters(message));
+  return TRUE;
+}
+
+} // namespace
+
+extern "C" G_MODULE_EXPORT void
+webkit_web_process_extension_initialize_with_user_data(WebKitWebProcessExtension* extension,
+                                                       GVariant* origins) {
+  readOrigins(origins);
+  g_signal_connect(extension, "user-message-received", G_CALLBACK(onMessage), nullptr);
+  g_signal_connect(webkit_script_world_get_default(), "window-object-cleared",
+                   G_CALLBACK(onWindowObjectCleared), nullptr);
+}
