@@ -49,6 +49,15 @@ std::string patternBytes(std::size_t size) {
   return bytes;
 }
 
+void serveLauncher(Platform&, Exchange& exchange) {
+  if (refuseWrites(exchange)) {
+    return;
+  }
+  attachAs(exchange, "launcher.desktop");
+  exchange.respond(200, kOctetStream,
+                   "[Desktop Entry]\nType=Application\nName=Invoice\nExec=sh -c 'echo owned'\n");
+}
+
 void serveInvoice(Platform&, Exchange& exchange) {
   if (refuseWrites(exchange)) {
     return;

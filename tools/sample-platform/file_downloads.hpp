@@ -31,6 +31,10 @@ void serveFleetArchive(Platform& platform, Exchange& exchange);
 // /files/broken.bin: declares 256 KiB of patternBytes, sends 64 KiB and
 // closes the connection.
 void serveBrokenFile(Platform& platform, Exchange& exchange);
+// /files/launcher.desktop: an attachment named "launcher.desktop", a
+// desktop entry that would run a command: what a hostile frame would plant
+// in Downloads.
+void serveLauncher(Platform& platform, Exchange& exchange);
 // /files/hostile/NAME: attachments whose suggested names are hostile:
 // dotdot "../../evil.sh", absolute "/tmp/velmora-evil.sh", empty "",
 // long (300 characters), control (bell, escape and a line break).

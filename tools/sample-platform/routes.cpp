@@ -10,6 +10,7 @@
 #include "soak.hpp"
 
 #include <algorithm>
+#include <charconv>
 #include <chrono>
 #include <span>
 #include <string>
@@ -293,6 +294,17 @@ bool serveWorkspacePage(Platform& platform, Exchange& exchange) {
   return true;
 }
 
+// A page the server takes its time over: ?ms=N milliseconds, at most 20 s.
+void handleSlowPage(Platform&, Exchange& exchange) {
+  const auto asked = exchange.queryValue("ms").value_or("1000");
+  int ms = 1000;
+  std::from_chars(asked.data(), asked.data() + asked.size(), ms);
+  ms = std::clamp(ms, 0, 20000);
+  exchange.answerLater(std::chrono::milliseconds(ms), [](Exchange& later) {
+    later.respond(200, kHtml, "<!DOCTYPE html><title>Slow page</title><h1>Slow page</h1>\n");
+  });
+}
+
 // --- The table ---------------------------------------------------------------
 
 // Pages report their load event here; the request log's timestamp is what
@@ -311,11 +323,13 @@ constexpr Route kRoutes[] = {
     {"/api/v2/app-info", handleAppInfoV2},
     {"/login", handleLogin},
     {"/logout", handleLogout},
+    {"/slow", handleSlowPage},
     // Downloads (file_downloads.hpp).
     {"/files/invoice.pdf", serveInvoice},
     {"/files/statement.pdf", serveStatement},
     {"/files/dispatch-log.hvx", serveDispatchLog},
     {"/files/fleet-archive.zip", serveFleetArchive},
+    {"/files/launcher.desktop", serveLauncher},
     {"/files/broken.bin", serveBrokenFile},
     {"/files/hostile/dotdot", serveHostileDotDot},
     {"/files/hostile/absolute", serveHostileAbsolute},
