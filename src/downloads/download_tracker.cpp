@@ -1,10 +1,12 @@
 #include "downloads/download_tracker.hpp"
 
 #include "downloads/download_destination.hpp"
+#include "downloads/reveal_pacing.hpp"
 
 #include <algorithm>
 #include <cmath>
 #include <set>
+#include <utility>
 
 namespace velmora {
 namespace {
@@ -35,6 +37,11 @@ double progressStep(double received, double expected) {
 }
 
 } // namespace
+
+DownloadTracker::~DownloadTracker() {
+  if (revealTask_)
+    desktop_.mainQueue.cancel(*revealTask_);
+}
 
 void DownloadTracker::decideDestinationUsingResponse(
     DownloadIdentity download, const std::string& suggestedFilename,
@@ -94,7 +101,35 @@ void DownloadTracker::downloadDidFinish(DownloadIdentity download) {
   progress_.erase(download);
   updateDockProgress();
   if (entry)
-    desktop_.workspace.activateFileViewerSelectingURLs({entry.mapped()});
+    reveal(entry.mapped());
+}
+
+void DownloadTracker::reveal(const std::filesystem::path& file) {
+  const auto now = desktop_.mainQueue.now();
+  const auto due = revealTime(lastReveal_, now);
+  if (due <= now) {
+    // A showing still waiting here is one whose timer is late: this newer
+    // file takes its place.
+    if (revealTask_)
+      desktop_.mainQueue.cancel(*std::exchange(revealTask_, std::nullopt));
+    waitingReveal_.reset();
+    revealNow(file);
+    return;
+  }
+  waitingReveal_ = file;
+  if (revealTask_)
+    return;
+  revealTask_ =
+      desktop_.mainQueue.after(std::chrono::ceil<std::chrono::milliseconds>(due - now), [this] {
+        revealTask_.reset();
+        if (auto waiting = std::exchange(waitingReveal_, std::nullopt))
+          revealNow(*waiting);
+      });
+}
+
+void DownloadTracker::revealNow(const std::filesystem::path& file) {
+  lastReveal_ = desktop_.mainQueue.now();
+  desktop_.workspace.activateFileViewerSelectingURLs({file});
 }
 
 void DownloadTracker::didFailWithError(DownloadIdentity download, const WebError& error) {

@@ -1,5 +1,7 @@
 // The window controller as download delegate, through the double: where
-// files go, what finishing and failing show, and the dock's progress bar.
+// files go, what finishing and failing show, how often the file manager is
+// opened, and the dock's progress bar.
+#include "downloads/reveal_pacing.hpp"
 #include "fake_desktop.hpp"
 #include "window/browser_window_controller.hpp"
 
@@ -10,6 +12,7 @@ namespace {
 
 using testing::FakeDesktop;
 using Path = std::filesystem::path;
+using namespace std::chrono_literals;
 
 const Path downloads = "/home/user/Downloads";
 
@@ -168,6 +171,55 @@ TEST(DownloadDelegateTest, TheDockShowsTheCombinedProgressUntilTheLastDownloadEn
       EXPECT_NEAR(*shown[i], *expected[i], 1e-9) << "step " << i;
     }
   }
+}
+
+TEST(RevealTimeTest, ShowsAtOnceAfterAQuietSpellAndOtherwiseWhenTheIntervalEnds) {
+  const MainQueue::Clock::time_point start{1h};
+  struct Row {
+    const char* name;
+    std::optional<MainQueue::Clock::time_point> lastReveal;
+    MainQueue::Clock::duration finishedAfter; // since `start`
+    MainQueue::Clock::duration expectedAfter;
+  };
+  const Row rows[] = {
+      {"nothing shown yet", std::nullopt, 0s, 0s},
+      {"interval just over", start, 10s, 10s},
+      {"same instant", start, 0s, 10s},
+      {"inside the interval", start, 3s, 10s},
+      {"a moment before its end", start, 9999ms, 10s},
+  };
+  for (const Row& row : rows)
+    EXPECT_EQ(revealTime(row.lastReveal, start + row.finishedAfter) - start, row.expectedAfter)
+        << row.name;
+}
+
+// A page that starts 200 downloads opens the file manager twice: at once for
+// the first file, and for the newest once the interval is over.
+TEST(DownloadDelegateTest, ABurstOfFinishedDownloadsOpensTheFileManagerTwice) {
+  FakeDesktop fake;
+  BrowserWindowController controller(fake.desktop, nullptr);
+  const auto& revealed = fake.workspace.revealedFiles;
+  for (DownloadIdentity id = 1; id <= 200; ++id)
+    decide(controller, id, "export.csv");
+
+  for (DownloadIdentity id = 1; id <= 200; ++id) {
+    controller.downloadDidFinish(id);
+    fake.mainQueue.advance(20ms);
+  }
+  EXPECT_EQ(revealed, std::vector<std::vector<Path>>{{downloads / "export.csv"}});
+  fake.mainQueue.advance(10s - 200 * 20ms - 1ms);
+  EXPECT_EQ(revealed.size(), 1U) << "shown again before the interval was over";
+  fake.mainQueue.advance(1ms);
+  EXPECT_EQ(revealed, (std::vector<std::vector<Path>>{{downloads / "export.csv"},
+                                                      {downloads / "export-200.csv"}}));
+  fake.mainQueue.advance(1min);
+  EXPECT_EQ(revealed.size(), 2U) << "the newest file is shown once";
+
+  // After a quiet spell the next file is shown at once again.
+  decide(controller, 201, "invoice.pdf");
+  controller.downloadDidFinish(201);
+  ASSERT_EQ(revealed.size(), 3U);
+  EXPECT_EQ(revealed.back(), std::vector<Path>{downloads / "invoice.pdf"});
 }
 
 } // namespace

@@ -210,6 +210,36 @@ void Exchange::respondSlowly(int status, std::string_view contentType, std::stri
 
 void Exchange::breakOff(int status, std::string_view contentType, std::size_t declaredLength,
                         std::string partialBody) {
+  writeRawAndClose(status, contentType,
+                   "Content-Length: " + std::to_string(declaredLength) + "\r\n",
+                   std::move(partialBody));
+}
+
+void Exchange::breakOffChunked(int status, std::string_view contentType, const std::string& body,
+                               std::size_t sentBytes) {
+  constexpr std::size_t chunkBytes = 16 * 1024;
+  std::string framed;
+  for (std::size_t at = 0; at < body.size() && at < sentBytes; at += chunkBytes) {
+    const std::size_t size = std::min(chunkBytes, body.size() - at);
+    char sizeLine[32];
+    g_snprintf(sizeLine, sizeof sizeLine, "%zx\r\n", size);
+    framed += sizeLine;
+    const std::size_t sent = std::min(size, sentBytes - at);
+    framed.append(body, at, sent);
+    if (sent < size) {
+      break;
+    }
+    framed += "\r\n";
+  }
+  writeRawAndClose(status, contentType, "Transfer-Encoding: chunked\r\n", std::move(framed));
+}
+
+void Exchange::respondUntilClose(int status, std::string_view contentType, std::string body) {
+  writeRawAndClose(status, contentType, "", std::move(body));
+}
+
+void Exchange::writeRawAndClose(int status, std::string_view contentType,
+                                const std::string& framing, std::string body) {
   std::string head = "HTTP/1.1 " + std::to_string(status) + " " +
                      soup_status_get_phrase(static_cast<guint>(status)) + "\r\n";
   SoupMessageHeadersIter it;
@@ -220,14 +250,14 @@ void Exchange::breakOff(int status, std::string_view contentType, std::size_t de
     head += std::string(name) + ": " + value + "\r\n";
   }
   head += "Content-Type: " + std::string(contentType) + "\r\n";
-  head += "Content-Length: " + std::to_string(declaredLength) + "\r\n";
+  head += framing;
   head += "Connection: close\r\n\r\n";
 
   GIOStream* stream = soup_server_message_steal_connection(message_.get());
   if (stream == nullptr) {
     return;
   }
-  auto* answer = new BrokenAnswer{GObjectPtr<GIOStream>::adopt(stream), head + partialBody};
+  auto* answer = new BrokenAnswer{GObjectPtr<GIOStream>::adopt(stream), head + body};
   g_output_stream_write_all_async(g_io_stream_get_output_stream(stream), answer->bytes.data(),
                                   answer->bytes.size(), G_PRIORITY_DEFAULT, nullptr,
                                   onBrokenAnswerWritten, answer);

@@ -56,6 +56,16 @@ public:
   // added before are sent along.
   void breakOff(int status, std::string_view contentType, std::size_t declaredLength,
                 std::string partialBody);
+  // Sends `body` in chunked encoding, 16 KiB a chunk, but closes the
+  // connection once `sentBytes` of it have gone out, never sending the last,
+  // empty chunk that ends the body. A cut inside a chunk leaves that chunk
+  // short of its announced size; a cut at a chunk's end closes where the
+  // next chunk's size is due.
+  void breakOffChunked(int status, std::string_view contentType, const std::string& body,
+                       std::size_t sentBytes);
+  // Sends `body` with neither a length nor chunks and closes the connection:
+  // the close alone ends the body, so a client cannot tell it from a cut one.
+  void respondUntilClose(int status, std::string_view contentType, std::string body);
 
   // Holds the request open and calls `answer` after `delay` from the event
   // loop, which keeps serving other requests meanwhile. `answer` is not
@@ -66,6 +76,11 @@ public:
   void answerWhen(std::function<bool()> ready, std::function<void(Exchange&)> answer);
 
 private:
+  // Takes the connection from the server, writes the status line, the
+  // headers added so far, `framing` (header lines ending in CRLF) and `body`
+  // as they are, then closes it.
+  void writeRawAndClose(int status, std::string_view contentType, const std::string& framing,
+                        std::string body);
   void defer(std::chrono::milliseconds interval, std::function<bool()> ready,
              std::function<void(Exchange&)> answer);
 

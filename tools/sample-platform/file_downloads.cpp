@@ -99,6 +99,30 @@ void serveBrokenFile(Platform&, Exchange& exchange) {
   exchange.breakOff(200, kOctetStream, 256 * kKiB, patternBytes(64 * kKiB));
 }
 
+void serveBrokenChunkedFile(Platform&, Exchange& exchange) {
+  if (refuseWrites(exchange)) {
+    return;
+  }
+  attachAs(exchange, "broken-chunked.bin");
+  exchange.breakOffChunked(200, kOctetStream, patternBytes(256 * kKiB), 72 * kKiB);
+}
+
+void serveUnendedChunkedFile(Platform&, Exchange& exchange) {
+  if (refuseWrites(exchange)) {
+    return;
+  }
+  attachAs(exchange, "unended-chunked.bin");
+  exchange.breakOffChunked(200, kOctetStream, patternBytes(256 * kKiB), 64 * kKiB);
+}
+
+void serveUnframedFile(Platform&, Exchange& exchange) {
+  if (refuseWrites(exchange)) {
+    return;
+  }
+  attachAs(exchange, "unframed.bin");
+  exchange.respondUntilClose(200, kOctetStream, patternBytes(64 * kKiB));
+}
+
 void serveHostileDotDot(Platform&, Exchange& exchange) {
   serveHostile(exchange, "attachment; filename=\"../../evil.sh\"");
 }

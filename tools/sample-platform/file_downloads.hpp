@@ -1,8 +1,9 @@
 // The files the platform hands out for download, each one a way a download
 // can go: an attachment, a type no browser shows, a large file on a slow
-// line, a connection that dies halfway, and names chosen to climb out of the
-// Downloads folder or to trip up the file system. All live below /files/;
-// the page /downloads links to every one of them.
+// line, a connection that dies halfway (with a declared length or in
+// chunks), a body only the connection's close ends, and names chosen to
+// climb out of the Downloads folder or to trip up the file system. All live
+// below /files/; the page /downloads links to every one of them.
 #pragma once
 
 #include "exchange.hpp"
@@ -35,6 +36,15 @@ void serveBrokenFile(Platform& platform, Exchange& exchange);
 // desktop entry that would run a command: what a hostile frame would plant
 // in Downloads.
 void serveLauncher(Platform& platform, Exchange& exchange);
+// /files/broken-chunked.bin: 256 KiB of patternBytes in 16 KiB chunks; the
+// connection closes 8 KiB into the fifth chunk.
+void serveBrokenChunkedFile(Platform& platform, Exchange& exchange);
+// /files/unended-chunked.bin: the same, but the connection closes right
+// after the fourth chunk, where the fifth one's size is due.
+void serveUnendedChunkedFile(Platform& platform, Exchange& exchange);
+// /files/unframed.bin: 64 KiB of patternBytes with neither a length nor
+// chunks; the connection's close ends it.
+void serveUnframedFile(Platform& platform, Exchange& exchange);
 // /files/hostile/NAME: attachments whose suggested names are hostile:
 // dotdot "../../evil.sh", absolute "/tmp/velmora-evil.sh", empty "",
 // long (300 characters), control (bell, escape and a line break).
