@@ -3,7 +3,7 @@
 // become the Go menu, whose entries open their pages in the window.
 #pragma once
 
-#include "platform/dock_tile.hpp"
+#include "bridge/dock_badge.hpp"
 #include "platform/menus.hpp"
 #include "platform/script_value.hpp"
 #include "platform/web_view.hpp"
@@ -18,7 +18,8 @@ class PageBridge {
 public:
   // `goMenu` is the menu bar's live Go menu, or null while there is none;
   // `openIfSameServer` opens a chosen entry's address.
-  PageBridge(DockTile& dockTile, Menu* goMenu, std::function<void(const Url&)> openIfSameServer);
+  PageBridge(DockTile& dockTile, MainQueue& queue, Menu* goMenu,
+             std::function<void(const Url&)> openIfSameServer);
 
   void didReceiveScriptMessage(const ScriptMessage& message);
   // Replaces the Go menu's whole content with the entries for `links`.
@@ -26,7 +27,7 @@ public:
   void goToPath(const std::optional<Url>& representedObject);
 
 private:
-  DockTile& dockTile_;
+  DockBadge badge_;
   Menu* goMenu_;
   std::function<void(const Url&)> openIfSameServer_;
 };

@@ -35,7 +35,8 @@ BrowserWindowController::BrowserWindowController(Desktop& desktop, Menu* goMenu)
       connection(desktop, server, [this] { loadHome(); }),
       pageLoads(desktop, *window, *webView, server, connection, [this] { loadHome(); }),
       requests(desktop, *webView, server, [this] { pageLoads.removeErrorOverlay(); }),
-      bridge(desktop.dockTile, goMenu, [this](const Url& url) { requests.openIfSameServer(url); }),
+      bridge(desktop.dockTile, desktop.mainQueue, goMenu,
+             [this](const Url& url) { requests.openIfSameServer(url); }),
       downloads(desktop) {
   window->setToolbar(ToolbarDescription{.identifier = std::string(toolbarIdentifier),
                                         .iconOnly = true,
