@@ -2,6 +2,7 @@
 // that answer: adopt only on the platform's own JSON, unreachable only when
 // no answer came, and the legacy sign-in page recognised only on a 200.
 #include "connection/platform_answers.hpp"
+#include "connection/text.hpp"
 #include "fuzz_check.hpp"
 
 #include <boost/json/parse.hpp>
@@ -52,6 +53,11 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
   case VerificationOutcome::adopt:
     check(!response.transportError && response.body && namesThePlatform(*response.body),
           "adopted only when the body names the platform", text);
+    // The company name goes into a dialog as it is.
+    check(isValidUtf8(verdict.text) && verdict.text.find_first_of("\n\r\t") == std::string::npos &&
+              verdict.text.find("\u202E") == std::string::npos &&
+              userPerceivedLength(verdict.text) <= 80,
+          "the company name is one short line", text);
     break;
   case VerificationOutcome::probeLegacy:
     check(!response.transportError, "a transport failure is never probed further", text);

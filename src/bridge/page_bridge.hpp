@@ -4,7 +4,7 @@
 // link the user clicked in the page is handed on.
 #pragma once
 
-#include "platform/dock_tile.hpp"
+#include "bridge/dock_badge.hpp"
 #include "platform/menus.hpp"
 #include "platform/script_value.hpp"
 #include "platform/web_view.hpp"
@@ -20,7 +20,8 @@ public:
   // `goMenu` is the menu bar's live Go menu, or null while there is none;
   // `openIfSameServer` opens a chosen entry's address; `openConnectLink`
   // takes a set-up link the user clicked.
-  PageBridge(DockTile& dockTile, Menu* goMenu, std::function<void(const Url&)> openIfSameServer,
+  PageBridge(DockTile& dockTile, MainQueue& queue, Menu* goMenu,
+             std::function<void(const Url&)> openIfSameServer,
              std::function<void(const Url&)> openConnectLink);
 
   void didReceiveScriptMessage(const ScriptMessage& message);
@@ -29,7 +30,7 @@ public:
   void goToPath(const std::optional<Url>& representedObject);
 
 private:
-  DockTile& dockTile_;
+  DockBadge badge_;
   Menu* goMenu_;
   std::function<void(const Url&)> openIfSameServer_;
   std::function<void(const Url&)> openConnectLink_;

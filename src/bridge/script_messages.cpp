@@ -39,17 +39,17 @@ std::vector<ScriptDictionary> linkListFromMessageBody(const ScriptValue& body) {
   return links;
 }
 
-PageBridge::PageBridge(DockTile& dockTile, Menu* goMenu,
+PageBridge::PageBridge(DockTile& dockTile, MainQueue& queue, Menu* goMenu,
                        std::function<void(const Url&)> openIfSameServer,
                        std::function<void(const Url&)> openConnectLink)
-    : dockTile_(dockTile), goMenu_(goMenu), openIfSameServer_(std::move(openIfSameServer)),
+    : badge_(dockTile, queue), goMenu_(goMenu), openIfSameServer_(std::move(openIfSameServer)),
       openConnectLink_(std::move(openConnectLink)) {}
 
 void PageBridge::didReceiveScriptMessage(const ScriptMessage& message) {
   if (message.name == "bellCount") {
-    // Set on every message, also when unchanged: the badge belongs to the
-    // application and only a page's report changes it.
-    dockTile_.setBadgeLabel(badgeLabelForCount(countFromMessageBody(message.body)));
+    // The badge belongs to the application and only a page's report
+    // changes it.
+    badge_.show(badgeLabelForCount(countFromMessageBody(message.body)));
   } else if (message.name == "navLinks") {
     rebuildGoMenu(linkListFromMessageBody(message.body));
   } else if (message.name == "connectLink") {

@@ -10,8 +10,10 @@ void ConnectionSteps::handleConnectLink(const Url& link) {
   auto parsed = parseConnectLink(link);
   if (!parsed)
     return;
-  // Kept even when the rest of the link is refused or declined.
+  // Kept even when the rest of the link is refused, so that the address
+  // panel it leads to still ends on a filled-in sign-in page.
   pendingEmail_ = std::move(parsed->email);
+  const int linkNumber = ++connectLinksHandled_;
   // A link that arrives with the app's start replaces the first-run panel
   // waiting to open: every path below asks the user something itself.
   const bool replacedFirstRunPanel = std::exchange(firstRunPanelScheduled_, false);
@@ -45,11 +47,18 @@ void ConnectionSteps::handleConnectLink(const Url& link) {
       {"Connect", "Cancel"});
   confirmation.style = Alert::Style::informational;
   desktop_.alerts.runModal(confirmation,
-                           lifetime_.guard([this, address = *address,
-                                            replacedFirstRunPanel](const AlertResponse& answer) {
+                           lifetime_.guard([this, address = *address, replacedFirstRunPanel,
+                                            linkNumber](const AlertResponse& answer) {
                              if (answer.code == alertFirstButtonReturn) {
                                verifyAndAdopt(address.base, address.host, false);
-                             } else if (replacedFirstRunPanel && !server_.storedServer()) {
+                               return;
+                             }
+                             // The e-mail belongs with the address the user turned down; the
+                             // next sign-in page is the stored server's, where an address of
+                             // the link's choosing has no place. A later link's e-mail stays.
+                             if (linkNumber == connectLinksHandled_)
+                               pendingEmail_.reset();
+                             if (replacedFirstRunPanel && !server_.storedServer()) {
                                // Declined on a first start: without the panel the user would be
                                // left with an empty window and no way in.
                                showConnectPanel(true);

@@ -32,7 +32,8 @@ public:
   void verifyAndAdopt(const Url& base, const std::string& host, bool firstRun);
   // A haulvane://connect link from outside: untrusted, so an address that
   // differs from the stored one is adopted only after the user confirms it
-  // and the platform proves itself. Its e-mail is kept for the sign-in page.
+  // and the platform proves itself. Its e-mail is kept for the sign-in page,
+  // unless the user declines the link's address.
   void handleConnectLink(const Url& link);
 
   // The e-mail a link left for the sign-in page; none once used.
@@ -59,6 +60,9 @@ private:
   ServerAddressSetting& server_;
   std::function<void()> loadHome_;
   std::optional<std::string> pendingEmail_;
+  // How many connect links were handled: a declined link forgets its e-mail
+  // only while no later link has left one of its own.
+  int connectLinksHandled_ = 0;
   // Set while the first-run panel waits on the main queue. A connect link
   // handled meanwhile takes over the connection step and clears it, so the
   // panel does not open on top of the link's own dialogs.

@@ -5,6 +5,13 @@
 #include <boost/json/parse.hpp>
 
 namespace velmora {
+namespace {
+
+// Enough for any real company's name in the dialog's title line, and short
+// enough that a server cannot fill the screen with it.
+constexpr std::size_t companyNameLength = 80;
+
+} // namespace
 
 VerificationVerdict judgeVerificationAnswer(const HttpResponse& response) {
   if (response.transportError)
@@ -23,7 +30,8 @@ VerificationVerdict judgeVerificationAnswer(const HttpResponse& response) {
 
   const auto* company = object.if_contains("company");
   if (company && company->is_string())
-    return {VerificationOutcome::adopt, std::string(company->get_string())};
+    return {VerificationOutcome::adopt,
+            oneLineForDisplay(std::string_view(company->get_string()), companyNameLength)};
   return {VerificationOutcome::adopt, "the platform"};
 }
 

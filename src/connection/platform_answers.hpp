@@ -26,7 +26,10 @@ struct VerificationVerdict {
 // The verification endpoint's answer. The HTTP status is not looked at: a
 // platform that answers 404 with its JSON is still the platform. The body
 // must be a JSON object whose "platform" is exactly "hv-towing"; the company
-// name is its "company" string (even an empty one), else "the platform".
+// name is its "company" string (even an empty one), else "the platform". The
+// name comes from the server and is shown in a dialog, so it is made one
+// line of at most 80 characters without control or invisible formatting
+// characters (`oneLineForDisplay`).
 [[nodiscard]] VerificationVerdict judgeVerificationAnswer(const HttpResponse& response);
 
 // The request for a server's sign-in page, which tells an older platform,

@@ -3,6 +3,7 @@
 #include <array>
 #include <optional>
 #include <utility>
+#include <vector>
 
 namespace velmora {
 namespace {
@@ -48,6 +49,17 @@ bool isWhitespaceOrLineBreak(char32_t c) {
   return (c >= 0x09 && c <= 0x0D) || c == 0x20 || c == 0x85 || c == 0xA0 || c == 0x1680 ||
          (c >= 0x2000 && c <= 0x200A) || c == 0x2028 || c == 0x2029 || c == 0x202F || c == 0x205F ||
          c == 0x3000;
+}
+
+bool isControl(char32_t c) {
+  return c < 0x20 || (c >= 0x7F && c <= 0x9F);
+}
+
+// Invisible characters that change how the text around them reads: with
+// U+202E, "Acme \u202Emoc.live" shows as "Acme evil.com".
+bool isInvisibleFormatting(char32_t c) {
+  return c == 0x061C || c == 0x200B || c == 0x200E || c == 0x200F || (c >= 0x202A && c <= 0x202E) ||
+         (c >= 0x2060 && c <= 0x2069) || c == 0xFEFF;
 }
 
 // Code points that never start a character of their own.
@@ -110,6 +122,41 @@ bool isValidUtf8(std::string_view bytes) {
     at += decoded->length;
   }
   return true;
+}
+
+std::string oneLineForDisplay(std::string_view text, std::size_t maxCharacters) {
+  constexpr std::string_view replacement = "\uFFFD";
+  constexpr std::string_view ellipsis = "\u2026";
+  std::string result;
+  // Where each character of `result` starts, to cut on a boundary; one more
+  // than fits is enough to know that the text must be cut.
+  std::vector<std::size_t> starts;
+  bool blankPending = false;
+  for (std::size_t at = 0; at < text.size() && starts.size() <= maxCharacters;) {
+    const auto decoded = decodeAt(text, at);
+    const std::string_view bytes = decoded ? text.substr(at, decoded->length) : replacement;
+    at += decoded ? decoded->length : 1;
+    if (decoded && isWhitespaceOrLineBreak(decoded->codePoint)) {
+      blankPending = !result.empty();
+      continue;
+    }
+    if (decoded && (isControl(decoded->codePoint) || isInvisibleFormatting(decoded->codePoint)))
+      continue;
+    if (std::exchange(blankPending, false)) {
+      starts.push_back(result.size());
+      result += ' ';
+    }
+    starts.push_back(result.size());
+    result += bytes;
+  }
+  if (starts.size() <= maxCharacters)
+    return result;
+  if (maxCharacters == 0)
+    return {};
+  result.resize(starts[maxCharacters - 1]);
+  if (!result.empty() && result.back() == ' ')
+    result.pop_back();
+  return result + std::string(ellipsis);
 }
 
 std::size_t userPerceivedLength(std::string_view text) {

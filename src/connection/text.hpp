@@ -1,7 +1,8 @@
 // Small Unicode helpers for text that users paste and links carry: trimming
 // the blanks and line breaks that copying from mail and chat adds, checking
-// that bytes are UTF-8, and counting characters the way a reader would.
-// They work on UTF-8 bytes and need no locale.
+// that bytes are UTF-8, counting characters the way a reader would, and
+// making a server's text fit to show in a dialog. They work on UTF-8 bytes
+// and need no locale.
 #pragma once
 
 #include <cstddef>
@@ -30,5 +31,15 @@ namespace velmora {
 // the clipboard suggestion, accepts ASCII text alone, where the count is
 // exact. Bytes that are not UTF-8 count one each.
 [[nodiscard]] std::size_t userPerceivedLength(std::string_view text);
+
+// Text a server supplied, made fit to show in one line of a dialog: every
+// run of blanks and line breaks becomes one space and both ends are
+// trimmed; control characters (C0, DEL, C1) and the invisible characters
+// that reorder or hide the text around them (bidirectional overrides,
+// embeddings, isolates and marks, zero-width spaces, the byte order mark)
+// are dropped; a byte that is not UTF-8 becomes U+FFFD. Text longer than
+// `maxCharacters` code points is cut on a character boundary and ends with
+// "\u2026", the whole still `maxCharacters` long at most.
+[[nodiscard]] std::string oneLineForDisplay(std::string_view text, std::size_t maxCharacters);
 
 } // namespace velmora

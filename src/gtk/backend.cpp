@@ -1,6 +1,7 @@
 #include "gtk/backend.hpp"
 
 #include "gtk/menu_bar.hpp"
+#include "gtk/private_files.hpp"
 #include "gtk/resources_data.hpp"
 #include "gtk/shortcuts_window.hpp"
 #include "gtk/web_view.hpp"
@@ -145,7 +146,9 @@ void Backend::onStartup(GApplication*, gpointer self) {
   // GtkApplication has opened the display by now.
   g_debug("launch: GTK ready");
   // Only the primary instance gets here: a second `velmora LINK` hands its
-  // link to the running one over D-Bus and exits.
+  // link to the running one over D-Bus and exits. What an older version
+  // left readable to others is closed before the engine opens any of it.
+  tightenPrivateFolders(privateFolders());
   backend->session_ = makeNetworkSession();
   g_debug("launch: web data session made");
   enableSpellChecking();

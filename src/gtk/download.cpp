@@ -1,5 +1,7 @@
 #include "gtk/download.hpp"
 
+#include "gtk/private_files.hpp"
+
 #include <glib/gstdio.h>
 
 #include <string>
@@ -118,6 +120,9 @@ void GtkDownload::onFinished(WebKitDownload* download, gpointer self) {
         g_remove(destination);
       wrapper->delegate_->didFailWithError(wrapper->identity(), WebError{-1, *shortfall});
     } else {
+      // The engine makes the file anew under the process's private mask.
+      if (const char* destination = webkit_download_get_destination(download))
+        giveToUser(destination);
       wrapper->delegate_->downloadDidFinish(wrapper->identity());
     }
   }

@@ -99,10 +99,12 @@ bool KeyFileStore::set(std::string_view group, const Values& values) {
     g_key_file_set_string(loaded.keyFile.get(), g.c_str(), key.c_str(), value.c_str());
   gsize length = 0;
   GCharPtr data(g_key_file_to_data(loaded.keyFile.get(), &length, nullptr));
-  // g_file_set_contents writes a temporary file, syncs it and renames it
-  // over the old one.
+  // Written to a temporary file, synced and renamed over the old one. The
+  // file is the user's alone whatever the process's mask: a server address
+  // says which company one works for.
   GErrorPtr error;
-  if (!g_file_set_contents(file_.c_str(), data.get(), static_cast<gssize>(length), out(error))) {
+  if (!g_file_set_contents_full(file_.c_str(), data.get(), static_cast<gssize>(length),
+                                G_FILE_SET_CONTENTS_CONSISTENT, 0600, out(error))) {
     g_debug("could not write %s: %s", file_.c_str(), error->message);
     return false;
   }

@@ -1,10 +1,32 @@
 #include "gtk/print.hpp"
 
+#include "gtk/private_files.hpp"
+
+#include <string>
+
 namespace velmora::gtk {
 namespace {
 
 void onPrintFailed(WebKitPrintOperation*, GError* error, gpointer) {
   g_debug("printing failed: %s", error ? error->message : "unknown error");
+}
+
+// GTK's file printer makes its PDF under the process's private mask; the
+// PDF is the user's own file. One printed over keeps the mode it had.
+void givePrintedFileToUser(WebKitPrintOperation* operation, GtkPrintSettings* settings,
+                           GtkPrinter* printer) {
+  const char* uri = gtk_print_settings_get(settings, GTK_PRINT_SETTINGS_OUTPUT_URI);
+  if (!printer || !gtk_printer_is_virtual(printer) || !uri)
+    return;
+  GCharPtr path(g_filename_from_uri(uri, nullptr, nullptr));
+  if (!path || g_file_test(path.get(), G_FILE_TEST_EXISTS))
+    return;
+  g_signal_connect_data(
+      operation, "finished", G_CALLBACK(+[](WebKitPrintOperation*, gpointer file) {
+        giveToUser(*static_cast<std::string*>(file));
+      }),
+      new std::string(path.get()),
+      [](gpointer file, GClosure*) { delete static_cast<std::string*>(file); }, GConnectFlags(0));
 }
 
 } // namespace
@@ -53,7 +75,8 @@ void PagePrinter::onResponse(GtkDialog* dialog, int response, gpointer self) {
     printer->settings_ =
         GObjectPtr<GtkPrintSettings>::adopt(gtk_print_unix_dialog_get_settings(chosen));
     // The settings name the printer, so the engine prints on the one chosen.
-    if (GtkPrinter* selected = gtk_print_unix_dialog_get_selected_printer(chosen))
+    GtkPrinter* selected = gtk_print_unix_dialog_get_selected_printer(chosen);
+    if (selected)
       gtk_print_settings_set_printer(printer->settings_.get(), gtk_printer_get_name(selected));
     printer->pageSetup_ =
         GObjectPtr<GtkPageSetup>::retain(gtk_print_unix_dialog_get_page_setup(chosen));
@@ -61,6 +84,7 @@ void PagePrinter::onResponse(GtkDialog* dialog, int response, gpointer self) {
     webkit_print_operation_set_print_settings(operation, printer->settings_.get());
     webkit_print_operation_set_page_setup(operation, printer->pageSetup_.get());
     g_signal_connect(operation, "failed", G_CALLBACK(onPrintFailed), nullptr);
+    givePrintedFileToUser(operation, printer->settings_.get(), selected);
     // The operation holds itself until the engine has finished with it.
     g_signal_connect(operation, "finished", G_CALLBACK(g_object_unref), nullptr);
     webkit_print_operation_print(operation);

@@ -1,11 +1,13 @@
 #include "gtk/services.hpp"
 
 #include "gtk/glib_ptr.hpp"
+#include "gtk/private_files.hpp"
 
 #include <gio/gio.h>
 #include <glib/gstdio.h>
 
 #include <fcntl.h>
+#include <sys/stat.h>
 
 #include <algorithm>
 #include <cerrno>
@@ -240,9 +242,22 @@ bool LocalFiles::fileExistsAtPath(const std::filesystem::path& path) const {
   return std::filesystem::exists(std::filesystem::symlink_status(path, error));
 }
 
+// Downloads and their folder are the user's files, made with the mask the
+// user started Velmora with rather than the process's private one.
 bool LocalFiles::createDirectory(const std::filesystem::path& path) {
   std::error_code error;
-  std::filesystem::create_directories(path, error);
+  std::vector<std::filesystem::path> missing;
+  for (auto folder = path; !folder.empty() && !std::filesystem::exists(folder, error);
+       folder = folder.parent_path()) {
+    missing.push_back(folder);
+    if (folder == folder.parent_path())
+      break;
+  }
+  const auto mode = static_cast<std::filesystem::perms>(0777 & ~userFileMask());
+  for (auto folder = missing.rbegin(); folder != missing.rend(); ++folder) {
+    if (std::filesystem::create_directory(*folder, error))
+      std::filesystem::permissions(*folder, mode, error);
+  }
   return std::filesystem::is_directory(path, error);
 }
 
@@ -256,6 +271,10 @@ FileCreation LocalFiles::createNewFile(const std::filesystem::path& path) {
       return {FileCreation::Outcome::exists, {}};
     return {FileCreation::Outcome::failed, g_strerror(error)};
   }
+  // The engine replaces this file with the download, whose mode GtkDownload
+  // sets in turn; until then the empty file is the user's as well.
+  if (fchmod(fd, 0666 & ~userFileMask()) != 0)
+    g_debug("could not give %s the user's permissions: %s", path.c_str(), g_strerror(errno));
   g_close(fd, nullptr);
   return {FileCreation::Outcome::created, {}};
 }

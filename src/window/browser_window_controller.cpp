@@ -39,7 +39,8 @@ BrowserWindowController::BrowserWindowController(Desktop& desktop, Menu* goMenu)
           desktop, *webView, server, [this] { pageLoads.removeErrorOverlay(); },
           [this](const Url& link) { connection.handleConnectLink(link); }),
       bridge(
-          desktop.dockTile, goMenu, [this](const Url& url) { requests.openIfSameServer(url); },
+          desktop.dockTile, desktop.mainQueue, goMenu,
+          [this](const Url& url) { requests.openIfSameServer(url); },
           [this](const Url& link) { requests.openConnectLinkFromPage(link); }),
       downloads(desktop) {
   window->setToolbar(ToolbarDescription{.identifier = std::string(toolbarIdentifier),

@@ -8,6 +8,8 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <chrono>
+#include <cstdio>
 
 namespace velmora::testing {
 namespace {
@@ -122,6 +124,35 @@ TEST(PageBridgeE2ETest, TheUnreadCountIsTheBadgeAndEachPagesNavigationTheGoMenu)
     ASSERT_TRUE(session.app->activate("win.reloadPage"));
     EXPECT_TRUE(badgeShows(unread, visible)) << unread;
   }
+}
+
+// Every badge is a signal that each dock on the session bus wakes up for. A
+// count that flips as fast as the page can change it reaches the bus a few
+// times a second at most, and the count it settles on still arrives.
+TEST(PageBridgeE2ETest, ACountFlippingInATightLoopSendsAFewBadgesASecondAndEndsOnTheLast) {
+  SignedInApp session;
+  ASSERT_TRUE(waitUntil([&] { return !session.badges.badgeUpdates().empty(); }));
+  const auto countUpdates = [&] {
+    return std::ranges::count_if(session.badges.badgeUpdates(),
+                                 [](const auto& update) { return update.appUri == appUri; });
+  };
+  const auto before = countUpdates();
+  const auto start = std::chrono::steady_clock::now();
+  const auto report = session.reportAfter([&] { session.open("/bridge/flood?ms=3000&final=7"); },
+                                          "flood=done", 60s);
+  ASSERT_TRUE(report) << "the flood page never finished";
+  ASSERT_TRUE(waitUntil([&] {
+    const auto updates = session.badges.badgeUpdates();
+    return updates.back().count == 7 && updates.back().countVisible == true;
+  })) << "the count the page settled on never arrived";
+  const double seconds =
+      std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
+  const auto sent = countUpdates() - before;
+  std::printf("[ MEASURED ] %s: %lld badge signals in %.1f s (%.1f a second)\n", report->c_str(),
+              static_cast<long long>(sent), seconds, sent / seconds);
+  // Four a second, one more for the count the page set before the flood and
+  // one for the trailing send.
+  EXPECT_LE(sent, 4 * seconds + 2);
 }
 
 } // namespace

@@ -7,7 +7,10 @@
 
 #include <gtest/gtest.h>
 
+#include <cstdio>
 #include <fstream>
+#include <optional>
+#include <string>
 
 namespace velmora::testing {
 namespace {
@@ -26,8 +29,9 @@ std::vector<std::filesystem::path> pdfsIn(const std::filesystem::path& folder) {
 
 // Waits for the print dialog, picks the file printer with the keyboard
 // unless `printerChosen`, presses Print (Alt+P), and gives the text of the
-// PDF it wrote.
-std::string printedText(const TempHome& home, bool printerChosen) {
+// PDF it wrote, once the PDF has `permissions` too, when they are given.
+std::string printedText(const TempHome& home, bool printerChosen,
+                        std::optional<std::filesystem::perms> permissions = {}) {
   const std::string dialog = waitForWindow("^Print$");
   if (dialog.empty())
     return "no print dialog";
@@ -43,8 +47,15 @@ std::string printedText(const TempHome& home, bool printerChosen) {
   waitUntil([&] {
     if (!visibleWindow("^Print$").empty())
       pressKeys(dialog, "alt+p");
-    for (const auto& pdf : pdfsIn(home.root()))
+    for (const auto& pdf : pdfsIn(home.root())) {
       text = runCommand({"pdftotext", pdf.string(), "-"});
+      const auto made = std::filesystem::status(pdf).permissions();
+      if (permissions && made != *permissions) {
+        char mode[8];
+        std::snprintf(mode, sizeof mode, "%04o", static_cast<unsigned>(made));
+        text = std::string("a PDF with permissions ") + mode;
+      }
+    }
     return text.find("Harbour Road") != std::string::npos;
   });
   for (const auto& pdf : pdfsIn(home.root()))
@@ -66,7 +77,11 @@ TEST(PrintE2ETest, CtrlPAndThePagesPrintButtonPrintThePageToAPdf) {
   pressKeys(window, "ctrl+p");
   ASSERT_FALSE(waitForWindow("^Print$").empty()) << "Ctrl+P opened no print dialog";
   screenshot(screenshotFile("print-dialog"));
-  std::string text = printedText(session.home, /*printerChosen=*/false);
+  // The PDF is the user's file, made as this test makes its own files.
+  std::ofstream(session.home.root() / "made-here");
+  std::string text =
+      printedText(session.home, /*printerChosen=*/false,
+                  std::filesystem::status(session.home.root() / "made-here").permissions());
   EXPECT_NE(text.find("Job sheet 1042"), std::string::npos) << text;
 
   // The page's button sits over the bottom right corner of the window. The

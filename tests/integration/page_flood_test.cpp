@@ -64,7 +64,7 @@ TEST_F(PageFloodTest, AHundredThousandCountsKeepTheWindowResponsiveAndEndOnTheLa
                               "true"));
   ASSERT_TRUE(waitUntil([&] { return window.fake.dockTile.badgeLabel == "100000"; }, 60s))
       << window.fake.dockTile.badgeLabel.value_or("(none)");
-  EXPECT_GE(window.fake.dockTile.badgeHistory.size() - before, 100000u);
+  EXPECT_LT(window.fake.dockTile.badgeHistory.size() - before, 1000u) << "the dock is spared";
   std::printf("[ MEASURED ] longest main-loop stall with 100000 counts: %lld ms\n",
               static_cast<long long>(meter.longest().count()));
   EXPECT_LT(meter.longest(), std::chrono::seconds(1));

@@ -311,5 +311,25 @@ TEST(ConnectLinkTest, AFailedLinkAttemptReturnsToTheOrdinaryPanelEvenOnAFirstRun
   EXPECT_EQ(connection.controller->pendingEmailForTesting(), "d@example.test");
 }
 
+// Declining the link's address declines its e-mail too; a link that came
+// in meanwhile keeps its own.
+TEST(ConnectLinkTest, ADeclinedLinkLeavesNoEMailForTheSignInPage) {
+  Connection connection("https://acme.test");
+  connection.controller->handleConnectLink(
+      *Url::parse("haulvane://connect?server=evil.test&email=mallory%40evil.test"));
+  connection.fake.alerts.answer(secondButton);
+  EXPECT_EQ(connection.controller->pendingEmailForTesting(), std::nullopt);
+
+  connection.controller->handleConnectLink(
+      *Url::parse("haulvane://connect?server=evil.test&email=mallory%40evil.test"));
+  connection.controller->handleConnectLink(
+      *Url::parse("haulvane://connect?server=new.test&email=d%40example.test"));
+  ASSERT_EQ(connection.fake.alerts.shown.size(), 2u);
+  connection.fake.alerts.answer(connect);
+  EXPECT_EQ(connection.alert().messageText, "Connect to evil.test?");
+  connection.fake.alerts.answer(secondButton);
+  EXPECT_EQ(connection.controller->pendingEmailForTesting(), "d@example.test");
+}
+
 } // namespace
 } // namespace velmora

@@ -14,6 +14,7 @@ namespace velmora {
 namespace {
 
 using testing::FakeDesktop;
+using namespace std::chrono_literals;
 
 constexpr std::int64_t int64Max = std::numeric_limits<std::int64_t>::max();
 constexpr std::int64_t int64Min = std::numeric_limits<std::int64_t>::min();
@@ -93,14 +94,16 @@ struct Controller : testing::Browser {
   }
 };
 
-// Every report sets the badge again, even unchanged; failed loads, the
-// error overlay and messages under other names leave it as it is.
-TEST(ScriptMessageTest, EveryCountReportSetsTheBadgeAgain) {
+// A count report sets the badge; failed loads, the error overlay and
+// messages under other names leave it as it is.
+TEST(ScriptMessageTest, CountReportsAndNothingElseSetTheBadge) {
   Controller c;
   EXPECT_FALSE(c.fake.dockTile.badgeLabel) << "no badge until a page reports";
   c.post("navLinks", listOf({link("Jobs", "https://acme.example.test/jobs")}));
-  for (ScriptValue body : {number(3), number(3), number(0), text("5"), number(-4), number(150)})
+  for (ScriptValue body : {number(3), number(0), text("5"), number(150)}) {
     c.post("bellCount", body);
+    c.fake.mainQueue.advance(1s);
+  }
   c.controller->didStartProvisionalNavigation();
   c.controller->didFailProvisionalNavigation(WebError{-1004, "Could not connect to the server."});
   c.controller->reloadPage();
@@ -108,8 +111,49 @@ TEST(ScriptMessageTest, EveryCountReportSetsTheBadgeAgain) {
     c.post(name, number(9));
     c.post(name, listOf({}));
   }
-  EXPECT_EQ(c.fake.dockTile.badgeHistory, (std::vector<std::string>{"3", "3", "", "", "", "150"}));
+  c.fake.mainQueue.advance(1s);
+  EXPECT_EQ(c.fake.dockTile.badgeHistory, (std::vector<std::string>{"3", "", "150"}));
   EXPECT_EQ(c.menuTitles(), std::vector<std::string>{"Jobs"});
+}
+
+// Each badge is a signal every dock on the desktop wakes up for. Reports
+// that change nothing send nothing, a flood of changes is sent four times a
+// second at most, and the last count always arrives once the page is quiet.
+TEST(ScriptMessageTest, ABadgeGoesToTheDockOnlyWhenItChangesAndAtMostFourTimesASecond) {
+  Controller c;
+  const auto sent = [&] { return c.fake.dockTile.badgeHistory; };
+  c.post("bellCount", number(3));
+  c.post("bellCount", number(3));
+  c.fake.mainQueue.advance(1s);
+  c.post("bellCount", number(3));
+  c.fake.mainQueue.advance(1s);
+  EXPECT_EQ(sent(), std::vector<std::string>{"3"}) << "unchanged counts";
+
+  // Two seconds of a count flipping every millisecond, then 7.
+  for (int ms = 0; ms < 2000; ++ms) {
+    c.post("bellCount", number(1 + ms % 2));
+    c.fake.mainQueue.advance(1ms);
+  }
+  c.post("bellCount", number(7));
+  c.fake.mainQueue.advance(250ms);
+  EXPECT_EQ(sent().back(), "7");
+  EXPECT_LE(sent().size(), 1u + 2 * 4 + 1 + 1) << ::testing::PrintToString(sent());
+
+  // A change right after a send waits out the interval, and the latest
+  // report goes then; one back to what the dock shows goes nowhere.
+  c.fake.mainQueue.advance(1s);
+  c.post("bellCount", number(8));
+  c.post("bellCount", number(9));
+  c.post("bellCount", number(10));
+  c.fake.mainQueue.advance(249ms);
+  EXPECT_EQ(sent().back(), "8");
+  c.fake.mainQueue.advance(1ms);
+  EXPECT_EQ(sent().back(), "10");
+  const auto before = sent().size();
+  c.post("bellCount", number(11));
+  c.post("bellCount", number(10));
+  c.fake.mainQueue.advance(1s);
+  EXPECT_EQ(sent().size(), before);
 }
 
 // A body that is not a list of dictionaries counts as an empty list; a list

@@ -131,5 +131,35 @@ TEST(TextTest, CountsCharactersTrimsBlanksAndChecksUtf8) {
     EXPECT_FALSE(isValidUtf8(bad)) << bad;
 }
 
+// A server's text in a dialog: one line, nothing that hides or reorders
+// what is shown, never more than the limit (here 10), cut between characters.
+TEST(TextTest, MakesAServersTextOneShortLineOfVisibleCharacters) {
+  struct Row {
+    const char* name;
+    std::string text;
+    std::string shown;
+  } rows[] = {
+      {"plain", "Acme Tow", "Acme Tow"},
+      {"letters beyond ASCII", "\u00C5bo \u6771\u4EAC", "\u00C5bo \u6771\u4EAC"},
+      {"emoji", "Tow \U0001F69A", "Tow \U0001F69A"},
+      {"exactly the limit", "0123456789", "0123456789"},
+      {"line breaks and tabs", "Ac\r\n\tTow\u2028Co", "Ac Tow Co"},
+      {"blanks at the ends", " \n Acme \u00A0", "Acme"},
+      {"C0 controls and DEL", "Ac\ame\x1B[1m\x7F", "Acme[1m"},
+      {"C1 controls", "Ac\u009Bme\u0085Tow", "Acme Tow"},
+      {"right-to-left override", "Acme \u202Ewot", "Acme wot"},
+      {"isolates, marks, zero width", "\u2067A\u200Fc\u200Bm\uFEFFe\u2069", "Acme"},
+      {"nothing visible", "\u202E\n\x01", ""},
+      {"not UTF-8", "Acme\xFF", "Acme\uFFFD"},
+      {"one over the limit", "0123456789X", "012345678\u2026"},
+      {"cut between multi-byte characters", std::string(6, 'a') + "\u00E9\u00E9\u00E9\u00E9\u00E9",
+       "aaaaaa\u00E9\u00E9\u00E9\u2026"},
+      {"cut at a blank", "01234567 89", "01234567\u2026"},
+      {"huge", std::string(1 << 20, 'x'), "xxxxxxxxx\u2026"},
+  };
+  for (const auto& row : rows)
+    EXPECT_EQ(oneLineForDisplay(row.text, 10), row.shown) << row.name;
+}
+
 } // namespace
 } // namespace velmora
