@@ -17,6 +17,7 @@ grep -q '^Exec=velmora %u$' "$source_dir/data/com.haulvane.Velmora.desktop" || f
 
 DESTDIR="$dest" cmake --install "$build_dir" --prefix /usr >/dev/null
 for f in usr/bin/velmora \
+         usr/lib/velmora/web-process-extensions/libvelmora-page-guard.so \
          usr/share/applications/com.haulvane.Velmora.desktop \
          usr/share/icons/hicolor/scalable/apps/com.haulvane.Velmora.svg \
          usr/share/metainfo/com.haulvane.Velmora.metainfo.xml; do
@@ -34,4 +35,5 @@ for lib in libwebkitgtk-6.0 libgtk-4-1 libsoup-3.0; do
 done
 contents=$(dpkg-deb --contents "$deb")
 grep -q './usr/bin/velmora$' <<<"$contents" || fail "no binary in the package"
+grep -q 'libvelmora-page-guard.so$' <<<"$contents" || fail "no page guard in the package"
 echo "install and package: ok"
