@@ -255,16 +255,12 @@ void GtkWebView::sendPlatformOrigins() {
 
 DownloadStart GtkWebView::downloadStartOf(WebKitDownload* download) {
   WebKitURIRequest* request = webkit_download_get_request(download);
-  SoupMessageHeaders* headers = request ? webkit_uri_request_get_http_headers(request) : nullptr;
-  auto header = [headers](const char* name) {
-    return headers ? stringOf(soup_message_headers_get_one(headers, name)) : std::nullopt;
-  };
   const std::string uri = request ? stringOf(webkit_uri_request_get_uri(request)).value_or("") : "";
-  const auto referrer = header("Referer");
+  const auto referrer = requestHeader(request, "Referer");
   return DownloadStart{
       .url = urlOf(uri.c_str()),
       .referrer = referrer ? urlOf(referrer->c_str()) : std::nullopt,
-      .fetchSite = header("Sec-Fetch-Site"),
+      .fetchSite = requestHeader(request, "Sec-Fetch-Site"),
       .userGesture = frameTargets_.takeUserGesture(uri),
   };
 }

@@ -40,6 +40,14 @@ class GtkDownload;
   return uri ? Url::parseLenient(uri) : std::nullopt;
 }
 
+// A header of a request the engine reports; none for a missing request or
+// header.
+[[nodiscard]] inline std::optional<std::string> requestHeader(WebKitURIRequest* request,
+                                                              const char* name) {
+  SoupMessageHeaders* headers = request ? webkit_uri_request_get_http_headers(request) : nullptr;
+  return headers ? stringOf(soup_message_headers_get_one(headers, name)) : std::nullopt;
+}
+
 // The most memory, in MB, a page's web process may use before the engine
 // ends it; the window then reloads the page. Everyday platform pages use
 // about a tenth of it, so only a page that leaks gets near it.

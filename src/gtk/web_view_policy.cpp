@@ -62,16 +62,12 @@ bool isAttachment(WebKitURIResponse* response) {
 
 FrameTarget GtkWebView::frameTargetOf(WebKitNavigationAction* action) {
   WebKitURIRequest* request = webkit_navigation_action_get_request(action);
-  SoupMessageHeaders* headers = request ? webkit_uri_request_get_http_headers(request) : nullptr;
-  auto header = [headers](const char* name) {
-    return headers ? stringOf(soup_message_headers_get_one(headers, name)) : std::nullopt;
-  };
   NavigationFacts facts{
       .uri = request ? stringOf(webkit_uri_request_get_uri(request)).value_or("") : "",
       .kind = kindOf(webkit_navigation_action_get_navigation_type(action)),
       .userGesture = webkit_navigation_action_is_user_gesture(action) != 0,
-      .fetchDestination = header("Sec-Fetch-Dest"),
-      .referrer = header("Referer"),
+      .fetchDestination = requestHeader(request, "Sec-Fetch-Dest"),
+      .referrer = requestHeader(request, "Referer"),
       .currentUri = stringOf(webkit_web_view_get_uri(view_)),
       .applicationLoadUri = std::nullopt,
   };
