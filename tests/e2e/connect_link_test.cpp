@@ -80,14 +80,7 @@ TEST(ConnectLinkE2ETest, ALinkTheUserClicksInThePlatformsPageAsksToConnect) {
   SamplePlatform elsewhere({}, "127.0.0.2");
   session.launch();
   session.open("/away?elsewhere=" + elsewhere.url() + "&cover=connect");
-  const std::string window = waitForWindow();
-  std::optional<WindowSize> size;
-  ASSERT_TRUE(waitUntil([&] {
-    size = windowSize(window);
-    // the stretched link's colour
-    return size && pixelIn(window, size->width / 2, size->height / 2) == "255,251,232";
-  })) << "the link never covered the window";
-  clickAt(window, size->width / 2, size->height / 2);
+  ASSERT_TRUE(clickTheMiddleOnceItIs(stretchedLinkColour)) << "the link never covered the window";
   ASSERT_TRUE(waitUntilPainted("Connect to 127.0.0.2?"));
   screenshot(screenshotFile("connect-link-from-the-page"));
   EXPECT_EQ(session.home.readSettings().find(elsewhere.url()), std::string::npos)

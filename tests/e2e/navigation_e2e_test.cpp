@@ -55,14 +55,7 @@ protected:
     const size_t before = session.logged();
     session.open("/away?elsewhere=" + elsewhere.url() + "&cover=" + id);
     ASSERT_TRUE(session.platform.waitForPath("/static/elsewhere.js", before));
-    const std::string window = waitForWindow();
-    std::optional<WindowSize> size;
-    ASSERT_TRUE(waitUntil([&] {
-      size = windowSize(window);
-      // the stretched link's colour
-      return size && pixelIn(window, size->width / 2, size->height / 2) == "255,251,232";
-    })) << "the link never covered the window";
-    clickAt(window, size->width / 2, size->height / 2);
+    ASSERT_TRUE(clickTheMiddleOnceItIs(stretchedLinkColour)) << "the link never covered the window";
   }
   // Waits until the desktop has been handed `count` addresses.
   std::vector<std::string> openedOnceThereAre(size_t count) {

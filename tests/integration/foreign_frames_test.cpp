@@ -47,14 +47,7 @@ protected:
 // must still never be shown.
 TEST_F(ForeignFrameEngineTest, AFrameCannotPutItsSiteInTheWindowEvenByFloodingTheEngine) {
   showIntruder("takeover");
-  const std::string id = waitForWindow();
-  std::optional<WindowSize> size;
-  ASSERT_TRUE(waitUntil([&] {
-    size = windowSize(id);
-    // the intruder's colour, over the whole window
-    return size && pixelIn(id, size->width / 2, size->height / 2) == "243,224,224";
-  })) << "the intruder never covered the window";
-  clickAt(id, size->width / 2, size->height / 2);
+  ASSERT_TRUE(clickTheMiddleOnceItIs("243,224,224")) << "the intruder never covered the window";
   ASSERT_TRUE(sites.elsewhere.waitForPath("/slow"));
   // The slow answer comes 3 s after the request, and ends the window's load.
   ASSERT_TRUE(waitUntil([&] { return webkit_web_view_is_loading(window.webView()); }));

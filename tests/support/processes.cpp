@@ -450,6 +450,18 @@ void pressKeys(const std::string& window, const std::string& keys) {
   (void)runCommand(argv);
 }
 
+bool clickTheMiddleOnceItIs(const std::string& colour) {
+  const std::string window = waitForWindow();
+  std::optional<WindowSize> size;
+  if (!waitUntil([&] {
+        size = windowSize(window);
+        return size && pixelIn(window, size->width / 2, size->height / 2) == colour;
+      }))
+    return false;
+  clickAt(window, size->width / 2, size->height / 2);
+  return true;
+}
+
 void clickAt(const std::string& window, int x, int y, int button) {
   (void)runCommand(
       {"xdotool", "mousemove", "--window", window, std::to_string(x), std::to_string(y)});

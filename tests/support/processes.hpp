@@ -209,5 +209,11 @@ void pressKeys(const std::string& window, const std::string& keys);
 // Clicks at a point of the window. The pointer is moved first, on its own,
 // so the toolkit has seen it arrive before the button goes down.
 void clickAt(const std::string& window, int x, int y, int button = 1);
+// Waits until the middle of the Velmora window shows `colour` ("R,G,B"),
+// the colour of an element stretched over the whole page, then clicks
+// there; false when it never does.
+[[nodiscard]] bool clickTheMiddleOnceItIs(const std::string& colour);
+// The colour of the sample platform's links stretched over the page (?cover=ID).
+inline constexpr const char* stretchedLinkColour = "255,251,232";
 
 } // namespace velmora::testing
