@@ -87,8 +87,11 @@ void PageRecovery::loadStarted() {
     view_.stopLoading();
     actions_.showErrorScreen(ErrorScreen{ErrorScreen::Kind::timedOut, {}, page});
   });
+  // The engine's first estimate for a load may come before its start; one
+  // left at 1 is the last load's end.
+  if (progress_ >= 1.0)
+    progress_ = 0;
   // A load that supersedes one whose bar shows keeps the bar.
-  progress_ = 0;
   if (progressShown_) {
     actions_.showProgress(progress_);
     return;

@@ -240,8 +240,9 @@ TEST(PageRecoveryTest, ASlowLoadShowsItsProgressUntilItEnds) {
   Desk desk;
   auto& window = desk.fake.window();
   window.loadProgressHistory.clear();
-  desk.controller->didStartProvisionalNavigation();
+  // The engine gives its first estimate before it reports the start.
   desk.controller->estimatedProgressDidChange(0.1);
+  desk.controller->didStartProvisionalNavigation();
   desk.fake.mainQueue.advance(299ms);
   EXPECT_TRUE(window.loadProgressHistory.empty()) << "a quick load shows no bar";
   desk.fake.mainQueue.advance(1ms);
