@@ -173,7 +173,7 @@ private:
   // Since when the page has not responded, and the bar's next second.
   std::optional<TimePoint> hungSince_;
   std::optional<DelayedTaskId> hangTick_;
-  std::optional<PageNotice> notice_;
+  std::optional<PageNotice> notice_; // the bar on show
   // The web process ended since a page last showed: the next page shown
   // says it was reloaded.
   bool reloadedAfterEnd_ = false;
@@ -181,9 +181,9 @@ private:
   std::optional<DelayedTaskId> progressDue_;
   bool progressShown_ = false;
   double progress_ = 0;
-  // While the error screen retries on its own: the next check, whether one
-  // is under way, and how many were made since a page last showed. A page
-  // that kept stopping rests until `quietUntil_`.
+  // While the error screen is up (every kind checks on its own): the next
+  // check, whether one is under way, and how many were made since a page
+  // last showed. A page that kept stopping rests until `quietUntil_`.
   bool retrying_ = false;
   std::optional<TimePoint> quietUntil_;
   std::optional<DelayedTaskId> nextCheck_;
