@@ -142,7 +142,7 @@ settle 1
 shot go-menu "the Go menu built from the page's own navigation, with Ctrl+1..9"
 xdotool key Escape
 
-window=$(xdotool search --onlyvisible --name '^Velmora$' | head -n1)
+window=$(xdotool search --onlyvisible --name '^Velmora( \([0-9]+\))?$' | head -n1)
 xdotool windowfocus --sync "$window" key --clearmodifiers ctrl+f
 xdotool key --delay 60 t o w
 settle 2

@@ -24,6 +24,10 @@ std::string badgeLabelForCount(std::int64_t count) {
   return count >= 1 ? std::to_string(count) : std::string();
 }
 
+std::string windowTitleForCount(std::int64_t count) {
+  return count >= 1 ? "Velmora (" + std::to_string(count) + ")" : std::string("Velmora");
+}
+
 std::vector<ScriptDictionary> linkListFromMessageBody(const ScriptValue& body) {
   const ScriptArray* array = body.array();
   if (!array)
@@ -41,15 +45,23 @@ std::vector<ScriptDictionary> linkListFromMessageBody(const ScriptValue& body) {
 
 PageBridge::PageBridge(DockTile& dockTile, MainQueue& queue, Menu* goMenu,
                        std::function<void(const Url&)> openIfSameServer,
-                       std::function<void(const Url&)> openConnectLink)
+                       std::function<void(const Url&)> openConnectLink,
+                       std::function<void(const std::string&)> setWindowTitle)
     : badge_(dockTile, queue), goMenu_(goMenu), openIfSameServer_(std::move(openIfSameServer)),
-      openConnectLink_(std::move(openConnectLink)) {}
+      openConnectLink_(std::move(openConnectLink)), setWindowTitle_(std::move(setWindowTitle)) {}
 
 void PageBridge::didReceiveScriptMessage(const ScriptMessage& message) {
   if (message.name == "bellCount") {
     // The badge belongs to the application and only a page's report
-    // changes it.
-    badge_.show(badgeLabelForCount(countFromMessageBody(message.body)));
+    // changes it. The title costs the desktop nothing, so it follows every
+    // report at once; only the dock's signal is held back.
+    const std::int64_t count = countFromMessageBody(message.body);
+    badge_.show(badgeLabelForCount(count));
+    const std::string title = windowTitleForCount(count);
+    if (title != title_) {
+      title_ = title;
+      setWindowTitle_(title);
+    }
   } else if (message.name == "navLinks") {
     rebuildGoMenu(linkListFromMessageBody(message.body));
   } else if (message.name == "connectLink") {

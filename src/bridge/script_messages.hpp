@@ -25,6 +25,11 @@ namespace velmora {
 // 0 or less.
 [[nodiscard]] std::string badgeLabelForCount(std::int64_t count);
 
+// The window's title for a count: "Velmora (N)" while it is 1 or more, plain
+// "Velmora" otherwise. Desktops without a dock badge (stock GNOME, most
+// panels) show the count through the title in every taskbar and switcher.
+[[nodiscard]] std::string windowTitleForCount(std::int64_t count);
+
 // The link list of a "navLinks" body: the array itself when every element is
 // a dictionary, otherwise (no array, or any one element of another kind) an
 // empty list. The dictionaries' contents are not examined here.

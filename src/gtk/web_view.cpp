@@ -132,6 +132,8 @@ void GtkWebView::connectSignals(const WebViewConfiguration& configuration) {
   signals_.emplace_back(view_, "decide-policy", G_CALLBACK(onDecidePolicy), this);
   signals_.emplace_back(view_, "load-changed", G_CALLBACK(onLoadChanged), this);
   signals_.emplace_back(view_, "load-failed", G_CALLBACK(onLoadFailed), this);
+  signals_.emplace_back(view_, "notify::estimated-load-progress", G_CALLBACK(onProgressChanged),
+                        this);
   signals_.emplace_back(view_, "load-failed-with-tls-errors", G_CALLBACK(onLoadFailedWithTlsErrors),
                         this);
   signals_.emplace_back(view_, "create", G_CALLBACK(onCreate), this);

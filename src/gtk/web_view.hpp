@@ -93,6 +93,7 @@ private:
   static gboolean onDecidePolicy(WebKitWebView*, WebKitPolicyDecision*, WebKitPolicyDecisionType,
                                  gpointer self);
   static void onLoadChanged(WebKitWebView*, WebKitLoadEvent, gpointer self);
+  static void onProgressChanged(WebKitWebView*, GParamSpec*, gpointer self);
   static gboolean onLoadFailed(WebKitWebView*, WebKitLoadEvent, const char* uri, GError*,
                                gpointer self);
   static gboolean onLoadFailedWithTlsErrors(WebKitWebView*, const char* uri, GTlsCertificate*,

@@ -198,6 +198,11 @@ void GtkWebView::onLoadChanged(WebKitWebView*, WebKitLoadEvent event, gpointer s
   }
 }
 
+void GtkWebView::onProgressChanged(WebKitWebView* webView, GParamSpec*, gpointer self) {
+  static_cast<GtkWebView*>(self)->delegate_.estimatedProgressDidChange(
+      webkit_web_view_get_estimated_load_progress(webView));
+}
+
 // The engine reports a stray "finished" after a failure, which must not pass
 // for a page on show. Only the load that failed is forgotten: one the
 // application started after it is still to be asked about.
@@ -212,8 +217,11 @@ gboolean GtkWebView::onLoadFailed(WebKitWebView*, WebKitLoadEvent event, const c
   auto* view = static_cast<GtkWebView*>(self);
   view->loadDidFail(failingUri);
   // Failures after the page was committed leave the page as it is.
-  if (event != WEBKIT_LOAD_COMMITTED && error)
-    view->delegate_.didFailProvisionalNavigation(webErrorOf(error));
+  if (event != WEBKIT_LOAD_COMMITTED && error) {
+    WebError failure = webErrorOf(error);
+    failure.failingURL = urlOf(failingUri);
+    view->delegate_.didFailProvisionalNavigation(failure);
+  }
   // Handled: the engine must not show its own error page.
   return TRUE;
 }
@@ -226,7 +234,7 @@ gboolean GtkWebView::onLoadFailedWithTlsErrors(WebKitWebView*, const char* faili
   // An untrusted certificate is never accepted; it is shown like any other
   // unreachable server.
   view->delegate_.didFailProvisionalNavigation(
-      WebError{-1, "The server\u2019s security certificate is not trusted."});
+      WebError{-1, "The server\u2019s security certificate is not trusted.", urlOf(failingUri)});
   return TRUE;
 }
 

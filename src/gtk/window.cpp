@@ -174,6 +174,7 @@ GtkAppWindow::GtkAppWindow(GtkApplication* app, WebKitNetworkSession* session, K
 
   overlay_ = gtk_overlay_new();
   gtk_window_set_child(GTK_WINDOW(window_), overlay_);
+  makeBars();
   if (hooks_.installActions)
     hooks_.installActions(GTK_APPLICATION_WINDOW(window_));
   g_debug("launch: window made");
@@ -182,10 +183,12 @@ GtkAppWindow::GtkAppWindow(GtkApplication* app, WebKitNetworkSession* session, K
 GtkAppWindow::~GtkAppWindow() {
   if (saveTimer_)
     g_source_remove(saveTimer_);
-  if (overlayCss_) {
-    gtk_style_context_remove_provider_for_display(gtk_widget_get_display(window_),
-                                                  GTK_STYLE_PROVIDER(overlayCss_.get()));
+  for (const auto* css : {&overlayCss_, &barsCss_}) {
+    if (*css)
+      gtk_style_context_remove_provider_for_display(gtk_widget_get_display(window_),
+                                                    GTK_STYLE_PROVIDER(css->get()));
   }
+  noticeSignals_.clear();
   signals_.clear();
   // The application keeps a window until it is destroyed, not merely
   // released.
@@ -249,6 +252,10 @@ bool GtkAppWindow::isVisible() const {
   GdkSurface* surface = gtk_native_get_surface(GTK_NATIVE(window_));
   return !surface || !GDK_IS_TOPLEVEL(surface) ||
          (gdk_toplevel_get_state(GDK_TOPLEVEL(surface)) & GDK_TOPLEVEL_STATE_MINIMIZED) == 0;
+}
+
+void GtkAppWindow::setTitle(const std::string& title) {
+  gtk_window_set_title(GTK_WINDOW(window_), title.c_str());
 }
 
 // The toolbar becomes the window's header bar. A segmented item is a row

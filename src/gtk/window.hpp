@@ -1,7 +1,7 @@
 // The application window: a GtkApplicationWindow with a header bar holding
 // the back/forward control, the page view, and an overlay layer for the
-// error screen. Its size is saved in the settings file under its autosave
-// name and restored on the next launch.
+// error screen, the load progress and the notice bar (window_bars.cpp). Its size is saved in the
+// settings file under its autosave name and restored on the next launch.
 #pragma once
 
 #include "gtk/glib_ptr.hpp"
@@ -30,10 +30,13 @@ public:
 
   void showWindow() override;
   [[nodiscard]] bool isVisible() const override;
+  void setTitle(const std::string& title) override;
   void setToolbar(const ToolbarDescription& toolbar, ToolbarDelegate& delegate) override;
   [[nodiscard]] std::unique_ptr<WebView> createWebView(const WebViewConfiguration& configuration,
                                                        WebViewDelegate& delegate) override;
   [[nodiscard]] std::unique_ptr<View> addOverlay(const OverlayDescription& overlay) override;
+  void showNotice(const std::optional<NoticeDescription>& notice) override;
+  void showLoadProgress(std::optional<double> fraction) override;
   void miniaturize() override;
   void zoom() override;
   [[nodiscard]] std::optional<std::string> savedValue(std::string_view key) const override;
@@ -49,6 +52,9 @@ private:
   static gboolean onSaveFrameDue(gpointer self);
   static void onSegmentClicked(GtkButton*, gpointer self);
   static gboolean onPointerEvent(GtkEventControllerLegacy*, GdkEvent* event, gpointer self);
+  // The strip along the top of the page: the progress bar over the notice.
+  void makeBars();
+  static void onNoticeButton(GtkButton* button, gpointer self);
 
   WebKitNetworkSession* session_;
   WindowHooks hooks_;
@@ -57,6 +63,14 @@ private:
   GtkWidget* window_ = nullptr; // owned by the application until destroyed
   GtkWidget* overlay_ = nullptr;
   GObjectPtr<GtkCssProvider> overlayCss_;
+  GObjectPtr<GtkCssProvider> barsCss_;
+  GtkWidget* progressBar_ = nullptr;
+  GtkWidget* noticeBar_ = nullptr;
+  GtkWidget* noticeLabel_ = nullptr;
+  GtkWidget* noticeButtons_ = nullptr;
+  std::vector<std::string> noticeButtonTitles_;
+  std::vector<std::function<void()>> noticeActions_;
+  std::vector<ScopedSignal> noticeSignals_;
   guint saveTimer_ = 0;
   KeyFileStore::Values savedFrame_;
   ToolbarDelegate* toolbarDelegate_ = nullptr;

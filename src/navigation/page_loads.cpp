@@ -26,10 +26,18 @@ std::pair<std::string, std::string> errorScreenTexts(const ErrorScreen& screen) 
   case ErrorScreen::Kind::pageStopped:
     break;
   }
-  static_assert(crashesBeforeGivingUp == 3, "the message says how many times");
+  static_assert(crashesBeforeGivingUp == 3 && crashWindow == std::chrono::minutes(1),
+                "the message says how many times and how long");
   return {"This page stopped working",
-          "The page ended unexpectedly three times within a minute, so Velmora stopped reloading "
-          "it. Your server address, sign-in and settings are unchanged."};
+          "The page ended unexpectedly three times within a minute, so Velmora is letting it "
+          "rest. Your server address, sign-in and settings are unchanged."};
+}
+
+// The line under the buttons: how the screen goes away by itself.
+std::string errorScreenFootnote(ErrorScreen::Kind kind) {
+  if (kind == ErrorScreen::Kind::pageStopped)
+    return "Velmora loads the page again by itself once a minute has passed without it ending.";
+  return "Velmora keeps checking the server and reconnects by itself as soon as it answers.";
 }
 
 // The address as a one-element JSON array, which is also a script array
@@ -73,7 +81,10 @@ PageLoads::PageLoads(Desktop& desktop, Window& window, WebView& webView,
           PageRecovery::Actions{
               .reloadPage = [this] { reloadAfterCrash(); },
               .showErrorScreen = [this](const ErrorScreen& screen) { showErrorScreen(screen); },
-              .tryAgain = [this] { reloadFromOverlay(); },
+              .reconnect = [this] { reconnect(); },
+              .showNotice = [this](const std::optional<PageNotice>& notice) { showNotice(notice); },
+              .showProgress =
+                  [this](std::optional<double> progress) { window_.showLoadProgress(progress); },
           }) {}
 
 void PageLoads::removeErrorOverlay() {
@@ -119,7 +130,13 @@ void PageLoads::didFail(const WebError& error) {
       error.code == WebError::frameLoadInterruptedByPolicyChange ||
       error.code == WebError::cannotShowURL)
     return;
-  showErrorScreen(ErrorScreen{ErrorScreen::Kind::unreachable, error.localizedDescription});
+  recovery_.loadFailed();
+  showErrorScreen(
+      ErrorScreen{ErrorScreen::Kind::unreachable, error.localizedDescription, error.failingURL});
+}
+
+void PageLoads::progressChanged(double progress) {
+  recovery_.progressChanged(progress);
 }
 
 void PageLoads::webProcessEnded() {
@@ -135,17 +152,50 @@ void PageLoads::checkServerNow() {
 }
 
 void PageLoads::reloadAfterCrash() {
-  const auto current = webView_.url();
-  if (current && isPlatformOrigin(current, server_.serverURL()) && !current->hasRootPath()) {
-    webView_.loadRequest(UrlRequest{.url = *current});
+  if (const auto page = pageToRestore(webView_.url(), server_.serverURL())) {
+    webView_.loadRequest(UrlRequest{.url = *page});
     return;
   }
   loadHome_();
 }
 
+void PageLoads::reconnect() {
+  const auto page = pageToRestore(failedPage_, server_.serverURL());
+  removeErrorOverlay();
+  if (page) {
+    webView_.loadRequest(UrlRequest{.url = *page});
+    return;
+  }
+  loadHome_();
+}
+
+void PageLoads::showNotice(const std::optional<PageNotice>& notice) {
+  if (!notice) {
+    window_.showNotice(std::nullopt);
+    return;
+  }
+  if (notice->kind == PageNotice::Kind::unresponsive) {
+    window_.showNotice(NoticeDescription{
+        .text = "The page is not responding. Velmora will restart it in " +
+                std::to_string(notice->secondsLeft) + " s.",
+        .buttons = {Button{.title = "Restart Now",
+                           .keyEquivalent = "",
+                           .action = [this] { recovery_.restartNow(); }}},
+    });
+    return;
+  }
+  window_.showNotice(NoticeDescription{
+      .text = "The page stopped and was reloaded. Anything typed since your last save may need to "
+              "be entered again.",
+      .buttons = {Button{.title = "Dismiss",
+                         .keyEquivalent = "",
+                         .action = [this] { recovery_.noticeDismissed(); }}},
+  });
+}
+
 void PageLoads::showErrorScreen(const ErrorScreen& screen) {
   removeErrorOverlay();
-  const bool retries = screen.kind != ErrorScreen::Kind::pageStopped;
+  failedPage_ = screen.page;
   auto [title, message] = errorScreenTexts(screen);
   const Color white{1.0, 1.0, 1.0, 1.0};
   OverlayDescription overlay{
@@ -167,18 +217,14 @@ void PageLoads::showErrorScreen(const ErrorScreen& screen) {
                   Button{.title = "Change Server\u2026",
                          .keyEquivalent = "",
                          .action = [this] { changeServerFromOverlay(); }}},
-      .footnote = std::nullopt,
+      .footnote = Label{.text = errorScreenFootnote(screen.kind),
+                        .font = {.pointSize = 11, .bold = false},
+                        .color = {0.55, 0.55, 0.55, 1.0},
+                        .wraps = true},
   };
-  if (retries) {
-    overlay.footnote = Label{.text = "Velmora keeps checking the server and reconnects by itself "
-                                     "as soon as it answers.",
-                             .font = {.pointSize = 11, .bold = false},
-                             .color = {0.55, 0.55, 0.55, 1.0},
-                             .wraps = true};
-  }
   errorOverlay_ = window_.addOverlay(overlay);
   desktop_.application.invalidateMenuItems();
-  recovery_.errorScreenShown(retries);
+  recovery_.errorScreenShown(screen.kind);
 }
 
 void PageLoads::reloadFromOverlay() {

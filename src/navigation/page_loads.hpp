@@ -1,7 +1,8 @@
-// What the window does as the page loads: the error screen when the server
-// cannot be reached (and its way back), recovery from a dead, hung or silent
-// page, and the sign-in e-mail a connect link left, filled in once the
-// platform's sign-in page has loaded.
+// What the window does as the page loads: the progress of a slow load, the
+// error screen when the server cannot be reached (and its way back to the
+// page that failed), recovery from a dead, hung or silent page with a bar
+// that says so, and the sign-in e-mail a connect link left, filled in once
+// the platform's sign-in page has loaded.
 #pragma once
 
 #include "connection/connection_steps.hpp"
@@ -27,6 +28,7 @@ public:
   void didCommit();
   void didFinish();
   void didFail(const WebError& error);
+  void progressChanged(double progress);
   // The web process and the network.
   void webProcessEnded();
   void responsivenessChanged(bool responsive);
@@ -44,6 +46,10 @@ private:
   // Loads the platform page that was on show when the web process ended, or
   // home when none was.
   void reloadAfterCrash();
+  // The server answers again: loads the platform page the error screen
+  // stood for, or home when it stood for none.
+  void reconnect();
+  void showNotice(const std::optional<PageNotice>& notice);
 
   Desktop& desktop_;
   Window& window_;
@@ -52,6 +58,7 @@ private:
   ConnectionSteps& connection_;
   std::function<void()> loadHome_;
   std::unique_ptr<View> errorOverlay_;
+  std::optional<Url> failedPage_; // what the error screen on show stands for
   PageRecovery recovery_;
 };
 

@@ -1,6 +1,7 @@
 #include "navigation/page_recovery.hpp"
 
 #include "connection/platform_answers.hpp"
+#include "navigation/navigation_policy.hpp"
 
 #include <algorithm>
 #include <array>
@@ -25,6 +26,31 @@ bool serverAnswers(const HttpResponse& response) {
   return response.status && *response.status < 500;
 }
 
+int secondsUntilRestart(TimePoint since, TimePoint now) {
+  const auto left = since + unresponsiveLimit - now;
+  if (left <= TimePoint::duration::zero())
+    return 0;
+  return static_cast<int>(std::chrono::ceil<std::chrono::seconds>(left).count());
+}
+
+std::chrono::milliseconds nextCheckDelay(int attempt, std::optional<TimePoint> quietUntil,
+                                         TimePoint now) {
+  const std::chrono::milliseconds backOff = retryDelay(attempt);
+  if (!quietUntil || *quietUntil <= now)
+    return backOff;
+  return std::min(backOff, std::chrono::ceil<std::chrono::milliseconds>(*quietUntil - now));
+}
+
+bool mayReconnect(bool serverAnswered, std::optional<TimePoint> quietUntil, TimePoint now) {
+  return serverAnswered && (!quietUntil || *quietUntil <= now);
+}
+
+std::optional<Url> pageToRestore(const std::optional<Url>& page, const Url& server) {
+  if (page && isPlatformOrigin(page, server) && !page->hasRootPath())
+    return page;
+  return std::nullopt;
+}
+
 PageRecovery::PageRecovery(MainQueue& queue, HttpClient& http, WebView& view,
                            ServerAddressSetting& server, Actions actions)
     : queue_(queue), http_(http), view_(view), server_(server), actions_(std::move(actions)) {}
@@ -32,7 +58,9 @@ PageRecovery::PageRecovery(MainQueue& queue, HttpClient& http, WebView& view,
 PageRecovery::~PageRecovery() {
   cancel(loadTimeout_);
   cancel(hangTimeout_);
+  cancel(hangTick_);
   cancel(nextCheck_);
+  cancel(progressDue_);
 }
 
 void PageRecovery::cancel(std::optional<DelayedTaskId>& task) {
@@ -40,14 +68,39 @@ void PageRecovery::cancel(std::optional<DelayedTaskId>& task) {
     queue_.cancel(*std::exchange(task, std::nullopt));
 }
 
+void PageRecovery::show(std::optional<PageNotice> notice) {
+  if (notice == notice_)
+    return;
+  notice_ = notice;
+  actions_.showNotice(notice_);
+}
+
 void PageRecovery::loadStarted() {
   cancel(loadTimeout_);
   loadTimeout_ = queue_.after(loadResponseTimeout, [this] {
     loadTimeout_.reset();
+    // The address is read before the stop, while it is still the one that
+    // gets no answer.
+    const auto page = view_.url();
     // Stopped first: the engine reports the stop as a cancellation, which
     // shows nothing, and the error screen then says what happened.
     view_.stopLoading();
-    actions_.showErrorScreen(ErrorScreen{ErrorScreen::Kind::timedOut, {}});
+    actions_.showErrorScreen(ErrorScreen{ErrorScreen::Kind::timedOut, {}, page});
+  });
+  // The engine's first estimate for a load may come before its start; one
+  // left at 1 is the last load's end.
+  if (progress_ >= 1.0)
+    progress_ = 0;
+  // A load that supersedes one whose bar shows keeps the bar.
+  if (progressShown_) {
+    actions_.showProgress(progress_);
+    return;
+  }
+  cancel(progressDue_);
+  progressDue_ = queue_.after(progressDelay, [this] {
+    progressDue_.reset();
+    progressShown_ = true;
+    actions_.showProgress(progress_);
   });
 }
 
@@ -57,12 +110,40 @@ void PageRecovery::loadAnswered() {
 
 void PageRecovery::pageShown() {
   cancel(loadTimeout_);
+  endProgress();
   checks_ = 0;
+  if (std::exchange(reloadedAfterEnd_, false))
+    show(PageNotice{PageNotice::Kind::reloaded});
+}
+
+void PageRecovery::loadFailed() {
+  endProgress();
+}
+
+void PageRecovery::progressChanged(double progress) {
+  progress_ = std::clamp(progress, 0.0, 1.0);
+  // The engine's estimate reaches 1 however the load ends, a stop included.
+  if (progress_ >= 1.0) {
+    endProgress();
+    return;
+  }
+  if (progressShown_)
+    actions_.showProgress(progress_);
+}
+
+void PageRecovery::endProgress() {
+  cancel(progressDue_);
+  if (std::exchange(progressShown_, false))
+    actions_.showProgress(std::nullopt);
 }
 
 void PageRecovery::webProcessEnded() {
-  cancel(hangTimeout_);
+  endHang();
   cancel(loadTimeout_);
+  endProgress();
+  reloadedAfterEnd_ = true;
+  if (notice_ && notice_->kind == PageNotice::Kind::reloaded)
+    show(std::nullopt);
   const TimePoint now = queue_.now();
   const CrashResponse response = respondToCrash(recentEnds_, now);
   recentEnds_.push_back(now);
@@ -72,29 +153,73 @@ void PageRecovery::webProcessEnded() {
     actions_.reloadPage();
     return;
   }
-  actions_.showErrorScreen(ErrorScreen{ErrorScreen::Kind::pageStopped, {}});
+  actions_.showErrorScreen(ErrorScreen{ErrorScreen::Kind::pageStopped, {}, view_.url()});
 }
 
 void PageRecovery::responsivenessChanged(bool responsive) {
-  cancel(hangTimeout_);
-  if (responsive)
+  if (responsive) {
+    endHang();
     return;
+  }
+  if (hungSince_)
+    return;
+  hungSince_ = queue_.now();
   hangTimeout_ = queue_.after(unresponsiveLimit, [this] {
     hangTimeout_.reset();
     // The engine then reports the end, and the page is recovered from there.
     view_.terminateWebProcess();
   });
+  tickHangNotice();
 }
 
-void PageRecovery::errorScreenShown(bool retriesOnItsOwn) {
+void PageRecovery::tickHangNotice() {
+  const int left = secondsUntilRestart(*hungSince_, queue_.now());
+  show(PageNotice{PageNotice::Kind::unresponsive, std::max(left, 1)});
+  // The next whole second of the countdown.
+  const auto next = *hungSince_ + unresponsiveLimit - std::chrono::seconds(left - 1);
+  hangTick_ =
+      queue_.after(std::chrono::ceil<std::chrono::milliseconds>(next - queue_.now()), [this] {
+        hangTick_.reset();
+        if (hungSince_ && secondsUntilRestart(*hungSince_, queue_.now()) > 0)
+          tickHangNotice();
+      });
+}
+
+void PageRecovery::endHang() {
+  cancel(hangTimeout_);
+  cancel(hangTick_);
+  hungSince_.reset();
+  if (notice_ && notice_->kind == PageNotice::Kind::unresponsive)
+    show(std::nullopt);
+}
+
+void PageRecovery::restartNow() {
+  if (!hungSince_)
+    return;
+  endHang();
+  view_.terminateWebProcess();
+}
+
+void PageRecovery::noticeDismissed() {
+  if (notice_ && notice_->kind == PageNotice::Kind::reloaded)
+    show(std::nullopt);
+}
+
+void PageRecovery::errorScreenShown(ErrorScreen::Kind kind) {
   cancel(nextCheck_);
-  retrying_ = retriesOnItsOwn;
-  if (retrying_)
-    scheduleCheck();
+  endProgress();
+  // The screen covers the page the note was about.
+  noticeDismissed();
+  retrying_ = true;
+  quietUntil_.reset();
+  if (kind == ErrorScreen::Kind::pageStopped && !recentEnds_.empty())
+    quietUntil_ = recentEnds_.back() + crashWindow;
+  scheduleCheck();
 }
 
 void PageRecovery::errorScreenRemoved() {
   retrying_ = false;
+  quietUntil_.reset();
   cancel(nextCheck_);
 }
 
@@ -109,7 +234,7 @@ void PageRecovery::checkServerNow() {
 
 void PageRecovery::scheduleCheck() {
   cancel(nextCheck_);
-  nextCheck_ = queue_.after(retryDelay(checks_ + 1), [this] {
+  nextCheck_ = queue_.after(nextCheckDelay(checks_ + 1, quietUntil_, queue_.now()), [this] {
     nextCheck_.reset();
     checkServer();
   });
@@ -126,8 +251,8 @@ void PageRecovery::checkServer() {
               checking_ = false;
               if (!retrying_)
                 return; // the screen came down meanwhile
-              if (serverAnswers(response)) {
-                actions_.tryAgain();
+              if (mayReconnect(serverAnswers(response), quietUntil_, queue_.now())) {
+                actions_.reconnect();
                 return;
               }
               scheduleCheck();

@@ -78,6 +78,8 @@ struct WebError {
 
   int code = 0;
   std::string localizedDescription;
+  // The address whose load failed, where the engine says it.
+  std::optional<Url> failingURL{};
 };
 
 struct ScriptMessage {
@@ -155,6 +157,9 @@ public:
   virtual void didCommitNavigation() = 0;
   virtual void didFinishNavigation() = 0;
   virtual void didFailProvisionalNavigation(const WebError& error) = 0;
+  // The engine's estimate of how far the main frame's load has come, 0 to
+  // 1; it reaches 1 however the load ends.
+  virtual void estimatedProgressDidChange(double progress) = 0;
   // The web process ended: the page on show is a dead picture until reloaded.
   virtual void webProcessDidTerminate(WebProcessTermination reason) = 0;
   // The web process stopped answering the engine (a script in an endless

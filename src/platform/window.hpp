@@ -70,6 +70,13 @@ struct OverlayDescription {
   std::optional<Label> footnote;
 };
 
+// A bar along the top of the page: one line of text and its buttons. The
+// page stays in use below it.
+struct NoticeDescription {
+  std::string text;
+  std::vector<Button> buttons;
+};
+
 // A view the core placed and may take away again.
 class View {
 public:
@@ -117,6 +124,9 @@ public:
   virtual ~Window() = default;
   // Puts the window on screen and makes it the key window.
   virtual void showWindow() = 0;
+  // Replaces the title the window was made with; taskbars and window
+  // switchers show it.
+  virtual void setTitle(const std::string& title) = 0;
   // On screen: shown, and not minimised.
   [[nodiscard]] virtual bool isVisible() const = 0;
   // Attaches a toolbar whose items come from `delegate`, which must outlive
@@ -129,6 +139,12 @@ public:
   // Lays the overlay over the whole content area, above the web view, where
   // it follows every resize until removed.
   [[nodiscard]] virtual std::unique_ptr<View> addOverlay(const OverlayDescription& overlay) = 0;
+  // Shows the notice bar over the top of the page, replacing the one on
+  // show; none takes it away.
+  virtual void showNotice(const std::optional<NoticeDescription>& notice) = 0;
+  // Shows a thin load progress bar along the top of the page, filled to
+  // `fraction` (0 to 1); none takes it away.
+  virtual void showLoadProgress(std::optional<double> fraction) = 0;
   virtual void miniaturize() = 0;
   // Toggles between the maximised and the normal size.
   virtual void zoom() = 0;

@@ -41,7 +41,8 @@ BrowserWindowController::BrowserWindowController(Desktop& desktop, Menu* goMenu)
       bridge(
           desktop.dockTile, desktop.mainQueue, goMenu,
           [this](const Url& url) { requests.openIfSameServer(url); },
-          [this](const Url& link) { requests.openConnectLinkFromPage(link); }),
+          [this](const Url& link) { requests.openConnectLinkFromPage(link); },
+          [this](const std::string& title) { window->setTitle(title); }),
       downloads(desktop) {
   window->setToolbar(ToolbarDescription{.identifier = std::string(toolbarIdentifier),
                                         .iconOnly = true,

@@ -111,6 +111,7 @@ public:
   void didCommitNavigation() override { pageLoads.didCommit(); }
   void didFinishNavigation() override { pageLoads.didFinish(); }
   void didFailProvisionalNavigation(const WebError& error) override { pageLoads.didFail(error); }
+  void estimatedProgressDidChange(double progress) override { pageLoads.progressChanged(progress); }
   void backForwardListDidChange() override { desktop.application.invalidateMenuItems(); }
   void showErrorOverlay(const std::string& message) {
     pageLoads.showErrorScreen(ErrorScreen{ErrorScreen::Kind::unreachable, message});

@@ -26,7 +26,9 @@ TEST(AccessibilityE2ETest, ControlsAreNamedForWhatTheyDoAndTheKeyboardReachesThe
       all += node.role + " \"" + node.name + "\"" + (node.focused ? " focused" : "") + "\n";
     return all;
   };
-  const auto press = [&](const std::string& keys) { pressKeys(visibleWindow("^Velmora$"), keys); };
+  const auto press = [&](const std::string& keys) {
+    pressKeys(visibleWindow(mainWindowTitle), keys);
+  };
 
   // Not "‹" and "›".
   EXPECT_TRUE(shows("push button", "Back"));

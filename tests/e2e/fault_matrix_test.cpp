@@ -1,7 +1,9 @@
 // The real application meeting faults it cannot prevent: a server that is
-// down when the application starts, and a Downloads folder that fills up
-// in the middle of a download or cannot be written at all. Each ends in a message the user can act
-// on, nothing half done is left behind, and the window carries on.
+// down when the application starts or goes down under a page, a page that
+// dies or hangs, and a Downloads folder that fills up in the middle of a
+// download or cannot be written at all. Each ends in a message the user can
+// act on, or in the page back where it was; nothing half done is left
+// behind, and the window carries on.
 #include "processes.hpp"
 
 #include <gtest/gtest.h>
@@ -17,12 +19,25 @@ namespace fs = std::filesystem;
 
 // The main window's content colour a little in from its lower right corner.
 std::string cornerColour() {
-  const std::string window = visibleWindow("^Velmora$");
+  const std::string window = visibleWindow(mainWindowTitle);
   const auto size = window.empty() ? std::nullopt : windowSize(window);
   return size ? pixelIn(window, size->width - 12, size->height - 12) : "";
 }
 
 constexpr const char* overlayColour = "12,14,18";
+// The notice bar over the page, and the load progress bar.
+constexpr const char* noticeColour = "253,241,199";
+constexpr const char* progressColour = "53,132,228";
+// The strip along the top of the page, under the header bar and the menu bar.
+constexpr const char* topOfPage = "2000x120+0+0";
+
+// The middle of the notice bar, from the window's top edge.
+constexpr int noticeBarMiddle = 94;
+
+bool noticeShows() {
+  const std::string window = visibleWindow(mainWindowTitle);
+  return !window.empty() && showsColour(window, noticeColour, topOfPage);
+}
 
 TEST(FaultMatrixE2ETest, AServerDownAtStartShowsTheErrorScreenUntilItIsBackWithoutAKeyPressed) {
   PlatformSession session;
@@ -46,6 +61,41 @@ TEST(FaultMatrixE2ETest, AServerDownAtStartShowsTheErrorScreenUntilItIsBackWitho
   EXPECT_NE(session.home.readSettings().find("serverURL=" + platform.url() + "\n"),
             std::string::npos)
       << "the stored address survives the outage";
+}
+
+// The server goes down as the desk opens another page, and comes back: the
+// window reconnects by itself to that page, not to the dashboard.
+TEST(FaultMatrixE2ETest, ThePageThatFailedComesBackWhenTheServerIsBack) {
+  PlatformSession session;
+  SamplePlatform& platform = session.platform;
+  session.launch();
+  ASSERT_EQ(platform.control("down=1"), 200);
+  session.open("/bridge/count?text=4");
+  ASSERT_TRUE(waitUntil([&] { return cornerColour() == overlayColour; }, 30s))
+      << "the window is not covered by the error screen";
+
+  ASSERT_EQ(platform.control("down=0"), 200);
+  const size_t before = platform.requests().size();
+  const auto back = platform.waitForRequest(
+      [](const LoggedRequest& r) { return r.userAgent.find("Mozilla") == 0; }, 15s, before);
+  ASSERT_TRUE(back) << "nothing loaded once the server was back";
+  EXPECT_EQ(back->path + "?" + back->query, "/bridge/count?text=4")
+      << "the page that failed comes back, not the sign-in page";
+  EXPECT_TRUE(waitUntil([&] { return cornerColour() != overlayColour; }));
+  screenshot(screenshotFile("failed-page-back"));
+}
+
+// A slow page shows its progress along the top of the page while it loads.
+TEST(FaultMatrixE2ETest, ASlowPageShowsItsProgress) {
+  PlatformSession session;
+  session.launch();
+  session.open("/slow?ms=20000");
+  const std::string window = waitForWindow();
+  ASSERT_TRUE(waitUntil([&] { return showsColour(window, progressColour, topOfPage); }))
+      << "no progress bar while the page loads";
+  screenshot(screenshotFile("load-progress"));
+  EXPECT_TRUE(waitUntil([&] { return !showsColour(window, progressColour, topOfPage); }, 30s))
+      << "the progress bar stays after the load";
 }
 
 TEST(FaultMatrixE2ETest, AServerThatNeverAnswersShowsTheErrorScreenAfterAMinute) {
@@ -78,7 +128,7 @@ std::optional<int> webProcessOf(int application) {
   return std::nullopt;
 }
 
-TEST(FaultMatrixE2ETest, AKilledOrHungPageIsBackWithinSeconds) {
+TEST(FaultMatrixE2ETest, AKilledPageIsBackWithinSecondsWithANote) {
   PlatformSession session;
   session.launch();
   std::optional<int> web;
@@ -90,13 +140,34 @@ TEST(FaultMatrixE2ETest, AKilledOrHungPageIsBackWithinSeconds) {
       [](const LoggedRequest& r) { return r.path == "/login"; }, 15s, before))
       << "the page did not come back after its web process was killed";
   EXPECT_TRUE(waitUntil([&] { return webProcessOf(session.app->process().pid()) != web; }));
+  EXPECT_TRUE(waitUntil(noticeShows)) << "no note that the page was reloaded";
+  screenshot(screenshotFile("page-reloaded-note"));
+}
 
-  // A page whose script never returns: ended once the limit has passed, and
-  // shown again.
+// A page whose script never returns: a bar counts down to its restart, and
+// Restart Now ends it and shows it again at once, with the note, which
+// Dismiss closes.
+TEST(FaultMatrixE2ETest, AHungPageCountsDownAndRestartNowBringsItBack) {
+  PlatformSession session;
+  session.launch();
+  const size_t before = session.logged();
   session.open("/probe/hang");
+  // The engine notices a hang only when asked; the window asks every 10 s.
+  ASSERT_TRUE(waitUntil(noticeShows, 40s)) << "no bar while the page does not respond";
+  screenshot(screenshotFile("page-not-responding"));
+  // The bar's button sits at its right end, level with its text.
+  const std::string window = visibleWindow(mainWindowTitle);
+  const auto size = windowSize(window);
+  ASSERT_TRUE(size);
+  clickAt(window, size->width - 70, noticeBarMiddle);
+  // Left alone, the page would be ended only when the 15 s are over.
   EXPECT_TRUE(session.platform.waitForRequest(
-      [](const LoggedRequest& r) { return r.query == "hang=recovered"; }, 40s, before));
+      [](const LoggedRequest& r) { return r.query == "hang=recovered"; }, 10s, before))
+      << "Restart Now did not bring the page back at once";
+  EXPECT_TRUE(waitUntil(noticeShows)) << "no note that the page was reloaded";
   screenshot(screenshotFile("page-recovered"));
+  clickAt(window, size->width - 55, noticeBarMiddle);
+  EXPECT_TRUE(waitUntil([] { return !noticeShows(); })) << "Dismiss left the note";
 }
 
 // Runs the application in a mount namespace of its own in which the

@@ -82,7 +82,7 @@ TEST(PageBridgeE2ETest, TheUnreadCountIsTheBadgeAndEachPagesNavigationTheGoMenu)
   EXPECT_TRUE(waitUntil([&] { return painted(window, "600x400+400+200"); }));
   clickAt(window, 181, 63);
   EXPECT_TRUE(waitUntil([&] {
-    const auto surfaces = visibleWindows("^Velmora$");
+    const auto surfaces = visibleWindows(mainWindowTitle);
     return std::ranges::any_of(surfaces, [&](const std::string& id) {
       return id != window && painted(id, "100x100+20+20");
     });
@@ -129,6 +129,20 @@ TEST(PageBridgeE2ETest, TheUnreadCountIsTheBadgeAndEachPagesNavigationTheGoMenu)
 // Every badge is a signal that each dock on the session bus wakes up for. A
 // count that flips as fast as the page can change it reaches the bus a few
 // times a second at most, and the count it settles on still arrives.
+// Desktops without a dock badge (stock GNOME) show the count all the same:
+// it is in the window's title, which every taskbar and switcher reads.
+TEST(PageBridgeE2ETest, TheUnreadCountIsInTheWindowTitle) {
+  SignedInApp session;
+  const std::string window = waitForWindow();
+  EXPECT_TRUE(waitUntil([&] { return windowTitle(window) == "Velmora (3)"; }))
+      << windowTitle(window);
+  session.open("/bridge/count?text=12%20new");
+  EXPECT_TRUE(waitUntil([&] { return windowTitle(window) == "Velmora (12)"; }))
+      << windowTitle(window);
+  session.open("/bridge/count");
+  EXPECT_TRUE(waitUntil([&] { return windowTitle(window) == "Velmora"; })) << windowTitle(window);
+}
+
 TEST(PageBridgeE2ETest, ACountFlippingInATightLoopSendsAFewBadgesASecondAndEndsOnTheLast) {
   SignedInApp session;
   ASSERT_TRUE(waitUntil([&] { return !session.badges.badgeUpdates().empty(); }));

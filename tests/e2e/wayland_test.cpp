@@ -31,7 +31,7 @@ TEST(WaylandE2ETest, SignInPageMenusAndConnectLinksWorkUnderAWaylandCompositor) 
                                            "XDG_RUNTIME_DIR=" + runtime.string()};
 
   session.launch(onWayland); // waits for the sign-in page
-  EXPECT_TRUE(visibleWindow("^Velmora$").empty()) << "the window went to the X display";
+  EXPECT_TRUE(visibleWindow(mainWindowTitle).empty()) << "the window went to the X display";
   std::optional<std::vector<ExportedMenuItem>> bar;
   EXPECT_TRUE(waitUntil([&] { return (bar = readExportedMenuBar()) && bar->size() == 6; }))
       << "the menus are not exported";

@@ -38,6 +38,7 @@ public:
   void webProcessResponsivenessDidChange(bool) override {}
   void didFinishNavigation() override { ++finished; }
   void didFailProvisionalNavigation(const WebError&) override { ++failed; }
+  void estimatedProgressDidChange(double) override {}
   void backForwardListDidChange() override {}
   NewWindowResponse createWebViewWithConfiguration(const NavigationAction&) override {
     return NewWindowResponse::none;

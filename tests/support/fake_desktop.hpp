@@ -105,6 +105,7 @@ public:
     ++shows;
   }
   [[nodiscard]] bool isVisible() const override { return visible; }
+  void setTitle(const std::string& title) override { description.title = title; }
   void setToolbar(const ToolbarDescription& description, ToolbarDelegate& delegate) override {
     toolbar = description;
     toolbarDelegate = &delegate;
@@ -118,6 +119,13 @@ public:
   [[nodiscard]] std::unique_ptr<View> addOverlay(const OverlayDescription& description) override {
     attachedOverlays.emplace(++lastOverlayId, description);
     return std::make_unique<FakeView>(*this, lastOverlayId);
+  }
+  void showNotice(const std::optional<NoticeDescription>& description) override {
+    notice = description;
+  }
+  void showLoadProgress(std::optional<double> fraction) override {
+    loadProgress = fraction;
+    loadProgressHistory.push_back(fraction);
   }
   void miniaturize() override { ++miniaturizations; }
   void zoom() override { ++zooms; }
@@ -139,6 +147,9 @@ public:
   ToolbarDelegate* toolbarDelegate = nullptr;
   FakeWebView* webView = nullptr;
   std::map<int, OverlayDescription> attachedOverlays;
+  std::optional<NoticeDescription> notice;
+  std::optional<double> loadProgress;
+  std::vector<std::optional<double>> loadProgressHistory;
   int lastOverlayId = 0;
   bool visible = false;
   int shows = 0, miniaturizations = 0, zooms = 0;

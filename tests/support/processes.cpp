@@ -441,6 +441,21 @@ bool painted(const std::string& window, const std::string& region, const std::st
   return !colours.empty() && std::stoi(colours) > 8;
 }
 
+bool showsColour(const std::string& window, const std::string& colour, const std::string& region) {
+  // Every other colour becomes black; what is left is the colour or nothing.
+  const std::string left = describeWindow(
+      window, {"-crop", region, "+repage", "-fill", "black", "+opaque", "rgb(" + colour + ")"},
+      "%[max]");
+  return !left.empty() && left != "0";
+}
+
+std::string windowTitle(const std::string& window) {
+  std::string title = runCommand({"xdotool", "getwindowname", window});
+  while (!title.empty() && (title.back() == '\n' || title.back() == '\r'))
+    title.pop_back();
+  return title;
+}
+
 void pressKeys(const std::string& window, const std::string& keys) {
   std::vector<std::string> argv{"xdotool", "windowfocus", "--sync",
                                 window,    "key",         "--clearmodifiers"};

@@ -183,13 +183,21 @@ void screenshot(const std::filesystem::path& file);
 // build/screenshots/NAME.png, where a person can look at what a test saw.
 std::filesystem::path screenshotFile(const std::string& name);
 
-// The X windows on show whose title matches `title` (a regular expression),
-// oldest first; the main window's title is exactly "Velmora".
+// The main window's title: "Velmora", or "Velmora (N)" while the page
+// reports N unread, as an extended regular expression.
+inline constexpr const char* mainWindowTitle = "^Velmora( \\([0-9]+\\))?$";
+// The X windows on show whose title matches `title` (an extended regular
+// expression), oldest first.
 std::vector<std::string> visibleWindows(const std::string& title);
 // The first of them, "" while there is none.
 std::string visibleWindow(const std::string& title);
 // Waits for one; "" when none came.
-std::string waitForWindow(const std::string& title = "^Velmora$");
+std::string waitForWindow(const std::string& title = mainWindowTitle);
+// The window's title as the desktop reads it.
+std::string windowTitle(const std::string& window);
+// Whether the window's `region` (an ImageMagick crop geometry) shows any
+// pixel of `colour` ("R,G,B").
+bool showsColour(const std::string& window, const std::string& colour, const std::string& region);
 
 struct WindowSize {
   int width = 0, height = 0;

@@ -81,6 +81,20 @@ TEST(BadgeLabelForCountTest, ShowsPositiveCountsInFullAndNothingElse) {
     EXPECT_EQ(badgeLabelForCount(row.count), row.label) << row.count;
 }
 
+TEST(WindowTitleForCountTest, PutsPositiveCountsInTheTitle) {
+  struct Row {
+    std::int64_t count;
+    const char* title;
+  };
+  const Row rows[] = {{0, "Velmora"},
+                      {1, "Velmora (1)"},
+                      {150, "Velmora (150)"},
+                      {-3, "Velmora"},
+                      {int64Min, "Velmora"}};
+  for (const Row& row : rows)
+    EXPECT_EQ(windowTitleForCount(row.count), row.title) << row.count;
+}
+
 // The controller with a signed-in server and its Go menu in place.
 struct Controller : testing::Browser {
   void post(const char* name, ScriptValue body) {
@@ -154,6 +168,22 @@ TEST(ScriptMessageTest, ABadgeGoesToTheDockOnlyWhenItChangesAndAtMostFourTimesAS
   c.post("bellCount", number(10));
   c.fake.mainQueue.advance(1s);
   EXPECT_EQ(sent().size(), before);
+}
+
+// The title is the count on desktops without a badge; it follows each
+// report at once, not the dock's held-back signal.
+TEST(ScriptMessageTest, TheWindowTitleFollowsEveryCountAtOnce) {
+  Controller c;
+  const auto title = [&] { return c.fake.window().description.title; };
+  EXPECT_EQ(title(), "Velmora");
+  c.post("bellCount", number(3));
+  EXPECT_EQ(title(), "Velmora (3)");
+  c.post("bellCount", number(4));
+  c.post("bellCount", number(5));
+  EXPECT_EQ(title(), "Velmora (5)") << "within the badge's quarter second";
+  EXPECT_EQ(c.fake.dockTile.badgeHistory, (std::vector<std::string>{"3"}));
+  c.post("bellCount", text("oops"));
+  EXPECT_EQ(title(), "Velmora");
 }
 
 // A body that is not a list of dictionaries counts as an empty list; a list

@@ -1,7 +1,7 @@
-// A window left alone all day: when it reloads a dead page and when it gives
-// up, when a hung page is ended, when a silent load becomes the error screen,
-// and how the error screen checks the server by itself, on the double's
-// clock.
+// A window left alone all day: when it reloads a dead page and when it lets
+// it rest, when a hung page is ended and what the desk sees meanwhile, when
+// a silent load becomes the error screen, how the error screen checks the
+// server by itself and which page comes back, on the double's clock.
 #include "browser_fixture.hpp"
 #include "navigation/page_recovery.hpp"
 
@@ -42,6 +42,63 @@ TEST(PageRecoveryTest, DecidesReloadsRetriesAndAnswersPurely) {
        {std::pair{200, true}, {302, true}, {404, true}, {499, true}, {500, false}, {503, false}})
     EXPECT_EQ(serverAnswers(HttpResponse{status, std::nullopt, std::nullopt}), answers) << status;
   EXPECT_FALSE(serverAnswers(HttpResponse{std::nullopt, std::nullopt, "Connection refused"}));
+
+  struct CountdownRow {
+    const char* name;
+    std::chrono::milliseconds hungFor;
+    int secondsLeft;
+  } countdown[] = {
+      {"just hung", 0ms, 15},
+      {"a moment later rounds up", 1ms, 15},
+      {"one second", 1s, 14},
+      {"the last moment", unresponsiveLimit - 1ms, 1},
+      {"the limit", unresponsiveLimit, 0},
+      {"past the limit", unresponsiveLimit + 1h, 0},
+  };
+  for (const CountdownRow& row : countdown)
+    EXPECT_EQ(secondsUntilRestart(now - row.hungFor, now), row.secondsLeft) << row.name;
+
+  struct CheckRow {
+    const char* name;
+    int attempt;
+    std::optional<TimePoint> quietUntil;
+    std::chrono::milliseconds delay;
+    bool answeredMayReconnect;
+  } checks[] = {
+      {"no rest: the back-off", 7, std::nullopt, 30s, true},
+      {"rest ending sooner brings the check forward", 7, now + 4s, 4s, false},
+      {"rest ending later keeps the back-off", 1, now + 40s, 2s, false},
+      {"rest over", 7, now, 30s, true},
+      {"rest long over", 9, now - 1h, 60s, true},
+  };
+  for (const CheckRow& row : checks) {
+    EXPECT_EQ(nextCheckDelay(row.attempt, row.quietUntil, now), row.delay) << row.name;
+    EXPECT_EQ(mayReconnect(true, row.quietUntil, now), row.answeredMayReconnect) << row.name;
+    EXPECT_FALSE(mayReconnect(false, row.quietUntil, now)) << row.name;
+  }
+
+  const Url server = *Url::parse("https://acme.example.test");
+  struct RestoreRow {
+    const char* name;
+    std::optional<const char*> page;
+    std::optional<const char*> restored;
+  } restores[] = {
+      {"a platform page", jobs, jobs},
+      {"the sign-in page", signIn, signIn},
+      {"a page with a query", "https://acme.example.test/jobs?id=7",
+       "https://acme.example.test/jobs?id=7"},
+      {"the platform's public root", "https://acme.example.test/", std::nullopt},
+      {"another site", "https://evil.test/jobs", std::nullopt},
+      {"the host over plain http", "http://acme.example.test/jobs", std::nullopt},
+      {"nothing", std::nullopt, std::nullopt},
+  };
+  for (const RestoreRow& row : restores) {
+    const auto page = row.page ? Url::parse(*row.page) : std::nullopt;
+    const auto restored = pageToRestore(page, server);
+    EXPECT_EQ(restored ? std::optional(restored->absoluteString()) : std::nullopt,
+              row.restored ? std::optional<std::string>(*row.restored) : std::nullopt)
+        << row.name;
+  }
 }
 
 struct Desk : testing::Browser {
@@ -57,7 +114,14 @@ struct Desk : testing::Browser {
     controller->webProcessDidTerminate(WebProcessTermination::crashed);
   }
   [[nodiscard]] const OverlayDescription* screen() const { return fake.window().shownOverlay(); }
+  [[nodiscard]] const std::optional<NoticeDescription>& notice() const {
+    return fake.window().notice;
+  }
+  [[nodiscard]] size_t checks() const { return fake.http.requests.size(); }
 };
+
+constexpr const char* reloadedNote = "The page stopped and was reloaded. Anything typed since your "
+                                     "last save may need to be entered again.";
 
 TEST(PageRecoveryTest, ADeadPageIsReloadedUntilItDiesThreeTimesInAMinute) {
   Desk desk;
@@ -69,9 +133,10 @@ TEST(PageRecoveryTest, ADeadPageIsReloadedUntilItDiesThreeTimesInAMinute) {
   desk.crashAfter(20s);
   ASSERT_NE(desk.screen(), nullptr);
   EXPECT_EQ(desk.screen()->title.text, "This page stopped working");
-  EXPECT_FALSE(desk.screen()->footnote) << "a page that keeps dying is not retried alone";
+  ASSERT_TRUE(desk.screen()->footnote);
+  EXPECT_EQ(desk.screen()->footnote->text,
+            "Velmora loads the page again by itself once a minute has passed without it ending.");
   EXPECT_EQ(desk.loaded().size(), 3u);
-  EXPECT_TRUE(desk.fake.http.requests.empty());
   EXPECT_EQ(desk.fake.settings.values.at("serverURL"), "https://acme.example.test");
 
   // Try Again gives the page fresh chances; with nothing on show, home.
@@ -80,6 +145,139 @@ TEST(PageRecoveryTest, ADeadPageIsReloadedUntilItDiesThreeTimesInAMinute) {
   desk.crashAfter(1s);
   EXPECT_EQ(desk.loaded(), (Strings{signIn, jobs, jobs, signIn, signIn}));
   EXPECT_EQ(desk.screen(), nullptr);
+}
+
+// The page that kept dying is never given up for good: the screen keeps
+// checking, and once a minute has passed since the last end (and the
+// server answers) the page comes back, saying it was reloaded.
+TEST(PageRecoveryTest, AStoppedPageRestsAMinuteThenComesBackByItself) {
+  Desk desk;
+  desk.crashAfter(0s);
+  desk.crashAfter(1s);
+  desk.crashAfter(1s);
+  ASSERT_NE(desk.screen(), nullptr);
+  desk.fake.mainQueue.advance(2s);
+  ASSERT_EQ(desk.checks(), 1u);
+  desk.fake.http.complete(HttpResponse{200, "<html>", std::nullopt});
+  EXPECT_NE(desk.screen(), nullptr) << "the server answers, but the minute is not over";
+  // Checks at 2, 5, 10, 18, 30 and 50 s, then at the minute rather than at 80 s.
+  size_t made = 1;
+  for (auto wait : {3s, 5s, 8s, 12s, 20s}) {
+    desk.fake.mainQueue.advance(wait);
+    ASSERT_EQ(desk.checks(), ++made);
+    desk.fake.http.complete(HttpResponse{200, "<html>", std::nullopt});
+  }
+  EXPECT_NE(desk.screen(), nullptr);
+  desk.fake.mainQueue.advance(9999ms);
+  EXPECT_EQ(desk.checks(), 6u);
+  desk.fake.mainQueue.advance(1ms);
+  ASSERT_EQ(desk.checks(), 7u);
+  desk.fake.http.complete(HttpResponse{200, "<html>", std::nullopt});
+  EXPECT_EQ(desk.screen(), nullptr);
+  EXPECT_EQ(desk.loaded().back(), jobs);
+
+  EXPECT_FALSE(desk.notice()) << "no note before the page shows";
+  desk.showing(jobs);
+  ASSERT_TRUE(desk.notice());
+  EXPECT_EQ(desk.notice()->text, reloadedNote);
+  desk.notice()->buttons.at(0).action(); // Dismiss
+  EXPECT_FALSE(desk.notice());
+}
+
+// After an end the page is reloaded at once, and the page that comes back
+// says so until the user closes the note.
+TEST(PageRecoveryTest, APageReloadedAfterItsEndSaysSo) {
+  Desk desk;
+  desk.crashAfter(0s);
+  EXPECT_FALSE(desk.notice());
+  desk.showing(jobs);
+  ASSERT_TRUE(desk.notice());
+  EXPECT_EQ(desk.notice()->text, reloadedNote);
+  ASSERT_EQ(desk.notice()->buttons.size(), 1u);
+  EXPECT_EQ(desk.notice()->buttons[0].title, "Dismiss");
+  desk.showing(signIn);
+  EXPECT_TRUE(desk.notice()) << "it stays until closed";
+  desk.notice()->buttons[0].action();
+  EXPECT_FALSE(desk.notice());
+  desk.showing(jobs);
+  EXPECT_FALSE(desk.notice()) << "only once per end";
+}
+
+// While the page does not respond, a bar counts down to its restart, and
+// Restart Now ends it at once.
+TEST(PageRecoveryTest, AnUnresponsivePageCountsDownToItsRestart) {
+  Desk desk;
+  desk.controller->webProcessResponsivenessDidChange(false);
+  ASSERT_TRUE(desk.notice());
+  EXPECT_EQ(desk.notice()->text, "The page is not responding. Velmora will restart it in 15 s.");
+  desk.fake.mainQueue.advance(999ms);
+  EXPECT_EQ(desk.notice()->text, "The page is not responding. Velmora will restart it in 15 s.");
+  desk.fake.mainQueue.advance(1ms);
+  EXPECT_EQ(desk.notice()->text, "The page is not responding. Velmora will restart it in 14 s.");
+  desk.fake.mainQueue.advance(13s);
+  EXPECT_EQ(desk.notice()->text, "The page is not responding. Velmora will restart it in 1 s.");
+  desk.controller->webProcessResponsivenessDidChange(true);
+  EXPECT_FALSE(desk.notice()) << "the page answers again";
+  desk.fake.mainQueue.advance(1h);
+  EXPECT_EQ(desk.fake.webView().terminations, 0);
+
+  desk.controller->webProcessResponsivenessDidChange(false);
+  desk.fake.mainQueue.advance(5s);
+  EXPECT_EQ(desk.notice()->text, "The page is not responding. Velmora will restart it in 10 s.");
+  ASSERT_EQ(desk.notice()->buttons.size(), 1u);
+  EXPECT_EQ(desk.notice()->buttons[0].title, "Restart Now");
+  desk.notice()->buttons[0].action();
+  EXPECT_EQ(desk.fake.webView().terminations, 1);
+  EXPECT_FALSE(desk.notice());
+  desk.controller->webProcessDidTerminate(WebProcessTermination::terminatedByApplication);
+  EXPECT_EQ(desk.loaded().back(), jobs);
+  desk.fake.mainQueue.advance(1h);
+  EXPECT_EQ(desk.fake.webView().terminations, 1) << "no second end after Restart Now";
+}
+
+// A load's progress shows only once it has run 300 ms, and goes when it ends.
+TEST(PageRecoveryTest, ASlowLoadShowsItsProgressUntilItEnds) {
+  Desk desk;
+  auto& window = desk.fake.window();
+  window.loadProgressHistory.clear();
+  // The engine gives its first estimate before it reports the start.
+  desk.controller->estimatedProgressDidChange(0.1);
+  desk.controller->didStartProvisionalNavigation();
+  desk.fake.mainQueue.advance(299ms);
+  EXPECT_TRUE(window.loadProgressHistory.empty()) << "a quick load shows no bar";
+  desk.fake.mainQueue.advance(1ms);
+  EXPECT_EQ(window.loadProgress, 0.1);
+  desk.controller->estimatedProgressDidChange(0.6);
+  EXPECT_EQ(window.loadProgress, 0.6);
+  desk.controller->didCommitNavigation();
+  desk.controller->didFinishNavigation();
+  EXPECT_FALSE(window.loadProgress);
+
+  struct Row {
+    const char* name;
+    std::function<void()> end;
+  } ends[] = {
+      {"failed",
+       [&] {
+         desk.controller->didFailProvisionalNavigation({-1004, "down"});
+       }},
+      {"stopped: the estimate reaches 1",
+       [&] { desk.controller->estimatedProgressDidChange(1.0); }},
+      {"web process ended",
+       [&] { desk.controller->webProcessDidTerminate(WebProcessTermination::crashed); }},
+  };
+  for (const Row& row : ends) {
+    desk.controller->didStartProvisionalNavigation();
+    desk.fake.mainQueue.advance(1s);
+    EXPECT_TRUE(window.loadProgress) << row.name;
+    row.end();
+    EXPECT_FALSE(window.loadProgress) << row.name;
+  }
+  window.loadProgressHistory.clear();
+  desk.controller->didStartProvisionalNavigation();
+  desk.controller->didFinishNavigation();
+  desk.fake.mainQueue.advance(1s);
+  EXPECT_TRUE(window.loadProgressHistory.empty()) << "a quick load shows no bar";
 }
 
 TEST(PageRecoveryTest, AHungPageIsEndedOnlyWhenItStaysHungPastTheLimit) {
@@ -152,6 +350,44 @@ TEST(PageRecoveryTest, TheErrorScreenChecksTheServerBackingOffAndTriesAgainOnceI
   desk.screen()->buttons.at(1).action(); // Change Server
   desk.fake.mainQueue.advance(1h);
   EXPECT_EQ(checks(), 4u);
+}
+
+// Reconnecting by itself brings back the platform page that failed; Try
+// Again, and a failed page elsewhere, go home.
+TEST(PageRecoveryTest, TheServerBackBringsThePlatformPageThatFailed) {
+  struct Row {
+    const char* name;
+    const char* failed;
+    bool tryAgain;
+    const char* loaded;
+  } rows[] = {
+      {"a platform page", jobs, false, jobs},
+      {"another site's page", "https://evil.test/jobs", false, signIn},
+      {"Try Again", jobs, true, signIn},
+  };
+  for (const Row& row : rows) {
+    Desk desk;
+    desk.controller->didStartProvisionalNavigation();
+    desk.controller->didFailProvisionalNavigation(
+        WebError{-1004, "Could not connect to the server.", Url::parse(row.failed)});
+    ASSERT_NE(desk.screen(), nullptr) << row.name;
+    if (row.tryAgain) {
+      desk.screen()->buttons.at(0).action();
+    } else {
+      desk.fake.mainQueue.advance(2s);
+      desk.fake.http.complete(HttpResponse{200, "<html>", std::nullopt});
+    }
+    EXPECT_EQ(desk.screen(), nullptr) << row.name;
+    EXPECT_EQ(desk.loaded().back(), row.loaded) << row.name;
+  }
+
+  // A load that got no answer comes back the same way.
+  Desk desk;
+  desk.fake.webView().currentURL = Url::parse("https://acme.example.test/reports");
+  desk.controller->didStartProvisionalNavigation();
+  desk.fake.mainQueue.advance(loadResponseTimeout + 2s);
+  desk.fake.http.complete(HttpResponse{200, "<html>", std::nullopt});
+  EXPECT_EQ(desk.loaded().back(), "https://acme.example.test/reports");
 }
 
 } // namespace
