@@ -162,8 +162,8 @@ public:
 
   // Connection.
   void showConnectPanel(bool firstRun) { connection.showConnectPanel(firstRun); }
-  void verifyAndAdopt(const Url& base, const std::string& host, bool firstRun) {
-    connection.verifyAndAdopt(base, host, firstRun);
+  void verifyAndAdopt(const ServerAddress& address, bool firstRun) {
+    connection.verifyAndAdopt(address, firstRun);
   }
   void handleConnectLink(const Url& link) { connection.handleConnectLink(link); }
 
