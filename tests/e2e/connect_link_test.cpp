@@ -86,6 +86,8 @@ TEST(ConnectLinkE2ETest, ALaterLinkTakesAwayTheEarlierLinksQuestion) {
   TempHome home;
   home.storeServer("http://127.0.0.1:9");
   App app(home);
+  // Up first, so that each link is handed to it rather than starting its own.
+  ASSERT_FALSE(waitForWindow().empty());
   for (const SamplePlatform* platform : {&older, &newer}) {
     Process link({VELMORA_BINARY, "haulvane://connect?server=" + platform->url()},
                  home.environment());
