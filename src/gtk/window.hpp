@@ -4,6 +4,7 @@
 // name and restored on the next launch.
 #pragma once
 
+#include "gtk/downloads_view.hpp"
 #include "gtk/glib_ptr.hpp"
 #include "gtk/key_file_store.hpp"
 #include "platform/window.hpp"
@@ -12,6 +13,7 @@
 #include <webkit/webkit.h>
 
 #include <functional>
+#include <memory>
 
 namespace velmora::gtk {
 
@@ -34,6 +36,7 @@ public:
   [[nodiscard]] std::unique_ptr<WebView> createWebView(const WebViewConfiguration& configuration,
                                                        WebViewDelegate& delegate) override;
   [[nodiscard]] std::unique_ptr<View> addOverlay(const OverlayDescription& overlay) override;
+  [[nodiscard]] DownloadsView& downloadsView() override { return *downloads_; }
   void miniaturize() override;
   void zoom() override;
   [[nodiscard]] std::optional<std::string> savedValue(std::string_view key) const override;
@@ -57,6 +60,7 @@ private:
   GtkWidget* window_ = nullptr; // owned by the application until destroyed
   GtkWidget* overlay_ = nullptr;
   GObjectPtr<GtkCssProvider> overlayCss_;
+  std::unique_ptr<GtkDownloadsView> downloads_;
   guint saveTimer_ = 0;
   KeyFileStore::Values savedFrame_;
   ToolbarDelegate* toolbarDelegate_ = nullptr;

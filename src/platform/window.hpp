@@ -3,6 +3,7 @@
 // overlay it can lay over that web view.
 #pragma once
 
+#include "platform/downloads_view.hpp"
 #include "platform/web_view.hpp"
 
 #include <functional>
@@ -129,6 +130,9 @@ public:
   // Lays the overlay over the whole content area, above the web view, where
   // it follows every resize until removed.
   [[nodiscard]] virtual std::unique_ptr<View> addOverlay(const OverlayDescription& overlay) = 0;
+  // The download note over the bottom of the content area and the
+  // Downloads window that belongs to this window; as long-lived as it.
+  [[nodiscard]] virtual DownloadsView& downloadsView() = 0;
   virtual void miniaturize() = 0;
   // Toggles between the maximised and the normal size.
   virtual void zoom() = 0;

@@ -42,7 +42,7 @@ BrowserWindowController::BrowserWindowController(Desktop& desktop, Menu* goMenu)
           desktop.dockTile, desktop.mainQueue, goMenu,
           [this](const Url& url) { requests.openIfSameServer(url); },
           [this](const Url& link) { requests.openConnectLinkFromPage(link); }),
-      downloads(desktop) {
+      downloads(desktop, window->downloadsView()) {
   window->setToolbar(ToolbarDescription{.identifier = std::string(toolbarIdentifier),
                                         .iconOnly = true,
                                         .allowsUserCustomization = false},

@@ -64,6 +64,7 @@ public:
   void zoomActual();
   void performMiniaturize();
   void performZoom();
+  void showDownloads() { downloads.showDownloads(); }
   void printPage();
   void showFindBar();
   void findNext();
