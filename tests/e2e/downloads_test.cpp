@@ -132,7 +132,9 @@ TEST(DownloadsE2ETest, SameNamesTogetherOrOneAfterAnotherEndAsWholeFilesShownWit
 // A saved file leaves a note over the window, and the Downloads window from
 // the Window menu lists it, as a screen reader reads them.
 TEST(DownloadsE2ETest, ASavedFileLeavesANoteAndIsListedInTheDownloadsWindow) {
-  DownloadingApp downloading;
+  FakeFileManager fileManager;
+  PlatformSession downloading;
+  downloading.launch({"env", "GTK_A11Y=atspi"});
   const int pid = downloading.app->process().pid();
   downloading.open("/files/invoice.pdf");
   ASSERT_TRUE(waitForAccessible(pid, "label", "invoice.pdf saved in Downloads"))
