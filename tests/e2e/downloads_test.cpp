@@ -147,6 +147,16 @@ TEST(DownloadsE2ETest, ASavedFileLeavesANoteAndIsListedInTheDownloadsWindow) {
   EXPECT_TRUE(waitForAccessible(pid, "label", "Saved in Downloads"));
   EXPECT_TRUE(waitForAccessible(pid, "push button", "Open"));
   screenshot(screenshotFile("downloads-window"));
+
+  // An open list follows a download as it arrives (4 MiB over 1.6 s).
+  downloading.open("/files/fleet-archive.zip");
+  EXPECT_TRUE(waitUntil([&] {
+    return std::ranges::any_of(accessibleTree(pid), [](const AccessibleNode& node) {
+      return node.role == "label" && node.name.ends_with(" of 4.2 MB") &&
+             !node.name.starts_with("4.2 MB");
+    });
+  })) << "no progress while the archive arrived";
+  screenshot(screenshotFile("downloads-window-progress"));
 }
 
 TEST(DownloadsE2ETest, HostileNamesLandInsideTheDownloadsFolderAndNowhereElse) {
