@@ -76,6 +76,8 @@ void AppDelegate::perform(Action action, const std::optional<Url>& representedOb
     return controller.performMiniaturize();
   case Action::performZoom:
     return controller.performZoom();
+  case Action::showDownloads:
+    return controller.showDownloads();
   case Action::printPage:
     return controller.printPage();
   case Action::showFindBar:

@@ -47,10 +47,11 @@ MenuBar buildMenu() {
   bar.menus.push_back({"Go", go, {}});
   bar.menus.push_back(
       {"History", ordinary, {item("Back", goBack, "["), item("Forward", goForward, "]")}});
-  bar.menus.push_back({"Window",
-                       windows,
-                       {item("Minimize", performMiniaturize, "m"),
-                        item("Zoom", performZoom, {}, modifier::command)}});
+  bar.menus.push_back(
+      {"Window",
+       windows,
+       {item("Minimize", performMiniaturize, "m"), item("Zoom", performZoom, {}, modifier::command),
+        MenuItem::separator(), item("Downloads", showDownloads)}});
   return bar;
 }
 

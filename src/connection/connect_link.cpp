@@ -14,6 +14,10 @@ void ConnectionSteps::handleConnectLink(const Url& link) {
   // panel it leads to still ends on a filled-in sign-in page.
   pendingEmail_ = std::move(parsed->email);
   const int linkNumber = ++connectLinksHandled_;
+  // A later link takes over the question an earlier one still asks:
+  // answering the stale one would switch the desk to the older server.
+  if (auto earlier = std::exchange(connectQuestion_, std::nullopt))
+    desktop_.alerts.dismiss(earlier->alert);
   // A link that arrives with the app's start replaces the first-run panel
   // waiting to open: every path below asks the user something itself.
   const bool replacedFirstRunPanel = std::exchange(firstRunPanelScheduled_, false);
@@ -39,31 +43,38 @@ void ConnectionSteps::handleConnectLink(const Url& link) {
     return;
   }
   Alert confirmation = messageAlert(
-      "Connect to " + address->host + "?",
+      "Connect to " + address->hostAndPort + "?",
       "This computer will use " + address->base.absoluteString() +
           " and you will sign in there.\n\n"
           "Only continue if that is your company's own address \u2014 the one you already use in "
           "a browser.",
       {"Connect", "Cancel"});
   confirmation.style = Alert::Style::informational;
-  desktop_.alerts.runModal(confirmation,
-                           lifetime_.guard([this, address = *address, replacedFirstRunPanel,
-                                            linkNumber](const AlertResponse& answer) {
-                             if (answer.code == alertFirstButtonReturn) {
-                               verifyAndAdopt(address.base, address.host, false);
-                               return;
-                             }
-                             // The e-mail belongs with the address the user turned down; the
-                             // next sign-in page is the stored server's, where an address of
-                             // the link's choosing has no place. A later link's e-mail stays.
-                             if (linkNumber == connectLinksHandled_)
-                               pendingEmail_.reset();
-                             if (replacedFirstRunPanel && !server_.storedServer()) {
-                               // Declined on a first start: without the panel the user would be
-                               // left with an empty window and no way in.
-                               showConnectPanel(true);
-                             }
-                           }));
+  connectQuestion_ = ConnectQuestion{linkNumber, 0};
+  const AlertId asked = desktop_.alerts.runModal(
+      confirmation, lifetime_.guard([this, address = *address, replacedFirstRunPanel,
+                                     linkNumber](const AlertResponse& answer) {
+        // A dismissed alert never answers; this keeps an answer that is
+        // already on its way from acting for a link a later one replaced.
+        if (!connectQuestion_ || connectQuestion_->link != linkNumber)
+          return;
+        connectQuestion_.reset();
+        if (answer.code == alertFirstButtonReturn) {
+          verifyAndAdopt(address, false);
+          return;
+        }
+        // The e-mail belongs with the address the user turned down; the
+        // next sign-in page is the stored server's, where an address of
+        // the link's choosing has no place.
+        pendingEmail_.reset();
+        if (replacedFirstRunPanel && !server_.storedServer()) {
+          // Declined on a first start: without the panel the user would be
+          // left with an empty window and no way in.
+          showConnectPanel(true);
+        }
+      }));
+  if (connectQuestion_ && connectQuestion_->link == linkNumber)
+    connectQuestion_->alert = asked;
 }
 
 } // namespace velmora

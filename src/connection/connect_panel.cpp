@@ -73,7 +73,7 @@ void ConnectionSteps::showConnectPanel(bool firstRun) {
                 messageAlert("Could not connect", "That does not look like a domain."), firstRun);
             return;
           }
-          verifyAndAdopt(address->base, address->host, firstRun);
+          verifyAndAdopt(*address, firstRun);
         }));
     addressPanels_.insert(*id);
   }));

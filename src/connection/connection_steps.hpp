@@ -6,6 +6,7 @@
 #pragma once
 
 #include "connection/server_address.hpp"
+#include "connection/server_address_text.hpp"
 #include "platform/desktop.hpp"
 #include "platform/lifetime.hpp"
 
@@ -27,9 +28,10 @@ public:
   // Opens the first-run panel once the work under way is done, unless a
   // connect link takes over the connection step before then.
   void scheduleFirstRunPanel();
-  // Asks the platform's verification endpoint about `base`, and the sign-in
-  // page of an older install after that; adopts only what proves itself.
-  void verifyAndAdopt(const Url& base, const std::string& host, bool firstRun);
+  // Asks the platform's verification endpoint at the address, and the
+  // sign-in page of an older install after that; adopts only what proves
+  // itself.
+  void verifyAndAdopt(const ServerAddress& address, bool firstRun);
   // A haulvane://connect link from outside: untrusted, so an address that
   // differs from the stored one is adopted only after the user confirms it
   // and the platform proves itself. Its e-mail is kept for the sign-in page,
@@ -60,9 +62,14 @@ private:
   ServerAddressSetting& server_;
   std::function<void()> loadHome_;
   std::optional<std::string> pendingEmail_;
-  // How many connect links were handled: a declined link forgets its e-mail
-  // only while no later link has left one of its own.
+  // How many connect links were handled, and the "Connect to …?" question
+  // on show with the link that asked it: a later link takes it away.
   int connectLinksHandled_ = 0;
+  struct ConnectQuestion {
+    int link;
+    AlertId alert;
+  };
+  std::optional<ConnectQuestion> connectQuestion_;
   // Set while the first-run panel waits on the main queue. A connect link
   // handled meanwhile takes over the connection step and clears it, so the
   // panel does not open on top of the link's own dialogs.

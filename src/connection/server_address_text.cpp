@@ -8,8 +8,17 @@
 namespace velmora {
 namespace {
 
-bool isLocalHost(std::string_view host) {
-  return host == "localhost" || host == "127.0.0.1" || host.ends_with(".local");
+// The loopback range never leaves the machine, so plain http there is
+// what a local test server speaks, not a risk.
+bool isLocalHost(const boost::urls::url_view& url, std::string_view host) {
+  switch (url.host_type()) {
+  case boost::urls::host_type::ipv4:
+    return url.host_ipv4_address().to_bytes()[0] == 127;
+  case boost::urls::host_type::ipv6:
+    return url.host_ipv6_address().is_loopback();
+  default:
+    return host == "localhost" || host.ends_with(".local");
+  }
 }
 
 // Parses with the generic syntax, as for any URI reference: text that
@@ -67,13 +76,15 @@ std::optional<ServerAddress> normalizeServerAddress(std::string_view text) {
   // Schemes are case-insensitive, so "HTTP" is plain http too; the base is
   // written with the scheme in lower case, as the engine reports addresses.
   url.set_scheme(asciiLowercased(url.scheme()));
-  if (url.scheme() == "http" && !isLocalHost(*host))
+  const bool raise = url.scheme() == "http" && !isLocalHost(url, *host);
+  if (raise)
     url.set_scheme("https");
 
   auto base = Url::parse(url.buffer());
   if (!base)
     return std::nullopt;
-  return ServerAddress{*base, *host};
+  std::string hostAndPort = url.has_port() ? std::string(url.encoded_host_and_port()) : *host;
+  return ServerAddress{*base, *host, std::move(hostAndPort), raise};
 }
 
 std::optional<std::string> clipboardSuggestion(const std::optional<std::string>& clipboardText) {

@@ -16,13 +16,21 @@ namespace velmora {
 struct ServerAddress {
   Url base;         // scheme, host and port only: no user, path, query, fragment or trailing slash
   std::string host; // as written, letter case kept, IPv6 without brackets
+  // The host with the port when the address names one ("127.0.0.1:8765",
+  // "[::1]:8080"), as the user is asked about it: on one machine the port
+  // tells two servers apart.
+  std::string hostAndPort;
+  // Written as plain http and raised to https: a failure to answer then
+  // says which address was tried.
+  bool raisedToHttps = false;
 };
 
 // Trims blanks and line breaks, assumes https when no "://" is given, keeps
 // scheme (in lower case, as schemes ignore letter case) and port, and drops
 // path, query and fragment. Plain http, in any letter case, is raised to
-// https except for localhost, 127.0.0.1 and hosts ending in ".local"
-// (compared exactly, so "Localhost" is raised too); any other scheme stays.
+// https except for local hosts: the whole loopback range (127.0.0.0/8 and
+// ::1), localhost and hosts ending in ".local" (names compared exactly, so
+// "Localhost" is raised too); any other scheme stays.
 // None when the text is not a URI (spaces, non-ASCII), names no host, or
 // carries a user name or password. A host without a dot is fine:
 // "dispatch" becomes https://dispatch.

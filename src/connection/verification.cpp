@@ -11,22 +11,36 @@ Alert couldNotConnect(std::string informativeText) {
   return messageAlert("Could not connect", std::move(informativeText));
 }
 
+// A server written with plain http that only speaks it fails over https
+// with a bare TLS or refusal message; naming the address tried tells the
+// user why an address they typed correctly did not answer.
+std::string unreachableReason(const std::string& host, const Url& base, bool raisedToHttps,
+                              const std::string& reason) {
+  std::string text = "Could not reach " + host + ": " + reason;
+  if (raisedToHttps)
+    text += " (tried " + base.absoluteString() + "; the server did not answer over https)";
+  return text;
+}
+
 } // namespace
 
 // Both probes complete on the main thread (the HTTP client's contract), so
 // each completion decides and acts directly. No attempt cancels or replaces
 // another: two attempts in flight each end in their own outcome.
 
-void ConnectionSteps::verifyAndAdopt(const Url& base, const std::string& host, bool firstRun) {
+void ConnectionSteps::verifyAndAdopt(const ServerAddress& address, bool firstRun) {
+  const Url& base = address.base;
+  const std::string& host = address.host;
   HttpRequest request{.url = base.appendingPathComponent("api/v1/app-info"),
                       .headers = {{"Accept", "application/json"}},
                       .timeout = probeTimeout};
-  desktop_.http.get(request, lifetime_.guard([this, base, host,
-                                              firstRun](const HttpResponse& response) {
+  desktop_.http.get(request, lifetime_.guard([this, base, host, firstRun,
+                                              raised = address.raisedToHttps](
+                                                 const HttpResponse& response) {
     const VerificationVerdict verdict = judgeVerificationAnswer(response);
     switch (verdict.outcome) {
     case VerificationOutcome::unreachable:
-      showFailureThenPanel(couldNotConnect("Could not reach " + host + ": " + verdict.text),
+      showFailureThenPanel(couldNotConnect(unreachableReason(host, base, raised, verdict.text)),
                            firstRun);
       return;
     case VerificationOutcome::adopt:

@@ -41,6 +41,8 @@ double progressStep(double received, double expected) {
 DownloadTracker::~DownloadTracker() {
   if (revealTask_)
     desktop_.mainQueue.cancel(*revealTask_);
+  if (noteTask_)
+    desktop_.mainQueue.cancel(*noteTask_);
 }
 
 void DownloadTracker::decideDestinationUsingResponse(
@@ -87,7 +89,10 @@ void DownloadTracker::decideDestinationUsingResponse(
     }
     destinations_[download] = destination;
     progress_[download] = Progress{};
+    recordOf_[download] = records_.size();
+    records_.push_back(DownloadRecord{.file = destination, .failure = {}});
     updateDockProgress();
+    updateRows();
     completionHandler(std::move(destination));
     return;
   }
@@ -100,8 +105,64 @@ void DownloadTracker::downloadDidFinish(DownloadIdentity download) {
   auto entry = destinations_.extract(download);
   progress_.erase(download);
   updateDockProgress();
-  if (entry)
+  if (auto record = recordOf_.extract(download)) {
+    DownloadRecord& finished = records_[record.mapped()];
+    finished.state = DownloadRecord::State::finished;
+    finished.received = std::max(finished.received, finished.expected);
+    updateRows();
+  }
+  if (entry) {
+    showNote(entry.mapped());
     reveal(entry.mapped());
+  }
+}
+
+void DownloadTracker::showNote(const std::filesystem::path& file) {
+  view_.showNote(DownloadNote{
+      .text = downloadNoteText(file),
+      .button = {"Show in Folder", lifetime_.guard([this, file] { showInFolder(file); })}});
+  // Each note gets its full time: a later download's note restarts it.
+  if (noteTask_)
+    desktop_.mainQueue.cancel(*noteTask_);
+  noteTask_ = desktop_.mainQueue.after(downloadNoteDuration, [this] {
+    noteTask_.reset();
+    view_.hideNote();
+  });
+}
+
+// The user's own request: shown at once, outside the pacing of the
+// automatic showings.
+void DownloadTracker::showInFolder(const std::filesystem::path& file) {
+  desktop_.workspace.activateFileViewerSelectingURLs({file});
+}
+
+void DownloadTracker::openFile(const std::filesystem::path& file) {
+  if (auto url = fileUrl(file))
+    desktop_.workspace.openURL(*url);
+}
+
+void DownloadTracker::showDownloads() {
+  updateRows();
+  view_.showList();
+}
+
+void DownloadTracker::updateRows() {
+  std::vector<DownloadRow> rows;
+  rows.reserve(records_.size());
+  for (const DownloadRecord& record : records_) {
+    DownloadRow row{.name = record.file.filename().string(),
+                    .status = downloadStatusText(record),
+                    .fraction = downloadFraction(record),
+                    .buttons = {}};
+    if (record.state == DownloadRecord::State::finished) {
+      row.buttons.push_back(
+          {"Open", lifetime_.guard([this, file = record.file] { openFile(file); })});
+      row.buttons.push_back(
+          {"Show in Folder", lifetime_.guard([this, file = record.file] { showInFolder(file); })});
+    }
+    rows.push_back(std::move(row));
+  }
+  view_.setRows(std::move(rows));
 }
 
 void DownloadTracker::reveal(const std::filesystem::path& file) {
@@ -133,16 +194,27 @@ void DownloadTracker::revealNow(const std::filesystem::path& file) {
 }
 
 void DownloadTracker::didFailWithError(DownloadIdentity download, const WebError& error) {
-  destinations_.erase(download);
+  const auto destination = destinations_.extract(download);
   progress_.erase(download);
   updateDockProgress();
+  const std::string reason = error.localizedDescription.empty()
+                                 ? "The download stopped before it was complete."
+                                 : error.localizedDescription;
+  if (auto record = recordOf_.extract(download)) {
+    DownloadRecord& failed = records_[record.mapped()];
+    failed.state = DownloadRecord::State::failed;
+    failed.failure = error.code == WebError::cancelled ? "Cancelled" : reason;
+    updateRows();
+  }
   // Someone asked for the cancellation: the user, or the destination
   // decision, which has already said why.
   if (error.code == WebError::cancelled)
     return;
-  showDownloadFailure(desktop_.alerts, error.localizedDescription.empty()
-                                           ? "The download stopped before it was complete."
-                                           : error.localizedDescription);
+  // With several downloads under way, the reason alone would not say which
+  // file is missing.
+  showDownloadFailure(desktop_.alerts, destination ? quoted(destination.mapped().filename()) +
+                                                         " was not saved: " + reason
+                                                   : reason);
 }
 
 void DownloadTracker::didReceiveData(DownloadIdentity download, std::uint64_t received,
@@ -152,6 +224,19 @@ void DownloadTracker::didReceiveData(DownloadIdentity download, std::uint64_t re
     return;
   entry->second = Progress{received, expected};
   updateDockProgress();
+  if (auto record = recordOf_.find(download); record != recordOf_.end()) {
+    DownloadRecord& running = records_[record->second];
+    // The rows are redrawn when a whole percent (or, at an unknown size, a
+    // megabyte) more has arrived, not for every few kilobytes.
+    const auto step = [&](std::uint64_t bytes) {
+      return expected ? bytes * 100 / expected : bytes / 1000000;
+    };
+    const bool changed = step(running.received) != step(received) || running.expected != expected;
+    running.received = received;
+    running.expected = expected;
+    if (changed)
+      updateRows();
+  }
 }
 
 // One bar for all downloads under way. Downloads whose size is unknown add

@@ -1,11 +1,15 @@
 // Every download the window's pages start: where each is saved (a new file
 // claimed in the Downloads folder under a safe, unique name), the combined
 // progress on the dock icon while they run, the finished file shown in the
-// file manager (at most once in `revealInterval`), and a message when one
-// fails.
+// file manager (at most once in `revealInterval`), a message naming the file
+// when one fails, a short note when one is saved, and the rows of the
+// Downloads window, which lists the session's downloads.
 #pragma once
 
+#include "downloads/download_list.hpp"
 #include "platform/desktop.hpp"
+#include "platform/downloads_view.hpp"
+#include "platform/lifetime.hpp"
 #include "platform/web_view.hpp"
 
 #include <cstdint>
@@ -14,12 +18,14 @@
 #include <map>
 #include <optional>
 #include <string>
+#include <vector>
 
 namespace velmora {
 
 class DownloadTracker final : public DownloadDelegate {
 public:
-  explicit DownloadTracker(Desktop& desktop) : desktop_(desktop) {}
+  // `view` shows what the tracker decides, and outlives it.
+  DownloadTracker(Desktop& desktop, DownloadsView& view) : desktop_(desktop), view_(view) {}
   ~DownloadTracker() override;
   DownloadTracker(const DownloadTracker&) = delete;
   DownloadTracker& operator=(const DownloadTracker&) = delete;
@@ -36,6 +42,10 @@ public:
   [[nodiscard]] const std::map<DownloadIdentity, std::filesystem::path>& destinations() const {
     return destinations_;
   }
+  // Every download of this session that got a file, oldest first.
+  [[nodiscard]] const std::vector<DownloadRecord>& records() const { return records_; }
+  // Opens the Downloads window.
+  void showDownloads();
 
 private:
   struct Progress {
@@ -43,13 +53,23 @@ private:
     std::uint64_t expected = 0;
   };
   void updateDockProgress();
+  // Hands the rows of the Downloads window to the view.
+  void updateRows();
+  void showNote(const std::filesystem::path& file);
+  void showInFolder(const std::filesystem::path& file);
+  void openFile(const std::filesystem::path& file);
   // Shows `file` in the file manager now, or as soon as the interval since
   // the last showing allows, in place of any file already waiting.
   void reveal(const std::filesystem::path& file);
   void revealNow(const std::filesystem::path& file);
 
   Desktop& desktop_;
+  DownloadsView& view_;
   std::map<DownloadIdentity, std::filesystem::path> destinations_;
+  // The session's downloads, and where each one under way is among them.
+  std::vector<DownloadRecord> records_;
+  std::map<DownloadIdentity, std::size_t> recordOf_;
+  std::optional<DelayedTaskId> noteTask_;
   std::map<DownloadIdentity, Progress> progress_;
   // What the dock icon's progress bar shows now; none while it is hidden.
   std::optional<double> dockProgress_;
@@ -58,6 +78,7 @@ private:
   // that shows it then.
   std::optional<std::filesystem::path> waitingReveal_;
   std::optional<DelayedTaskId> revealTask_;
+  Lifetime lifetime_;
 };
 
 } // namespace velmora

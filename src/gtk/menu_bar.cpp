@@ -64,6 +64,7 @@ constexpr std::array actionTable{
     ActionInfo{Action::goForward, "goForward", win, true, true},
     ActionInfo{Action::performMiniaturize, "minimize", win, true, true},
     ActionInfo{Action::performZoom, "zoom", win, true, true},
+    ActionInfo{Action::showDownloads, "downloads", win, true, true},
 };
 
 // A row for every action, each in its own place: a lookup cannot miss, and

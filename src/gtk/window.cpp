@@ -175,12 +175,14 @@ GtkAppWindow::GtkAppWindow(GtkApplication* app, WebKitNetworkSession* session, K
   overlay_ = gtk_overlay_new();
   gtk_window_set_child(GTK_WINDOW(window_), overlay_);
   makeBars();
+  downloads_ = std::make_unique<GtkDownloadsView>(GTK_WINDOW(window_), GTK_OVERLAY(overlay_));
   if (hooks_.installActions)
     hooks_.installActions(GTK_APPLICATION_WINDOW(window_));
   g_debug("launch: window made");
 }
 
 GtkAppWindow::~GtkAppWindow() {
+  downloads_.reset();
   if (saveTimer_)
     g_source_remove(saveTimer_);
   for (const auto* css : {&overlayCss_, &barsCss_}) {

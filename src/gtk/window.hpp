@@ -4,6 +4,7 @@
 // settings file under its autosave name and restored on the next launch.
 #pragma once
 
+#include "gtk/downloads_view.hpp"
 #include "gtk/glib_ptr.hpp"
 #include "gtk/key_file_store.hpp"
 #include "platform/window.hpp"
@@ -12,6 +13,7 @@
 #include <webkit/webkit.h>
 
 #include <functional>
+#include <memory>
 
 namespace velmora::gtk {
 
@@ -37,6 +39,7 @@ public:
   [[nodiscard]] std::unique_ptr<View> addOverlay(const OverlayDescription& overlay) override;
   void showNotice(const std::optional<NoticeDescription>& notice) override;
   void showLoadProgress(std::optional<double> fraction) override;
+  [[nodiscard]] DownloadsView& downloadsView() override { return *downloads_; }
   void miniaturize() override;
   void zoom() override;
   [[nodiscard]] std::optional<std::string> savedValue(std::string_view key) const override;
@@ -71,6 +74,7 @@ private:
   std::vector<std::string> noticeButtonTitles_;
   std::vector<std::function<void()>> noticeActions_;
   std::vector<ScopedSignal> noticeSignals_;
+  std::unique_ptr<GtkDownloadsView> downloads_;
   guint saveTimer_ = 0;
   KeyFileStore::Values savedFrame_;
   ToolbarDelegate* toolbarDelegate_ = nullptr;

@@ -42,9 +42,10 @@ enum class Action {
   goForward,
   performMiniaturize,
   performZoom,
+  showDownloads,
 };
-// How many actions there are; performZoom is the last.
-inline constexpr std::size_t actionCount = static_cast<std::size_t>(Action::performZoom) + 1;
+// How many actions there are; showDownloads is the last.
+inline constexpr std::size_t actionCount = static_cast<std::size_t>(Action::showDownloads) + 1;
 
 // Modifier masks with the values of the original key-equivalent model;
 // Command becomes Control where the backend draws them.

@@ -3,6 +3,7 @@
 // overlay it can lay over that web view.
 #pragma once
 
+#include "platform/downloads_view.hpp"
 #include "platform/web_view.hpp"
 
 #include <functional>
@@ -145,6 +146,9 @@ public:
   // Shows a thin load progress bar along the top of the page, filled to
   // `fraction` (0 to 1); none takes it away.
   virtual void showLoadProgress(std::optional<double> fraction) = 0;
+  // The download note over the bottom of the content area and the
+  // Downloads window that belongs to this window; as long-lived as it.
+  [[nodiscard]] virtual DownloadsView& downloadsView() = 0;
   virtual void miniaturize() = 0;
   // Toggles between the maximised and the normal size.
   virtual void zoom() = 0;

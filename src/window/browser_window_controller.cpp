@@ -43,7 +43,7 @@ BrowserWindowController::BrowserWindowController(Desktop& desktop, Menu* goMenu)
           [this](const Url& url) { requests.openIfSameServer(url); },
           [this](const Url& link) { requests.openConnectLinkFromPage(link); },
           [this](const std::string& title) { window->setTitle(title); }),
-      downloads(desktop) {
+      downloads(desktop, window->downloadsView()) {
   window->setToolbar(ToolbarDescription{.identifier = std::string(toolbarIdentifier),
                                         .iconOnly = true,
                                         .allowsUserCustomization = false},

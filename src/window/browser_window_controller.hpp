@@ -64,6 +64,7 @@ public:
   void zoomActual();
   void performMiniaturize();
   void performZoom();
+  void showDownloads() { downloads.showDownloads(); }
   void printPage();
   void showFindBar();
   void findNext();
@@ -163,8 +164,8 @@ public:
 
   // Connection.
   void showConnectPanel(bool firstRun) { connection.showConnectPanel(firstRun); }
-  void verifyAndAdopt(const Url& base, const std::string& host, bool firstRun) {
-    connection.verifyAndAdopt(base, host, firstRun);
+  void verifyAndAdopt(const ServerAddress& address, bool firstRun) {
+    connection.verifyAndAdopt(address, firstRun);
   }
   void handleConnectLink(const Url& link) { connection.handleConnectLink(link); }
 

@@ -26,6 +26,11 @@ bool waitUntilPainted(const std::string& title) {
   });
 }
 
+// The question a link to `platform` asks: host and port.
+std::string question(const SamplePlatform& platform) {
+  return "Connect to " + platform.url().substr(std::string("http://").size()) + "\\?";
+}
+
 bool storesAndSignsIn(const TempHome& home, const SamplePlatform& platform) {
   const bool stored = waitUntil([&] {
     return home.readSettings().find("serverURL=" + platform.url() + "\n") != std::string::npos;
@@ -52,11 +57,11 @@ TEST(ConnectLinkE2ETest, ALinkOpenedWhileRunningConnectsAfterConfirmation) {
   Process second({VELMORA_BINARY, link}, home.environment());
   EXPECT_TRUE(second.waitForExit()) << "the second instance hands the link on and ends";
 
-  ASSERT_TRUE(waitUntilPainted("Connect to 127.0.0.1?"));
+  ASSERT_TRUE(waitUntilPainted(question(platform)));
   screenshot(screenshotFile("connect-link-confirmation"));
   EXPECT_EQ(home.readSettings().find("serverURL"), std::string::npos)
       << "nothing is stored before the user confirms";
-  ASSERT_TRUE(answerWithReturn("Connect to 127.0.0.1?"));
+  ASSERT_TRUE(answerWithReturn(question(platform)));
   ASSERT_TRUE(answerWithReturn("Connected to Sample Towing Co."));
   EXPECT_TRUE(storesAndSignsIn(home, platform)) << home.readSettings();
   EXPECT_TRUE(app.quit());
@@ -67,9 +72,35 @@ TEST(ConnectLinkE2ETest, ALinkThatStartsTheApplicationIsHandledAfterLaunch) {
   TempHome home;
   home.storeServer("http://127.0.0.1:9");
   App app(home, {"HAULVANE://Connect?server=" + platform.url()});
-  ASSERT_TRUE(answerWithReturn("Connect to 127.0.0.1?"));
+  ASSERT_TRUE(answerWithReturn(question(platform)));
   ASSERT_TRUE(answerWithReturn("Connected to Sample Towing Co."));
   EXPECT_TRUE(storesAndSignsIn(home, platform)) << home.readSettings();
+  EXPECT_TRUE(app.quit());
+}
+
+// Two set-up links in a row: the later one's question replaces the earlier
+// one's, so the older server can no longer be chosen by answering it.
+TEST(ConnectLinkE2ETest, ALaterLinkTakesAwayTheEarlierLinksQuestion) {
+  SamplePlatform older;
+  SamplePlatform newer;
+  TempHome home;
+  home.storeServer("http://127.0.0.1:9");
+  App app(home);
+  // Up first, so that each link is handed to it rather than starting its own.
+  ASSERT_FALSE(waitForWindow().empty());
+  for (const SamplePlatform* platform : {&older, &newer}) {
+    Process link({VELMORA_BINARY, "haulvane://connect?server=" + platform->url()},
+                 home.environment());
+    EXPECT_TRUE(link.waitForExit());
+    ASSERT_TRUE(waitUntilPainted(question(*platform)));
+  }
+  EXPECT_TRUE(waitUntil([&] { return visibleWindow("^" + question(older)).empty(); }))
+      << "the earlier question is still open";
+  screenshot(screenshotFile("connect-link-in-a-row"));
+  ASSERT_TRUE(answerWithReturn(question(newer)));
+  ASSERT_TRUE(answerWithReturn("Connected to Sample Towing Co."));
+  EXPECT_TRUE(storesAndSignsIn(home, newer)) << home.readSettings();
+  EXPECT_TRUE(visibleWindows("^Connect to ").empty());
   EXPECT_TRUE(app.quit());
 }
 
@@ -81,7 +112,7 @@ TEST(ConnectLinkE2ETest, ALinkTheUserClicksInThePlatformsPageAsksToConnect) {
   session.launch();
   session.open("/away?elsewhere=" + elsewhere.url() + "&cover=connect");
   ASSERT_TRUE(clickTheMiddleOnceItIs(stretchedLinkColour)) << "the link never covered the window";
-  ASSERT_TRUE(waitUntilPainted("Connect to 127.0.0.2?"));
+  ASSERT_TRUE(waitUntilPainted(question(elsewhere)));
   screenshot(screenshotFile("connect-link-from-the-page"));
   EXPECT_EQ(session.home.readSettings().find(elsewhere.url()), std::string::npos)
       << "nothing is stored before the user confirms";

@@ -129,6 +129,36 @@ TEST(DownloadsE2ETest, SameNamesTogetherOrOneAfterAnotherEndAsWholeFilesShownWit
     EXPECT_TRUE(readFile(downloads / name) == *expected) << name << " is not the whole file";
 }
 
+// A saved file leaves a note over the window, and the Downloads window from
+// the Window menu lists it, as a screen reader reads them.
+TEST(DownloadsE2ETest, ASavedFileLeavesANoteAndIsListedInTheDownloadsWindow) {
+  FakeFileManager fileManager;
+  PlatformSession downloading;
+  downloading.launch({"env", "GTK_A11Y=atspi"});
+  const int pid = downloading.app->process().pid();
+  downloading.open("/files/invoice.pdf");
+  ASSERT_TRUE(waitForAccessible(pid, "label", "invoice.pdf saved in Downloads"))
+      << "no note for the saved file";
+  screenshot(screenshotFile("download-note"));
+  EXPECT_TRUE(waitForAccessible(pid, "push button", "Show in Folder"));
+
+  ASSERT_TRUE(downloading.app->activate("win.downloads"));
+  ASSERT_FALSE(waitForWindow("^Downloads$").empty());
+  EXPECT_TRUE(waitForAccessible(pid, "label", "Saved in Downloads"));
+  EXPECT_TRUE(waitForAccessible(pid, "push button", "Open"));
+  screenshot(screenshotFile("downloads-window"));
+
+  // An open list follows a download as it arrives (4 MiB over 1.6 s).
+  downloading.open("/files/fleet-archive.zip");
+  EXPECT_TRUE(waitUntil([&] {
+    return std::ranges::any_of(accessibleTree(pid), [](const AccessibleNode& node) {
+      return node.role == "label" && node.name.ends_with(" of 4.2 MB") &&
+             !node.name.starts_with("4.2 MB");
+    });
+  })) << "no progress while the archive arrived";
+  screenshot(screenshotFile("downloads-window-progress"));
+}
+
 TEST(DownloadsE2ETest, HostileNamesLandInsideTheDownloadsFolderAndNowhereElse) {
   const fs::path absoluteTarget = "/tmp/velmora-evil.sh";
   ASSERT_FALSE(fs::exists(absoluteTarget)) << "left over from elsewhere; remove it first";

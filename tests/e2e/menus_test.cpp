@@ -55,7 +55,7 @@ TEST(MenuBarE2ETest, ExportsTheMenusWithTheItemsThatMeanSomethingHereAndAboutAnd
         "Actual Size win.zoomActual", "Zoom In win.zoomIn", "Zoom Out win.zoomOut"}},
       {"Go", {}},
       {"History", {"Back win.goBack", "Forward win.goForward"}},
-      {"Window", {"Minimize win.minimize", "Zoom win.zoom"}}};
+      {"Window", {"Minimize win.minimize", "Zoom win.zoom", "-", "Downloads win.downloads"}}};
   ASSERT_EQ(bar->size(), expected.size());
   for (size_t i = 0; i < expected.size(); ++i) {
     EXPECT_EQ((*bar)[i].label, expected[i].first);

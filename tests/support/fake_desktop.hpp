@@ -95,6 +95,19 @@ public:
   int id;
 };
 
+// Records the download note and the Downloads window's rows.
+class FakeDownloadsView final : public DownloadsView {
+public:
+  void showNote(const DownloadNote& shown) override { note = shown; }
+  void hideNote() override { note.reset(); }
+  void setRows(std::vector<DownloadRow> shown) override { rows = std::move(shown); }
+  void showList() override { ++listShows; }
+
+  std::optional<DownloadNote> note;
+  std::vector<DownloadRow> rows;
+  int listShows = 0;
+};
+
 class FakeWindow final : public Window {
 public:
   // `saved` plays the settings file: it outlives the window.
@@ -127,6 +140,7 @@ public:
     loadProgress = fraction;
     loadProgressHistory.push_back(fraction);
   }
+  [[nodiscard]] DownloadsView& downloadsView() override { return downloads; }
   void miniaturize() override { ++miniaturizations; }
   void zoom() override { ++zooms; }
   [[nodiscard]] std::optional<std::string> savedValue(std::string_view key) const override {
@@ -143,6 +157,7 @@ public:
   }
 
   WindowDescription description;
+  FakeDownloadsView downloads;
   std::optional<ToolbarDescription> toolbar;
   ToolbarDelegate* toolbarDelegate = nullptr;
   FakeWebView* webView = nullptr;

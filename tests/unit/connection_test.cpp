@@ -193,12 +193,23 @@ TEST(VerificationTest, EveryFailureLeavesTheAddressAndBringsTheSameFormBack) {
   }
 }
 
+// Plain http typed for a server that speaks only that was tried over https:
+// the failure says so, or the user cannot tell why a right address failed.
+TEST(VerificationTest, AnAddressRaisedToHttpsThatDoesNotAnswerSaysSo) {
+  Connection connection;
+  connection.fake.alerts.answer(connect, "http://acme.test:8080");
+  connection.fake.http.complete(unreachable("Connection refused"));
+  EXPECT_EQ(connection.alert().informativeText,
+            "Could not reach acme.test: Connection refused (tried https://acme.test:8080; the "
+            "server did not answer over https)");
+}
+
 // Each answer reaches only its own attempt, and none reaches a controller
 // that is gone.
 TEST(VerificationTest, AttemptsInFlightEachEndInTheirOwnOutcome) {
   Connection connection("https://old.test");
-  connection.controller->verifyAndAdopt(*Url::parse("https://one.test"), "one.test", false);
-  connection.controller->verifyAndAdopt(*Url::parse("https://two.test"), "two.test", false);
+  connection.controller->verifyAndAdopt(*normalizeServerAddress("https://one.test"), false);
+  connection.controller->verifyAndAdopt(*normalizeServerAddress("https://two.test"), false);
   connection.fake.http.complete(body(R"({"platform":"hv-towing","company":"One"})"));
   connection.fake.http.complete(unreachable("refused"));
   EXPECT_EQ(connection.stored(), "https://one.test");
@@ -208,7 +219,7 @@ TEST(VerificationTest, AttemptsInFlightEachEndInTheirOwnOutcome) {
             "Could not reach two.test: refused");
 
   Connection gone("https://old.test");
-  gone.controller->verifyAndAdopt(*Url::parse("https://one.test"), "one.test", false);
+  gone.controller->verifyAndAdopt(*normalizeServerAddress("https://one.test"), false);
   gone.controller.reset();
   gone.fake.http.complete(body(platformJson));
   EXPECT_EQ(gone.stored(), "https://old.test");
@@ -311,24 +322,44 @@ TEST(ConnectLinkTest, AFailedLinkAttemptReturnsToTheOrdinaryPanelEvenOnAFirstRun
   EXPECT_EQ(connection.controller->pendingEmailForTesting(), "d@example.test");
 }
 
-// Declining the link's address declines its e-mail too; a link that came
-// in meanwhile keeps its own.
+// Declining the link's address declines its e-mail too.
 TEST(ConnectLinkTest, ADeclinedLinkLeavesNoEMailForTheSignInPage) {
   Connection connection("https://acme.test");
   connection.controller->handleConnectLink(
       *Url::parse("haulvane://connect?server=evil.test&email=mallory%40evil.test"));
   connection.fake.alerts.answer(secondButton);
   EXPECT_EQ(connection.controller->pendingEmailForTesting(), std::nullopt);
+}
 
-  connection.controller->handleConnectLink(
-      *Url::parse("haulvane://connect?server=evil.test&email=mallory%40evil.test"));
-  connection.controller->handleConnectLink(
-      *Url::parse("haulvane://connect?server=new.test&email=d%40example.test"));
-  ASSERT_EQ(connection.fake.alerts.shown.size(), 2u);
-  connection.fake.alerts.answer(connect);
-  EXPECT_EQ(connection.alert().messageText, "Connect to evil.test?");
-  connection.fake.alerts.answer(secondButton);
-  EXPECT_EQ(connection.controller->pendingEmailForTesting(), "d@example.test");
+// Links clicked in a row: only the last one's question stays, whatever the
+// later link holds, so the desk can never be switched to an older server.
+TEST(ConnectLinkTest, ALaterLinkTakesAwayTheEarlierQuestion) {
+  struct Row {
+    const char* name;
+    const char* later;
+    const char* question; // null: no question stays
+  } rows[] = {
+      {"another server", "haulvane://connect?server=new.test:8443&email=d%40example.test",
+       "Connect to new.test:8443?"},
+      {"the stored server", "haulvane://connect?server=acme.test&email=d%40example.test", nullptr},
+      {"a blank server", "haulvane://connect?server=&email=d%40example.test", "Server address"},
+  };
+  for (const auto& row : rows) {
+    Connection connection("https://acme.test");
+    connection.controller->handleConnectLink(
+        *Url::parse("haulvane://connect?server=evil.test&email=mallory%40evil.test"));
+    connection.controller->handleConnectLink(*Url::parse(row.later));
+    for (const auto& shown : connection.fake.alerts.shown)
+      EXPECT_EQ(shown.alert.messageText.find("evil.test"), std::string::npos) << row.name;
+    if (row.question) {
+      ASSERT_EQ(connection.fake.alerts.shown.size(), 1u) << row.name;
+      EXPECT_EQ(connection.alert().messageText, row.question) << row.name;
+      connection.fake.alerts.answer(secondButton);
+    }
+    EXPECT_TRUE(connection.fake.alerts.shown.empty()) << row.name;
+    EXPECT_TRUE(connection.fake.http.requests.empty()) << row.name;
+    EXPECT_EQ(connection.stored(), "https://acme.test") << row.name;
+  }
 }
 
 } // namespace

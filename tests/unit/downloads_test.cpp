@@ -1,6 +1,7 @@
 // The window controller as download delegate, through the double: where
 // files go, what finishing and failing show, how often the file manager is
 // opened, and the dock's progress bar.
+#include "downloads/download_list.hpp"
 #include "downloads/reveal_pacing.hpp"
 #include "fake_desktop.hpp"
 #include "window/browser_window_controller.hpp"
@@ -112,7 +113,7 @@ TEST(DownloadDelegateTest, EachDownloadEndsOnceInItsOwnWay) {
   const Row rows[] = {
       {"finished", std::nullopt, true, std::nullopt},
       {"failed", WebError{-1, "Connection terminated unexpectedly"}, false,
-       "Connection terminated unexpectedly"},
+       "\u201Cinvoice.pdf\u201D was not saved: Connection terminated unexpectedly"},
       {"cancelled", WebError{WebError::cancelled, "Download cancelled"}, false, std::nullopt},
   };
   for (const Row& row : rows) {
@@ -220,6 +221,98 @@ TEST(DownloadDelegateTest, ABurstOfFinishedDownloadsOpensTheFileManagerTwice) {
   controller.downloadDidFinish(201);
   ASSERT_EQ(revealed.size(), 3U);
   EXPECT_EQ(revealed.back(), std::vector<Path>{downloads / "invoice.pdf"});
+}
+
+// The session's downloads as the Downloads window lists them, and the note
+// a saved one leaves over the window for a few seconds.
+TEST(DownloadListTest, ListsEveryDownloadAndNotesASavedOneForAWhile) {
+  FakeDesktop fake;
+  BrowserWindowController controller(fake.desktop, nullptr);
+  const auto& view = fake.window().downloads;
+  decide(controller, 1, "invoice.pdf");
+  decide(controller, 2, "export.zip");
+  controller.didReceiveData(2, 1'500'000, 4'000'000);
+  ASSERT_EQ(view.rows.size(), 2U);
+  EXPECT_EQ(view.rows[1].status, "1.5 MB of 4.0 MB");
+  EXPECT_EQ(view.rows[1].fraction, 0.375);
+
+  controller.downloadDidFinish(1);
+  controller.didFailWithError(2, WebError{-1, "Connection reset"});
+  ASSERT_TRUE(view.note);
+  EXPECT_EQ(view.note->text, "invoice.pdf saved in Downloads");
+  EXPECT_EQ(view.rows[0].name, "invoice.pdf");
+  EXPECT_EQ(view.rows[0].status, "Saved in Downloads");
+  ASSERT_EQ(view.rows[0].buttons.size(), 2U);
+  EXPECT_EQ(view.rows[0].buttons[0].title, "Open");
+  EXPECT_EQ(view.rows[0].buttons[1].title, "Show in Folder");
+  EXPECT_EQ(view.rows[1].status, "Failed: Connection reset");
+  EXPECT_EQ(view.rows[1].fraction, std::nullopt);
+  EXPECT_TRUE(view.rows[1].buttons.empty()) << "nothing to open";
+
+  // The user's own clicks are not held back by the pacing of the automatic
+  // showing, which has just shown the file.
+  view.note->button.action();
+  view.rows[0].buttons[0].action();
+  EXPECT_EQ(fake.workspace.revealedFiles.size(), 2U);
+  ASSERT_EQ(fake.workspace.openedURLs.size(), 1U);
+  EXPECT_EQ(fake.workspace.openedURLs[0].absoluteString(),
+            "file:///home/user/Downloads/invoice.pdf");
+
+  fake.mainQueue.advance(downloadNoteDuration - 1ms);
+  EXPECT_TRUE(view.note);
+  fake.mainQueue.advance(1ms);
+  EXPECT_FALSE(view.note);
+  controller.showDownloads();
+  EXPECT_EQ(view.listShows, 1);
+  EXPECT_EQ(view.rows.size(), 2U) << "the session's downloads stay listed";
+}
+
+TEST(DownloadListTest, SaysHowMuchHasArrivedInWordsPeopleRead) {
+  using State = DownloadRecord::State;
+  struct Row {
+    const char* name;
+    DownloadRecord record;
+    std::string status;
+    std::optional<double> fraction;
+  } rows[] = {
+      {"size unknown",
+       {downloads / "a.csv", State::running, 999, 0, ""},
+       "999 bytes",
+       std::nullopt},
+      {"one byte of two",
+       {downloads / "a.csv", State::running, 1, 2, ""},
+       "1 byte of 2 bytes",
+       0.5},
+      {"rounds up into the next unit",
+       {downloads / "a.csv", State::running, 999'999, 0, ""},
+       "1.0 MB",
+       std::nullopt},
+      {"more than announced",
+       {downloads / "a.csv", State::running, 3'000, 2'000, ""},
+       "2.0 KB of 2.0 KB",
+       1.0},
+      {"gigabytes",
+       {downloads / "a.iso", State::running, 0, 4'700'000'000, ""},
+       "0 bytes of 4.7 GB",
+       0.0},
+      {"saved",
+       {downloads / "a.csv", State::finished, 10, 10, ""},
+       "Saved in Downloads",
+       std::nullopt},
+      {"failed without a reason",
+       {downloads / "a.csv", State::failed, 1, 2, ""},
+       "Failed",
+       std::nullopt},
+  };
+  for (const auto& row : rows) {
+    EXPECT_EQ(downloadStatusText(row.record), row.status) << row.name;
+    EXPECT_EQ(downloadFraction(row.record), row.fraction) << row.name;
+  }
+  EXPECT_EQ(downloadNoteText("/home/user/T\u00E9l\u00E9chargements/r\u00E9sum\u00E9 #1.pdf"),
+            "r\u00E9sum\u00E9 #1.pdf saved in T\u00E9l\u00E9chargements");
+  EXPECT_EQ(fileUrl("/home/user/Downloads/r\u00E9sum\u00E9 #1?.pdf")->absoluteString(),
+            "file:///home/user/Downloads/r%C3%A9sum%C3%A9%20%231%3F.pdf");
+  EXPECT_EQ(fileUrl("relative.pdf"), std::nullopt);
 }
 
 } // namespace

@@ -88,6 +88,8 @@ TEST(MenuRoutingTest, ItemsReachTheControllerAndTheWindow) {
   EXPECT_EQ(fake.window().miniaturizations, 2);
   delegate.perform(Action::performZoom);
   EXPECT_EQ(fake.window().zooms, 1);
+  delegate.perform(Action::showDownloads);
+  EXPECT_EQ(fake.window().downloads.listShows, 1);
   delegate.perform(Action::showPreferences);
   ASSERT_NE(fake.alerts.current(), nullptr);
   EXPECT_EQ(fake.alerts.current()->messageText, "Server address");

@@ -54,14 +54,45 @@ TEST(NormalizeServerAddressTest, RaisesPlainHttpOnlyForHostsThatAreNotLocal) {
       {__LINE__, "http://10.0.0.5", "https://10.0.0.5", "10.0.0.5"},
       {__LINE__, "http://Localhost", "https://Localhost", "Localhost"},
       {__LINE__, "http://printer.LOCAL", "https://printer.LOCAL", "printer.LOCAL"},
-      {__LINE__, "http://127.0.0.2", "https://127.0.0.2", "127.0.0.2"},
-      {__LINE__, "http://[::1]:8080", "https://[::1]:8080", "::1"},
+      {__LINE__, "http://127.0.0.2", "http://127.0.0.2", "127.0.0.2"},
+      {__LINE__, "http://127.255.255.254:81", "http://127.255.255.254:81", "127.255.255.254"},
+      {__LINE__, "http://[::1]:8080", "http://[::1]:8080", "::1"},
+      {__LINE__, "http://128.0.0.1", "https://128.0.0.1", "128.0.0.1"},
+      {__LINE__, "http://126.255.255.255", "https://126.255.255.255", "126.255.255.255"},
+      {__LINE__, "http://127.example.test", "https://127.example.test", "127.example.test"},
+      {__LINE__, "http://[::2]", "https://[::2]", "::2"},
       {__LINE__, "HTTP://example.test", "https://example.test", "example.test"},
       {__LINE__, "Http://example.test:81", "https://example.test:81", "example.test"},
       {__LINE__, "HTTP://localhost:8000", "http://localhost:8000", "localhost"},
   };
   for (const auto& row : rows)
     expectNormalized(row);
+}
+
+// What the user is asked about ("Connect to 127.0.0.1:8765?") and whether a
+// failure must say that https was tried.
+TEST(NormalizeServerAddressTest, NamesThePortOnlyWhenWrittenAndSaysWhenHttpWasRaised) {
+  struct Row {
+    const char* name;
+    const char* input;
+    const char* hostAndPort;
+    bool raised;
+  } rows[] = {
+      {"loopback with a port", "http://127.0.0.1:8765/app", "127.0.0.1:8765", false},
+      {"no port", "example.test", "example.test", false},
+      {"empty port", "example.test:", "example.test", false},
+      {"IPv6 with a port", "http://[::1]:8080", "[::1]:8080", false},
+      {"IPv6 without a port", "https://[2001:db8::1]", "2001:db8::1", false},
+      {"raised", "http://example.test:81", "example.test:81", true},
+      {"raised in capitals", "HTTP://example.test", "example.test", true},
+      {"https as written", "https://example.test", "example.test", false},
+  };
+  for (const auto& row : rows) {
+    const auto result = normalizeServerAddress(row.input);
+    ASSERT_TRUE(result) << row.name;
+    EXPECT_EQ(result->hostAndPort, row.hostAndPort) << row.name;
+    EXPECT_EQ(result->raisedToHttps, row.raised) << row.name;
+  }
 }
 
 TEST(NormalizeServerAddressTest, RefusesTextWithoutAUsableHostOrWithCredentials) {
