@@ -68,6 +68,9 @@ public:
   void showFindBar();
   void findNext();
   void findPrevious();
+  // The platform page on show, to the clipboard or to the default browser.
+  void copyPageAddress();
+  void openPageInBrowser();
   [[nodiscard]] bool validateMenuItem(std::optional<Action> action) const;
 
   // Toolbar (window/toolbar.cpp).
@@ -193,6 +196,9 @@ public:
   // For tests and the backend: what the parts hold.
   [[nodiscard]] WebView& webViewForTesting() { return *webView; }
   [[nodiscard]] bool hasErrorOverlay() const { return pageLoads.hasErrorOverlay(); }
+  // The address of the platform page on show; none while the error screen
+  // covers it, before any page, or for anything not the platform's.
+  [[nodiscard]] std::optional<Url> pageAddressOnShow() const;
   [[nodiscard]] const std::optional<std::string>& pendingEmailForTesting() const {
     return connection.pendingEmail();
   }

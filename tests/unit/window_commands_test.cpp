@@ -194,5 +194,39 @@ TEST(PageCommandTest, PrintAndFindReachThePageButNotUnderTheErrorScreen) {
   EXPECT_TRUE(f.controller->validateMenuItem(Action::printPage));
 }
 
+// Copy Page Address and Open Page in Browser act on the platform page on
+// show, and on nothing else: no page yet, another site's address the engine
+// still reports, or the error screen over the page.
+TEST(PageCommandTest, PageAddressCommandsTakeOnlyThePlatformPageOnShow) {
+  struct Row {
+    const char* name;
+    std::optional<std::string> onShow;
+    bool errorScreen;
+    bool acts;
+  };
+  const Row rows[] = {
+      {"a platform page", "https://acme.example.test/dispatch?job=7", false, true},
+      {"the www twin", "https://www.acme.example.test/jobs", false, true},
+      {"no page yet", std::nullopt, false, false},
+      {"a blank view", "about:blank", false, false},
+      {"another site", "https://elsewhere.test/", false, false},
+      {"the platform over plain http", "http://acme.example.test/jobs", false, false},
+      {"under the error screen", "https://acme.example.test/jobs", true, false},
+  };
+  for (const Row& row : rows) {
+    Fixture f;
+    if (row.onShow)
+      f.fake.webView().currentURL = Url::parse(*row.onShow);
+    if (row.errorScreen)
+      f.controller->didFailProvisionalNavigation(WebError{-1004, "refused"});
+    EXPECT_EQ(f.controller->validateMenuItem(Action::copyPageAddress), row.acts) << row.name;
+    EXPECT_EQ(f.controller->validateMenuItem(Action::openPageInBrowser), row.acts) << row.name;
+    f.controller->copyPageAddress();
+    f.controller->openPageInBrowser();
+    EXPECT_EQ(f.fake.clipboard.text, row.acts ? row.onShow : std::nullopt) << row.name;
+    EXPECT_EQ(f.opened(), row.acts ? Strings{*row.onShow} : Strings{}) << row.name;
+  }
+}
+
 } // namespace
 } // namespace velmora
