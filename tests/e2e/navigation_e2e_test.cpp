@@ -4,6 +4,7 @@
 // default handler for web and mail addresses is, for these tests, a script
 // that writes down what it was given.
 #include "processes.hpp"
+#include "session_bus.hpp"
 
 #include <gtest/gtest.h>
 
@@ -100,6 +101,26 @@ TEST_F(NavigationE2ETest, LinksAndNewWindowsLeavingThePlatformReachTheDesktopsDe
   })) << "the platform's page opens in the one window";
   EXPECT_EQ(desktop.opened().size(), 3u);
   EXPECT_TRUE(elsewhere.requests().empty()) << "the window never loaded the other site";
+}
+
+// View > Open Page in Browser hands the page on show to the default browser,
+// and View > Copy Page Address puts it on the clipboard, from where the
+// page's own field pastes it.
+TEST_F(NavigationE2ETest, TheViewMenuOpensOrCopiesThePlatformPageOnShow) {
+  session.show("/probe/editing", "ready=1");
+  const std::string page = session.platform.url() + "/probe/editing";
+  ASSERT_TRUE(waitUntil([] {
+    const auto action = describeAction("/com/haulvane/Velmora/window/1", "copyPageAddress");
+    return action && action->enabled;
+  }));
+  ASSERT_TRUE(session.app->activate("win.openPageInBrowser"));
+  EXPECT_EQ(openedOnceThereAre(1), std::vector<std::string>{page});
+
+  ASSERT_TRUE(session.app->activate("win.copyPageAddress"));
+  const std::string window = waitForWindow();
+  ASSERT_TRUE(session.reportAfter([&] { clickAt(window, 100, 120); }, "focused=1"));
+  EXPECT_TRUE(session.reportAfter([&] { pressKeys(window, "ctrl+v"); },
+                                  "text=http%3A%2F%2F127\\.0\\.0\\.1%3A[0-9]+%2Fprobe%2Fediting&"));
 }
 
 } // namespace
