@@ -11,6 +11,7 @@
 #include "connection/connection_steps.hpp"
 #include "connection/server_address.hpp"
 #include "downloads/download_tracker.hpp"
+#include "navigation/context_menu.hpp"
 #include "navigation/navigation_policy.hpp"
 #include "navigation/page_loads.hpp"
 #include "navigation/page_requests.hpp"
@@ -107,6 +108,15 @@ public:
   }
   [[nodiscard]] std::vector<std::string> platformOrigins() const override {
     return requests.platformOrigins();
+  }
+  [[nodiscard]] ContextMenuChange contextMenuChange(ContextMenuEntry entry,
+                                                    const std::optional<Url>& link) const override {
+    return velmora::contextMenuChange(entry, contextLinkKind(link, platformOrigins()));
+  }
+  void openLinkInBrowser(const Url& link) override {
+    // Only what the menu offered: another site's web page.
+    if (contextLinkKind(link, platformOrigins()) == ContextLink::foreignWeb)
+      desktop.workspace.openURL(link);
   }
 
   // Page loads and the error overlay.
