@@ -65,6 +65,10 @@ void AppDelegate::perform(Action action, const std::optional<Url>& representedOb
     return controller.zoomIn();
   case Action::zoomOut:
     return controller.zoomOut();
+  case Action::copyPageAddress:
+    return controller.copyPageAddress();
+  case Action::openPageInBrowser:
+    return controller.openPageInBrowser();
   case Action::goToPath:
     return controller.goToPath(representedObject);
   case Action::goBack:

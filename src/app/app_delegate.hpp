@@ -12,6 +12,7 @@
 
 #include <memory>
 #include <optional>
+#include <string>
 #include <vector>
 
 namespace velmora {
@@ -48,5 +49,11 @@ private:
 // Builds the whole menu bar. The Go menu is empty; the Window menu has the
 // `windows` role.
 [[nodiscard]] MenuBar buildMenu();
+
+// A menu's title as a toolkit that reads "_" as a mnemonic draws it: "_"
+// before the first letter that matches `mnemonic` in either case, and every
+// "_" of the title itself doubled. A title without that letter, or a
+// mnemonic of 0, gets no mark.
+[[nodiscard]] std::string mnemonicTitle(const std::string& title, char mnemonic);
 
 } // namespace velmora

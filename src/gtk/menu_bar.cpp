@@ -1,5 +1,7 @@
 #include "gtk/menu_bar.hpp"
 
+#include "app/app_delegate.hpp"
+
 #include <webkit/webkit.h>
 
 #include <algorithm>
@@ -59,6 +61,8 @@ constexpr std::array actionTable{
     ActionInfo{Action::zoomActual, "zoomActual", win, true, true},
     ActionInfo{Action::zoomIn, "zoomIn", win, true, true},
     ActionInfo{Action::zoomOut, "zoomOut", win, true, true},
+    ActionInfo{Action::copyPageAddress, "copyPageAddress", win, true, true},
+    ActionInfo{Action::openPageInBrowser, "openPageInBrowser", win, true, true},
     ActionInfo{Action::goToPath, "goToPath", win, true, true},
     ActionInfo{Action::goBack, "goBack", win, true, true},
     ActionInfo{Action::goForward, "goForward", win, true, true},
@@ -296,9 +300,8 @@ DrawnMenuBar drawMenuBar(GtkApplication* app, const MenuBar& menuBar) {
         setAccelerators(app, detailed, accelerators);
       }
     }
-    // The application menu has no title of its own: it carries the name.
-    const std::string title = model.role == MenuModel::Role::application ? "Velmora" : model.title;
-    g_menu_append_submenu(drawn.bar.get(), title.c_str(), G_MENU_MODEL(submenu.get()));
+    g_menu_append_submenu(drawn.bar.get(), mnemonicTitle(model.title, model.mnemonic).c_str(),
+                          G_MENU_MODEL(submenu.get()));
   }
   return drawn;
 }

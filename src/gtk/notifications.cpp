@@ -4,6 +4,8 @@ namespace velmora::gtk {
 namespace {
 
 constexpr const char* clickedAction = "notification-clicked";
+// Installed in the icon theme under the application's id.
+constexpr const char* applicationIconName = "com.haulvane.Velmora";
 
 std::string desktopIdOf(WebKitNotification* notification) {
   return "page-" + std::to_string(webkit_notification_get_id(notification));
@@ -36,6 +38,10 @@ gboolean PageNotifications::onShow(WebKitWebView*, WebKitNotification* notificat
       GObjectPtr<GNotification>::adopt(g_notification_new(title && *title ? title : "Velmora"));
   if (body && *body)
     g_notification_set_body(shown.get(), body);
+  // The application's own icon, not the server's generic one: the page's
+  // notifications should read as Velmora's.
+  GObjectPtr<GIcon> icon = GObjectPtr<GIcon>::adopt(g_themed_icon_new(applicationIconName));
+  g_notification_set_icon(shown.get(), icon.get());
   g_notification_set_default_action_and_target(
       shown.get(), (std::string("app.") + clickedAction).c_str(), "s", id.c_str());
   g_application_send_notification(G_APPLICATION(notifications->app_), id.c_str(), shown.get());

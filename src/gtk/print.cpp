@@ -1,7 +1,10 @@
 #include "gtk/print.hpp"
 
 #include "gtk/private_files.hpp"
+#include "window/print_file.hpp"
 
+#include <filesystem>
+#include <optional>
 #include <string>
 
 namespace velmora::gtk {
@@ -27,6 +30,47 @@ void givePrintedFileToUser(WebKitPrintOperation* operation, GtkPrintSettings* se
       }),
       new std::string(path.get()),
       [](gpointer file, GClosure*) { delete static_cast<std::string*>(file); }, GConnectFlags(0));
+}
+
+// A folder the user has, or none.
+std::optional<std::filesystem::path> existingFolder(const char* path) {
+  if (!path || !*path || !g_file_test(path, G_FILE_TEST_IS_DIR))
+    return std::nullopt;
+  return std::filesystem::path(path);
+}
+
+// The folder of the file printed to last, while it is still there.
+std::optional<std::filesystem::path> lastFolder(GtkPrintSettings* settings) {
+  const char* uri = gtk_print_settings_get(settings, GTK_PRINT_SETTINGS_OUTPUT_URI);
+  GCharPtr path(uri ? g_filename_from_uri(uri, nullptr, nullptr) : nullptr);
+  if (!path)
+    return std::nullopt;
+  return existingFolder(std::filesystem::path(path.get()).parent_path().c_str());
+}
+
+// Print to File suggests the page's title as the name, in the folder the
+// user printed to last or else in Documents; the toolkit's own suggestion
+// is "output.pdf" in whatever folder Velmora was started from.
+void suggestOutputFile(GtkPrintSettings* settings, WebKitWebView* view) {
+  std::optional<std::filesystem::path> folder = lastFolder(settings);
+  if (!folder) {
+    const char* downloads = g_get_user_special_dir(G_USER_DIRECTORY_DOWNLOAD);
+    folder = printFileFolder(existingFolder(g_get_user_special_dir(G_USER_DIRECTORY_DOCUMENTS)),
+                             existingFolder(downloads), existingFolder(g_get_home_dir()));
+  }
+  if (!folder)
+    return;
+  const char* title = webkit_web_view_get_title(view);
+  std::string name = printFileName(title ? title : "");
+  // A PostScript file chosen last time stays PostScript.
+  const char* format = gtk_print_settings_get(settings, GTK_PRINT_SETTINGS_OUTPUT_FILE_FORMAT);
+  if (format && g_str_equal(format, "ps"))
+    name.replace(name.size() - 4, 4, ".ps");
+  else
+    gtk_print_settings_set(settings, GTK_PRINT_SETTINGS_OUTPUT_FILE_FORMAT, "pdf");
+  GCharPtr uri(g_filename_to_uri((*folder / name).c_str(), nullptr, nullptr));
+  if (uri)
+    gtk_print_settings_set(settings, GTK_PRINT_SETTINGS_OUTPUT_URI, uri.get());
 }
 
 } // namespace
@@ -57,8 +101,10 @@ void PagePrinter::print(WebKitWebView* view) {
                            GTK_PRINT_CAPABILITY_COPIES | GTK_PRINT_CAPABILITY_COLLATE |
                            GTK_PRINT_CAPABILITY_SCALE));
   gtk_print_unix_dialog_set_embed_page_setup(dialog, TRUE);
-  if (settings_)
-    gtk_print_unix_dialog_set_settings(dialog, settings_.get());
+  if (!settings_)
+    settings_ = GObjectPtr<GtkPrintSettings>::adopt(gtk_print_settings_new());
+  suggestOutputFile(settings_.get(), view);
+  gtk_print_unix_dialog_set_settings(dialog, settings_.get());
   if (pageSetup_)
     gtk_print_unix_dialog_set_page_setup(dialog, pageSetup_.get());
   gtk_window_set_modal(GTK_WINDOW(dialog_), TRUE);

@@ -159,6 +159,11 @@ void GdkClipboardText::readText(std::function<void(std::optional<std::string>)> 
       new Done(std::move(done)));
 }
 
+void GdkClipboardText::writeText(const std::string& text) {
+  if (GdkDisplay* display = gdk_display_get_default())
+    gdk_clipboard_set_text(gdk_display_get_clipboard(display), text.c_str());
+}
+
 void LauncherEntryDockTile::emit(GVariant* properties) {
   GVariantPtr owned(g_variant_ref_sink(properties));
   GDBusConnection* bus = sessionBus();

@@ -49,6 +49,7 @@ public:
 class GdkClipboardText final : public Clipboard {
 public:
   void readText(std::function<void(std::optional<std::string>)> done) override;
+  void writeText(const std::string& text) override;
 };
 
 // The badge and progress of the dock icon, sent as the launcher-entry

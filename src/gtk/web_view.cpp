@@ -138,6 +138,9 @@ void GtkWebView::connectSignals(const WebViewConfiguration& configuration) {
                         this);
   signals_.emplace_back(view_, "create", G_CALLBACK(onCreate), this);
   signals_.emplace_back(view_, "script-dialog", G_CALLBACK(onScriptDialog), this);
+  signals_.emplace_back(view_, "context-menu", G_CALLBACK(onContextMenu), this);
+  signals_.emplace_back(openLinkInBrowser_.get(), "activate", G_CALLBACK(onOpenLinkInBrowser),
+                        this);
   signals_.emplace_back(view_, "permission-request", G_CALLBACK(onPermissionRequest), this);
   signals_.emplace_back(webkit_web_view_get_back_forward_list(view_), "changed",
                         G_CALLBACK(onBackForwardChanged), this);

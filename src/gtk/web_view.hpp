@@ -100,6 +100,9 @@ private:
                                             GTlsCertificateFlags, gpointer self);
   static GtkWidget* onCreate(WebKitWebView*, WebKitNavigationAction*, gpointer self);
   static gboolean onScriptDialog(WebKitWebView*, WebKitScriptDialog*, gpointer self);
+  static gboolean onContextMenu(WebKitWebView*, WebKitContextMenu*, WebKitHitTestResult*,
+                                gpointer self);
+  static void onOpenLinkInBrowser(GSimpleAction*, GVariant* link, gpointer self);
   static gboolean onPermissionRequest(WebKitWebView*, WebKitPermissionRequest*, gpointer self);
   static void onScriptMessage(WebKitUserContentManager*, JSCValue*, gpointer self);
   static void onBackForwardChanged(WebKitBackForwardList*, WebKitBackForwardListItem*, gpointer,
@@ -148,6 +151,9 @@ private:
   GObjectPtr<GtkWidget> container_; // the find bar above the page
   std::unique_ptr<FindBar> findBar_;
   PagePrinter printer_;
+  // The context menu's "Open Link in Browser", with the link as its target.
+  GObjectPtr<GSimpleAction> openLinkInBrowser_ = GObjectPtr<GSimpleAction>::adopt(
+      g_simple_action_new("open-link-in-browser", G_VARIANT_TYPE_STRING));
 };
 
 } // namespace velmora::gtk

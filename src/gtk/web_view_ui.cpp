@@ -4,6 +4,89 @@
 #include "gtk/web_view.hpp"
 
 namespace velmora::gtk {
+namespace {
+
+ContextMenuEntry contextMenuEntryOf(WebKitContextMenuItem* item) {
+  switch (webkit_context_menu_item_get_stock_action(item)) {
+  case WEBKIT_CONTEXT_MENU_ACTION_OPEN_LINK:
+    return ContextMenuEntry::openLink;
+  case WEBKIT_CONTEXT_MENU_ACTION_OPEN_LINK_IN_NEW_WINDOW:
+    return ContextMenuEntry::openLinkInNewWindow;
+  case WEBKIT_CONTEXT_MENU_ACTION_DOWNLOAD_LINK_TO_DISK:
+    return ContextMenuEntry::downloadLinkedFile;
+  case WEBKIT_CONTEXT_MENU_ACTION_OPEN_IMAGE_IN_NEW_WINDOW:
+    return ContextMenuEntry::openImageInNewWindow;
+  case WEBKIT_CONTEXT_MENU_ACTION_OPEN_FRAME_IN_NEW_WINDOW:
+    return ContextMenuEntry::openFrameInNewWindow;
+  case WEBKIT_CONTEXT_MENU_ACTION_OPEN_VIDEO_IN_NEW_WINDOW:
+  case WEBKIT_CONTEXT_MENU_ACTION_OPEN_AUDIO_IN_NEW_WINDOW:
+    return ContextMenuEntry::openMediaInNewWindow;
+  default:
+    return ContextMenuEntry::other;
+  }
+}
+
+// Removed entries can leave separators at an end or two in a row.
+void tidySeparators(WebKitContextMenu* menu) {
+  bool lastWasSeparator = true; // nothing above the first entry
+  GList* items = g_list_copy(webkit_context_menu_get_items(menu));
+  WebKitContextMenuItem* trailing = nullptr;
+  for (GList* node = items; node; node = node->next) {
+    auto* item = WEBKIT_CONTEXT_MENU_ITEM(node->data);
+    const bool separator = webkit_context_menu_item_is_separator(item);
+    if (separator && lastWasSeparator) {
+      webkit_context_menu_remove(menu, item);
+      continue;
+    }
+    lastWasSeparator = separator;
+    trailing = separator ? item : nullptr;
+  }
+  if (trailing)
+    webkit_context_menu_remove(menu, trailing);
+  g_list_free(items);
+}
+
+} // namespace
+
+gboolean GtkWebView::onContextMenu(WebKitWebView*, WebKitContextMenu* menu,
+                                   WebKitHitTestResult* hit, gpointer self) {
+  auto* view = static_cast<GtkWebView*>(self);
+  const char* uri = webkit_hit_test_result_context_is_link(hit)
+                        ? webkit_hit_test_result_get_link_uri(hit)
+                        : nullptr;
+  const std::optional<Url> link = urlOf(uri);
+  bool offeredBrowser = false;
+  // A copy: entries are removed and inserted on the way.
+  GList* items = g_list_copy(webkit_context_menu_get_items(menu));
+  for (GList* node = items; node; node = node->next) {
+    auto* item = WEBKIT_CONTEXT_MENU_ITEM(node->data);
+    const ContextMenuEntry entry = contextMenuEntryOf(item);
+    if (entry == ContextMenuEntry::other)
+      continue;
+    const ContextMenuChange change = view->delegate_.contextMenuChange(entry, link);
+    if (change == ContextMenuChange::keep)
+      continue;
+    if (change == ContextMenuChange::openLinkInBrowser && !offeredBrowser && uri) {
+      offeredBrowser = true;
+      const int position = g_list_index(webkit_context_menu_get_items(menu), item);
+      webkit_context_menu_insert(menu,
+                                 webkit_context_menu_item_new_from_gaction(
+                                     G_ACTION(view->openLinkInBrowser_.get()),
+                                     "Open Link in Browser", g_variant_new_string(uri)),
+                                 position);
+    }
+    webkit_context_menu_remove(menu, item);
+  }
+  g_list_free(items);
+  tidySeparators(menu);
+  // Shown, changed or not; a menu left empty shows nothing.
+  return webkit_context_menu_get_n_items(menu) == 0;
+}
+
+void GtkWebView::onOpenLinkInBrowser(GSimpleAction*, GVariant* link, gpointer self) {
+  if (const auto url = urlOf(g_variant_get_string(link, nullptr)))
+    static_cast<GtkWebView*>(self)->delegate_.openLinkInBrowser(*url);
+}
 
 GtkWidget* GtkWebView::onCreate(WebKitWebView*, WebKitNavigationAction* action, gpointer self) {
   auto* view = static_cast<GtkWebView*>(self);

@@ -1,5 +1,6 @@
 #include "gtk/window.hpp"
 
+#include "gtk/focus_ring.hpp"
 #include "gtk/web_view.hpp"
 
 #include <algorithm>
@@ -143,7 +144,7 @@ GtkAppWindow::GtkAppWindow(GtkApplication* app, WebKitNetworkSession* session, K
                            const WindowDescription& description, WindowHooks hooks)
     : session_(session), hooks_(std::move(hooks)), store_(store),
       autosaveName_(description.frameAutosaveName) {
-  window_ = gtk_application_window_new(app);
+  window_ = newRingWindow(app);
   g_object_ref(window_);
   gtk_window_set_title(GTK_WINDOW(window_), description.title.c_str());
   gtk_application_window_set_show_menubar(GTK_APPLICATION_WINDOW(window_), TRUE);

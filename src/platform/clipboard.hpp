@@ -13,6 +13,8 @@ public:
   // Reads asynchronously; `done` gets the text, or none when the clipboard
   // holds no text. It runs exactly once, possibly before readText returns.
   virtual void readText(std::function<void(std::optional<std::string>)> done) = 0;
+  // Replaces what the clipboard holds with `text`.
+  virtual void writeText(const std::string& text) = 0;
 };
 
 } // namespace velmora

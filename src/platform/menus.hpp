@@ -37,6 +37,8 @@ enum class Action {
   zoomActual,
   zoomIn,
   zoomOut,
+  copyPageAddress,
+  openPageInBrowser,
   goToPath,
   goBack,
   goForward,
@@ -81,6 +83,9 @@ struct MenuModel {
   std::string title;
   Role role = Role::ordinary;
   std::vector<MenuItem> items;
+  // The letter of the title that opens the menu with Alt where the menu bar
+  // is drawn with mnemonics; none when it has none.
+  char mnemonic = 0;
 };
 
 struct MenuBar {

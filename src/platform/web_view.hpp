@@ -137,6 +137,25 @@ public:
   virtual void cancel() = 0;
 };
 
+// The engine's entries that need a decision; everything else is `other`.
+enum class ContextMenuEntry {
+  openLink,
+  openLinkInNewWindow,
+  downloadLinkedFile,
+  openImageInNewWindow,
+  openFrameInNewWindow,
+  openMediaInNewWindow,
+  other,
+};
+
+enum class ContextMenuChange {
+  keep,
+  remove,
+  // Becomes "Open Link in Browser", which hands the link to the default
+  // browser; one such entry at most.
+  openLinkInBrowser,
+};
+
 class WebViewDelegate {
 public:
   virtual ~WebViewDelegate() = default;
@@ -195,6 +214,13 @@ public:
   // Asked whenever a page's process starts and at every load, so a new
   // server address counts from its first page on.
   [[nodiscard]] virtual std::vector<std::string> platformOrigins() const = 0;
+
+  // The engine's context menu is about to show with `entry`; `link` is the
+  // link under the pointer, none when there is no link there.
+  [[nodiscard]] virtual ContextMenuChange
+  contextMenuChange(ContextMenuEntry entry, const std::optional<Url>& link) const = 0;
+  // The user chose "Open Link in Browser" for `link`.
+  virtual void openLinkInBrowser(const Url& link) = 0;
 };
 
 struct UserScript {

@@ -11,6 +11,7 @@
 #include "connection/connection_steps.hpp"
 #include "connection/server_address.hpp"
 #include "downloads/download_tracker.hpp"
+#include "navigation/context_menu.hpp"
 #include "navigation/navigation_policy.hpp"
 #include "navigation/page_loads.hpp"
 #include "navigation/page_requests.hpp"
@@ -69,6 +70,9 @@ public:
   void showFindBar();
   void findNext();
   void findPrevious();
+  // The platform page on show, to the clipboard or to the default browser.
+  void copyPageAddress();
+  void openPageInBrowser();
   [[nodiscard]] bool validateMenuItem(std::optional<Action> action) const;
 
   // Toolbar (window/toolbar.cpp).
@@ -105,6 +109,15 @@ public:
   }
   [[nodiscard]] std::vector<std::string> platformOrigins() const override {
     return requests.platformOrigins();
+  }
+  [[nodiscard]] ContextMenuChange contextMenuChange(ContextMenuEntry entry,
+                                                    const std::optional<Url>& link) const override {
+    return velmora::contextMenuChange(entry, contextLinkKind(link, platformOrigins()));
+  }
+  void openLinkInBrowser(const Url& link) override {
+    // Only what the menu offered: another site's web page.
+    if (contextLinkKind(link, platformOrigins()) == ContextLink::foreignWeb)
+      desktop.workspace.openURL(link);
   }
 
   // Page loads and the error overlay.
@@ -195,6 +208,9 @@ public:
   // For tests and the backend: what the parts hold.
   [[nodiscard]] WebView& webViewForTesting() { return *webView; }
   [[nodiscard]] bool hasErrorOverlay() const { return pageLoads.hasErrorOverlay(); }
+  // The address of the platform page on show; none while the error screen
+  // covers it, before any page, or for anything not the platform's.
+  [[nodiscard]] std::optional<Url> pageAddressOnShow() const;
   [[nodiscard]] const std::optional<std::string>& pendingEmailForTesting() const {
     return connection.pendingEmail();
   }

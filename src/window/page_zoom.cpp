@@ -17,9 +17,19 @@ double storedPageZoom(const std::optional<std::string>& text) {
 }
 
 std::string pageZoomText(double zoom) {
-  char buffer[32];
-  const auto result = std::to_chars(buffer, buffer + sizeof buffer, zoom);
-  return std::string(buffer, result.ptr);
+  // Enough room for any double in fixed notation: 309 digits and six
+  // decimals.
+  char buffer[330];
+  const auto result =
+      std::to_chars(buffer, buffer + sizeof buffer, zoom, std::chars_format::fixed, 6);
+  if (result.ec != std::errc{})
+    return "1";
+  std::string text(buffer, result.ptr);
+  while (text.back() == '0')
+    text.pop_back();
+  if (text.back() == '.')
+    text.pop_back();
+  return text == "-0" ? "0" : text;
 }
 
 } // namespace velmora

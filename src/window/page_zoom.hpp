@@ -15,7 +15,8 @@ inline constexpr std::string_view pageZoomKey = "pageZoom";
 // damaged text, a factor that is not finite or one outside the zoom
 // commands' range (0.5 to 3.0) gives actual size, 1.0.
 [[nodiscard]] double storedPageZoom(const std::optional<std::string>& text);
-// The shortest text that reads back as exactly `zoom`.
+// `zoom` rounded to millionths, without trailing zeros: "1.2", not the
+// "1.2000000000000002" that steps of a tenth add up to, and "3", not "3.0".
 [[nodiscard]] std::string pageZoomText(double zoom);
 
 } // namespace velmora

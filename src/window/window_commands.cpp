@@ -1,5 +1,6 @@
 #include "window/browser_window_controller.hpp"
 
+#include "navigation/navigation_policy.hpp"
 #include "window/page_zoom.hpp"
 
 namespace velmora {
@@ -61,6 +62,25 @@ void BrowserWindowController::findPrevious() {
   webView->performTextFinderAction(TextFinderAction::previousMatch);
 }
 
+std::optional<Url> BrowserWindowController::pageAddressOnShow() const {
+  if (pageLoads.hasErrorOverlay())
+    return std::nullopt;
+  std::optional<Url> url = webView->url();
+  if (!isPlatformOrigin(url, serverURL()))
+    return std::nullopt;
+  return url;
+}
+
+void BrowserWindowController::copyPageAddress() {
+  if (const auto url = pageAddressOnShow())
+    desktop.clipboard.writeText(url->absoluteString());
+}
+
+void BrowserWindowController::openPageInBrowser() {
+  if (const auto url = pageAddressOnShow())
+    desktop.workspace.openURL(*url);
+}
+
 void BrowserWindowController::performMiniaturize() {
   window->miniaturize();
 }
@@ -80,6 +100,8 @@ bool BrowserWindowController::validateMenuItem(std::optional<Action> action) con
   if (*action == Action::printPage || *action == Action::showFindBar ||
       *action == Action::findNext || *action == Action::findPrevious)
     return !pageLoads.hasErrorOverlay();
+  if (*action == Action::copyPageAddress || *action == Action::openPageInBrowser)
+    return pageAddressOnShow().has_value();
   return true;
 }
 

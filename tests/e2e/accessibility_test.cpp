@@ -65,5 +65,64 @@ TEST(AccessibilityE2ETest, ControlsAreNamedForWhatTheyDoAndTheKeyboardReachesThe
   pressKeys(visibleWindow("^Server address$"), "Escape");
 }
 
+// Tab goes through the page's links, leaves the last one for the header
+// bar's buttons and the menu bar, and comes back into the page; Shift+Tab
+// goes the same way round backwards. The keyboard is never lost on the way,
+// nor does one press move it two steps.
+TEST(AccessibilityE2ETest, TabGoesRoundThePageTheHeaderBarAndTheMenuBarAndAltOpensMenus) {
+  PlatformSession session(/*signedIn=*/true);
+  session.launch({"env", "GTK_A11Y=atspi"});
+  const int pid = session.app->process().pid();
+  const std::string window = waitForWindow();
+  ASSERT_FALSE(window.empty());
+  session.show("/probe/focus", "ready=1");
+  std::vector<AccessibleNode> tree;
+  const auto read = [&] {
+    std::string all;
+    for (const auto& node : tree)
+      all += node.role + " \"" + node.name + "\"" + (node.focused ? " focused" : "") + "\n";
+    return all;
+  };
+  const auto press = [&](const std::string& keys) {
+    return [&, keys] { pressKeys(window, keys); };
+  };
+  const auto focusedOn = [&](const std::string& role, const std::string& name) {
+    return waitForAccessible(pid, role, name, /*focused=*/true, &tree);
+  };
+  clickAt(window, 600, 500);
+  ASSERT_TRUE(session.reportAfter(press("Tab"), "focus=first"));
+  ASSERT_TRUE(session.reportAfter(press("Tab"), "focus=last"));
+  press("Tab")();
+  EXPECT_TRUE(focusedOn("push button", "Back")) << read();
+  press("Tab")();
+  EXPECT_TRUE(focusedOn("push button", "Forward")) << read();
+  press("Tab")();
+  EXPECT_TRUE(focusedOn("menu item", "Velmora")) << read();
+  screenshot(screenshotFile("tab-on-the-menu-bar"));
+  // Back in the page, the page itself has the keyboard; the next Tab is
+  // its first link.
+  press("Tab")();
+  EXPECT_TRUE(session.reportAfter(press("Tab"), "focus=first")) << read();
+
+  press("shift+Tab")();
+  EXPECT_TRUE(focusedOn("menu item", "Velmora")) << read();
+  press("shift+Tab")();
+  EXPECT_TRUE(focusedOn("push button", "Forward")) << read();
+  press("shift+Tab")();
+  EXPECT_TRUE(focusedOn("push button", "Back")) << read();
+  press("shift+Tab")();
+  EXPECT_TRUE(session.reportAfter(press("shift+Tab"), "focus=last")) << read();
+
+  // Alt and a letter open a menu; Escape gives the keyboard back.
+  press("alt+e")();
+  EXPECT_TRUE(waitForAccessible(pid, "menu item", "Find\u2026", false, &tree)) << read();
+  press("Escape")();
+  press("alt+v")();
+  EXPECT_TRUE(waitForAccessible(pid, "menu item", "Copy Page Address", false, &tree)) << read();
+  EXPECT_TRUE(hasAccessible(tree, "menu item", "Open Page in Browser"));
+  screenshot(screenshotFile("view-menu"));
+  press("Escape")();
+}
+
 } // namespace
 } // namespace velmora::testing

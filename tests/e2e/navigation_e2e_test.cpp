@@ -4,9 +4,11 @@
 // default handler for web and mail addresses is, for these tests, a script
 // that writes down what it was given.
 #include "processes.hpp"
+#include "session_bus.hpp"
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <fstream>
 #include <span>
 
@@ -51,11 +53,12 @@ protected:
 
   // Shows the links page with one link stretched over the whole window and
   // clicks the middle of the window, as a user would.
-  void clickCovering(const std::string& id) {
+  void clickCovering(const std::string& id, int button = 1) {
     const size_t before = session.logged();
     session.open("/away?elsewhere=" + elsewhere.url() + "&cover=" + id);
     ASSERT_TRUE(session.platform.waitForPath("/static/elsewhere.js", before));
-    ASSERT_TRUE(clickTheMiddleOnceItIs(stretchedLinkColour)) << "the link never covered the window";
+    ASSERT_TRUE(clickTheMiddleOnceItIs(stretchedLinkColour, button))
+        << "the link never covered the window";
   }
   // Waits until the desktop has been handed `count` addresses.
   std::vector<std::string> openedOnceThereAre(size_t count) {
@@ -93,6 +96,56 @@ TEST_F(NavigationE2ETest, LinksAndNewWindowsLeavingThePlatformReachTheDesktopsDe
   })) << "the platform's page opens in the one window";
   EXPECT_EQ(desktop.opened().size(), 3u);
   EXPECT_TRUE(elsewhere.requests().empty()) << "the window never loaded the other site";
+}
+
+// View > Open Page in Browser hands the page on show to the default browser,
+// and View > Copy Page Address puts it on the clipboard, from where the
+// page's own field pastes it.
+TEST_F(NavigationE2ETest, TheViewMenuOpensOrCopiesThePlatformPageOnShow) {
+  session.show("/probe/editing", "ready=1");
+  const std::string page = session.platform.url() + "/probe/editing";
+  ASSERT_TRUE(waitUntil([] {
+    const auto action = describeAction("/com/haulvane/Velmora/window/1", "copyPageAddress");
+    return action && action->enabled;
+  }));
+  ASSERT_TRUE(session.app->activate("win.openPageInBrowser"));
+  EXPECT_EQ(openedOnceThereAre(1), std::vector<std::string>{page});
+
+  ASSERT_TRUE(session.app->activate("win.copyPageAddress"));
+  const std::string window = waitForWindow();
+  // A click can be lost right after another test's clicks on the same
+  // display; clicking into the field again is harmless.
+  bool focused = false;
+  for (int attempt = 0; attempt < 3 && !focused; ++attempt)
+    focused = session.reportAfter([&] { clickAt(window, 100, 120); }, "focused=1", 5s).has_value();
+  ASSERT_TRUE(focused);
+  EXPECT_TRUE(session.reportAfter([&] { pressKeys(window, "ctrl+v"); },
+                                  "text=http%3A%2F%2F127\\.0\\.0\\.1%3A[0-9]+%2Fprobe%2Fediting&"));
+}
+
+// The engine's context menu on another site's link offers it to the
+// default browser, first in the menu, and opens no window of its own.
+TEST_F(NavigationE2ETest, TheContextMenuOfAForeignLinkOpensItInTheBrowser) {
+  // The engine's menu is a surface of its own, which neither the window's
+  // pixels nor the accessibility tree show: it is up once Velmora has one
+  // more window on show.
+  const auto surfaces = [] {
+    return runCommand({"xdotool", "search", "--onlyvisible", "--class", "velmora"});
+  };
+  const std::string window = waitForWindow();
+  const auto before = std::ranges::count(surfaces(), '\n');
+  clickCovering("elsewhere", /*button=*/3);
+  ASSERT_TRUE(waitUntil([&] { return std::ranges::count(surfaces(), '\n') > before; }));
+  const auto size = windowSize(window);
+  ASSERT_TRUE(size);
+  screenshot(screenshotFile("context-menu-foreign-link"));
+  // "Open Link in Browser" is the first entry, just below the pointer;
+  // "Open Link", "Open Link in New Window" and "Download Linked File" are
+  // gone (see the screenshot).
+  clickAt(window, size->width / 2 + 60, size->height / 2 + 20);
+  openedOnceThereAre(1);
+  EXPECT_EQ(desktop.opened(), std::vector<std::string>{elsewhere.url() + "/opened"});
+  EXPECT_TRUE(elsewhere.requests().empty()) << "the window loaded the other site";
 }
 
 } // namespace

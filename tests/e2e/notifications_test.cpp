@@ -30,7 +30,7 @@ constexpr const char* introspection = R"(
 </node>)";
 
 struct Shown {
-  std::string summary, body;
+  std::string icon, summary, body;
   std::vector<std::string> actions;
 };
 
@@ -48,12 +48,22 @@ private:
   GVariant* answer(const std::string& method, GVariant* parameters) {
     if (method != "Notify")
       return nullptr;
-    const char *summary = nullptr, *body = nullptr, **actions = nullptr;
-    g_variant_get(parameters, "(&su&s&s&s^a&s@a{sv}i)", nullptr, nullptr, nullptr, &summary, &body,
-                  &actions, nullptr, nullptr);
-    shown.push_back(
-        {summary, body, {actions, actions + g_strv_length(const_cast<char**>(actions))}});
+    const char *icon = nullptr, *summary = nullptr, *body = nullptr, **actions = nullptr;
+    GVariant* hints = nullptr;
+    g_variant_get(parameters, "(&su&s&s&s^a&s@a{sv}i)", nullptr, nullptr, &icon, &summary, &body,
+                  &actions, &hints, nullptr);
+    // GLib sends a themed icon as app_icon or as the image-path hint,
+    // depending on its version.
+    const char* image = nullptr;
+    g_variant_lookup(hints, "image-path", "&s", &image);
+    shown.push_back({*icon   ? icon
+                     : image ? image
+                             : "",
+                     summary,
+                     body,
+                     {actions, actions + g_strv_length(const_cast<char**>(actions))}});
     g_free(actions);
+    g_variant_unref(hints);
     return g_variant_new("(u)", static_cast<guint32>(shown.size()));
   }
 
@@ -87,6 +97,7 @@ TEST(NotificationsE2ETest, APlatformPagesNotificationReachesTheDesktopAndItsClic
   ASSERT_TRUE(waitUntil([&] { return !server.shown.empty(); }));
   EXPECT_EQ(server.shown[0].summary, "New job #4711");
   EXPECT_EQ(server.shown[0].body, "Tow from 12 Harbour Road to the depot");
+  EXPECT_EQ(server.shown[0].icon, "com.haulvane.Velmora");
   EXPECT_TRUE(std::ranges::count(server.shown[0].actions, "default"))
       << "without a default action the desktop has nothing to report a click with";
 

@@ -31,7 +31,8 @@ std::vector<std::filesystem::path> pdfsIn(const std::filesystem::path& folder) {
 // unless `printerChosen`, presses Print (Alt+P), and gives the text of the
 // PDF it wrote, once the PDF has `permissions` too, when they are given.
 std::string printedText(const TempHome& home, bool printerChosen,
-                        std::optional<std::filesystem::perms> permissions = {}) {
+                        std::optional<std::filesystem::perms> permissions = {},
+                        std::vector<std::filesystem::path>* printed = nullptr) {
   const std::string dialog = waitForWindow("^Print$");
   if (dialog.empty())
     return "no print dialog";
@@ -58,6 +59,8 @@ std::string printedText(const TempHome& home, bool printerChosen,
     }
     return text.find("Harbour Road") != std::string::npos;
   });
+  if (printed)
+    *printed = pdfsIn(home.root());
   for (const auto& pdf : pdfsIn(home.root()))
     std::filesystem::remove(pdf);
   return text;
@@ -69,6 +72,10 @@ TEST(PrintE2ETest, CtrlPAndThePagesPrintButtonPrintThePageToAPdf) {
   std::filesystem::create_directories(session.home.root() / ".config/gtk-4.0");
   std::ofstream(session.home.root() / ".config/gtk-4.0/settings.ini")
       << "[Settings]\ngtk-print-backends=file\n";
+  // The file is suggested in Documents, named after the page.
+  std::filesystem::create_directories(session.home.root() / "Documents");
+  std::ofstream(session.home.root() / ".config/user-dirs.dirs")
+      << "XDG_DOCUMENTS_DIR=\"$HOME/Documents\"\n";
   session.launch();
   const std::string window = waitForWindow();
   ASSERT_FALSE(window.empty());
@@ -79,10 +86,12 @@ TEST(PrintE2ETest, CtrlPAndThePagesPrintButtonPrintThePageToAPdf) {
   screenshot(screenshotFile("print-dialog"));
   // The PDF is the user's file, made as this test makes its own files.
   std::ofstream(session.home.root() / "made-here");
-  std::string text =
-      printedText(session.home, /*printerChosen=*/false,
-                  std::filesystem::status(session.home.root() / "made-here").permissions());
+  std::vector<std::filesystem::path> printed;
+  std::string text = printedText(
+      session.home, /*printerChosen=*/false,
+      std::filesystem::status(session.home.root() / "made-here").permissions(), &printed);
   EXPECT_NE(text.find("Job sheet 1042"), std::string::npos) << text;
+  EXPECT_EQ(printed, std::vector{session.home.root() / "Documents/Job sheet 1042.pdf"});
 
   // The page's button sits over the bottom right corner of the window. The
   // printer chosen the first time is chosen again.

@@ -52,6 +52,10 @@ public:
     d(PermissionDecision::deny);
   }
   std::vector<std::string> platformOrigins() const override { return {}; }
+  ContextMenuChange contextMenuChange(ContextMenuEntry, const std::optional<Url>&) const override {
+    return ContextMenuChange::keep;
+  }
+  void openLinkInBrowser(const Url&) override {}
   void runJavaScriptAlertPanelWithMessage(const std::string&, std::function<void()> done) override {
     done();
   }

@@ -259,6 +259,7 @@ public:
     ++reads;
     done(text);
   }
+  void writeText(const std::string& written) override { text = written; }
   std::optional<std::string> text;
   int reads = 0;
 };

@@ -465,7 +465,7 @@ void pressKeys(const std::string& window, const std::string& keys) {
   (void)runCommand(argv);
 }
 
-bool clickTheMiddleOnceItIs(const std::string& colour) {
+bool clickTheMiddleOnceItIs(const std::string& colour, int button) {
   const std::string window = waitForWindow();
   std::optional<WindowSize> size;
   if (!waitUntil([&] {
@@ -473,7 +473,7 @@ bool clickTheMiddleOnceItIs(const std::string& colour) {
         return size && pixelIn(window, size->width / 2, size->height / 2) == colour;
       }))
     return false;
-  clickAt(window, size->width / 2, size->height / 2);
+  clickAt(window, size->width / 2, size->height / 2, button);
   return true;
 }
 

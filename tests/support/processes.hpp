@@ -219,8 +219,8 @@ void pressKeys(const std::string& window, const std::string& keys);
 void clickAt(const std::string& window, int x, int y, int button = 1);
 // Waits until the middle of the Velmora window shows `colour` ("R,G,B"),
 // the colour of an element stretched over the whole page, then clicks
-// there; false when it never does.
-[[nodiscard]] bool clickTheMiddleOnceItIs(const std::string& colour);
+// there with `button`; false when it never does.
+[[nodiscard]] bool clickTheMiddleOnceItIs(const std::string& colour, int button = 1);
 // The colour of the sample platform's links stretched over the page (?cover=ID).
 inline constexpr const char* stretchedLinkColour = "255,251,232";
 

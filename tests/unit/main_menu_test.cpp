@@ -5,6 +5,7 @@
 
 #include <gtest/gtest.h>
 
+#include <cctype>
 #include <set>
 
 namespace velmora {
@@ -12,10 +13,11 @@ namespace {
 
 using testing::FakeDesktop;
 
-constexpr Action windowActions[] = {Action::reloadPage,  Action::goHome,     Action::zoomIn,
-                                    Action::zoomOut,     Action::zoomActual, Action::goBack,
-                                    Action::goForward,   Action::goToPath,   Action::printPage,
-                                    Action::showFindBar, Action::findNext,   Action::findPrevious};
+constexpr Action windowActions[] = {
+    Action::reloadPage,      Action::goHome,           Action::zoomIn,    Action::zoomOut,
+    Action::zoomActual,      Action::goBack,           Action::goForward, Action::goToPath,
+    Action::printPage,       Action::showFindBar,      Action::findNext,  Action::findPrevious,
+    Action::copyPageAddress, Action::openPageInBrowser};
 
 // The items' titles and keys are a table in the code and are checked from
 // outside on the built application; here, what no table edit may break.
@@ -39,6 +41,41 @@ TEST(MainMenuTest, KeepsTheGoMenuEmptyAndNoShortcutTwice) {
   EXPECT_FALSE(shortcuts.empty());
 }
 
+// Alt and a letter open each menu: every menu has its letter, no two share
+// one, and the drawn title marks it.
+TEST(MainMenuTest, EachMenuOpensWithALetterOfItsOwn) {
+  const MenuBar bar = buildMenu();
+  std::vector<std::string> drawn;
+  std::set<int> letters;
+  for (const MenuModel& menu : bar.menus) {
+    drawn.push_back(mnemonicTitle(menu.title, menu.mnemonic));
+    EXPECT_TRUE(letters.insert(std::tolower(static_cast<unsigned char>(menu.mnemonic))).second)
+        << menu.title << " repeats a letter";
+  }
+  EXPECT_EQ(drawn,
+            (std::vector<std::string>{"Ve_lmora", "_Edit", "_View", "_Go", "_History", "_Window"}));
+}
+
+TEST(MainMenuTest, MnemonicTitlesMarkTheFirstMatchAndKeepTheTitlesOwnUnderscores) {
+  struct Row {
+    const char* name;
+    const char* title;
+    char mnemonic;
+    const char* expected;
+  };
+  const Row rows[] = {
+      {"first letter", "Edit", 'E', "_Edit"},
+      {"either case", "Edit", 'e', "_Edit"},
+      {"first of two", "Velmora", 'o', "Velm_ora"},
+      {"an underscore in the title", "Tow_Log", 'L', "Tow___Log"},
+      {"no such letter", "Go", 'x', "Go"},
+      {"no mnemonic", "Tow_Log", 0, "Tow__Log"},
+      {"empty title", "", 'a', ""},
+  };
+  for (const Row& row : rows)
+    EXPECT_EQ(mnemonicTitle(row.title, row.mnemonic), row.expected) << row.name;
+}
+
 TEST(MenuRoutingTest, BeforeLaunchOnlyApplicationItemsWorkAndNothingCrashes) {
   FakeDesktop fake;
   fake.settings.values["serverURL"] = "https://acme.example.test";
@@ -55,9 +92,11 @@ TEST(MenuRoutingTest, BeforeLaunchOnlyApplicationItemsWorkAndNothingCrashes) {
   EXPECT_EQ(fake.windows.window, nullptr);
 
   delegate.applicationDidFinishLaunching();
+  // No page is on show yet, so there is no address to copy or open.
   for (Action action : windowActions) {
-    const bool history = action == Action::goBack || action == Action::goForward;
-    EXPECT_EQ(delegate.validate(action), !history) << static_cast<int>(action);
+    const bool idle = action == Action::goBack || action == Action::goForward ||
+                      action == Action::copyPageAddress || action == Action::openPageInBrowser;
+    EXPECT_EQ(delegate.validate(action), !idle) << static_cast<int>(action);
   }
 }
 
@@ -90,6 +129,12 @@ TEST(MenuRoutingTest, ItemsReachTheControllerAndTheWindow) {
   EXPECT_EQ(fake.window().zooms, 1);
   delegate.perform(Action::showDownloads);
   EXPECT_EQ(fake.window().downloads.listShows, 1);
+  fake.webView().currentURL = Url::parse("https://acme.example.test/jobs");
+  delegate.perform(Action::copyPageAddress);
+  delegate.perform(Action::openPageInBrowser);
+  EXPECT_EQ(fake.clipboard.text, "https://acme.example.test/jobs");
+  EXPECT_EQ(fake.workspace.openedAddresses(),
+            std::vector<std::string>{"https://acme.example.test/jobs"});
   delegate.perform(Action::showPreferences);
   ASSERT_NE(fake.alerts.current(), nullptr);
   EXPECT_EQ(fake.alerts.current()->messageText, "Server address");

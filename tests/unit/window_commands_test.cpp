@@ -12,9 +12,11 @@ namespace velmora {
 namespace {
 
 using Fixture = testing::Browser;
+using testing::Strings;
 
 // The step is added to the factor as read, so rounding accumulates; only the
-// clamps give exact values. Each result is saved exactly as it is.
+// clamps give exact values. Each result is saved rounded to millionths, so
+// the settings file reads as the user would write it.
 TEST(ZoomTest, StepsByATenthFromTheFactorAsReadWithinOneHalfToThreeAndSavesIt) {
   using Command = void (BrowserWindowController::*)();
   struct Row {
@@ -22,29 +24,31 @@ TEST(ZoomTest, StepsByATenthFromTheFactorAsReadWithinOneHalfToThreeAndSavesIt) {
     double start;
     Command command;
     double expected;
+    const char* saved;
   };
   const Command in = &BrowserWindowController::zoomIn, out = &BrowserWindowController::zoomOut,
                 actual = &BrowserWindowController::zoomActual;
   const Row rows[] = {
-      {"in from actual size", 1.0, in, 1.1},
-      {"in again accumulates rounding", 1.1, in, 1.2000000000000002},
-      {"in just below the top", 2.9000000000000017, in, 3.0},
-      {"in at the top", 3.0, in, 3.0},
-      {"in from above the top", 4.0, in, 3.0},
-      {"out just above the bottom is kept", 0.6000000000000001, out, 0.5000000000000001},
-      {"out landing exactly on the bottom", 0.6, out, 0.5},
-      {"out at the bottom", 0.5, out, 0.5},
-      {"out from below the bottom", 0.25, out, 0.5},
-      {"actual size from far in", 2.9000000000000017, actual, 1.0},
-      {"actual size from far out", 0.5, actual, 1.0},
+      {"in from actual size", 1.0, in, 1.1, "1.1"},
+      {"in again accumulates rounding, the saved text does not", 1.1, in, 1.2000000000000002,
+       "1.2"},
+      {"in just below the top", 2.9000000000000017, in, 3.0, "3"},
+      {"in at the top", 3.0, in, 3.0, "3"},
+      {"in from above the top", 4.0, in, 3.0, "3"},
+      {"out just above the bottom is kept", 0.6000000000000001, out, 0.5000000000000001, "0.5"},
+      {"out landing exactly on the bottom", 0.6, out, 0.5, "0.5"},
+      {"out at the bottom", 0.5, out, 0.5, "0.5"},
+      {"out from below the bottom", 0.25, out, 0.5, "0.5"},
+      {"out from a finer step keeps it", 0.75, out, 0.65, "0.65"},
+      {"actual size from far in", 2.9000000000000017, actual, 1.0, "1"},
+      {"actual size from far out", 0.5, actual, 1.0, "1"},
   };
   for (const Row& row : rows) {
     Fixture f;
     f.fake.webView().zoom = row.start;
     ((*f.controller).*row.command)();
     EXPECT_EQ(f.fake.webView().zoom, row.expected) << row.name;
-    EXPECT_EQ(storedPageZoom(f.fake.windows.savedValues[std::string(pageZoomKey)]), row.expected)
-        << row.name;
+    EXPECT_EQ(f.fake.windows.savedValues[std::string(pageZoomKey)], row.saved) << row.name;
   }
 }
 
@@ -188,6 +192,40 @@ TEST(PageCommandTest, PrintAndFindReachThePageButNotUnderTheErrorScreen) {
   f.controller->reloadPage();
   EXPECT_EQ(f.fake.application.menuInvalidations, validations + 2);
   EXPECT_TRUE(f.controller->validateMenuItem(Action::printPage));
+}
+
+// Copy Page Address and Open Page in Browser act on the platform page on
+// show, and on nothing else: no page yet, another site's address the engine
+// still reports, or the error screen over the page.
+TEST(PageCommandTest, PageAddressCommandsTakeOnlyThePlatformPageOnShow) {
+  struct Row {
+    const char* name;
+    std::optional<std::string> onShow;
+    bool errorScreen;
+    bool acts;
+  };
+  const Row rows[] = {
+      {"a platform page", "https://acme.example.test/dispatch?job=7", false, true},
+      {"the www twin", "https://www.acme.example.test/jobs", false, true},
+      {"no page yet", std::nullopt, false, false},
+      {"a blank view", "about:blank", false, false},
+      {"another site", "https://elsewhere.test/", false, false},
+      {"the platform over plain http", "http://acme.example.test/jobs", false, false},
+      {"under the error screen", "https://acme.example.test/jobs", true, false},
+  };
+  for (const Row& row : rows) {
+    Fixture f;
+    if (row.onShow)
+      f.fake.webView().currentURL = Url::parse(*row.onShow);
+    if (row.errorScreen)
+      f.controller->didFailProvisionalNavigation(WebError{-1004, "refused"});
+    EXPECT_EQ(f.controller->validateMenuItem(Action::copyPageAddress), row.acts) << row.name;
+    EXPECT_EQ(f.controller->validateMenuItem(Action::openPageInBrowser), row.acts) << row.name;
+    f.controller->copyPageAddress();
+    f.controller->openPageInBrowser();
+    EXPECT_EQ(f.fake.clipboard.text, row.acts ? row.onShow : std::nullopt) << row.name;
+    EXPECT_EQ(f.opened(), row.acts ? Strings{*row.onShow} : Strings{}) << row.name;
+  }
 }
 
 } // namespace
