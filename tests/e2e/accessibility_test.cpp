@@ -9,6 +9,14 @@
 namespace velmora::testing {
 namespace {
 
+// What was read last, one node a line, for a failure's message.
+std::string described(const std::vector<AccessibleNode>& tree) {
+  std::string all;
+  for (const auto& node : tree)
+    all += node.role + " \"" + node.name + "\"" + (node.focused ? " focused" : "") + "\n";
+  return all;
+}
+
 TEST(AccessibilityE2ETest, ControlsAreNamedForWhatTheyDoAndTheKeyboardReachesThem) {
   PlatformSession session(/*signedIn=*/true);
   session.launch({"env", "GTK_A11Y=atspi"});
@@ -19,13 +27,7 @@ TEST(AccessibilityE2ETest, ControlsAreNamedForWhatTheyDoAndTheKeyboardReachesThe
   const auto shows = [&](const std::string& role, const std::string& name, bool focused = false) {
     return waitForAccessible(pid, role, name, focused, &tree);
   };
-  // What was read last, for a failure's message.
-  const auto read = [&] {
-    std::string all;
-    for (const auto& node : tree)
-      all += node.role + " \"" + node.name + "\"" + (node.focused ? " focused" : "") + "\n";
-    return all;
-  };
+  const auto read = [&] { return described(tree); };
   const auto press = [&](const std::string& keys) {
     pressKeys(visibleWindow(mainWindowTitle), keys);
   };
@@ -77,12 +79,7 @@ TEST(AccessibilityE2ETest, TabGoesRoundThePageTheHeaderBarAndTheMenuBarAndAltOpe
   ASSERT_FALSE(window.empty());
   session.show("/probe/focus", "ready=1");
   std::vector<AccessibleNode> tree;
-  const auto read = [&] {
-    std::string all;
-    for (const auto& node : tree)
-      all += node.role + " \"" + node.name + "\"" + (node.focused ? " focused" : "") + "\n";
-    return all;
-  };
+  const auto read = [&] { return described(tree); };
   const auto press = [&](const std::string& keys) {
     return [&, keys] { pressKeys(window, keys); };
   };
