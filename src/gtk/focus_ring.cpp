@@ -9,10 +9,11 @@ namespace {
 
 struct RingWindow {
   GtkApplicationWindow parent;
-  // When the last key was pressed, and when the page last handed the
-  // keyboard back to the window.
+  // When the last key was pressed, when the page last handed the keyboard
+  // back to the window, and the key press that last moved it a step.
   guint32 lastKeyTime;
   guint32 pageLeftAt;
+  guint32 steppedAt;
 };
 struct RingWindowClass {
   GtkApplicationWindowClass parent;
@@ -48,10 +49,25 @@ bool focusBeyond(GtkWidget* from, GtkWidget* part, GtkDirectionType direction) {
   return false;
 }
 
+gboolean stepRound(GtkWidget* widget, GtkDirectionType direction);
+
 gboolean ringFocus(GtkWidget* widget, GtkDirectionType direction) {
   const auto parentFocus = GTK_WIDGET_CLASS(ringWindowParentClass)->focus;
   if (direction != GTK_DIR_TAB_FORWARD && direction != GTK_DIR_TAB_BACKWARD)
     return parentFocus(widget, direction);
+  // One press is one step. At the page's end the engine both hands the
+  // keyboard back and delivers the same press to the window again, in
+  // either order; whichever comes second finds the step taken.
+  auto* ringWindow = reinterpret_cast<RingWindow*>(widget);
+  if (ringWindow->lastKeyTime != 0 && ringWindow->steppedAt == ringWindow->lastKeyTime)
+    return TRUE;
+  const gboolean moved = stepRound(widget, direction);
+  if (moved)
+    ringWindow->steppedAt = ringWindow->lastKeyTime;
+  return moved;
+}
+
+gboolean stepRound(GtkWidget* widget, GtkDirectionType direction) {
   GtkWindow* window = GTK_WINDOW(widget);
   // In Tab order; a part the window does not have is skipped.
   const std::array<GtkWidget*, 3> ring{gtk_window_get_child(window),
