@@ -19,7 +19,7 @@ void AppDelegate::applicationDidFinishLaunching() {
   if (pendingLaunchURL) {
     // Cleared before the call, so the link is handled exactly once.
     const Url link = *std::exchange(pendingLaunchURL, std::nullopt);
-    browser->handleConnectLink(link);
+    browser->connection().handleConnectLink(link);
   }
 }
 
@@ -31,7 +31,7 @@ bool AppDelegate::applicationShouldHandleReopen(bool hasVisibleWindows) {
 
 void AppDelegate::showPreferences() {
   if (browser)
-    browser->showConnectPanel(false);
+    browser->connection().showConnectPanel(false);
 }
 
 void AppDelegate::openURLs(const std::vector<Url>& urls) {
@@ -39,7 +39,7 @@ void AppDelegate::openURLs(const std::vector<Url>& urls) {
   if (link == urls.end())
     return;
   if (browser) {
-    browser->handleConnectLink(*link);
+    browser->connection().handleConnectLink(*link);
   } else {
     pendingLaunchURL = *link;
   }
@@ -70,26 +70,26 @@ void AppDelegate::perform(Action action, const std::optional<Url>& representedOb
   case Action::openPageInBrowser:
     return controller.openPageInBrowser();
   case Action::goToPath:
-    return controller.goToPath(representedObject);
+    return controller.bridge().goToPath(representedObject);
   case Action::goBack:
     return controller.goBack();
   case Action::goForward:
     return controller.goForward();
   case Action::hide:
   case Action::performMiniaturize:
-    return controller.performMiniaturize();
+    return controller.window().miniaturize();
   case Action::performZoom:
-    return controller.performZoom();
+    return controller.window().zoom();
   case Action::showDownloads:
-    return controller.showDownloads();
+    return controller.downloads().showDownloads();
   case Action::printPage:
-    return controller.printPage();
+    return controller.webView().print();
   case Action::showFindBar:
-    return controller.showFindBar();
+    return controller.webView().performTextFinderAction(TextFinderAction::showFindInterface);
   case Action::findNext:
-    return controller.findNext();
+    return controller.webView().performTextFinderAction(TextFinderAction::nextMatch);
   case Action::findPrevious:
-    return controller.findPrevious();
+    return controller.webView().performTextFinderAction(TextFinderAction::previousMatch);
   // The backend carries out the application's and the editor's own
   // actions itself; Settings… is handled above.
   case Action::orderFrontStandardAboutPanel:

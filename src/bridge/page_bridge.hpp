@@ -17,7 +17,7 @@
 
 namespace velmora {
 
-class PageBridge {
+class PageBridge final : public ScriptMessageHandler {
 public:
   // `goMenu` is the menu bar's live Go menu, or null while there is none;
   // `openIfSameServer` opens a chosen entry's address; `openConnectLink`
@@ -28,7 +28,7 @@ public:
              std::function<void(const Url&)> openConnectLink,
              std::function<void(const std::string&)> setWindowTitle);
 
-  void didReceiveScriptMessage(const ScriptMessage& message);
+  void didReceiveScriptMessage(const ScriptMessage& message) override;
   // Replaces the Go menu's whole content with the entries for `links`.
   void rebuildGoMenu(const std::vector<ScriptDictionary>& links);
   void goToPath(const std::optional<Url>& representedObject);

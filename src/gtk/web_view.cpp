@@ -68,8 +68,8 @@ bool hasGpu() {
 }
 
 GtkWebView::GtkWebView(WebKitNetworkSession* session, const WebViewConfiguration& configuration,
-                       WebViewDelegate& delegate)
-    : delegate_(delegate), session_(session) {
+                       WebViewDelegates delegates)
+    : delegates_(delegates), session_(session) {
   contentManager_ = GObjectPtr<WebKitUserContentManager>::adopt(webkit_user_content_manager_new());
   for (const UserScript& script : configuration.userScripts) {
     const std::string source(script.source);
@@ -236,12 +236,12 @@ gboolean GtkWebView::onPrint(WebKitWebView*, WebKitPrintOperation*, gpointer sel
 
 void GtkWebView::onBackForwardChanged(WebKitBackForwardList*, WebKitBackForwardListItem*, gpointer,
                                       gpointer self) {
-  static_cast<GtkWebView*>(self)->delegate_.backForwardListDidChange();
+  static_cast<GtkWebView*>(self)->delegates_.loads.backForwardListDidChange();
 }
 
 void GtkWebView::onInitializeWebProcess(WebKitWebContext* context, gpointer self) {
   auto* view = static_cast<GtkWebView*>(self);
-  view->sentOrigins_ = view->delegate_.platformOrigins();
+  view->sentOrigins_ = view->delegates_.navigation.platformOrigins();
   webkit_web_context_set_web_process_extensions_initialization_user_data(
       context, stringArrayOf(view->sentOrigins_));
 }
@@ -249,7 +249,7 @@ void GtkWebView::onInitializeWebProcess(WebKitWebContext* context, gpointer self
 // The page guard in every running web process hears of a new server
 // address before the first page of it loads.
 void GtkWebView::sendPlatformOrigins() {
-  auto origins = delegate_.platformOrigins();
+  auto origins = delegates_.navigation.platformOrigins();
   if (origins == sentOrigins_)
     return;
   sentOrigins_ = std::move(origins);
@@ -284,7 +284,7 @@ void GtkWebView::onDownloadStarted(WebKitNetworkSession*, WebKitDownload* downlo
                                     [view, download] { view->downloads_.erase(download); });
   GtkDownload& handle = *wrapper;
   view->downloads_[download] = std::move(wrapper);
-  view->delegate_.navigationResponseDidBecomeDownload(handle);
+  view->delegates_.navigation.navigationResponseDidBecomeDownload(handle);
 }
 
 } // namespace velmora::gtk

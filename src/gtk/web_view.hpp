@@ -62,7 +62,7 @@ inline constexpr const char* pageScriptsWorld = "velmora";
 class GtkWebView final : public WebView {
 public:
   GtkWebView(WebKitNetworkSession* session, const WebViewConfiguration& configuration,
-             WebViewDelegate& delegate);
+             WebViewDelegates delegates);
   ~GtkWebView() override;
 
   [[nodiscard]] GtkWidget* widget() const { return GTK_WIDGET(view_); }
@@ -124,7 +124,7 @@ private:
   [[nodiscard]] FrameTarget frameTargetOf(WebKitNavigationAction* action);
   [[nodiscard]] DownloadStart downloadStartOf(WebKitDownload* download);
 
-  WebViewDelegate& delegate_;
+  WebViewDelegates delegates_;
   WebKitNetworkSession* session_;
   WebKitWebView* view_ = nullptr; // owned by the widget tree once placed
   GObjectPtr<WebKitWebView> viewRef_;

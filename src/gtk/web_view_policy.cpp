@@ -86,15 +86,16 @@ void GtkWebView::decideNavigationAction(WebKitNavigationPolicyDecision* decision
   };
   auto keep = GObjectPtr<WebKitPolicyDecision>::retain(WEBKIT_POLICY_DECISION(decision));
   const std::string uri = input.url ? input.url->absoluteString() : "";
-  delegate_.decidePolicyForNavigationAction(input, [keep, uri](NavigationActionPolicy policy) {
-    g_debug("navigation %s: %s", policy == NavigationActionPolicy::allow ? "allowed" : "refused",
-            uri.c_str());
-    if (policy == NavigationActionPolicy::allow) {
-      webkit_policy_decision_use(keep.get());
-    } else {
-      webkit_policy_decision_ignore(keep.get());
-    }
-  });
+  delegates_.navigation.decidePolicyForNavigationAction(
+      input, [keep, uri](NavigationActionPolicy policy) {
+        g_debug("navigation %s: %s",
+                policy == NavigationActionPolicy::allow ? "allowed" : "refused", uri.c_str());
+        if (policy == NavigationActionPolicy::allow) {
+          webkit_policy_decision_use(keep.get());
+        } else {
+          webkit_policy_decision_ignore(keep.get());
+        }
+      });
 }
 
 void GtkWebView::decideResponse(WebKitResponsePolicyDecision* decision) {
@@ -116,7 +117,7 @@ void GtkWebView::decideResponse(WebKitResponsePolicyDecision* decision) {
   }
   // A navigation let through as a subframe load is the main frame's after
   // all: it must pass as a main-frame navigation before it may be shown.
-  delegate_.decidePolicyForNavigationAction(
+  delegates_.navigation.decidePolicyForNavigationAction(
       NavigationAction{.url = urlOf(requested.c_str()), .targetFrame = FrameTarget::mainFrame},
       [this, input, keep](NavigationActionPolicy policy) {
         if (policy == NavigationActionPolicy::allow) {
@@ -130,7 +131,7 @@ void GtkWebView::decideResponse(WebKitResponsePolicyDecision* decision) {
 void GtkWebView::askResponsePolicy(const NavigationResponse& input,
                                    const GObjectPtr<WebKitPolicyDecision>& decision) {
   const std::string uri = input.url ? input.url->absoluteString() : "";
-  delegate_.decidePolicyForNavigationResponse(
+  delegates_.navigation.decidePolicyForNavigationResponse(
       input, [decision, uri](NavigationResponsePolicy policy) {
         g_debug("response %s: %s",
                 policy == NavigationResponsePolicy::allow    ? "shown"
@@ -180,26 +181,26 @@ void GtkWebView::onLoadChanged(WebKitWebView*, WebKitLoadEvent event, gpointer s
   if (event == WEBKIT_LOAD_STARTED) {
     view->sendPlatformOrigins();
     view->lastLoadFailed_ = false;
-    view->delegate_.didStartProvisionalNavigation();
+    view->delegates_.loads.didStartProvisionalNavigation();
   } else if (event == WEBKIT_LOAD_COMMITTED) {
     // An address on a port the engine refuses to contact (6000, 6667, ...)
     // does not fail: an empty page commits instead. An empty page a script
     // asked for itself commits the same way, and is no refusal.
     if (g_strcmp0(uri, "about:blank") == 0 && view->lastNavigationUri_ != "about:blank") {
       view->lastLoadFailed_ = true;
-      view->delegate_.didFailProvisionalNavigation(
+      view->delegates_.loads.didFailProvisionalNavigation(
           WebError{restrictedPortCode, "Not allowed to use restricted network port"});
       return;
     }
-    view->delegate_.didCommitNavigation();
+    view->delegates_.loads.didCommitNavigation();
   } else if (event == WEBKIT_LOAD_FINISHED) {
     if (!std::exchange(view->lastLoadFailed_, false))
-      view->delegate_.didFinishNavigation();
+      view->delegates_.loads.didFinishNavigation();
   }
 }
 
 void GtkWebView::onProgressChanged(WebKitWebView* webView, GParamSpec*, gpointer self) {
-  static_cast<GtkWebView*>(self)->delegate_.estimatedProgressDidChange(
+  static_cast<GtkWebView*>(self)->delegates_.loads.estimatedProgressDidChange(
       webkit_web_view_get_estimated_load_progress(webView));
 }
 
@@ -220,7 +221,7 @@ gboolean GtkWebView::onLoadFailed(WebKitWebView*, WebKitLoadEvent event, const c
   if (event != WEBKIT_LOAD_COMMITTED && error) {
     WebError failure = webErrorOf(error);
     failure.failingURL = urlOf(failingUri);
-    view->delegate_.didFailProvisionalNavigation(failure);
+    view->delegates_.loads.didFailProvisionalNavigation(failure);
   }
   // Handled: the engine must not show its own error page.
   return TRUE;
@@ -233,7 +234,7 @@ gboolean GtkWebView::onLoadFailedWithTlsErrors(WebKitWebView*, const char* faili
   view->loadDidFail(failingUri);
   // An untrusted certificate is never accepted; it is shown like any other
   // unreachable server.
-  view->delegate_.didFailProvisionalNavigation(
+  view->delegates_.loads.didFailProvisionalNavigation(
       WebError{-1, "The server\u2019s security certificate is not trusted.", urlOf(failingUri)});
   return TRUE;
 }

@@ -15,13 +15,13 @@ void GtkWebView::onWebProcessTerminated(WebKitWebView*, WebKitWebProcessTerminat
   view->reportedResponsive_ = true;
   switch (reason) {
   case WEBKIT_WEB_PROCESS_CRASHED:
-    view->delegate_.webProcessDidTerminate(WebProcessTermination::crashed);
+    view->delegates_.loads.webProcessDidTerminate(WebProcessTermination::crashed);
     return;
   case WEBKIT_WEB_PROCESS_EXCEEDED_MEMORY_LIMIT:
-    view->delegate_.webProcessDidTerminate(WebProcessTermination::exceededMemoryLimit);
+    view->delegates_.loads.webProcessDidTerminate(WebProcessTermination::exceededMemoryLimit);
     return;
   case WEBKIT_WEB_PROCESS_TERMINATED_BY_API:
-    view->delegate_.webProcessDidTerminate(WebProcessTermination::terminatedByApplication);
+    view->delegates_.loads.webProcessDidTerminate(WebProcessTermination::terminatedByApplication);
     return;
   }
 }
@@ -73,7 +73,7 @@ void GtkWebView::reportResponsiveness() {
   if (responsive == reportedResponsive_)
     return;
   reportedResponsive_ = responsive;
-  delegate_.webProcessResponsivenessDidChange(responsive);
+  delegates_.loads.webProcessResponsivenessDidChange(responsive);
 }
 
 } // namespace velmora::gtk

@@ -63,7 +63,7 @@ gboolean GtkWebView::onContextMenu(WebKitWebView*, WebKitContextMenu* menu,
     const ContextMenuEntry entry = contextMenuEntryOf(item);
     if (entry == ContextMenuEntry::other)
       continue;
-    const ContextMenuChange change = view->delegate_.contextMenuChange(entry, link);
+    const ContextMenuChange change = view->delegates_.ui.contextMenuChange(entry, link);
     if (change == ContextMenuChange::keep)
       continue;
     if (change == ContextMenuChange::openLinkInBrowser && !offeredBrowser && uri) {
@@ -85,14 +85,14 @@ gboolean GtkWebView::onContextMenu(WebKitWebView*, WebKitContextMenu* menu,
 
 void GtkWebView::onOpenLinkInBrowser(GSimpleAction*, GVariant* link, gpointer self) {
   if (const auto url = urlOf(g_variant_get_string(link, nullptr)))
-    static_cast<GtkWebView*>(self)->delegate_.openLinkInBrowser(*url);
+    static_cast<GtkWebView*>(self)->delegates_.ui.openLinkInBrowser(*url);
 }
 
 GtkWidget* GtkWebView::onCreate(WebKitWebView*, WebKitNavigationAction* action, gpointer self) {
   auto* view = static_cast<GtkWebView*>(self);
   WebKitURIRequest* request = webkit_navigation_action_get_request(action);
   const NewWindowResponse response =
-      view->delegate_.createWebViewWithConfiguration(NavigationAction{
+      view->delegates_.ui.createWebViewWithConfiguration(NavigationAction{
           .url = urlOf(request ? webkit_uri_request_get_uri(request) : nullptr),
           .targetFrame = FrameTarget::newWindow,
           .userGesture = webkit_navigation_action_is_user_gesture(action) != 0,
@@ -118,17 +118,17 @@ gboolean GtkWebView::onScriptDialog(WebKitWebView*, WebKitScriptDialog* dialog, 
   };
   switch (webkit_script_dialog_get_dialog_type(dialog)) {
   case WEBKIT_SCRIPT_DIALOG_ALERT:
-    view->delegate_.runJavaScriptAlertPanelWithMessage(message, release);
+    view->delegates_.ui.runJavaScriptAlertPanelWithMessage(message, release);
     return TRUE;
   case WEBKIT_SCRIPT_DIALOG_CONFIRM:
-    view->delegate_.runJavaScriptConfirmPanelWithMessage(message, [dialog, release](bool ok) {
+    view->delegates_.ui.runJavaScriptConfirmPanelWithMessage(message, [dialog, release](bool ok) {
       webkit_script_dialog_confirm_set_confirmed(dialog, ok);
       release();
     });
     return TRUE;
   case WEBKIT_SCRIPT_DIALOG_PROMPT: {
     const char* defaultText = webkit_script_dialog_prompt_get_default_text(dialog);
-    view->delegate_.runJavaScriptTextInputPanelWithPrompt(
+    view->delegates_.ui.runJavaScriptTextInputPanelWithPrompt(
         message, stringOf(defaultText), [dialog, release](std::optional<std::string> text) {
           if (text)
             webkit_script_dialog_prompt_set_text(dialog, text->c_str());
@@ -157,11 +157,11 @@ gboolean GtkWebView::onPermissionRequest(WebKitWebView*, WebKitPermissionRequest
   // Permission requests carry no origin; the page on show is the best
   // guess. The page guard has already kept other sites' frames from asking.
   if (WEBKIT_IS_GEOLOCATION_PERMISSION_REQUEST(request)) {
-    view->delegate_.requestGeolocationPermissionForOrigin(view->url(), apply);
+    view->delegates_.ui.requestGeolocationPermissionForOrigin(view->url(), apply);
     return TRUE;
   }
   if (WEBKIT_IS_NOTIFICATION_PERMISSION_REQUEST(request)) {
-    view->delegate_.requestNotificationPermissionForOrigin(view->url(), apply);
+    view->delegates_.ui.requestNotificationPermissionForOrigin(view->url(), apply);
     return TRUE;
   }
   return FALSE;
@@ -181,7 +181,7 @@ void GtkWebView::onScriptMessage(WebKitUserContentManager*, JSCValue* value, gpo
     if (auto body = scriptValueFromJson(json.get()))
       message.body = std::move(*body);
   }
-  view->delegate_.didReceiveScriptMessage(message);
+  view->delegates_.messages.didReceiveScriptMessage(message);
 }
 
 } // namespace velmora::gtk

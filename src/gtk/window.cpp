@@ -328,8 +328,8 @@ gboolean GtkAppWindow::onPointerEvent(GtkEventControllerLegacy*, GdkEvent* event
 }
 
 std::unique_ptr<WebView> GtkAppWindow::createWebView(const WebViewConfiguration& configuration,
-                                                     WebViewDelegate& delegate) {
-  auto view = std::make_unique<GtkWebView>(session_, configuration, delegate);
+                                                     WebViewDelegates delegates) {
+  auto view = std::make_unique<GtkWebView>(session_, configuration, delegates);
   g_debug("launch: web view made");
   gtk_overlay_set_child(GTK_OVERLAY(overlay_), view->container());
   if (hooks_.webViewCreated)

@@ -35,7 +35,7 @@ public:
   void setTitle(const std::string& title) override;
   void setToolbar(const ToolbarDescription& toolbar, ToolbarDelegate& delegate) override;
   [[nodiscard]] std::unique_ptr<WebView> createWebView(const WebViewConfiguration& configuration,
-                                                       WebViewDelegate& delegate) override;
+                                                       WebViewDelegates delegates) override;
   [[nodiscard]] std::unique_ptr<View> addOverlay(const OverlayDescription& overlay) override;
   void showNotice(const std::optional<NoticeDescription>& notice) override;
   void showLoadProgress(std::optional<double> fraction) override;

@@ -85,7 +85,13 @@ PageLoads::PageLoads(Desktop& desktop, Window& window, WebView& webView,
               .showNotice = [this](const std::optional<PageNotice>& notice) { showNotice(notice); },
               .showProgress =
                   [this](std::optional<double> progress) { window_.showLoadProgress(progress); },
-          }) {}
+          }) {
+  desktop_.connectivity.setObserver(this);
+}
+
+PageLoads::~PageLoads() {
+  desktop_.connectivity.setObserver(nullptr);
+}
 
 void PageLoads::removeErrorOverlay() {
   if (!errorOverlay_)
@@ -97,16 +103,16 @@ void PageLoads::removeErrorOverlay() {
   desktop_.application.invalidateMenuItems();
 }
 
-void PageLoads::didStart() {
+void PageLoads::didStartProvisionalNavigation() {
   removeErrorOverlay();
   recovery_.loadStarted();
 }
 
-void PageLoads::didCommit() {
+void PageLoads::didCommitNavigation() {
   recovery_.loadAnswered();
 }
 
-void PageLoads::didFinish() {
+void PageLoads::didFinishNavigation() {
   recovery_.pageShown();
   if (!connection_.pendingEmail() || connection_.pendingEmail()->empty())
     return;
@@ -120,7 +126,7 @@ void PageLoads::didFinish() {
   webView_.evaluateJavaScript(prefillScript(encodedForScript(email)));
 }
 
-void PageLoads::didFail(const WebError& error) {
+void PageLoads::didFailProvisionalNavigation(const WebError& error) {
   recovery_.loadAnswered();
   // A load that was cancelled, superseded or turned into a download did not
   // fail: the server was reached or never asked. Nor did one for an address
@@ -135,16 +141,20 @@ void PageLoads::didFail(const WebError& error) {
       ErrorScreen{ErrorScreen::Kind::unreachable, error.localizedDescription, error.failingURL});
 }
 
-void PageLoads::progressChanged(double progress) {
+void PageLoads::estimatedProgressDidChange(double progress) {
   recovery_.progressChanged(progress);
 }
 
-void PageLoads::webProcessEnded() {
+void PageLoads::webProcessDidTerminate(WebProcessTermination) {
   recovery_.webProcessEnded();
 }
 
-void PageLoads::responsivenessChanged(bool responsive) {
+void PageLoads::webProcessResponsivenessDidChange(bool responsive) {
   recovery_.responsivenessChanged(responsive);
+}
+
+void PageLoads::backForwardListDidChange() {
+  desktop_.application.invalidateMenuItems();
 }
 
 void PageLoads::checkServerNow() {

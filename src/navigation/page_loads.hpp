@@ -8,6 +8,7 @@
 #include "connection/connection_steps.hpp"
 #include "connection/server_address.hpp"
 #include "navigation/page_recovery.hpp"
+#include "platform/connectivity.hpp"
 #include "platform/desktop.hpp"
 #include "platform/web_view.hpp"
 #include "platform/window.hpp"
@@ -17,22 +18,30 @@
 
 namespace velmora {
 
-class PageLoads {
+class PageLoads final : public LoadDelegate, public ConnectivityObserver {
 public:
-  // `loadHome` is what Try Again does after taking the screen away.
+  // `loadHome` is what Try Again does after taking the screen away. Hears
+  // of the network's return and the machine's wake from now on.
   PageLoads(Desktop& desktop, Window& window, WebView& webView, ServerAddressSetting& server,
             ConnectionSteps& connection, std::function<void()> loadHome);
+  ~PageLoads() override;
+  PageLoads(const PageLoads&) = delete;
+  PageLoads& operator=(const PageLoads&) = delete;
 
   // The main frame's load events.
-  void didStart();
-  void didCommit();
-  void didFinish();
-  void didFail(const WebError& error);
-  void progressChanged(double progress);
-  // The web process and the network.
-  void webProcessEnded();
-  void responsivenessChanged(bool responsive);
-  void checkServerNow();
+  void didStartProvisionalNavigation() override;
+  void didCommitNavigation() override;
+  void didFinishNavigation() override;
+  void didFailProvisionalNavigation(const WebError& error) override;
+  void estimatedProgressDidChange(double progress) override;
+  void backForwardListDidChange() override;
+  // The web process: a crash, the memory limit or our own end of a hung
+  // page each leave a dead picture, and each is recovered the same way.
+  void webProcessDidTerminate(WebProcessTermination reason) override;
+  void webProcessResponsivenessDidChange(bool responsive) override;
+  // The network's return and the machine's wake: the error screen checks at once.
+  void networkDidBecomeAvailable() override { checkServerNow(); }
+  void systemDidWake() override { checkServerNow(); }
 
   // The error screen: on show over the page until the next load starts or one
   // of its buttons is pressed.
@@ -43,6 +52,7 @@ public:
   void changeServerFromOverlay();
 
 private:
+  void checkServerNow();
   // Loads the platform page that was on show when the web process ended, or
   // home when none was.
   void reloadAfterCrash();

@@ -156,11 +156,14 @@ enum class ContextMenuChange {
   openLinkInBrowser,
 };
 
-class WebViewDelegate {
-public:
-  virtual ~WebViewDelegate() = default;
+// Each concern of the page has a delegate of its own, so a call from the
+// engine goes straight to the part of the window that owns the answer.
 
-  // Policy: asked before every navigation and before a response is shown.
+// Where the page may go and what becomes of what it fetches.
+class NavigationDelegate {
+public:
+  virtual ~NavigationDelegate() = default;
+  // Asked before every navigation and before a response is shown.
   virtual void
   decidePolicyForNavigationAction(const NavigationAction& action,
                                   std::function<void(NavigationActionPolicy)> decisionHandler) = 0;
@@ -169,9 +172,19 @@ public:
       std::function<void(NavigationResponsePolicy)> decisionHandler) = 0;
   virtual void navigationActionDidBecomeDownload(Download& download) = 0;
   virtual void navigationResponseDidBecomeDownload(Download& download) = 0;
+  // The origins whose frames may speak for the platform (raise dialogs, ask
+  // for the location); every other frame is kept quiet inside the page.
+  // Asked whenever a page's process starts and at every load, so a new
+  // server address counts from its first page on.
+  [[nodiscard]] virtual std::vector<std::string> platformOrigins() const = 0;
+};
 
-  // Main-frame load events. A load that starts then either commits (its
-  // response has arrived and is being shown) and finishes, or fails.
+// The main frame's loads and the health of the process that draws the page.
+class LoadDelegate {
+public:
+  virtual ~LoadDelegate() = default;
+  // A load that starts then either commits (its response has arrived and is
+  // being shown) and finishes, or fails.
   virtual void didStartProvisionalNavigation() = 0;
   virtual void didCommitNavigation() = 0;
   virtual void didFinishNavigation() = 0;
@@ -186,7 +199,13 @@ public:
   virtual void webProcessResponsivenessDidChange(bool responsive) = 0;
   // The back/forward list changed (menus and buttons re-validate).
   virtual void backForwardListDidChange() = 0;
+};
 
+// What the page asks of the user: new windows, dialogs, permissions, and
+// the entries of its context menu.
+class UIDelegate {
+public:
+  virtual ~UIDelegate() = default;
   // The page asks for a new window; the engine never gets one.
   [[nodiscard]] virtual NewWindowResponse
   createWebViewWithConfiguration(const NavigationAction& action) = 0;
@@ -205,22 +224,27 @@ public:
   virtual void runJavaScriptTextInputPanelWithPrompt(
       const std::string& prompt, const std::optional<std::string>& defaultText,
       std::function<void(std::optional<std::string>)> completionHandler) = 0;
-
-  // A page posted to window.webkit.messageHandlers.NAME.
-  virtual void didReceiveScriptMessage(const ScriptMessage& message) = 0;
-
-  // The origins whose frames may speak for the platform (raise dialogs, ask
-  // for the location); every other frame is kept quiet inside the page.
-  // Asked whenever a page's process starts and at every load, so a new
-  // server address counts from its first page on.
-  [[nodiscard]] virtual std::vector<std::string> platformOrigins() const = 0;
-
   // The engine's context menu is about to show with `entry`; `link` is the
   // link under the pointer, none when there is no link there.
   [[nodiscard]] virtual ContextMenuChange
   contextMenuChange(ContextMenuEntry entry, const std::optional<Url>& link) const = 0;
   // The user chose "Open Link in Browser" for `link`.
   virtual void openLinkInBrowser(const Url& link) = 0;
+};
+
+class ScriptMessageHandler {
+public:
+  virtual ~ScriptMessageHandler() = default;
+  // A page posted to window.webkit.messageHandlers.NAME.
+  virtual void didReceiveScriptMessage(const ScriptMessage& message) = 0;
+};
+
+// Who answers the engine, one per concern. Each must outlive the web view.
+struct WebViewDelegates {
+  NavigationDelegate& navigation;
+  LoadDelegate& loads;
+  UIDelegate& ui;
+  ScriptMessageHandler& messages;
 };
 
 struct UserScript {

@@ -134,9 +134,9 @@ public:
   // the window.
   virtual void setToolbar(const ToolbarDescription& toolbar, ToolbarDelegate& delegate) = 0;
   // Creates the page view filling the content area below the toolbar;
-  // `delegate` receives all of its callbacks and must outlive it.
+  // `delegates` receive its callbacks, each of its own concern.
   [[nodiscard]] virtual std::unique_ptr<WebView>
-  createWebView(const WebViewConfiguration& configuration, WebViewDelegate& delegate) = 0;
+  createWebView(const WebViewConfiguration& configuration, WebViewDelegates delegates) = 0;
   // Lays the overlay over the whole content area, above the web view, where
   // it follows every resize until removed.
   [[nodiscard]] virtual std::unique_ptr<View> addOverlay(const OverlayDescription& overlay) = 0;

@@ -30,47 +30,45 @@ WebViewConfiguration pageViewConfiguration() {
 } // namespace
 
 BrowserWindowController::BrowserWindowController(Desktop& desktop, Menu* goMenu)
-    : desktop(desktop), server(desktop.settings),
-      window(desktop.windows.createWindow(mainWindow())),
-      webView(window->createWebView(pageViewConfiguration(), *this)),
-      connection(desktop, server, [this] { loadHome(); }),
-      pageLoads(desktop, *window, *webView, server, connection, [this] { loadHome(); }),
-      requests(
-          desktop, *webView, server, [this] { pageLoads.removeErrorOverlay(); },
-          [this](const Url& link) { connection.handleConnectLink(link); }),
-      bridge(
+    : desktop_(desktop), server_(desktop.settings),
+      window_(desktop.windows.createWindow(mainWindow())),
+      webView_(window_->createWebView(
+          pageViewConfiguration(),
+          WebViewDelegates{
+              .navigation = requests_, .loads = pageLoads_, .ui = requests_, .messages = bridge_})),
+      connection_(desktop, server_, [this] { loadHome(); }),
+      pageLoads_(desktop, *window_, *webView_, server_, connection_, [this] { loadHome(); }),
+      requests_(
+          desktop, *webView_, server_, downloads_, [this] { pageLoads_.removeErrorOverlay(); },
+          [this](const Url& link) { connection_.handleConnectLink(link); }),
+      bridge_(
           desktop.dockTile, desktop.mainQueue, goMenu,
-          [this](const Url& url) { requests.openIfSameServer(url); },
-          [this](const Url& link) { requests.openConnectLinkFromPage(link); },
-          [this](const std::string& title) { window->setTitle(title); }),
-      downloads(desktop, window->downloadsView()) {
-  window->setToolbar(ToolbarDescription{.identifier = std::string(toolbarIdentifier),
-                                        .iconOnly = true,
-                                        .allowsUserCustomization = false},
-                     *this);
+          [this](const Url& url) { requests_.openIfSameServer(url); },
+          [this](const Url& link) { requests_.openConnectLinkFromPage(link); },
+          [this](const std::string& title) { window_->setTitle(title); }),
+      downloads_(desktop, window_->downloadsView()) {
+  window_->setToolbar(ToolbarDescription{.identifier = std::string(toolbarIdentifier),
+                                         .iconOnly = true,
+                                         .allowsUserCustomization = false},
+                      *this);
   // The zoom of the last run; without one the view's own actual size stays.
-  if (const auto saved = window->savedValue(pageZoomKey))
-    webView->setPageZoom(storedPageZoom(saved));
-  desktop.connectivity.setObserver(this);
+  if (const auto saved = window_->savedValue(pageZoomKey))
+    webView_->setPageZoom(storedPageZoom(saved));
   loadHome();
 }
 
-BrowserWindowController::~BrowserWindowController() {
-  desktop.connectivity.setObserver(nullptr);
-}
-
 void BrowserWindowController::showWindow() {
-  window->showWindow();
+  window_->showWindow();
 }
 
 void BrowserWindowController::loadHome() {
   // Only whether something is stored matters here: an empty or unparsable
   // value still counts, and serverURL then stands in the default address.
-  if (server.storedServer()) {
-    webView->loadRequest(server.signInRequest());
+  if (server_.storedServer()) {
+    webView_->loadRequest(server_.signInRequest());
     return;
   }
-  connection.scheduleFirstRunPanel();
+  connection_.scheduleFirstRunPanel();
 }
 
 } // namespace velmora

@@ -6,34 +6,34 @@
 namespace velmora {
 
 void BrowserWindowController::reloadPage() {
-  removeErrorOverlay();
-  webView->reload();
+  pageLoads_.removeErrorOverlay();
+  webView_->reload();
 }
 
 void BrowserWindowController::goHome() {
-  removeErrorOverlay();
+  pageLoads_.removeErrorOverlay();
   loadHome();
 }
 
 void BrowserWindowController::goBack() {
-  if (webView->canGoBack())
-    webView->goBack();
+  if (webView_->canGoBack())
+    webView_->goBack();
 }
 
 void BrowserWindowController::goForward() {
-  if (webView->canGoForward())
-    webView->goForward();
+  if (webView_->canGoForward())
+    webView_->goForward();
 }
 
 // The step is added to the factor as read and never snapped to tenths; only
 // the clamps give exact values.
 void BrowserWindowController::zoomIn() {
-  const double zoom = webView->pageZoom() + 0.1;
+  const double zoom = webView_->pageZoom() + 0.1;
   setPageZoom(zoom > 3.0 ? 3.0 : zoom);
 }
 
 void BrowserWindowController::zoomOut() {
-  const double zoom = webView->pageZoom() - 0.1;
+  const double zoom = webView_->pageZoom() - 0.1;
   setPageZoom(zoom <= 0.5 ? 0.5 : zoom);
 }
 
@@ -42,64 +42,40 @@ void BrowserWindowController::zoomActual() {
 }
 
 void BrowserWindowController::setPageZoom(double zoom) {
-  webView->setPageZoom(zoom);
-  window->saveValue(pageZoomKey, pageZoomText(zoom));
-}
-
-void BrowserWindowController::printPage() {
-  webView->print();
-}
-
-void BrowserWindowController::showFindBar() {
-  webView->performTextFinderAction(TextFinderAction::showFindInterface);
-}
-
-void BrowserWindowController::findNext() {
-  webView->performTextFinderAction(TextFinderAction::nextMatch);
-}
-
-void BrowserWindowController::findPrevious() {
-  webView->performTextFinderAction(TextFinderAction::previousMatch);
+  webView_->setPageZoom(zoom);
+  window_->saveValue(pageZoomKey, pageZoomText(zoom));
 }
 
 std::optional<Url> BrowserWindowController::pageAddressOnShow() const {
-  if (pageLoads.hasErrorOverlay())
+  if (pageLoads_.hasErrorOverlay())
     return std::nullopt;
-  std::optional<Url> url = webView->url();
-  if (!isPlatformOrigin(url, serverURL()))
+  std::optional<Url> url = webView_->url();
+  if (!isPlatformOrigin(url, server_.serverURL()))
     return std::nullopt;
   return url;
 }
 
 void BrowserWindowController::copyPageAddress() {
   if (const auto url = pageAddressOnShow())
-    desktop.clipboard.writeText(url->absoluteString());
+    desktop_.clipboard.writeText(url->absoluteString());
 }
 
 void BrowserWindowController::openPageInBrowser() {
   if (const auto url = pageAddressOnShow())
-    desktop.workspace.openURL(*url);
-}
-
-void BrowserWindowController::performMiniaturize() {
-  window->miniaturize();
-}
-
-void BrowserWindowController::performZoom() {
-  window->zoom();
+    desktop_.workspace.openURL(*url);
 }
 
 bool BrowserWindowController::validateMenuItem(std::optional<Action> action) const {
   if (!action)
     return true;
   if (*action == Action::goBack)
-    return webView->canGoBack();
+    return webView_->canGoBack();
   if (*action == Action::goForward)
-    return webView->canGoForward();
+    return webView_->canGoForward();
   // The error screen covers the page: there is nothing to print or search.
   if (*action == Action::printPage || *action == Action::showFindBar ||
       *action == Action::findNext || *action == Action::findPrevious)
-    return !pageLoads.hasErrorOverlay();
+    return !pageLoads_.hasErrorOverlay();
   if (*action == Action::copyPageAddress || *action == Action::openPageInBrowser)
     return pageAddressOnShow().has_value();
   return true;

@@ -18,7 +18,7 @@ class DownloadsEngineTest : public ::testing::Test {
 protected:
   void open(const std::string& path) {
     window.settle();
-    window.controller->openIfSameServer(*Url::parse(platform.url() + path));
+    window.controller->requests().openIfSameServer(*Url::parse(platform.url() + path));
   }
 
   SamplePlatform platform;
@@ -48,7 +48,7 @@ TEST_F(DownloadsEngineTest, ExportsThePageBuildsAreSavedAndNeverHandedToTheDeskt
         3s))
         << id << " left the page for " << window.uri();
   }
-  EXPECT_FALSE(window.controller->hasErrorOverlay());
+  EXPECT_FALSE(window.controller->pageLoads().hasErrorOverlay());
   EXPECT_TRUE(window.fake.alerts.history.empty());
 }
 
@@ -74,7 +74,7 @@ TEST_F(DownloadsEngineTest, AConnectionLostHalfwayIsAFailureAndLeavesNoFile) {
     EXPECT_EQ(alert.messageText, "Download failed") << row.name;
     EXPECT_NE(alert.informativeText.find(row.expectedInText), std::string::npos)
         << row.name << ": " << alert.informativeText;
-    EXPECT_TRUE(window.controller->downloadDestinationsForTesting().empty()) << row.name;
+    EXPECT_TRUE(window.controller->downloads().destinations().empty()) << row.name;
     EXPECT_TRUE(window.fake.workspace.revealedFiles.empty()) << row.name;
     EXPECT_TRUE(waitUntil([&] { return namesIn(home.downloads()).empty(); }, 5s))
         << row.name << ": left behind: " << ::testing::PrintToString(namesIn(home.downloads()));
@@ -104,7 +104,7 @@ TEST_F(DownloadsEngineTest, AnEngineFailureIsReportedOnceAndNeverRevealed) {
       << window.fake.alerts.history[0].informativeText;
   EXPECT_EQ(window.fake.workspace.revealedFiles,
             std::vector<std::vector<fs::path>>{{home.downloads() / "dispatch-log.hvx"}});
-  EXPECT_TRUE(window.controller->downloadDestinationsForTesting().empty());
+  EXPECT_TRUE(window.controller->downloads().destinations().empty());
 }
 
 TEST_F(DownloadsEngineTest, ADownloadsFolderThatCannotBeMadeEndsWithAMessageAndLosesNothing) {

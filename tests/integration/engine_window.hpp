@@ -130,7 +130,7 @@ public:
   }
 
   [[nodiscard]] WebKitWebView* webView() const {
-    auto& view = dynamic_cast<gtk::GtkWebView&>(controller->webViewForTesting());
+    auto& view = dynamic_cast<gtk::GtkWebView&>(controller->webView());
     return WEBKIT_WEB_VIEW(view.widget());
   }
   [[nodiscard]] GtkWindow* gtkWindow() const { return windows_.window->gtkWindow(); }
@@ -143,7 +143,7 @@ public:
   // settled.
   void load(const std::string& address) {
     settle();
-    controller->webViewForTesting().loadRequest(UrlRequest{.url = *Url::parse(address)});
+    controller->webView().loadRequest(UrlRequest{.url = *Url::parse(address)});
   }
   // Waits until no load is under way, as a user would before asking for
   // another page. A load that cancels the first one while its request is

@@ -52,7 +52,7 @@ protected:
     window.load(platform.url() + path);
   }
   [[nodiscard]] bool overlayShown() {
-    return waitUntil([&] { return window.controller->hasErrorOverlay(); });
+    return waitUntil([&] { return window.controller->pageLoads().hasErrorOverlay(); });
   }
 
   SamplePlatform platform;
@@ -86,7 +86,7 @@ TEST_F(ErrorOverlayEngineTest, CoversTheWindowAndTryAgainLoadsTheSignInPageOnceT
   ASSERT_EQ(platform.control("down=0"), 200);
   const size_t before = platform.requests().size();
   g_signal_emit_by_name(button(window.gtkWindow(), "Try Again"), "clicked");
-  EXPECT_FALSE(window.controller->hasErrorOverlay());
+  EXPECT_FALSE(window.controller->pageLoads().hasErrorOverlay());
   ASSERT_TRUE(platform.waitForRequest([](auto& r) { return r.path == "/login"; }, 20s, before))
       << "Try Again loads the sign-in page, not the page that failed";
   EXPECT_TRUE(window.waitForPage(platform.url() + "/login"));
@@ -100,12 +100,13 @@ TEST_F(ErrorOverlayEngineTest, TwoFailuresInARowLeaveOneOverlayAndChangeServerRe
   // The second load's start took the first overlay away; its failure brings
   // exactly one back.
   EXPECT_TRUE(waitUntil([&] {
-    return window.controller->hasErrorOverlay() && !webkit_web_view_is_loading(window.webView());
+    return window.controller->pageLoads().hasErrorOverlay() &&
+           !webkit_web_view_is_loading(window.webView());
   }));
   EXPECT_EQ(overlayCount(window.gtkWindow()), 1);
 
   g_signal_emit_by_name(button(window.gtkWindow(), "Change Server\u2026"), "clicked");
-  EXPECT_FALSE(window.controller->hasErrorOverlay());
+  EXPECT_FALSE(window.controller->pageLoads().hasErrorOverlay());
   EXPECT_EQ(overlayCount(window.gtkWindow()), 0);
   EXPECT_NE(window.fake.alerts.current(), nullptr) << "the address panel is open";
 }
@@ -124,7 +125,7 @@ TEST_F(ErrorOverlayEngineTest, ReturnPressesTryAgainWhateverHasTheFocus) {
   pressKeys(id, "Return");
 
   ASSERT_TRUE(platform.waitForRequest([](auto& r) { return r.path == "/login"; }, 20s, before));
-  EXPECT_FALSE(window.controller->hasErrorOverlay());
+  EXPECT_FALSE(window.controller->pageLoads().hasErrorOverlay());
 }
 
 TEST_F(ErrorOverlayEngineTest, FollowsTheWindowWhenItIsResized) {
@@ -168,11 +169,12 @@ TEST_F(ErrorOverlayEngineTest, FollowsTheWindowWhenItIsResized) {
 
 TEST(RestrictedPortEngineTest, AnAddressOnARefusedPortShowsTheOverlay) {
   EngineWindow window("http://127.0.0.1:6667");
-  ASSERT_TRUE(waitUntil([&] { return window.controller->hasErrorOverlay(); }));
+  ASSERT_TRUE(waitUntil([&] { return window.controller->pageLoads().hasErrorOverlay(); }));
   EXPECT_NE(labelSaying(window.gtkWindow(), "Can\u2019t reach the dispatch server"), nullptr);
   EXPECT_NE(labelSaying(window.gtkWindow(), "Not allowed to use restricted network port"), nullptr);
   EXPECT_TRUE(waitUntil([&] { return !webkit_web_view_is_loading(window.webView()); }));
-  EXPECT_TRUE(window.controller->hasErrorOverlay()) << "the empty page's finish hides nothing";
+  EXPECT_TRUE(window.controller->pageLoads().hasErrorOverlay())
+      << "the empty page's finish hides nothing";
 }
 
 TEST(CertificateEngineTest, AnUntrustedCertificateShowsTheOverlay) {
@@ -181,10 +183,11 @@ TEST(CertificateEngineTest, AnUntrustedCertificateShowsTheOverlay) {
   ASSERT_TRUE(platform.url().starts_with("https://"));
 
   EngineWindow window(platform.url());
-  ASSERT_TRUE(waitUntil([&] { return window.controller->hasErrorOverlay(); }));
+  ASSERT_TRUE(waitUntil([&] { return window.controller->pageLoads().hasErrorOverlay(); }));
   EXPECT_NE(labelSaying(window.gtkWindow(), "Can\u2019t reach the dispatch server"), nullptr);
   EXPECT_TRUE(waitUntil([&] { return !webkit_web_view_is_loading(window.webView()); }));
-  EXPECT_TRUE(window.controller->hasErrorOverlay()) << "the stray finish after the failure";
+  EXPECT_TRUE(window.controller->pageLoads().hasErrorOverlay())
+      << "the stray finish after the failure";
   EXPECT_TRUE(platform.requests().empty()) << "no request was sent over the untrusted line";
   screenshot(screenshotFile("certificate-overlay"));
 }

@@ -54,7 +54,7 @@ TEST_F(ForeignFrameEngineTest, AFrameCannotPutItsSiteInTheWindowEvenByFloodingTh
   ASSERT_TRUE(waitUntil([&] { return !webkit_web_view_is_loading(window.webView()); }));
   EXPECT_EQ(window.uri(), page);
   EXPECT_EQ(window.evaluate("document.title"), "\"Partner widget\"");
-  EXPECT_FALSE(window.controller->hasErrorOverlay());
+  EXPECT_FALSE(window.controller->pageLoads().hasErrorOverlay());
   size_t flood = 0;
   for (const auto& request : sites.elsewhere.requests())
     flood += request.path == "/embedded";
@@ -100,7 +100,7 @@ TEST_F(ForeignFrameEngineTest, AFrameCannotRaiseTheConnectQuestion) {
   EXPECT_TRUE(window.fake.alerts.history.empty());
   EXPECT_TRUE(window.opened().empty()) << window.opened()[0];
   EXPECT_EQ(window.uri(), page);
-  EXPECT_EQ(window.controller->pendingEmailForTesting(), std::nullopt);
+  EXPECT_EQ(window.controller->connection().pendingEmail(), std::nullopt);
 }
 
 } // namespace

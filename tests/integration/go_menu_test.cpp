@@ -26,7 +26,7 @@ TEST(GoMenuEngineTest, OddLinksAllReachTheMenuAndItsLabelsAreDrawnAsWritten) {
   gtk::DrawnMenuBar drawn = gtk::drawMenuBar(testApplication(), buildMenu());
   EngineWindow window{platform.url(), nullptr, drawn.goMenu.get()};
   drawn.goMenu->attach(GTK_APPLICATION_WINDOW(window.gtkWindow()), [&](Action, GVariant* target) {
-    window.controller->goToPath(Url::parse(g_variant_get_string(target, nullptr)));
+    window.controller->bridge().goToPath(Url::parse(g_variant_get_string(target, nullptr)));
   });
 
   ASSERT_TRUE(window.waitForPage(platform.url() + "/login"));

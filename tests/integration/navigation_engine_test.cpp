@@ -42,7 +42,7 @@ TEST_F(NavigationEngineTest, AClickedLinkToAnotherSiteGoesToTheBrowserAndThePage
   EXPECT_EQ(window.opened(), std::vector<std::string>{sites.elsewhere.url() + "/opened"});
   EXPECT_EQ(window.uri(), sites.page("/away"));
   EXPECT_FALSE(TwoSites::everRequested(sites.elsewhere, "/opened"));
-  EXPECT_FALSE(window.controller->hasErrorOverlay());
+  EXPECT_FALSE(window.controller->pageLoads().hasErrorOverlay());
 }
 
 TEST_F(NavigationEngineTest, AnAddressWithCharactersBrowsersLeaveUnescapedIsJudgedToo) {
@@ -78,7 +78,7 @@ TEST_F(NavigationEngineTest, OtherSchemesGoToTheDesktop) {
             (std::vector<std::string>{"mailto:dispatch@example.test?subject=Tow%20request",
                                       "tel:+15550100"}));
   EXPECT_EQ(window.uri(), sites.page("/away"));
-  EXPECT_FALSE(window.controller->hasErrorOverlay());
+  EXPECT_FALSE(window.controller->pageLoads().hasErrorOverlay());
 }
 
 TEST_F(NavigationEngineTest, AForeignFrameLoadsAndMovesOnInsideThePage) {
@@ -106,7 +106,7 @@ TEST_F(NavigationEngineTest, AScriptSendingThePageToAnotherSiteIsCaughtBeforeItS
   EXPECT_EQ(window.opened()[1], sites.elsewhere.url() + "/opened?from=timer");
   EXPECT_TRUE(waitUntil([&] { return !webkit_web_view_is_loading(window.webView()); }));
   EXPECT_EQ(window.uri(), sites.page("/away"));
-  EXPECT_FALSE(window.controller->hasErrorOverlay());
+  EXPECT_FALSE(window.controller->pageLoads().hasErrorOverlay());
 }
 
 TEST_F(NavigationEngineTest, PlatformPopUpsLoadInTheWindowAndForeignOnesInTheBrowser) {
@@ -145,7 +145,8 @@ TEST_F(NavigationEngineTest, AScriptsMailAddressOrEmptyPageIsNoServerFailure) {
     window.load(sites.page("/away", std::string("&later=") + id));
     ASSERT_TRUE(sites.platform.waitForRequest(
         [](const LoggedRequest& r) { return r.query == "later=done"; }, 20s, before));
-    EXPECT_FALSE(waitUntil([&] { return window.controller->hasErrorOverlay(); }, 2s)) << id;
+    EXPECT_FALSE(waitUntil([&] { return window.controller->pageLoads().hasErrorOverlay(); }, 2s))
+        << id;
     EXPECT_TRUE(window.opened().empty()) << id;
   }
 }
@@ -176,7 +177,7 @@ TEST_F(NavigationEngineTest, AResponseTheEngineCannotShowLeavesThePageAlone) {
   EXPECT_TRUE(sites.platform.waitForPath("/static/unshowable.bin"));
   EXPECT_TRUE(waitUntil([&] { return !webkit_web_view_is_loading(window.webView()); }));
   EXPECT_EQ(window.uri(), sites.page("/away"));
-  EXPECT_FALSE(window.controller->hasErrorOverlay());
+  EXPECT_FALSE(window.controller->pageLoads().hasErrorOverlay());
 }
 
 class EmailPrefillEngineTest : public ::testing::Test {
@@ -189,22 +190,22 @@ protected:
 };
 
 TEST_F(EmailPrefillEngineTest, FillsTheEmptyFieldUnchangedAndFocusesThePassword) {
-  window.controller->setPendingEmailForTesting("o'\"brien\\d\u00fcsseldorf@\u00e9xample.test");
+  window.controller->connection().setPendingEmail("o'\"brien\\d\u00fcsseldorf@\u00e9xample.test");
   window.load(platform.url() + "/login?fill=1");
   ASSERT_TRUE(window.waitForPage(platform.url() + "/login?fill=1"));
   ASSERT_TRUE(waitUntil([&] { return window.evaluate(field) != "\"\""; }));
   EXPECT_EQ(window.evaluate(field),
             window.evaluate("'o\\'\"brien\\\\d\\u00fcsseldorf@\\u00e9xample.test'"));
   EXPECT_EQ(window.evaluate("document.activeElement.name"), "\"password\"");
-  EXPECT_EQ(window.controller->pendingEmailForTesting(), std::nullopt);
+  EXPECT_EQ(window.controller->connection().pendingEmail(), std::nullopt);
 }
 
 TEST_F(EmailPrefillEngineTest, LetsThePageSeeTheInput) {
   // The page listens where only a bubbling event arrives.
   (void)window.evaluate("window.inputs = []; document.addEventListener('input', function (e) {"
                         " window.inputs.push(e.target.name); }); true");
-  window.controller->setPendingEmailForTesting("a@b.test");
-  window.controller->didFinishNavigation();
+  window.controller->connection().setPendingEmail("a@b.test");
+  window.controller->pageLoads().didFinishNavigation();
   EXPECT_TRUE(waitUntil([&] { return window.evaluate("window.inputs") == "[\"email\"]"; }))
       << window.evaluate("window.inputs").value_or("?");
 }
@@ -212,11 +213,11 @@ TEST_F(EmailPrefillEngineTest, LetsThePageSeeTheInput) {
 TEST_F(EmailPrefillEngineTest, LeavesAFieldAlone) {
   // The field already holds what the user typed when the load finishes.
   (void)window.evaluate(field + " = 'typed@x.test'; true");
-  window.controller->setPendingEmailForTesting("linked@x.test");
-  window.controller->didFinishNavigation();
+  window.controller->connection().setPendingEmail("linked@x.test");
+  window.controller->pageLoads().didFinishNavigation();
   (void)window.evaluate("0"); // the prefill script has run once this answers
   EXPECT_EQ(window.evaluate(field), "\"typed@x.test\"");
-  EXPECT_EQ(window.controller->pendingEmailForTesting(), std::nullopt) << "used all the same";
+  EXPECT_EQ(window.controller->connection().pendingEmail(), std::nullopt) << "used all the same";
 }
 
 } // namespace

@@ -17,7 +17,10 @@ namespace velmora::testing {
 namespace {
 
 // Allows every load and records what the page posts.
-class Recorder final : public WebViewDelegate {
+class Recorder final : public NavigationDelegate,
+                       public LoadDelegate,
+                       public UIDelegate,
+                       public ScriptMessageHandler {
 public:
   void
   decidePolicyForNavigationAction(const NavigationAction&,
@@ -129,7 +132,8 @@ protected:
         UserScript{.source = recordIntervals, .injectAtDocumentEnd = false},
         UserScript{badgeHookScript()}, UserScript{navigationHookScript()}};
     configuration.scriptMessageHandlerNames = std::move(handlerNames);
-    view = std::make_unique<gtk::GtkWebView>(session.get(), configuration, recorder);
+    view = std::make_unique<gtk::GtkWebView>(
+        session.get(), configuration, WebViewDelegates{recorder, recorder, recorder, recorder});
     window = gtk_window_new();
     gtk_window_set_default_size(GTK_WINDOW(window), 800, 600);
     gtk_window_set_child(GTK_WINDOW(window), view->container());

@@ -45,8 +45,7 @@ public:
 
 class FakeWebView final : public WebView {
 public:
-  explicit FakeWebView(WebViewConfiguration configuration, WebViewDelegate& delegate)
-      : configuration(std::move(configuration)), delegate(delegate) {}
+  explicit FakeWebView(WebViewDelegates delegates) : delegates(delegates) {}
   void loadRequest(const UrlRequest& request) override { loadedRequests.push_back(request); }
   void stopLoading() override { ++stops; }
   void terminateWebProcess() override { ++terminations; }
@@ -71,8 +70,8 @@ public:
     finderActions.push_back(action);
   }
 
-  WebViewConfiguration configuration;
-  WebViewDelegate& delegate;
+  // Who the engine would call; tests call them as the engine would.
+  WebViewDelegates delegates;
   std::vector<UrlRequest> loadedRequests;
   int reloads = 0, backs = 0, forwards = 0, stops = 0, terminations = 0;
   bool backPossible = false, forwardPossible = false;
@@ -123,9 +122,9 @@ public:
     toolbar = description;
     toolbarDelegate = &delegate;
   }
-  [[nodiscard]] std::unique_ptr<WebView> createWebView(const WebViewConfiguration& configuration,
-                                                       WebViewDelegate& delegate) override {
-    auto view = std::make_unique<FakeWebView>(configuration, delegate);
+  [[nodiscard]] std::unique_ptr<WebView> createWebView(const WebViewConfiguration&,
+                                                       WebViewDelegates delegates) override {
+    auto view = std::make_unique<FakeWebView>(delegates);
     webView = view.get();
     return view;
   }

@@ -19,6 +19,10 @@ struct Browser {
       fake.settings.values["serverURL"] = *stored;
     controller = std::make_unique<BrowserWindowController>(fake.desktop, &fake.application.goMenu);
   }
+  // The window's parts as the engine reaches them: through the view.
+  [[nodiscard]] NavigationDelegate& navigation() { return fake.webView().delegates.navigation; }
+  [[nodiscard]] LoadDelegate& loads() { return fake.webView().delegates.loads; }
+  [[nodiscard]] UIDelegate& ui() { return fake.webView().delegates.ui; }
   [[nodiscard]] Strings loaded() const { return fake.webView().loadedAddresses(); }
   [[nodiscard]] Strings opened() const { return fake.workspace.openedAddresses(); }
   // The alert waiting for an answer; a test that expects one fails loudly

@@ -37,7 +37,7 @@ struct Connection : testing::Browser {
     if (firstRun)
       return std::make_unique<Connection>();
     auto connection = std::make_unique<Connection>("https://old.test");
-    connection->controller->showConnectPanel(false);
+    connection->controller->connection().showConnectPanel(false);
     return connection;
   }
   // True when the panel of the given form is on show.
@@ -67,7 +67,7 @@ TEST(ConnectPanelTest, FillsTheFieldWithStoredThenClipboardThenDefaultAddress) {
     Connection connection(row.stored);
     connection.fake.alerts.shown.clear(); // the first-run panel from construction
     connection.fake.clipboard.text = row.clipboard;
-    connection.controller->showConnectPanel(false);
+    connection.controller->connection().showConnectPanel(false);
     EXPECT_EQ(connection.alert().accessory->stringValue, row.field) << row.name;
   }
 }
@@ -208,8 +208,10 @@ TEST(VerificationTest, AnAddressRaisedToHttpsThatDoesNotAnswerSaysSo) {
 // that is gone.
 TEST(VerificationTest, AttemptsInFlightEachEndInTheirOwnOutcome) {
   Connection connection("https://old.test");
-  connection.controller->verifyAndAdopt(*normalizeServerAddress("https://one.test"), false);
-  connection.controller->verifyAndAdopt(*normalizeServerAddress("https://two.test"), false);
+  connection.controller->connection().verifyAndAdopt(*normalizeServerAddress("https://one.test"),
+                                                     false);
+  connection.controller->connection().verifyAndAdopt(*normalizeServerAddress("https://two.test"),
+                                                     false);
   connection.fake.http.complete(body(R"({"platform":"hv-towing","company":"One"})"));
   connection.fake.http.complete(unreachable("refused"));
   EXPECT_EQ(connection.stored(), "https://one.test");
@@ -219,7 +221,7 @@ TEST(VerificationTest, AttemptsInFlightEachEndInTheirOwnOutcome) {
             "Could not reach two.test: refused");
 
   Connection gone("https://old.test");
-  gone.controller->verifyAndAdopt(*normalizeServerAddress("https://one.test"), false);
+  gone.controller->connection().verifyAndAdopt(*normalizeServerAddress("https://one.test"), false);
   gone.controller.reset();
   gone.fake.http.complete(body(platformJson));
   EXPECT_EQ(gone.stored(), "https://old.test");
@@ -240,8 +242,8 @@ TEST(ConnectLinkTest, ABlankOrUnusableServerOpensThePanelForWhetherAnythingIsSto
       Connection connection(stored ? std::optional<std::string>("https://acme.test")
                                    : std::nullopt);
       connection.fake.alerts.shown.clear();
-      connection.controller->handleConnectLink(*Url::parse(row.link));
-      EXPECT_EQ(connection.controller->pendingEmailForTesting(), "a@b.test") << row.link;
+      connection.controller->connection().handleConnectLink(*Url::parse(row.link));
+      EXPECT_EQ(connection.controller->connection().pendingEmail(), "a@b.test") << row.link;
       if (row.explains) {
         EXPECT_EQ(connection.alert().informativeText,
                   "That setup link does not contain a usable address.");
@@ -255,22 +257,22 @@ TEST(ConnectLinkTest, ABlankOrUnusableServerOpensThePanelForWhetherAnythingIsSto
 
 TEST(ConnectLinkTest, TheStoredAddressJustReloadsAndAnyOtherAsksFirst) {
   Connection connection("https://acme.test");
-  connection.controller->handleConnectLink(
+  connection.controller->connection().handleConnectLink(
       *Url::parse("haulvane://connect?server=http://acme.test/app?x=1"));
   EXPECT_TRUE(connection.fake.alerts.history.empty());
   EXPECT_EQ(connection.loaded().size(), 2u);
   EXPECT_EQ(connection.fake.application.activations, 1);
-  EXPECT_EQ(connection.controller->pendingEmailForTesting(), std::nullopt);
+  EXPECT_EQ(connection.controller->connection().pendingEmail(), std::nullopt);
 
   for (const char* other : {"https://ACME.test", "https://acme.test:8443"}) {
-    connection.controller->handleConnectLink(
+    connection.controller->connection().handleConnectLink(
         *Url::parse(std::string("haulvane://connect?server=") + other));
     EXPECT_EQ(connection.alert().buttons, (Strings{"Connect", "Cancel"}));
     connection.fake.alerts.answer(secondButton);
     EXPECT_TRUE(connection.fake.http.requests.empty()) << other;
   }
 
-  connection.controller->handleConnectLink(
+  connection.controller->connection().handleConnectLink(
       *Url::parse("HAULVANE://Connect?server=example.test&email=d%40example.test"));
   EXPECT_EQ(connection.alert().messageText, "Connect to example.test?");
   EXPECT_EQ(
@@ -290,7 +292,8 @@ TEST(ConnectLinkTest, AnAddressALinkSettlesClosesEveryAddressPanelUnanswered) {
   // confirmation stacks on top of it, as GTK stacks dialogs.
   Connection first;
   ASSERT_TRUE(first.panelShown(true));
-  first.controller->handleConnectLink(*Url::parse("haulvane://connect?server=new.test"));
+  first.controller->connection().handleConnectLink(
+      *Url::parse("haulvane://connect?server=new.test"));
   first.fake.alerts.answer(connect);
   first.fake.http.complete(body(platformJson));
   EXPECT_EQ(first.alert().messageText, "Connected to Acme Towing");
@@ -302,8 +305,9 @@ TEST(ConnectLinkTest, AnAddressALinkSettlesClosesEveryAddressPanelUnanswered) {
 
   // An open Settings panel goes too when a link names the stored address.
   Connection settings("https://acme.test");
-  settings.controller->showConnectPanel(false);
-  settings.controller->handleConnectLink(*Url::parse("haulvane://connect?server=acme.test"));
+  settings.controller->connection().showConnectPanel(false);
+  settings.controller->connection().handleConnectLink(
+      *Url::parse("haulvane://connect?server=acme.test"));
   EXPECT_EQ(settings.fake.alerts.current(), nullptr);
   EXPECT_EQ(settings.loaded().size(), 2u);
 }
@@ -311,7 +315,7 @@ TEST(ConnectLinkTest, AnAddressALinkSettlesClosesEveryAddressPanelUnanswered) {
 TEST(ConnectLinkTest, AFailedLinkAttemptReturnsToTheOrdinaryPanelEvenOnAFirstRun) {
   Connection connection;
   connection.fake.alerts.shown.clear();
-  connection.controller->handleConnectLink(
+  connection.controller->connection().handleConnectLink(
       *Url::parse("haulvane://connect?server=new.test&email=d%40example.test"));
   connection.fake.alerts.answer(connect);
   connection.fake.http.complete(unreachable("refused"));
@@ -319,16 +323,16 @@ TEST(ConnectLinkTest, AFailedLinkAttemptReturnsToTheOrdinaryPanelEvenOnAFirstRun
   connection.fake.alerts.answer();
   EXPECT_TRUE(connection.panelShown(false));
   EXPECT_FALSE(connection.stored());
-  EXPECT_EQ(connection.controller->pendingEmailForTesting(), "d@example.test");
+  EXPECT_EQ(connection.controller->connection().pendingEmail(), "d@example.test");
 }
 
 // Declining the link's address declines its e-mail too.
 TEST(ConnectLinkTest, ADeclinedLinkLeavesNoEMailForTheSignInPage) {
   Connection connection("https://acme.test");
-  connection.controller->handleConnectLink(
+  connection.controller->connection().handleConnectLink(
       *Url::parse("haulvane://connect?server=evil.test&email=mallory%40evil.test"));
   connection.fake.alerts.answer(secondButton);
-  EXPECT_EQ(connection.controller->pendingEmailForTesting(), std::nullopt);
+  EXPECT_EQ(connection.controller->connection().pendingEmail(), std::nullopt);
 }
 
 // Links clicked in a row: only the last one's question stays, whatever the
@@ -346,9 +350,9 @@ TEST(ConnectLinkTest, ALaterLinkTakesAwayTheEarlierQuestion) {
   };
   for (const auto& row : rows) {
     Connection connection("https://acme.test");
-    connection.controller->handleConnectLink(
+    connection.controller->connection().handleConnectLink(
         *Url::parse("haulvane://connect?server=evil.test&email=mallory%40evil.test"));
-    connection.controller->handleConnectLink(*Url::parse(row.later));
+    connection.controller->connection().handleConnectLink(*Url::parse(row.later));
     for (const auto& shown : connection.fake.alerts.shown)
       EXPECT_EQ(shown.alert.messageText.find("evil.test"), std::string::npos) << row.name;
     if (row.question) {

@@ -1,4 +1,4 @@
-// The window controller as download delegate, through the double: where
+// The window's downloads, through the double: where
 // files go, what finishing and failing show, how often the file manager is
 // opened, and the dock's progress bar.
 #include "downloads/download_list.hpp"
@@ -26,11 +26,11 @@ struct Decision {
 Decision decide(BrowserWindowController& controller, DownloadIdentity download,
                 const std::string& suggested) {
   Decision decision;
-  controller.decideDestinationUsingResponse(download, suggested,
-                                            [&decision](std::optional<Path> destination) {
-                                              ++decision.calls;
-                                              decision.destination = std::move(destination);
-                                            });
+  controller.downloads().decideDestinationUsingResponse(
+      download, suggested, [&decision](std::optional<Path> destination) {
+        ++decision.calls;
+        decision.destination = std::move(destination);
+      });
   return decision;
 }
 
@@ -44,7 +44,7 @@ TEST(DownloadDelegateTest, SavesIntoTheDownloadsFolderAndRemembersTheDownload) {
   EXPECT_EQ(decision.destination, downloads / "invoice.pdf");
   EXPECT_EQ(fake.files.created, std::vector<Path>{downloads}) << "the folder is made when missing";
   EXPECT_EQ(fake.files.createdFiles, std::vector<Path>{downloads / "invoice.pdf"});
-  EXPECT_EQ(controller.downloadDestinationsForTesting().at(1), downloads / "invoice.pdf");
+  EXPECT_EQ(controller.downloads().destinations().at(1), downloads / "invoice.pdf");
   EXPECT_TRUE(fake.alerts.history.empty());
 }
 
@@ -88,11 +88,11 @@ TEST(DownloadDelegateTest, CancelsAndSaysWhyWhenNothingCanBeSaved) {
 
     const Decision decision = decide(controller, 1, "invoice.pdf");
     // The engine reports the cancellation back as a failure.
-    controller.didFailWithError(1, WebError{WebError::cancelled, "cancelled"});
+    controller.downloads().didFailWithError(1, WebError{WebError::cancelled, "cancelled"});
 
     EXPECT_EQ(decision.calls, 1) << row.name;
     EXPECT_EQ(decision.destination, std::nullopt) << row.name;
-    EXPECT_TRUE(controller.downloadDestinationsForTesting().empty()) << row.name;
+    EXPECT_TRUE(controller.downloads().destinations().empty()) << row.name;
     ASSERT_EQ(fake.alerts.history.size(), 1U) << row.name << ": one alert, not two";
     EXPECT_EQ(fake.alerts.history[0].messageText, "Download failed") << row.name;
     EXPECT_NE(fake.alerts.history[0].informativeText.find(row.expectedInText), std::string::npos)
@@ -122,17 +122,17 @@ TEST(DownloadDelegateTest, EachDownloadEndsOnceInItsOwnWay) {
     decide(controller, 1, "invoice.pdf");
     decide(controller, 2, "other.pdf");
     if (row.failure)
-      controller.didFailWithError(1, *row.failure);
-    controller.downloadDidFinish(1);
-    controller.downloadDidFinish(1);
-    controller.downloadDidFinish(7); // never decided
+      controller.downloads().didFailWithError(1, *row.failure);
+    controller.downloads().downloadDidFinish(1);
+    controller.downloads().downloadDidFinish(1);
+    controller.downloads().downloadDidFinish(7); // never decided
 
     EXPECT_EQ(fake.workspace.revealedFiles,
               row.revealed ? std::vector<std::vector<Path>>{{downloads / "invoice.pdf"}}
                            : std::vector<std::vector<Path>>{})
         << row.name;
-    EXPECT_EQ(controller.downloadDestinationsForTesting().size(), 1U) << row.name;
-    EXPECT_TRUE(controller.downloadDestinationsForTesting().contains(2)) << row.name;
+    EXPECT_EQ(controller.downloads().destinations().size(), 1U) << row.name;
+    EXPECT_TRUE(controller.downloads().destinations().contains(2)) << row.name;
     ASSERT_EQ(fake.alerts.history.size(), row.report ? 1U : 0U) << row.name;
     if (row.report) {
       EXPECT_EQ(fake.alerts.history[0].messageText, "Download failed");
@@ -147,22 +147,22 @@ TEST(DownloadDelegateTest, TheDockShowsTheCombinedProgressUntilTheLastDownloadEn
   BrowserWindowController controller(fake.desktop, nullptr);
   auto& shown = fake.dockTile.progressHistory;
 
-  controller.didReceiveData(9, 10, 100); // a download nobody decided for
+  controller.downloads().didReceiveData(9, 10, 100); // a download nobody decided for
   EXPECT_TRUE(shown.empty());
 
   decide(controller, 1, "a.zip");
   decide(controller, 2, "b.zip");
   decide(controller, 3, "c.bin");
-  controller.didReceiveData(1, 0, 1000);
-  controller.didReceiveData(2, 0, 2000);
-  controller.didReceiveData(1, 100, 1000);
-  controller.didReceiveData(1, 101, 1000); // still 3 % of the 3000 bytes
-  controller.didReceiveData(2, 500, 2000);
-  controller.didReceiveData(3, 5, 0); // unknown size: adds nothing
-  controller.downloadDidFinish(1);
-  controller.didReceiveData(2, 2000, 2000);
-  controller.didFailWithError(2, WebError{-1, "lost"});
-  controller.downloadDidFinish(3);
+  controller.downloads().didReceiveData(1, 0, 1000);
+  controller.downloads().didReceiveData(2, 0, 2000);
+  controller.downloads().didReceiveData(1, 100, 1000);
+  controller.downloads().didReceiveData(1, 101, 1000); // still 3 % of the 3000 bytes
+  controller.downloads().didReceiveData(2, 500, 2000);
+  controller.downloads().didReceiveData(3, 5, 0); // unknown size: adds nothing
+  controller.downloads().downloadDidFinish(1);
+  controller.downloads().didReceiveData(2, 2000, 2000);
+  controller.downloads().didFailWithError(2, WebError{-1, "lost"});
+  controller.downloads().downloadDidFinish(3);
 
   const std::vector<std::optional<double>> expected{0.0, 0.03, 0.2, 0.25, 1.0, 0.0, std::nullopt};
   ASSERT_EQ(shown.size(), expected.size());
@@ -204,7 +204,7 @@ TEST(DownloadDelegateTest, ABurstOfFinishedDownloadsOpensTheFileManagerTwice) {
     decide(controller, id, "export.csv");
 
   for (DownloadIdentity id = 1; id <= 200; ++id) {
-    controller.downloadDidFinish(id);
+    controller.downloads().downloadDidFinish(id);
     fake.mainQueue.advance(20ms);
   }
   EXPECT_EQ(revealed, std::vector<std::vector<Path>>{{downloads / "export.csv"}});
@@ -218,7 +218,7 @@ TEST(DownloadDelegateTest, ABurstOfFinishedDownloadsOpensTheFileManagerTwice) {
 
   // After a quiet spell the next file is shown at once again.
   decide(controller, 201, "invoice.pdf");
-  controller.downloadDidFinish(201);
+  controller.downloads().downloadDidFinish(201);
   ASSERT_EQ(revealed.size(), 3U);
   EXPECT_EQ(revealed.back(), std::vector<Path>{downloads / "invoice.pdf"});
 }
@@ -231,13 +231,13 @@ TEST(DownloadListTest, ListsEveryDownloadAndNotesASavedOneForAWhile) {
   const auto& view = fake.window().downloads;
   decide(controller, 1, "invoice.pdf");
   decide(controller, 2, "export.zip");
-  controller.didReceiveData(2, 1'500'000, 4'000'000);
+  controller.downloads().didReceiveData(2, 1'500'000, 4'000'000);
   ASSERT_EQ(view.rows.size(), 2U);
   EXPECT_EQ(view.rows[1].status, "1.5 MB of 4.0 MB");
   EXPECT_EQ(view.rows[1].fraction, 0.375);
 
-  controller.downloadDidFinish(1);
-  controller.didFailWithError(2, WebError{-1, "Connection reset"});
+  controller.downloads().downloadDidFinish(1);
+  controller.downloads().didFailWithError(2, WebError{-1, "Connection reset"});
   ASSERT_TRUE(view.note);
   EXPECT_EQ(view.note->text, "invoice.pdf saved in Downloads");
   EXPECT_EQ(view.rows[0].name, "invoice.pdf");
@@ -262,7 +262,7 @@ TEST(DownloadListTest, ListsEveryDownloadAndNotesASavedOneForAWhile) {
   EXPECT_TRUE(view.note);
   fake.mainQueue.advance(1ms);
   EXPECT_FALSE(view.note);
-  controller.showDownloads();
+  controller.downloads().showDownloads();
   EXPECT_EQ(view.listShows, 1);
   EXPECT_EQ(view.rows.size(), 2U) << "the session's downloads stay listed";
 }

@@ -38,8 +38,9 @@ TEST(LoadHomeTest, LoadsTheSignInPageOfAnythingStoredOrSchedulesTheFirstRunPanel
     if (row.stored)
       fake.settings.values["serverURL"] = *row.stored;
     BrowserWindowController controller(fake.desktop, nullptr);
-    EXPECT_EQ(controller.storedServer(), row.stored) << row.name;
-    EXPECT_EQ(controller.serverURL().absoluteString(), row.server) << row.name;
+    const ServerAddressSetting server(fake.desktop.settings);
+    EXPECT_EQ(server.storedServer(), row.stored) << row.name;
+    EXPECT_EQ(server.serverURL().absoluteString(), row.server) << row.name;
     EXPECT_FALSE(fake.window().visible) << row.name << ": the delegate shows the window";
     const auto& loads = fake.webView().loadedRequests;
     ASSERT_EQ(loads.size(), row.load ? 1u : 0u) << row.name;
@@ -72,7 +73,7 @@ TEST(LaunchTest, HoldsALinkThatArrivesBeforeLaunchAndHandsItOnOnce) {
   EXPECT_TRUE(fake.window().visible) << "the link is handled after the window is shown";
   // Only the second batch's first connect link arrives: it names the stored
   // server, so the platform is simply loaded again, and its e-mail is kept.
-  EXPECT_EQ(browser.pendingEmailForTesting(), "a@b.test");
+  EXPECT_EQ(browser.connection().pendingEmail(), "a@b.test");
   EXPECT_EQ(fake.webView().loadedRequests.size(), 2u);
   EXPECT_TRUE(fake.alerts.history.empty());
 

@@ -22,7 +22,7 @@ struct Controller : testing::Browser {
   explicit Controller(std::optional<std::string> stored = serverAddress) : Browser(stored) {}
   void finishLoading(const char* address) {
     fake.webView().currentURL = Url::parse(address);
-    controller->didFinishNavigation();
+    loads().didFinishNavigation();
   }
 };
 
@@ -55,7 +55,7 @@ TEST(NavigationDelegateTest, ActsOnEachAddressInTheRightOrderAroundTheAnswer) {
   for (const Row& row : rows) {
     Controller c;
     std::vector<NavigationActionPolicy> answers;
-    c.controller->decidePolicyForNavigationAction(
+    c.navigation().decidePolicyForNavigationAction(
         {url(row.address), FrameTarget::mainFrame}, [&](NavigationActionPolicy policy) {
           answers.push_back(policy);
           EXPECT_EQ(c.loaded(), Strings{signIn}) << row.name << ": nothing loaded yet";
@@ -85,7 +85,7 @@ TEST(NavigationDelegateTest, AnswersResponsesOnceAndReplacesTheRootPage) {
   for (const Row& row : rows) {
     Controller c;
     std::vector<NavigationResponsePolicy> answers;
-    c.controller->decidePolicyForNavigationResponse(
+    c.navigation().decidePolicyForNavigationResponse(
         {url(row.address), row.showable, row.showable},
         [&](NavigationResponsePolicy policy) { answers.push_back(policy); });
     EXPECT_EQ(answers, std::vector{row.expected}) << row.name;
@@ -98,11 +98,11 @@ TEST(NavigationDelegateTest, JudgesEveryDecisionByTheServerStoredAtThatMoment) {
   const NavigationAction action{url("https://acme.example.test/jobs"), FrameTarget::mainFrame};
   std::vector<NavigationActionPolicy> answers;
   auto record = [&](NavigationActionPolicy policy) { answers.push_back(policy); };
-  c.controller->decidePolicyForNavigationAction(action, record);
+  c.navigation().decidePolicyForNavigationAction(action, record);
   c.fake.settings.values["serverURL"] = "https://acme.example.test";
-  c.controller->decidePolicyForNavigationAction(action, record);
+  c.navigation().decidePolicyForNavigationAction(action, record);
   c.fake.settings.values.erase("serverURL");
-  c.controller->decidePolicyForNavigationAction(
+  c.navigation().decidePolicyForNavigationAction(
       {url("https://www.app.haulvane.com/jobs"), FrameTarget::mainFrame}, record);
   EXPECT_EQ(answers, (std::vector{NavigationActionPolicy::cancel, NavigationActionPolicy::allow,
                                   NavigationActionPolicy::allow}))
@@ -111,19 +111,19 @@ TEST(NavigationDelegateTest, JudgesEveryDecisionByTheServerStoredAtThatMoment) {
 
 TEST(OpenIfSameServerTest, LoadsOnlyTheServersOwnSchemeHostAndPort) {
   Controller c;
-  c.controller->showErrorOverlay("offline");
-  c.controller->goToPath(std::nullopt);
+  c.controller->pageLoads().showErrorScreen(ErrorScreen{ErrorScreen::Kind::unreachable, "offline"});
+  c.controller->bridge().goToPath(std::nullopt);
   for (const char* ignored :
        {"https://DISPATCH.example.test/jobs", "https://www.dispatch.example.test/jobs",
         "http://dispatch.example.test/jobs", "https://dispatch.example.test:8443/jobs",
         "https://other.example.test/jobs", "/jobs"}) {
-    c.controller->goToPath(url(ignored));
-    EXPECT_TRUE(c.controller->hasErrorOverlay()) << ignored;
+    c.controller->bridge().goToPath(url(ignored));
+    EXPECT_TRUE(c.controller->pageLoads().hasErrorOverlay()) << ignored;
   }
   EXPECT_EQ(c.loaded(), Strings{signIn});
 
-  c.controller->goToPath(url("https://dispatch.example.test:443/drivers?x=1#open"));
-  EXPECT_FALSE(c.controller->hasErrorOverlay());
+  c.controller->bridge().goToPath(url("https://dispatch.example.test:443/drivers?x=1#open"));
+  EXPECT_FALSE(c.controller->pageLoads().hasErrorOverlay());
   EXPECT_EQ(c.fake.window().shownOverlay(), nullptr);
   EXPECT_EQ(c.loaded(), (Strings{signIn, "https://dispatch.example.test:443/drivers?x=1#open"}));
   EXPECT_EQ(c.fake.webView().loadedRequests[1].timeout, std::chrono::seconds(60));
@@ -132,7 +132,7 @@ TEST(OpenIfSameServerTest, LoadsOnlyTheServersOwnSchemeHostAndPort) {
 
 TEST(ErrorOverlayTest, ShowsTheFailureWithTheFixedAdvice) {
   Controller c;
-  c.controller->didFailProvisionalNavigation({-1004, "Could not connect to the server."});
+  c.loads().didFailProvisionalNavigation({-1004, "Could not connect to the server."});
   const OverlayDescription* overlay = c.fake.window().shownOverlay();
   ASSERT_NE(overlay, nullptr);
   EXPECT_EQ(overlay->title.text, "Can\u2019t reach the dispatch server");
@@ -149,12 +149,12 @@ TEST(ErrorOverlayTest, ShowsTheFailureWithTheFixedAdvice) {
 
 TEST(ErrorOverlayTest, IgnoresCancellationsAndKeepsOneOverlayAtATime) {
   Controller c;
-  c.controller->didFailProvisionalNavigation({WebError::cancelled, "cancelled"});
-  c.controller->didFailProvisionalNavigation({WebError::frameLoadInterruptedByPolicyChange, "x"});
-  EXPECT_FALSE(c.controller->hasErrorOverlay());
+  c.loads().didFailProvisionalNavigation({WebError::cancelled, "cancelled"});
+  c.loads().didFailProvisionalNavigation({WebError::frameLoadInterruptedByPolicyChange, "x"});
+  EXPECT_FALSE(c.controller->pageLoads().hasErrorOverlay());
 
-  c.controller->didFailProvisionalNavigation({-1004, "first"});
-  c.controller->didFailProvisionalNavigation({-1001, "second"});
+  c.loads().didFailProvisionalNavigation({-1004, "first"});
+  c.loads().didFailProvisionalNavigation({-1001, "second"});
   ASSERT_EQ(c.fake.window().attachedOverlays.size(), 1u);
   EXPECT_TRUE(c.fake.window().shownOverlay()->message.text.starts_with("second\n\n"));
 }
@@ -185,7 +185,7 @@ TEST(ErrorOverlayTest, EachWayOutRemovesTheOverlayThenDoesItsWork) {
       {"Reload Page", true, [](Controller& c) { c.controller->reloadPage(); }, {signIn}, "", 1},
       {"a new load starting",
        true,
-       [](Controller& c) { c.controller->didStartProvisionalNavigation(); },
+       [](Controller& c) { c.loads().didStartProvisionalNavigation(); },
        {signIn},
        ""},
       {"Back and Forward",
@@ -203,10 +203,11 @@ TEST(ErrorOverlayTest, EachWayOutRemovesTheOverlayThenDoesItsWork) {
     Controller c(row.stored ? std::optional<std::string>(serverAddress) : std::nullopt);
     c.fake.mainQueue.drain();
     c.fake.alerts.shown.clear(); // a first run's launch panel, set aside unanswered
-    c.controller->showErrorOverlay("offline");
+    c.controller->pageLoads().showErrorScreen(
+        ErrorScreen{ErrorScreen::Kind::unreachable, "offline"});
     row.command(c);
     const bool stays = std::string_view(row.name) == "Back and Forward";
-    EXPECT_EQ(c.controller->hasErrorOverlay(), stays) << row.name;
+    EXPECT_EQ(c.controller->pageLoads().hasErrorOverlay(), stays) << row.name;
     EXPECT_EQ(c.fake.window().attachedOverlays.size(), stays ? 1u : 0u) << row.name;
     EXPECT_EQ(c.loaded(), row.loaded) << row.name;
     EXPECT_EQ(c.fake.webView().reloads, row.reloads) << row.name;
@@ -242,16 +243,16 @@ TEST(EmailPrefillTest, FillsThePlatformsSignInPageOnceWithTheAddressEscaped) {
   };
   for (const Row& row : rows) {
     Controller c;
-    c.controller->setPendingEmailForTesting(row.email);
+    c.controller->connection().setPendingEmail(row.email);
     c.fake.webView().currentURL = row.page ? Url::parse(*row.page) : std::nullopt;
-    c.controller->didFinishNavigation();
+    c.loads().didFinishNavigation();
     const auto& scripts = c.fake.webView().scripts;
     if (!row.literal) {
-      EXPECT_EQ(c.controller->pendingEmailForTesting(), row.email) << row.name;
+      EXPECT_EQ(c.controller->connection().pendingEmail(), row.email) << row.name;
       EXPECT_TRUE(scripts.empty()) << row.name;
       continue;
     }
-    EXPECT_EQ(c.controller->pendingEmailForTesting(), std::nullopt) << row.name;
+    EXPECT_EQ(c.controller->connection().pendingEmail(), std::nullopt) << row.name;
     ASSERT_EQ(scripts.size(), 1u) << row.name;
     EXPECT_NE(scripts[0].find(row.literal), std::string::npos) << row.name << ": " << scripts[0];
     EXPECT_EQ(scripts[0].find('\xff'), std::string::npos) << row.name;
@@ -268,13 +269,12 @@ TEST(PermissionTest, GrantsThePlatformAfterAskingTheDesktopForLocation) {
   auto record = [&](PermissionDecision decision) {
     answers.emplace_back(decision, c.fake.location.authorizationRequests);
   };
-  c.controller->requestNotificationPermissionForOrigin(
-      Url::parse("https://dispatch.example.test/jobs"), record);
-  c.controller->requestNotificationPermissionForOrigin(Url::parse("https://example.org/"), record);
-  c.controller->requestGeolocationPermissionForOrigin(
-      Url::parse("https://WWW.dispatch.example.test/"), record);
-  c.controller->requestGeolocationPermissionForOrigin(Url::parse("https://maps.example.org/"),
-                                                      record);
+  c.ui().requestNotificationPermissionForOrigin(Url::parse("https://dispatch.example.test/jobs"),
+                                                record);
+  c.ui().requestNotificationPermissionForOrigin(Url::parse("https://example.org/"), record);
+  c.ui().requestGeolocationPermissionForOrigin(Url::parse("https://WWW.dispatch.example.test/"),
+                                               record);
+  c.ui().requestGeolocationPermissionForOrigin(Url::parse("https://maps.example.org/"), record);
   using enum PermissionDecision;
   EXPECT_EQ(answers, (std::vector<std::pair<PermissionDecision, int>>{
                          {grant, 0}, {deny, 0}, {grant, 1}, {deny, 1}}));

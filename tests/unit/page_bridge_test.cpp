@@ -98,7 +98,7 @@ TEST(WindowTitleForCountTest, PutsPositiveCountsInTheTitle) {
 // The controller with a signed-in server and its Go menu in place.
 struct Controller : testing::Browser {
   void post(const char* name, ScriptValue body) {
-    controller->didReceiveScriptMessage(ScriptMessage{name, std::move(body)});
+    controller->bridge().didReceiveScriptMessage(ScriptMessage{name, std::move(body)});
   }
   [[nodiscard]] std::vector<std::string> menuTitles() const {
     std::vector<std::string> titles;
@@ -118,8 +118,8 @@ TEST(ScriptMessageTest, CountReportsAndNothingElseSetTheBadge) {
     c.post("bellCount", body);
     c.fake.mainQueue.advance(1s);
   }
-  c.controller->didStartProvisionalNavigation();
-  c.controller->didFailProvisionalNavigation(WebError{-1004, "Could not connect to the server."});
+  c.loads().didStartProvisionalNavigation();
+  c.loads().didFailProvisionalNavigation(WebError{-1004, "Could not connect to the server."});
   c.controller->reloadPage();
   for (const char* name : {"BellCount", "navlinks", "bellCount ", "", "download"}) {
     c.post(name, number(9));
@@ -348,7 +348,7 @@ TEST(GoMenuTest, EachRebuildReplacesTheWholeMenu) {
 TEST(GoMenuTest, NothingHappensWithoutAMenuBar) {
   FakeDesktop fake;
   BrowserWindowController controller(fake.desktop, nullptr);
-  controller.rebuildGoMenu({link("Jobs", "https://acme.example.test/jobs")});
+  controller.bridge().rebuildGoMenu({link("Jobs", "https://acme.example.test/jobs")});
   EXPECT_TRUE(fake.application.goMenu.items.empty());
 }
 

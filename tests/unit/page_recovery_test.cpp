@@ -105,13 +105,13 @@ struct Desk : testing::Browser {
   Desk() { showing(jobs); }
   void showing(const char* address) {
     fake.webView().currentURL = Url::parse(address);
-    controller->didStartProvisionalNavigation();
-    controller->didCommitNavigation();
-    controller->didFinishNavigation();
+    loads().didStartProvisionalNavigation();
+    loads().didCommitNavigation();
+    loads().didFinishNavigation();
   }
   void crashAfter(std::chrono::milliseconds wait) {
     fake.mainQueue.advance(wait);
-    controller->webProcessDidTerminate(WebProcessTermination::crashed);
+    loads().webProcessDidTerminate(WebProcessTermination::crashed);
   }
   [[nodiscard]] const OverlayDescription* screen() const { return fake.window().shownOverlay(); }
   [[nodiscard]] const std::optional<NoticeDescription>& notice() const {
@@ -207,7 +207,7 @@ TEST(PageRecoveryTest, APageReloadedAfterItsEndSaysSo) {
 // Restart Now ends it at once.
 TEST(PageRecoveryTest, AnUnresponsivePageCountsDownToItsRestart) {
   Desk desk;
-  desk.controller->webProcessResponsivenessDidChange(false);
+  desk.loads().webProcessResponsivenessDidChange(false);
   ASSERT_TRUE(desk.notice());
   EXPECT_EQ(desk.notice()->text, "The page is not responding. Velmora will restart it in 15 s.");
   desk.fake.mainQueue.advance(999ms);
@@ -216,12 +216,12 @@ TEST(PageRecoveryTest, AnUnresponsivePageCountsDownToItsRestart) {
   EXPECT_EQ(desk.notice()->text, "The page is not responding. Velmora will restart it in 14 s.");
   desk.fake.mainQueue.advance(13s);
   EXPECT_EQ(desk.notice()->text, "The page is not responding. Velmora will restart it in 1 s.");
-  desk.controller->webProcessResponsivenessDidChange(true);
+  desk.loads().webProcessResponsivenessDidChange(true);
   EXPECT_FALSE(desk.notice()) << "the page answers again";
   desk.fake.mainQueue.advance(1h);
   EXPECT_EQ(desk.fake.webView().terminations, 0);
 
-  desk.controller->webProcessResponsivenessDidChange(false);
+  desk.loads().webProcessResponsivenessDidChange(false);
   desk.fake.mainQueue.advance(5s);
   EXPECT_EQ(desk.notice()->text, "The page is not responding. Velmora will restart it in 10 s.");
   ASSERT_EQ(desk.notice()->buttons.size(), 1u);
@@ -229,7 +229,7 @@ TEST(PageRecoveryTest, AnUnresponsivePageCountsDownToItsRestart) {
   desk.notice()->buttons[0].action();
   EXPECT_EQ(desk.fake.webView().terminations, 1);
   EXPECT_FALSE(desk.notice());
-  desk.controller->webProcessDidTerminate(WebProcessTermination::terminatedByApplication);
+  desk.loads().webProcessDidTerminate(WebProcessTermination::terminatedByApplication);
   EXPECT_EQ(desk.loaded().back(), jobs);
   desk.fake.mainQueue.advance(1h);
   EXPECT_EQ(desk.fake.webView().terminations, 1) << "no second end after Restart Now";
@@ -241,16 +241,16 @@ TEST(PageRecoveryTest, ASlowLoadShowsItsProgressUntilItEnds) {
   auto& window = desk.fake.window();
   window.loadProgressHistory.clear();
   // The engine gives its first estimate before it reports the start.
-  desk.controller->estimatedProgressDidChange(0.1);
-  desk.controller->didStartProvisionalNavigation();
+  desk.loads().estimatedProgressDidChange(0.1);
+  desk.loads().didStartProvisionalNavigation();
   desk.fake.mainQueue.advance(299ms);
   EXPECT_TRUE(window.loadProgressHistory.empty()) << "a quick load shows no bar";
   desk.fake.mainQueue.advance(1ms);
   EXPECT_EQ(window.loadProgress, 0.1);
-  desk.controller->estimatedProgressDidChange(0.6);
+  desk.loads().estimatedProgressDidChange(0.6);
   EXPECT_EQ(window.loadProgress, 0.6);
-  desk.controller->didCommitNavigation();
-  desk.controller->didFinishNavigation();
+  desk.loads().didCommitNavigation();
+  desk.loads().didFinishNavigation();
   EXPECT_FALSE(window.loadProgress);
 
   struct Row {
@@ -259,51 +259,50 @@ TEST(PageRecoveryTest, ASlowLoadShowsItsProgressUntilItEnds) {
   } ends[] = {
       {"failed",
        [&] {
-         desk.controller->didFailProvisionalNavigation({-1004, "down"});
+         desk.loads().didFailProvisionalNavigation({-1004, "down"});
        }},
-      {"stopped: the estimate reaches 1",
-       [&] { desk.controller->estimatedProgressDidChange(1.0); }},
+      {"stopped: the estimate reaches 1", [&] { desk.loads().estimatedProgressDidChange(1.0); }},
       {"web process ended",
-       [&] { desk.controller->webProcessDidTerminate(WebProcessTermination::crashed); }},
+       [&] { desk.loads().webProcessDidTerminate(WebProcessTermination::crashed); }},
   };
   for (const Row& row : ends) {
-    desk.controller->didStartProvisionalNavigation();
+    desk.loads().didStartProvisionalNavigation();
     desk.fake.mainQueue.advance(1s);
     EXPECT_TRUE(window.loadProgress) << row.name;
     row.end();
     EXPECT_FALSE(window.loadProgress) << row.name;
   }
   window.loadProgressHistory.clear();
-  desk.controller->didStartProvisionalNavigation();
-  desk.controller->didFinishNavigation();
+  desk.loads().didStartProvisionalNavigation();
+  desk.loads().didFinishNavigation();
   desk.fake.mainQueue.advance(1s);
   EXPECT_TRUE(window.loadProgressHistory.empty()) << "a quick load shows no bar";
 }
 
 TEST(PageRecoveryTest, AHungPageIsEndedOnlyWhenItStaysHungPastTheLimit) {
   Desk desk;
-  desk.controller->webProcessResponsivenessDidChange(false);
+  desk.loads().webProcessResponsivenessDidChange(false);
   desk.fake.mainQueue.advance(unresponsiveLimit - 1s);
-  desk.controller->webProcessResponsivenessDidChange(true);
+  desk.loads().webProcessResponsivenessDidChange(true);
   desk.fake.mainQueue.advance(1min);
   EXPECT_EQ(desk.fake.webView().terminations, 0);
 
-  desk.controller->webProcessResponsivenessDidChange(false);
+  desk.loads().webProcessResponsivenessDidChange(false);
   desk.fake.mainQueue.advance(unresponsiveLimit);
   EXPECT_EQ(desk.fake.webView().terminations, 1);
-  desk.controller->webProcessDidTerminate(WebProcessTermination::terminatedByApplication);
+  desk.loads().webProcessDidTerminate(WebProcessTermination::terminatedByApplication);
   EXPECT_EQ(desk.loaded().back(), jobs);
 }
 
 TEST(PageRecoveryTest, ALoadThatGetsNoAnswerForAMinuteBecomesTheErrorScreen) {
   Desk desk;
-  desk.controller->didStartProvisionalNavigation();
+  desk.loads().didStartProvisionalNavigation();
   desk.fake.mainQueue.advance(loadResponseTimeout - 1s);
-  desk.controller->didCommitNavigation();
+  desk.loads().didCommitNavigation();
   desk.fake.mainQueue.advance(1h);
   EXPECT_EQ(desk.screen(), nullptr) << "an answer in time stops the clock";
 
-  desk.controller->didStartProvisionalNavigation();
+  desk.loads().didStartProvisionalNavigation();
   desk.fake.mainQueue.advance(loadResponseTimeout);
   EXPECT_EQ(desk.fake.webView().stops, 1);
   ASSERT_NE(desk.screen(), nullptr);
@@ -313,13 +312,13 @@ TEST(PageRecoveryTest, ALoadThatGetsNoAnswerForAMinuteBecomesTheErrorScreen) {
       << desk.screen()->message.text;
   ASSERT_TRUE(desk.screen()->footnote);
   // The engine then reports the stop as a cancellation, which changes nothing.
-  desk.controller->didFailProvisionalNavigation({WebError::cancelled, "cancelled"});
+  desk.loads().didFailProvisionalNavigation({WebError::cancelled, "cancelled"});
   EXPECT_NE(desk.screen(), nullptr);
 }
 
 TEST(PageRecoveryTest, TheErrorScreenChecksTheServerBackingOffAndTriesAgainOnceItAnswers) {
   Desk desk;
-  desk.controller->didFailProvisionalNavigation({-1004, "Could not connect to the server."});
+  desk.loads().didFailProvisionalNavigation({-1004, "Could not connect to the server."});
   const auto checks = [&] { return desk.fake.http.requests.size(); };
   desk.fake.mainQueue.advance(1999ms);
   EXPECT_EQ(checks(), 0u);
@@ -346,7 +345,7 @@ TEST(PageRecoveryTest, TheErrorScreenChecksTheServerBackingOffAndTriesAgainOnceI
   EXPECT_EQ(desk.loaded().back(), signIn) << "what Try Again does";
 
   // Taken away by the user, the screen checks nothing more.
-  desk.controller->didFailProvisionalNavigation({-1004, "down"});
+  desk.loads().didFailProvisionalNavigation({-1004, "down"});
   desk.screen()->buttons.at(1).action(); // Change Server
   desk.fake.mainQueue.advance(1h);
   EXPECT_EQ(checks(), 4u);
@@ -367,8 +366,8 @@ TEST(PageRecoveryTest, TheServerBackBringsThePlatformPageThatFailed) {
   };
   for (const Row& row : rows) {
     Desk desk;
-    desk.controller->didStartProvisionalNavigation();
-    desk.controller->didFailProvisionalNavigation(
+    desk.loads().didStartProvisionalNavigation();
+    desk.loads().didFailProvisionalNavigation(
         WebError{-1004, "Could not connect to the server.", Url::parse(row.failed)});
     ASSERT_NE(desk.screen(), nullptr) << row.name;
     if (row.tryAgain) {
@@ -384,7 +383,7 @@ TEST(PageRecoveryTest, TheServerBackBringsThePlatformPageThatFailed) {
   // A load that got no answer comes back the same way.
   Desk desk;
   desk.fake.webView().currentURL = Url::parse("https://acme.example.test/reports");
-  desk.controller->didStartProvisionalNavigation();
+  desk.loads().didStartProvisionalNavigation();
   desk.fake.mainQueue.advance(loadResponseTimeout + 2s);
   desk.fake.http.complete(HttpResponse{200, "<html>", std::nullopt});
   EXPECT_EQ(desk.loaded().back(), "https://acme.example.test/reports");
