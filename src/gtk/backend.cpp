@@ -83,16 +83,16 @@ void enableSpellChecking() {
 // resource base path, installed or not.
 void registerResources() {
   static const bool registered = [] {
-    GBytes* bytes = g_bytes_new_static(resources::bundle, sizeof resources::bundle);
+    const GBytesPtr bytes(g_bytes_new_static(resources::bundle, sizeof resources::bundle));
     GErrorPtr error;
-    GResource* resource = g_resource_new_from_data(bytes, out(error));
-    g_bytes_unref(bytes);
+    using GResourcePtr = std::unique_ptr<GResource, CDeleter<g_resource_unref>>;
+    const GResourcePtr resource(g_resource_new_from_data(bytes.get(), out(error)));
     if (!resource) {
       g_debug("the application icon is missing: %s", error->message);
       return false;
     }
-    g_resources_register(resource);
-    g_resource_unref(resource);
+    // The registry keeps a reference of its own.
+    g_resources_register(resource.get());
     return true;
   }();
   (void)registered;

@@ -1,5 +1,7 @@
 #include "gtk/focus_ring.hpp"
 
+#include "gtk/glib_ptr.hpp"
+
 #include <webkit/webkit.h>
 
 #include <array>
@@ -158,13 +160,13 @@ void showFocusOnTheMenuBar() {
   if (installed || !display)
     return;
   installed = true;
-  GtkCssProvider* css = gtk_css_provider_new();
+  const auto css = GObjectPtr<GtkCssProvider>::adopt(gtk_css_provider_new());
   const char* style = "menubar > item:focus-visible { outline: 2px solid "
                       "alpha(@theme_selected_bg_color, 0.8); outline-offset: -2px; }";
-  gtk_css_provider_load_from_data(css, style, -1);
-  gtk_style_context_add_provider_for_display(display, GTK_STYLE_PROVIDER(css),
+  gtk_css_provider_load_from_data(css.get(), style, -1);
+  // The display keeps a reference of its own.
+  gtk_style_context_add_provider_for_display(display, GTK_STYLE_PROVIDER(css.get()),
                                              GTK_STYLE_PROVIDER_PRIORITY_APPLICATION);
-  g_object_unref(css);
 }
 
 } // namespace

@@ -1,8 +1,8 @@
 // Owners with names for GLib's C handles, for every part of the tree that
 // holds them: the GTK backend, the sample platform and the test helpers.
 // Every transfer says whether it adopts a reference or retains one, an error
-// is written straight into its owner, and signal connections undo
-// themselves. (The core never includes this: it sees no GLib at all.)
+// is written straight into its owner, and signal connections and main-loop
+// sources undo themselves. (The core never includes this: it sees no GLib at all.)
 #pragma once
 
 #include <glib-object.h>
@@ -28,6 +28,9 @@ using GBytesPtr = std::unique_ptr<GBytes, CDeleter<g_bytes_unref>>;
 using GVariantPtr = std::unique_ptr<GVariant, CDeleter<g_variant_unref>>;
 using GHashTablePtr = std::unique_ptr<GHashTable, CDeleter<g_hash_table_unref>>;
 using GMainLoopPtr = std::unique_ptr<GMainLoop, CDeleter<g_main_loop_unref>>;
+// The list only; its elements belong to someone else.
+using GStrvPtr = std::unique_ptr<char*, CDeleter<g_strfreev>>;
+using GListPtr = std::unique_ptr<GList, CDeleter<g_list_free>>;
 
 // Lets a C function that hands back a new handle through a pointer to a
 // pointer (a GError**, above all) write straight into an owner, which takes
@@ -97,6 +100,58 @@ public:
 private:
   explicit GObjectPtr(T* p) : p_(p) {}
   std::unique_ptr<T, CDeleter<g_object_unref>> p_;
+};
+
+// A reference-counted boxed handle (a WebKit script dialog, say) with the
+// reference it holds released with it.
+template <class T, T* (*Ref)(T*), void (*Unref)(T*)> class BoxedPtr {
+public:
+  BoxedPtr() = default;
+  // Someone else's handle: adds a reference of our own.
+  [[nodiscard]] static BoxedPtr retain(T* p) { return BoxedPtr(p ? Ref(p) : nullptr); }
+  BoxedPtr(const BoxedPtr& other) : BoxedPtr(retain(other.get())) {}
+  BoxedPtr& operator=(const BoxedPtr& other) {
+    if (this != &other)
+      *this = retain(other.get());
+    return *this;
+  }
+  BoxedPtr(BoxedPtr&&) noexcept = default;
+  BoxedPtr& operator=(BoxedPtr&&) noexcept = default;
+  T* get() const { return p_.get(); }
+
+private:
+  explicit BoxedPtr(T* p) : p_(p) {}
+  std::unique_ptr<T, CDeleter<Unref>> p_;
+};
+
+// A timeout or idle source of the main loop, removed when its owner goes or
+// is given another: a callback never outlives the object it points at. The
+// callback must say when it has run for the last time, with `ran`, for the
+// source is gone by then.
+class SourceId {
+public:
+  SourceId() = default;
+  explicit SourceId(guint id) : id_(id) {}
+  SourceId(SourceId&& other) noexcept : id_(std::exchange(other.id_, 0)) {}
+  SourceId& operator=(SourceId&& other) noexcept {
+    if (this != &other) {
+      reset();
+      id_ = std::exchange(other.id_, 0);
+    }
+    return *this;
+  }
+  ~SourceId() { reset(); }
+  explicit operator bool() const { return id_ != 0; }
+  // Removes the source if it is still waiting.
+  void reset() {
+    if (id_)
+      g_source_remove(std::exchange(id_, 0));
+  }
+  // The source returned G_SOURCE_REMOVE: GLib removes it, so must not we.
+  void ran() { id_ = 0; }
+
+private:
+  guint id_ = 0;
 };
 
 // A signal connection whose handler points at an object of ours: it

@@ -163,13 +163,12 @@ void addActions(GActionMap* map, Scope scope, const ActionDispatcher& dispatch) 
       continue;
     // "goToPath" with an address opens it as a Go menu item would; the items
     // themselves use actions of their own (see GoMenu).
-    GSimpleAction* action = g_simple_action_new(
-        info.name, info.action == Action::goToPath ? G_VARIANT_TYPE_STRING : nullptr);
-    g_object_set_data(G_OBJECT(action), "velmora-action",
+    const auto action = GObjectPtr<GSimpleAction>::adopt(g_simple_action_new(
+        info.name, info.action == Action::goToPath ? G_VARIANT_TYPE_STRING : nullptr));
+    g_object_set_data(G_OBJECT(action.get()), "velmora-action",
                       GINT_TO_POINTER(static_cast<int>(info.action)));
-    g_signal_connect(action, "activate", G_CALLBACK(onActivate), shared);
-    g_action_map_add_action(map, G_ACTION(action));
-    g_object_unref(action);
+    g_signal_connect(action.get(), "activate", G_CALLBACK(onActivate), shared);
+    g_action_map_add_action(map, G_ACTION(action.get()));
   }
 }
 
@@ -239,14 +238,13 @@ std::string GoMenu::addLinkAction(const MenuItem& item) {
   if (!window_ || !dispatch_ || !item.representedObject)
     return {};
   const std::string name = "goToPath-" + std::to_string(linkActions_.size() + 1);
-  GSimpleAction* action =
-      g_simple_action_new_stateful(name.c_str(), nullptr, g_variant_new_boolean(item.stateOn));
+  const auto action = GObjectPtr<GSimpleAction>::adopt(
+      g_simple_action_new_stateful(name.c_str(), nullptr, g_variant_new_boolean(item.stateOn)));
   g_signal_connect_data(
-      action, "activate", G_CALLBACK(onLinkActivate),
+      action.get(), "activate", G_CALLBACK(onLinkActivate),
       new LinkTarget{dispatch_, item.representedObject->absoluteString()},
       [](gpointer data, GClosure*) { delete static_cast<LinkTarget*>(data); }, GConnectFlags(0));
-  g_action_map_add_action(G_ACTION_MAP(window_), G_ACTION(action));
-  g_object_unref(action);
+  g_action_map_add_action(G_ACTION_MAP(window_), G_ACTION(action.get()));
   linkActions_.push_back(name);
   return "win." + name;
 }

@@ -56,14 +56,11 @@ struct IdleMainQueue::Delayed {
   std::function<void()> task;
 };
 
-IdleMainQueue::~IdleMainQueue() {
-  for (const auto& [id, source] : pending_)
-    g_source_remove(source);
-}
-
 gboolean IdleMainQueue::runDelayed(gpointer data) {
   auto* delayed = static_cast<Delayed*>(data);
-  delayed->queue->pending_.erase(delayed->id);
+  const auto found = delayed->queue->pending_.find(delayed->id);
+  found->second.ran();
+  delayed->queue->pending_.erase(found);
   delayed->task();
   return G_SOURCE_REMOVE;
 }
@@ -72,9 +69,9 @@ DelayedTaskId IdleMainQueue::after(std::chrono::milliseconds delay, std::functio
   const DelayedTaskId id = ++lastId_;
   const auto millis = static_cast<guint>(std::clamp<std::chrono::milliseconds::rep>(
       delay.count(), 0, std::numeric_limits<guint>::max()));
-  pending_[id] = g_timeout_add_full(G_PRIORITY_DEFAULT, millis, runDelayed,
-                                    new Delayed{this, id, std::move(task)},
-                                    [](gpointer data) { delete static_cast<Delayed*>(data); });
+  pending_[id] = SourceId(g_timeout_add_full(
+      G_PRIORITY_DEFAULT, millis, runDelayed, new Delayed{this, id, std::move(task)},
+      [](gpointer data) { delete static_cast<Delayed*>(data); }));
   return id;
 }
 
@@ -82,7 +79,6 @@ void IdleMainQueue::cancel(DelayedTaskId task) {
   const auto found = pending_.find(task);
   if (found == pending_.end())
     return;
-  g_source_remove(found->second);
   pending_.erase(found);
 }
 

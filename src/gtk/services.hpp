@@ -87,7 +87,6 @@ public:
 // GLib's main context: idle callbacks and timeouts.
 class IdleMainQueue final : public MainQueue {
 public:
-  ~IdleMainQueue() override;
   void async(std::function<void()> task) override;
   DelayedTaskId after(std::chrono::milliseconds delay, std::function<void()> task) override;
   void cancel(DelayedTaskId task) override;
@@ -97,8 +96,8 @@ private:
   struct Delayed;
   static gboolean runDelayed(gpointer data);
   DelayedTaskId lastId_ = 0;
-  // Delayed tasks not yet run, with their GLib sources.
-  std::map<DelayedTaskId, guint> pending_;
+  // Delayed tasks not yet run, with their GLib sources: removed with the queue.
+  std::map<DelayedTaskId, SourceId> pending_;
 };
 
 // GLib's network monitor, and logind's sleep signal on the system bus where

@@ -42,17 +42,16 @@ std::string plainLabel(const std::string& label) {
 // Every item of `menu` and its sections that has an accelerator.
 void collect(GtkApplication* app, GMenuModel* menu, std::vector<Shortcut>& into) {
   for (int i = 0; i < g_menu_model_get_n_items(menu); ++i) {
-    if (GMenuModel* section = g_menu_model_get_item_link(menu, i, G_MENU_LINK_SECTION)) {
-      collect(app, section, into);
-      g_object_unref(section);
+    if (const auto section = GObjectPtr<GMenuModel>::adopt(
+            g_menu_model_get_item_link(menu, i, G_MENU_LINK_SECTION))) {
+      collect(app, section.get(), into);
       continue;
     }
     const std::string action = stringAttribute(menu, i, G_MENU_ATTRIBUTE_ACTION);
     if (action.empty())
       continue;
-    char** accels = gtk_application_get_accels_for_action(app, action.c_str());
-    const std::string keys = takeString(g_strjoinv(" ", accels));
-    g_strfreev(accels);
+    const GStrvPtr accels(gtk_application_get_accels_for_action(app, action.c_str()));
+    const std::string keys = takeString(g_strjoinv(" ", accels.get()));
     if (!keys.empty())
       into.push_back({plainLabel(stringAttribute(menu, i, G_MENU_ATTRIBUTE_LABEL)), keys});
   }
@@ -71,12 +70,12 @@ std::string describe(GtkApplication* app) {
                     "<property name=\"max-height\">14</property>";
   GMenuModel* bar = gtk_application_get_menubar(app);
   for (int i = 0; bar && i < g_menu_model_get_n_items(bar); ++i) {
-    GMenuModel* submenu = g_menu_model_get_item_link(bar, i, G_MENU_LINK_SUBMENU);
+    const auto submenu =
+        GObjectPtr<GMenuModel>::adopt(g_menu_model_get_item_link(bar, i, G_MENU_LINK_SUBMENU));
     if (!submenu)
       continue;
     std::vector<Shortcut> shortcuts;
-    collect(app, submenu, shortcuts);
-    g_object_unref(submenu);
+    collect(app, submenu.get(), shortcuts);
     if (shortcuts.empty())
       continue;
     xml += "<child><object class=\"GtkShortcutsGroup\"><property name=\"title\">" +

@@ -24,10 +24,9 @@ SwipeGestureWatch::SwipeGestureWatch(WebKitSettings* settings, GdkDisplay* displ
 void SwipeGestureWatch::apply() {
   std::vector<GdkInputSource> sources;
   if (seat_) {
-    GList* devices = gdk_seat_get_devices(seat_.get(), GDK_SEAT_CAPABILITY_ALL_POINTING);
-    for (GList* device = devices; device; device = device->next)
+    const GListPtr devices(gdk_seat_get_devices(seat_.get(), GDK_SEAT_CAPABILITY_ALL_POINTING));
+    for (GList* device = devices.get(); device; device = device->next)
       sources.push_back(gdk_device_get_source(GDK_DEVICE(device->data)));
-    g_list_free(devices);
   }
   const bool on = swipeGesturesOn(allowed_, sources);
   if (on == static_cast<bool>(

@@ -118,11 +118,11 @@ GtkWebView::GtkWebView(WebKitNetworkSession* session, const WebViewConfiguration
   gtk_box_append(GTK_BOX(container_.get()), findBar_->widget());
   gtk_box_append(GTK_BOX(container_.get()), widget());
   connectSignals(configuration);
-  pingTimer_ = g_timeout_add_seconds(pingIntervalSeconds, onPingDue, this);
+  pingTimer_ = SourceId(g_timeout_add_seconds(pingIntervalSeconds, onPingDue, this));
 }
 
 GtkWebView::~GtkWebView() {
-  g_source_remove(pingTimer_);
+  pingTimer_.reset();
   g_cancellable_cancel(pingCancellable_.get());
 }
 

@@ -146,7 +146,7 @@ private:
   bool pingOutstanding_ = false;
   bool pingOverdue_ = false;
   bool reportedResponsive_ = true;
-  guint pingTimer_ = 0;
+  SourceId pingTimer_;
   GObjectPtr<GCancellable> pingCancellable_ = GObjectPtr<GCancellable>::adopt(g_cancellable_new());
   GObjectPtr<GtkWidget> container_; // the find bar above the page
   std::unique_ptr<FindBar> findBar_;

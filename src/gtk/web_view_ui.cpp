@@ -29,9 +29,9 @@ ContextMenuEntry contextMenuEntryOf(WebKitContextMenuItem* item) {
 // Removed entries can leave separators at an end or two in a row.
 void tidySeparators(WebKitContextMenu* menu) {
   bool lastWasSeparator = true; // nothing above the first entry
-  GList* items = g_list_copy(webkit_context_menu_get_items(menu));
+  const GListPtr items(g_list_copy(webkit_context_menu_get_items(menu)));
   WebKitContextMenuItem* trailing = nullptr;
-  for (GList* node = items; node; node = node->next) {
+  for (GList* node = items.get(); node; node = node->next) {
     auto* item = WEBKIT_CONTEXT_MENU_ITEM(node->data);
     const bool separator = webkit_context_menu_item_is_separator(item);
     if (separator && lastWasSeparator) {
@@ -43,7 +43,6 @@ void tidySeparators(WebKitContextMenu* menu) {
   }
   if (trailing)
     webkit_context_menu_remove(menu, trailing);
-  g_list_free(items);
 }
 
 } // namespace
@@ -57,8 +56,8 @@ gboolean GtkWebView::onContextMenu(WebKitWebView*, WebKitContextMenu* menu,
   const std::optional<Url> link = urlOf(uri);
   bool offeredBrowser = false;
   // A copy: entries are removed and inserted on the way.
-  GList* items = g_list_copy(webkit_context_menu_get_items(menu));
-  for (GList* node = items; node; node = node->next) {
+  const GListPtr items(g_list_copy(webkit_context_menu_get_items(menu)));
+  for (GList* node = items.get(); node; node = node->next) {
     auto* item = WEBKIT_CONTEXT_MENU_ITEM(node->data);
     const ContextMenuEntry entry = contextMenuEntryOf(item);
     if (entry == ContextMenuEntry::other)
@@ -77,7 +76,6 @@ gboolean GtkWebView::onContextMenu(WebKitWebView*, WebKitContextMenu* menu,
     }
     webkit_context_menu_remove(menu, item);
   }
-  g_list_free(items);
   tidySeparators(menu);
   // Shown, changed or not; a menu left empty shows nothing.
   return webkit_context_menu_get_n_items(menu) == 0;
@@ -108,38 +106,37 @@ GtkWidget* GtkWebView::onCreate(WebKitWebView*, WebKitNavigationAction* action, 
 }
 
 gboolean GtkWebView::onScriptDialog(WebKitWebView*, WebKitScriptDialog* dialog, gpointer self) {
+  using ScriptDialogPtr =
+      BoxedPtr<WebKitScriptDialog, webkit_script_dialog_ref, webkit_script_dialog_unref>;
   auto* view = static_cast<GtkWebView*>(self);
   const std::string message = webkit_script_dialog_get_message(dialog);
-  // Answered later, once the alert closes: keep the dialog until then.
-  webkit_script_dialog_ref(dialog);
-  auto release = [dialog] {
-    webkit_script_dialog_close(dialog);
-    webkit_script_dialog_unref(dialog);
-  };
+  // Answered later, once the alert closes: the answer keeps the dialog
+  // until then.
+  const auto keep = ScriptDialogPtr::retain(dialog);
+  auto close = [keep] { webkit_script_dialog_close(keep.get()); };
   switch (webkit_script_dialog_get_dialog_type(dialog)) {
   case WEBKIT_SCRIPT_DIALOG_ALERT:
-    view->delegates_.ui.runJavaScriptAlertPanelWithMessage(message, release);
+    view->delegates_.ui.runJavaScriptAlertPanelWithMessage(message, close);
     return TRUE;
   case WEBKIT_SCRIPT_DIALOG_CONFIRM:
-    view->delegates_.ui.runJavaScriptConfirmPanelWithMessage(message, [dialog, release](bool ok) {
-      webkit_script_dialog_confirm_set_confirmed(dialog, ok);
-      release();
+    view->delegates_.ui.runJavaScriptConfirmPanelWithMessage(message, [keep, close](bool ok) {
+      webkit_script_dialog_confirm_set_confirmed(keep.get(), ok);
+      close();
     });
     return TRUE;
   case WEBKIT_SCRIPT_DIALOG_PROMPT: {
     const char* defaultText = webkit_script_dialog_prompt_get_default_text(dialog);
     view->delegates_.ui.runJavaScriptTextInputPanelWithPrompt(
-        message, stringOf(defaultText), [dialog, release](std::optional<std::string> text) {
+        message, stringOf(defaultText), [keep, close](std::optional<std::string> text) {
           if (text)
-            webkit_script_dialog_prompt_set_text(dialog, text->c_str());
-          release();
+            webkit_script_dialog_prompt_set_text(keep.get(), text->c_str());
+          close();
         });
     return TRUE;
   }
   case WEBKIT_SCRIPT_DIALOG_BEFORE_UNLOAD_CONFIRM:
     break;
   }
-  webkit_script_dialog_unref(dialog);
   return FALSE;
 }
 

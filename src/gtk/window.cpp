@@ -145,7 +145,7 @@ GtkAppWindow::GtkAppWindow(GtkApplication* app, WebKitNetworkSession* session, K
     : session_(session), hooks_(std::move(hooks)), store_(store),
       autosaveName_(description.frameAutosaveName) {
   window_ = newRingWindow(app);
-  g_object_ref(window_);
+  windowRef_ = GObjectPtr<GtkWidget>::retain(window_);
   gtk_window_set_title(GTK_WINDOW(window_), description.title.c_str());
   gtk_application_window_set_show_menubar(GTK_APPLICATION_WINDOW(window_), TRUE);
   gtk_widget_set_size_request(window_, description.minSize.width, description.minSize.height);
@@ -184,8 +184,7 @@ GtkAppWindow::GtkAppWindow(GtkApplication* app, WebKitNetworkSession* session, K
 
 GtkAppWindow::~GtkAppWindow() {
   downloads_.reset();
-  if (saveTimer_)
-    g_source_remove(saveTimer_);
+  saveTimer_.reset();
   for (const auto* css : {&overlayCss_, &barsCss_}) {
     if (*css)
       gtk_style_context_remove_provider_for_display(gtk_widget_get_display(window_),
@@ -196,7 +195,6 @@ GtkAppWindow::~GtkAppWindow() {
   // The application keeps a window until it is destroyed, not merely
   // released.
   gtk_window_destroy(GTK_WINDOW(window_));
-  g_object_unref(window_);
 }
 
 gboolean GtkAppWindow::onCloseRequest(GtkWindow*, gpointer self) {
@@ -206,23 +204,18 @@ gboolean GtkAppWindow::onCloseRequest(GtkWindow*, gpointer self) {
 
 void GtkAppWindow::onFrameChanged(gpointer self) {
   auto* window = static_cast<GtkAppWindow*>(self);
-  if (window->saveTimer_)
-    g_source_remove(window->saveTimer_);
-  window->saveTimer_ = g_timeout_add(saveFrameDelayMs, onSaveFrameDue, self);
+  window->saveTimer_ = SourceId(g_timeout_add(saveFrameDelayMs, onSaveFrameDue, self));
 }
 
 gboolean GtkAppWindow::onSaveFrameDue(gpointer self) {
   auto* window = static_cast<GtkAppWindow*>(self);
-  window->saveTimer_ = 0;
+  window->saveTimer_.ran();
   window->saveFrame();
   return G_SOURCE_REMOVE;
 }
 
 void GtkAppWindow::saveFrame() {
-  if (saveTimer_) {
-    g_source_remove(saveTimer_);
-    saveTimer_ = 0;
-  }
+  saveTimer_.reset();
   if (autosaveName_.empty())
     return;
   const bool maximized = gtk_window_is_maximized(GTK_WINDOW(window_));

@@ -63,7 +63,8 @@ private:
   WindowHooks hooks_;
   KeyFileStore& store_;
   std::string autosaveName_;
-  GtkWidget* window_ = nullptr; // owned by the application until destroyed
+  GtkWidget* window_ = nullptr;     // owned by the application until destroyed
+  GObjectPtr<GtkWidget> windowRef_; // a reference of ours, kept past its destruction
   GtkWidget* overlay_ = nullptr;
   GObjectPtr<GtkCssProvider> overlayCss_;
   GObjectPtr<GtkCssProvider> barsCss_;
@@ -75,7 +76,7 @@ private:
   std::vector<std::function<void()>> noticeActions_;
   std::vector<ScopedSignal> noticeSignals_;
   std::unique_ptr<GtkDownloadsView> downloads_;
-  guint saveTimer_ = 0;
+  SourceId saveTimer_; // the frame is saved once resizing settles
   KeyFileStore::Values savedFrame_;
   ToolbarDelegate* toolbarDelegate_ = nullptr;
   // Last, so the connections go before anything their handlers use.
