@@ -28,15 +28,11 @@ public:
 
 class FakeApplication final : public Application {
 public:
-  Menu* setMainMenu(const MenuBar& bar) override {
-    menuBar = bar;
-    return &goMenu;
-  }
+  Menu* setMainMenu(const MenuBar&) override { return &goMenu; }
   void activateIgnoringOtherApps() override { ++activations; }
   void terminate() override { terminated = true; }
   void invalidateMenuItems() override { ++menuInvalidations; }
 
-  std::optional<MenuBar> menuBar;
   FakeMenu goMenu;
   int activations = 0;
   bool terminated = false;
@@ -45,8 +41,6 @@ public:
 
 class FakeWebView final : public WebView {
 public:
-  explicit FakeWebView(WebViewConfiguration configuration, WebViewDelegate& delegate)
-      : configuration(std::move(configuration)), delegate(delegate) {}
   void loadRequest(const UrlRequest& request) override { loadedRequests.push_back(request); }
   void stopLoading() override { ++stops; }
   void terminateWebProcess() override { ++terminations; }
@@ -71,8 +65,6 @@ public:
     finderActions.push_back(action);
   }
 
-  WebViewConfiguration configuration;
-  WebViewDelegate& delegate;
   std::vector<UrlRequest> loadedRequests;
   int reloads = 0, backs = 0, forwards = 0, stops = 0, terminations = 0;
   bool backPossible = false, forwardPossible = false;
@@ -111,21 +103,18 @@ public:
 class FakeWindow final : public Window {
 public:
   // `saved` plays the settings file: it outlives the window.
-  FakeWindow(WindowDescription description, std::map<std::string, std::string>& saved)
-      : description(std::move(description)), savedValues(saved) {}
+  FakeWindow(const WindowDescription& description, std::map<std::string, std::string>& saved)
+      : title(description.title), savedValues(saved) {}
   void showWindow() override {
     visible = true;
     ++shows;
   }
   [[nodiscard]] bool isVisible() const override { return visible; }
-  void setTitle(const std::string& title) override { description.title = title; }
-  void setToolbar(const ToolbarDescription& description, ToolbarDelegate& delegate) override {
-    toolbar = description;
-    toolbarDelegate = &delegate;
-  }
-  [[nodiscard]] std::unique_ptr<WebView> createWebView(const WebViewConfiguration& configuration,
-                                                       WebViewDelegate& delegate) override {
-    auto view = std::make_unique<FakeWebView>(configuration, delegate);
+  void setTitle(const std::string& shown) override { title = shown; }
+  void setToolbar(const ToolbarDescription&, ToolbarDelegate&) override {}
+  [[nodiscard]] std::unique_ptr<WebView> createWebView(const WebViewConfiguration&,
+                                                       WebViewDelegate&) override {
+    auto view = std::make_unique<FakeWebView>();
     webView = view.get();
     return view;
   }
@@ -156,10 +145,8 @@ public:
     return attachedOverlays.empty() ? nullptr : &attachedOverlays.rbegin()->second;
   }
 
-  WindowDescription description;
+  std::string title;
   FakeDownloadsView downloads;
-  std::optional<ToolbarDescription> toolbar;
-  ToolbarDelegate* toolbarDelegate = nullptr;
   FakeWebView* webView = nullptr;
   std::map<int, OverlayDescription> attachedOverlays;
   std::optional<NoticeDescription> notice;
@@ -255,13 +242,9 @@ public:
 
 class FakeClipboard final : public Clipboard {
 public:
-  void readText(std::function<void(std::optional<std::string>)> done) override {
-    ++reads;
-    done(text);
-  }
+  void readText(std::function<void(std::optional<std::string>)> done) override { done(text); }
   void writeText(const std::string& written) override { text = written; }
   std::optional<std::string> text;
-  int reads = 0;
 };
 
 class FakeDockTile final : public DockTile {

@@ -174,7 +174,7 @@ TEST(ScriptMessageTest, ABadgeGoesToTheDockOnlyWhenItChangesAndAtMostFourTimesAS
 // report at once, not the dock's held-back signal.
 TEST(ScriptMessageTest, TheWindowTitleFollowsEveryCountAtOnce) {
   Controller c;
-  const auto title = [&] { return c.fake.window().description.title; };
+  const auto title = [&] { return c.fake.window().title; };
   EXPECT_EQ(title(), "Velmora");
   c.post("bellCount", number(3));
   EXPECT_EQ(title(), "Velmora (3)");
