@@ -60,8 +60,7 @@ TEST(ConnectPanelTest, FillsTheFieldWithStoredThenClipboardThenDefaultAddress) {
       {"stored empty string", "", "https://other.example.test", ""},
       {"clipboard suggestion", std::nullopt, " https://example.test/jobs\n",
        "https://example.test/jobs"},
-      {"clipboard not an address", std::nullopt, "https://localhost", "https://app.haulvane.com"},
-      {"empty clipboard", std::nullopt, std::nullopt, "https://app.haulvane.com"},
+      {"no suggestion", std::nullopt, "https://localhost", "https://app.haulvane.com"},
   };
   for (const auto& row : rows) {
     Connection connection(row.stored);
