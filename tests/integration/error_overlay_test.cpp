@@ -93,23 +93,6 @@ TEST_F(ErrorOverlayEngineTest, CoversTheWindowAndTryAgainLoadsTheSignInPageOnceT
   EXPECT_EQ(overlayCount(window.gtkWindow()), 0);
 }
 
-TEST_F(ErrorOverlayEngineTest, TwoFailuresInARowLeaveOneOverlayAndChangeServerRemovesIt) {
-  failALoad("/dashboard");
-  ASSERT_TRUE(overlayShown());
-  window.load(platform.url() + "/jobs");
-  // The second load's start took the first overlay away; its failure brings
-  // exactly one back.
-  EXPECT_TRUE(waitUntil([&] {
-    return window.controller->hasErrorOverlay() && !webkit_web_view_is_loading(window.webView());
-  }));
-  EXPECT_EQ(overlayCount(window.gtkWindow()), 1);
-
-  g_signal_emit_by_name(button(window.gtkWindow(), "Change Server\u2026"), "clicked");
-  EXPECT_FALSE(window.controller->hasErrorOverlay());
-  EXPECT_EQ(overlayCount(window.gtkWindow()), 0);
-  EXPECT_NE(window.fake.alerts.current(), nullptr) << "the address panel is open";
-}
-
 TEST_F(ErrorOverlayEngineTest, ReturnPressesTryAgainWhateverHasTheFocus) {
   failALoad("/dashboard");
   ASSERT_TRUE(overlayShown());
