@@ -198,8 +198,9 @@ TEST(ErrorOverlayTest, EachWayOutRemovesTheOverlayThenDoesItsWork) {
 }
 
 // Only the platform's sign-in page gets the address, once, as a script
-// string literal: quotes and backslashes escaped, bytes that are not text
-// replaced by an empty address. Until then the address waits.
+// string literal, bytes that are not text replaced by an empty address;
+// that quotes and backslashes arrive unchanged is the engine test's. Until
+// then the address waits.
 TEST(EmailPrefillTest, FillsThePlatformsSignInPageOnceWithTheAddressEscaped) {
   struct Row {
     const char* name;
@@ -209,10 +210,7 @@ TEST(EmailPrefillTest, FillsThePlatformsSignInPageOnceWithTheAddressEscaped) {
   };
   const char* branchSignIn = "https://www.dispatch.example.test/branch/login/?next=%2F";
   const Row rows[] = {
-      {"quotes, backslash and accent", branchSignIn, "o'\"brien\\\u00e9@x.test",
-       R"(["o'\"brien\\)"
-       "\u00e9"
-       R"(@x.test"][0])"},
+      {"plain, on a branch's sign-in page", branchSignIn, "a@b.test", R"(["a@b.test"][0])"},
       {"not text", signIn, "a\xff@b.test", R"([""][0])"},
       {"another site", "https://example.org/login"},
       {"platform page", "https://dispatch.example.test/dashboard"},
