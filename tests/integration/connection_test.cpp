@@ -12,6 +12,9 @@ using namespace std::chrono_literals;
 using testing::HttpController;
 using testing::SamplePlatform;
 
+// One server of each kind the client must carry faithfully to the judgement
+// (redirects, error statuses, bytes that are not UTF-8, an endless answer);
+// what each body means is judged in the platform answer tests.
 TEST(ConnectionIntegrationTest, JudgesEachKindOfServerRightly) {
   const std::string notPlatform =
       "127.0.0.1 answered, but it is not this towing platform. Check the address.";
@@ -22,17 +25,9 @@ TEST(ConnectionIntegrationTest, JudgesEachKindOfServerRightly) {
     bool confirmAndStore;    // the alert asks, and "Connect" adopts
   } rows[] = {
       {"current", "Connected to Sample Towing Co.", "", false},
-      {"no-company", "Connected to the platform", "", false},
-      {"numeric-company", "Connected to the platform", "", false},
-      {"empty-company", "Connected to ", "", false},
       {"app-info-404", "Connected to Sample Towing Co.", "", false},
       {"redirect", "Connected to Sample Towing Co.", "", false},
-      {"wrong-case", "Found the platform at 127.0.0.1", "", true},
-      {"json-array", "Found the platform at 127.0.0.1", "", true},
-      {"invalid-json", "Found the platform at 127.0.0.1", "", true},
-      {"empty-body", "Found the platform at 127.0.0.1", "", true},
       {"legacy", "Found the platform at 127.0.0.1", "", true},
-      {"legacy-password-only", "Could not connect", notPlatform, false},
       {"legacy-500", "Could not connect", notPlatform, false},
       {"legacy-latin1", "Could not connect", notPlatform, false},
       {"foreign", "Could not connect", notPlatform, false},
@@ -118,15 +113,6 @@ TEST(ConnectionIntegrationTest, ReportsServersThatCannotBeReached) {
     EXPECT_EQ(app.nextAlert().informativeText, row.informative) << row.typed;
   }
   EXPECT_TRUE(platform.requests().empty()) << "nothing is sent for another scheme";
-}
-
-TEST(ConnectionIntegrationTest, AnUpperCaseSchemeReachesThePlatformAndIsStoredInLowerCase) {
-  SamplePlatform platform;
-  HttpController app;
-  const std::string upper = "HTTP" + platform.url().substr(4);
-  app.fake.alerts.answer(alertFirstButtonReturn, upper);
-  EXPECT_EQ(app.nextAlert().messageText, "Connected to Sample Towing Co.");
-  EXPECT_NE(app.home.readSettings().find("serverURL=" + platform.url() + "\n"), std::string::npos);
 }
 
 TEST(ConnectionIntegrationTest, AnUnwritableSettingsFileIsReportedNotAnnounced) {

@@ -70,10 +70,8 @@ TEST_F(PageFloodTest, AHundredThousandCountsKeepTheWindowResponsiveAndEndOnTheLa
   EXPECT_LT(meter.longest(), std::chrono::seconds(1));
 }
 
-// A sidebar of ten thousand links gives the usual 24 (the script stops
-// reading once it has them), and the page's own attempt to post a
-// million-entry list reaches nothing: the message handlers exist only
-// beside the page scripts.
+// A sidebar of ten thousand links gives the usual 24: the script stops
+// reading once it has them.
 TEST_F(PageFloodTest, HugeLinkListsGiveABoundedMenuWithoutFreezingTheWindow) {
   StallMeter meter;
   const std::string page = platform.url() + "/bridge/long?links=10000";
@@ -81,15 +79,6 @@ TEST_F(PageFloodTest, HugeLinkListsGiveABoundedMenuWithoutFreezingTheWindow) {
   ASSERT_TRUE(window.waitForPage(page, 60s)) << window.uri();
   ASSERT_TRUE(waitUntil([&] { return menu.items.size() == 24; }, 30s)) << menu.items.size();
   EXPECT_EQ(menu.items.back().title, "Section 24");
-
-  EXPECT_EQ(window.evaluate("const links = [];"
-                            "for (let i = 0; i < 1000000; i++)"
-                            "  links.push({label: 'Job ' + i, href: '/jobs/' + i, current: false});"
-                            "try {"
-                            "  window.webkit.messageHandlers.navLinks.postMessage(links);"
-                            "  'posted';"
-                            "} catch (e) { 'refused'; }"),
-            "\"refused\"");
   std::printf("[ MEASURED ] longest main-loop stall with huge link lists: %lld ms\n",
               static_cast<long long>(meter.longest().count()));
   EXPECT_LT(meter.longest(), std::chrono::seconds(1));

@@ -28,15 +28,11 @@ public:
 
 class FakeApplication final : public Application {
 public:
-  Menu* setMainMenu(const MenuBar& bar) override {
-    menuBar = bar;
-    return &goMenu;
-  }
+  Menu* setMainMenu(const MenuBar&) override { return &goMenu; }
   void activateIgnoringOtherApps() override { ++activations; }
   void terminate() override { terminated = true; }
   void invalidateMenuItems() override { ++menuInvalidations; }
 
-  std::optional<MenuBar> menuBar;
   FakeMenu goMenu;
   int activations = 0;
   bool terminated = false;
@@ -110,18 +106,15 @@ public:
 class FakeWindow final : public Window {
 public:
   // `saved` plays the settings file: it outlives the window.
-  FakeWindow(WindowDescription description, std::map<std::string, std::string>& saved)
-      : description(std::move(description)), savedValues(saved) {}
+  FakeWindow(const WindowDescription& description, std::map<std::string, std::string>& saved)
+      : title(description.title), savedValues(saved) {}
   void showWindow() override {
     visible = true;
     ++shows;
   }
   [[nodiscard]] bool isVisible() const override { return visible; }
-  void setTitle(const std::string& title) override { description.title = title; }
-  void setToolbar(const ToolbarDescription& description, ToolbarDelegate& delegate) override {
-    toolbar = description;
-    toolbarDelegate = &delegate;
-  }
+  void setTitle(const std::string& shown) override { title = shown; }
+  void setToolbar(const ToolbarDescription&, ToolbarDelegate&) override {}
   [[nodiscard]] std::unique_ptr<WebView> createWebView(const WebViewConfiguration&,
                                                        WebViewDelegates delegates) override {
     auto view = std::make_unique<FakeWebView>(delegates);
@@ -155,10 +148,8 @@ public:
     return attachedOverlays.empty() ? nullptr : &attachedOverlays.rbegin()->second;
   }
 
-  WindowDescription description;
+  std::string title;
   FakeDownloadsView downloads;
-  std::optional<ToolbarDescription> toolbar;
-  ToolbarDelegate* toolbarDelegate = nullptr;
   FakeWebView* webView = nullptr;
   std::map<int, OverlayDescription> attachedOverlays;
   std::optional<NoticeDescription> notice;
@@ -254,13 +245,9 @@ public:
 
 class FakeClipboard final : public Clipboard {
 public:
-  void readText(std::function<void(std::optional<std::string>)> done) override {
-    ++reads;
-    done(text);
-  }
+  void readText(std::function<void(std::optional<std::string>)> done) override { done(text); }
   void writeText(const std::string& written) override { text = written; }
   std::optional<std::string> text;
-  int reads = 0;
 };
 
 class FakeDockTile final : public DockTile {

@@ -174,26 +174,6 @@ TEST(DownloadDelegateTest, TheDockShowsTheCombinedProgressUntilTheLastDownloadEn
   }
 }
 
-TEST(RevealTimeTest, ShowsAtOnceAfterAQuietSpellAndOtherwiseWhenTheIntervalEnds) {
-  const MainQueue::Clock::time_point start{1h};
-  struct Row {
-    const char* name;
-    std::optional<MainQueue::Clock::time_point> lastReveal;
-    MainQueue::Clock::duration finishedAfter; // since `start`
-    MainQueue::Clock::duration expectedAfter;
-  };
-  const Row rows[] = {
-      {"nothing shown yet", std::nullopt, 0s, 0s},
-      {"interval just over", start, 10s, 10s},
-      {"same instant", start, 0s, 10s},
-      {"inside the interval", start, 3s, 10s},
-      {"a moment before its end", start, 9999ms, 10s},
-  };
-  for (const Row& row : rows)
-    EXPECT_EQ(revealTime(row.lastReveal, start + row.finishedAfter) - start, row.expectedAfter)
-        << row.name;
-}
-
 // A page that starts 200 downloads opens the file manager twice: at once for
 // the first file, and for the newest once the interval is over.
 TEST(DownloadDelegateTest, ABurstOfFinishedDownloadsOpensTheFileManagerTwice) {
