@@ -70,6 +70,12 @@ void BrowserWindowController::loadHome() {
     webView->loadRequest(server.signInRequest());
     return;
   }
+  // The administrator chose this address, so nobody is asked about it; it
+  // must still prove to be the platform before it is stored.
+  if (const auto machine = server.machineServer()) {
+    connection.verifyAndAdopt(*machine, true);
+    return;
+  }
   connection.scheduleFirstRunPanel();
 }
 
