@@ -33,14 +33,16 @@ bool signsInAt(const SamplePlatform& platform) {
 
 // The first folder holds a damaged file, which is passed over; the second
 // names the server. A fresh home connects there with no first-run panel,
-// keeps it as its own, and the damage shows in the support report.
+// keeps it as its own, and the damage shows in the support report and in
+// the log file asked for.
 TEST(MachineServerE2ETest, ASystemFileConnectsAFreshHomeWithoutThePanel) {
   SamplePlatform platform;
   TempHome home;
   writeFile(home.systemConfigDirs()[0] / "velmora/settings.ini", "[Settings\nserverURL=nowhere\n");
   writeFile(home.systemConfigDirs()[1] / "velmora/settings.ini",
             "[Settings]\nserverURL=" + platform.url() + "\n");
-  App app(home);
+  const std::filesystem::path logFile = home.root() / "velmora.log";
+  App app(home, {"--log-file", logFile.string()});
   ASSERT_TRUE(answerWithReturn("Connected to Sample Towing Co."));
   EXPECT_TRUE(signsInAt(platform));
   EXPECT_NE(home.readSettings().find("serverURL=" + platform.url() + "\n"), std::string::npos)
@@ -64,6 +66,9 @@ TEST(MachineServerE2ETest, ASystemFileConnectsAFreshHomeWithoutThePanel) {
                         (home.systemConfigDirs()[0] / "velmora/settings.ini").string()),
             std::string::npos)
       << report;
+  EXPECT_NE(readFile(logFile).find("DEBUG launch: window shown\n"), std::string::npos);
+  EXPECT_EQ(std::filesystem::status(logFile).permissions() & std::filesystem::perms::all,
+            std::filesystem::perms::owner_read | std::filesystem::perms::owner_write);
   EXPECT_TRUE(app.quit());
 }
 
@@ -90,6 +95,17 @@ TEST(MachineServerE2ETest, ALockedServerRefusesALinkToAnotherServer) {
   EXPECT_TRUE(answerWithReturn("Setup link not used"));
   EXPECT_TRUE(visibleWindows("^Connect to ").empty()) << "never asked to connect";
   EXPECT_TRUE(elsewhere.requests().empty()) << "the other server was contacted";
+
+  // Settings… shows the address; typing into it changes nothing.
+  ASSERT_TRUE(app.activate("app.preferences"));
+  const std::string panel = waitForWindow("^Server address");
+  ASSERT_FALSE(panel.empty());
+  waitUntil([&] { return painted(panel, "100%x15%+0+0", "south"); });
+  pressKeys(panel, "ctrl+a x");
+  screenshot(screenshotFile("locked-server-settings"));
+  EXPECT_TRUE(answerWithReturn("Server address"));
+  EXPECT_EQ(home.readSettings(), "[Settings]\nserverURL=" + elsewhere.url() + "\n");
+  EXPECT_TRUE(elsewhere.requests().empty());
   EXPECT_TRUE(app.quit());
 }
 
@@ -105,9 +121,9 @@ TEST(OpenAtLoginE2ETest, TheCheckItemAddsAndRemovesTheAutostartEntry) {
   EXPECT_FALSE(checked());
   ASSERT_TRUE(session.app->activate("app.openAtLogin"));
   ASSERT_TRUE(waitUntil([&] { return std::filesystem::exists(entry); }));
-  EXPECT_NE(readFile(entry).find("\nExec=" + std::filesystem::canonical(VELMORA_BINARY).string() +
-                                 "\n"),
-            std::string::npos)
+  EXPECT_NE(
+      readFile(entry).find("\nExec=" + std::filesystem::canonical(VELMORA_BINARY).string() + "\n"),
+      std::string::npos)
       << readFile(entry);
   EXPECT_TRUE(waitUntil(checked));
 
