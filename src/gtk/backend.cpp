@@ -9,6 +9,8 @@
 #include "gtk/web_view.hpp"
 #include "gtk/window.hpp"
 
+#include "platform/log.hpp"
+
 #include <filesystem>
 
 namespace velmora::gtk {
@@ -109,6 +111,13 @@ Backend::Backend()
                                     files_, location_,  mainQueue_, connectivity_},
       notifications_(app_.get()) {
   g_set_application_name("Velmora");
+  // The core's decisions join the backend's own lines, tagged with the part
+  // that took them.
+  log::setSink([](log::Module module, std::string_view message) {
+    const std::string_view tag = log::moduleName(module);
+    g_debug("%.*s: %.*s", static_cast<int>(tag.size()), tag.data(),
+            static_cast<int>(message.size()), message.data());
+  });
   registerResources();
   g_application_add_main_option(G_APPLICATION(app_.get()), "version", 0, G_OPTION_FLAG_NONE,
                                 G_OPTION_ARG_NONE, "Show the version and exit", nullptr);

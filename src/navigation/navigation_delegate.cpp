@@ -1,6 +1,7 @@
 #include "connection/connect_link_parser.hpp"
 #include "navigation/navigation_policy.hpp"
 #include "navigation/page_requests.hpp"
+#include "platform/log.hpp"
 
 namespace velmora {
 
@@ -32,9 +33,14 @@ void PageRequests::decidePolicyForNavigationAction(
     decide(NavigationActionPolicy::allow);
     return;
   case NavigationOutcome::ignore:
+    log::debug(log::Module::navigation,
+               "refused " + log::address(action.url) +
+                   (action.userGesture ? "" : ": not the platform's, and no click asked for it"));
     decide(NavigationActionPolicy::cancel);
     return;
   case NavigationOutcome::openInBrowser:
+    log::debug(log::Module::navigation,
+               "sent " + log::address(action.url) + " to the browser: not the platform's page");
     // The desktop gets the address before the engine hears of the cancel,
     // so the hand-over never depends on what the engine does next.
     if (action.url)
@@ -42,6 +48,7 @@ void PageRequests::decidePolicyForNavigationAction(
     decide(NavigationActionPolicy::cancel);
     return;
   case NavigationOutcome::signIn:
+    log::debug(log::Module::navigation, "replaced the platform's root page with its sign-in page");
     // Cancelled first: the sign-in load must not be superseded by the
     // navigation it replaces.
     decide(NavigationActionPolicy::cancel);
@@ -59,9 +66,13 @@ void PageRequests::decidePolicyForNavigationResponse(
     decide(NavigationResponsePolicy::allow);
     return;
   case NavigationOutcome::download:
+    log::debug(log::Module::navigation, "saving " + log::address(response.url) +
+                                            " as a download: the window cannot show it");
     decide(NavigationResponsePolicy::download);
     return;
   case NavigationOutcome::ignore:
+    log::debug(log::Module::navigation, "dropped the answer of " + log::address(response.url) +
+                                            ": not the platform's, or nothing the window can show");
     decide(NavigationResponsePolicy::cancel);
     return;
   case NavigationOutcome::signIn:

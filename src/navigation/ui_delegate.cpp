@@ -1,5 +1,6 @@
 #include "navigation/navigation_policy.hpp"
 #include "navigation/page_requests.hpp"
+#include "platform/log.hpp"
 
 namespace velmora {
 namespace {
@@ -54,6 +55,8 @@ void PageRequests::requestNotificationPermission(const std::optional<Url>& origi
 bool PageRequests::admitDownload(Download& download) {
   if (mayStartDownload(download.start(), server_.serverURL()))
     return true;
+  log::debug(log::Module::downloads,
+             "refused a download that neither the user nor the platform asked for");
   download.cancel();
   return false;
 }
