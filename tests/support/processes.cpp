@@ -103,12 +103,12 @@ std::map<std::string, std::string> TempHome::environment() const {
   std::ofstream(root_ / ".config" / "user-dirs.dirs")
       << "XDG_DOWNLOAD_DIR=\"" << downloads().string() << "\"\n"
       << "XDG_DOCUMENTS_DIR=\"" << (root_ / "Documents").string() << "\"\n";
-  return {{"HOME", root_.string()},
-          {"XDG_CONFIG_HOME", (root_ / ".config").string()},
-          {"XDG_CONFIG_DIRS",
-           systemConfigDirs()[0].string() + ":" + systemConfigDirs()[1].string()},
-          {"XDG_DATA_HOME", (root_ / ".local/share").string()},
-          {"XDG_CACHE_HOME", (root_ / ".cache").string()}};
+  return {
+      {"HOME", root_.string()},
+      {"XDG_CONFIG_HOME", (root_ / ".config").string()},
+      {"XDG_CONFIG_DIRS", systemConfigDirs()[0].string() + ":" + systemConfigDirs()[1].string()},
+      {"XDG_DATA_HOME", (root_ / ".local/share").string()},
+      {"XDG_CACHE_HOME", (root_ / ".cache").string()}};
 }
 
 Process::Process(const std::vector<std::string>& argv,
