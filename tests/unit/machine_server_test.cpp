@@ -31,7 +31,6 @@ TEST(ServerChoiceTest, TheUsersAddressWinsUnlessTheMachinesIsLocked) {
        {}},
       {"a lock beats the user's", "https://own.test", {machine, "true"}, machine, true, {}},
       {"a lock without the user's", {}, {machine, " TRUE "}, machine, true, {}},
-      {"a lock written as yes", "", {machine, "yes"}, machine, true, {}},
       {"an empty user text still counts", "", {machine, {}}, "", false, {}},
       {"the machine's is normalised",
        {},
@@ -57,7 +56,6 @@ TEST(ServerChoiceTest, TheUsersAddressWinsUnlessTheMachinesIsLocked) {
        "https://own.test",
        false,
        {}},
-      {"an unusable machine address adopts nothing", {}, {"not an address", {}}, {}, false, {}},
   };
   for (const auto& row : rows) {
     const ServerChoice choice = chooseServer(row.user, row.system);
