@@ -6,7 +6,7 @@ CMAKE_FLAGS ?=
 
 PREFIX ?= /usr/local
 
-.PHONY: all deps build test test-asan fuzz-build fuzz fuzz-smoke bench demo run install package clean
+.PHONY: all deps build test test-asan fuzz-build fuzz fuzz-smoke bench demo run install uninstall package clean
 
 all: build
 
@@ -61,9 +61,17 @@ run: build
 	$(BUILD)/velmora
 
 # Honours PREFIX and DESTDIR; refreshes the desktop, MIME and icon caches
-# when installing for real (no DESTDIR).
-install: build
+# when installing for real (no DESTDIR). A tree that is already built is
+# installed as it is: `sudo make install` after `make build` neither
+# rebuilds (which would leave root's files in the tree) nor runs the
+# dependency installer again. Only a tree never built is built first.
+install: $(if $(wildcard $(BUILD)/velmora),,build)
 	cmake --install $(BUILD) --prefix $(PREFIX)
+
+# Removes what the last `make install` from this tree put in place (its
+# install manifest), with the same DESTDIR, and refreshes the same caches.
+uninstall:
+	@scripts/uninstall.sh $(BUILD)
 
 package: build
 	cd $(BUILD) && cpack

@@ -93,6 +93,8 @@ void AppDelegate::perform(Action action, const std::optional<Url>& representedOb
   // The backend carries out the application's and the editor's own
   // actions itself; Settings… is handled above.
   case Action::orderFrontStandardAboutPanel:
+  case Action::copySupportReport:
+  case Action::toggleOpenAtLogin:
   case Action::showPreferences:
   case Action::showKeyboardShortcuts:
   case Action::hideOtherApplications:
@@ -112,6 +114,8 @@ bool AppDelegate::validate(Action action) const {
   switch (action) {
   case Action::showPreferences:
   case Action::orderFrontStandardAboutPanel:
+  case Action::copySupportReport:
+  case Action::toggleOpenAtLogin:
   case Action::showKeyboardShortcuts:
   case Action::terminate:
     return true;

@@ -28,8 +28,9 @@ MenuBar buildMenu() {
   bar.menus.push_back(
       {"Velmora",
        application,
-       {item("About Velmora", orderFrontStandardAboutPanel), MenuItem::separator(),
-        item("Settings\u2026", showPreferences, ","),
+       {item("About Velmora", orderFrontStandardAboutPanel),
+        item("Copy Support Report", copySupportReport), MenuItem::separator(),
+        item("Settings\u2026", showPreferences, ","), item("Open at Login", toggleOpenAtLogin),
         item("Keyboard Shortcuts", showKeyboardShortcuts, "?"), MenuItem::separator(),
         item("Print\u2026", printPage, "p"), MenuItem::separator(), item("Hide Velmora", hide, "h"),
         item("Hide Others", hideOtherApplications, "h", modifier::command | modifier::option),
@@ -56,12 +57,12 @@ MenuBar buildMenu() {
   bar.menus.push_back({"Go", go, {}, 'G'});
   bar.menus.push_back(
       {"History", ordinary, {item("Back", goBack, "["), item("Forward", goForward, "]")}, 'H'});
-  bar.menus.push_back({"Window",
-                       windows,
-                       {item("Minimize", performMiniaturize, "m"),
-                        item("Zoom", performZoom, {}, modifier::command), MenuItem::separator(),
-                        item("Downloads", showDownloads)},
-                       'W'});
+  bar.menus.push_back(
+      {"Window",
+       windows,
+       {item("Minimize", performMiniaturize, "m"), item("Zoom", performZoom, {}, modifier::command),
+        MenuItem::separator(), item("Downloads", showDownloads)},
+       'W'});
   return bar;
 }
 

@@ -42,6 +42,18 @@ void ConnectionSteps::handleConnectLink(const Url& link) {
     loadHome_();
     return;
   }
+  if (server_.isLocked()) {
+    // The e-mail belongs to the other server's sign-in.
+    pendingEmail_.reset();
+    desktop_.alerts.runModal(
+        messageAlert("Setup link not used",
+                     "This computer's administrator has set Velmora to use " +
+                         server_.storedServer().value_or("") + " only, so it cannot switch to " +
+                         address->hostAndPort +
+                         ". Ask your administrator if this desk should use another server."),
+        [](const AlertResponse&) {});
+    return;
+  }
   Alert confirmation = messageAlert(
       "Connect to " + address->hostAndPort + "?",
       "This computer will use " + address->base.absoluteString() +

@@ -17,6 +17,10 @@ constexpr std::string_view ordinaryExplanation =
     "The address this app signs in to. It is the same address you use in a browser; opening that "
     "address and adding /app gives you a one-click Connect button.";
 
+constexpr std::string_view lockedExplanation =
+    "The address this app signs in to. This computer's administrator has set it for everyone who "
+    "uses the computer, so it cannot be changed here.";
+
 // A bare host in the shape of a company's own domain, with no scheme, so
 // that people see they need not type one.
 constexpr std::string_view placeholderHost = "dispatch.yourcompany.com";
@@ -38,6 +42,10 @@ void ConnectionSteps::scheduleFirstRunPanel() {
 }
 
 void ConnectionSteps::showConnectPanel(bool firstRun) {
+  if (server_.isLocked()) {
+    showLockedAddress();
+    return;
+  }
   // The clipboard is read afresh for every opening: what the user copied
   // since the last one is what they mean now.
   desktop_.clipboard.readText(lifetime_.guard([this, firstRun, settled = addressesSettled_](
@@ -46,6 +54,11 @@ void ConnectionSteps::showConnectPanel(bool firstRun) {
     if (settled != addressesSettled_)
       return;
     std::optional<std::string> initialValue = server_.storedServer();
+    // After the administrator's address failed its check, it is still the
+    // likeliest one to correct.
+    if (!initialValue)
+      if (const auto machine = server_.machineServer())
+        initialValue = machine->base.absoluteString();
     if (!initialValue)
       initialValue = clipboardSuggestion(clipboard);
     Alert panel = messageAlert(firstRun ? "Connect to your towing platform" : "Server address",
@@ -77,6 +90,17 @@ void ConnectionSteps::showConnectPanel(bool firstRun) {
         }));
     addressPanels_.insert(*id);
   }));
+}
+
+void ConnectionSteps::showLockedAddress() {
+  Alert panel = messageAlert("Server address", std::string(lockedExplanation), {"OK"});
+  panel.accessory = TextFieldAccessory{.stringValue = server_.storedServer().value_or(""),
+                                       .placeholderString = {},
+                                       .width = 340,
+                                       .height = 24,
+                                       .editable = false};
+  panel.style = Alert::Style::informational;
+  desktop_.alerts.runModal(panel, [](const AlertResponse&) {});
 }
 
 void ConnectionSteps::closeAddressPanels() {

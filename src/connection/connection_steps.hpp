@@ -23,7 +23,8 @@ public:
   ConnectionSteps(Desktop& desktop, ServerAddressSetting& server, std::function<void()> loadHome);
 
   // The address panel, opened once the clipboard has been read. The first-run
-  // form offers Quit instead of Cancel.
+  // form offers Quit instead of Cancel. An address the administrator locked
+  // is shown without a way to change it.
   void showConnectPanel(bool firstRun);
   // Opens the first-run panel once the work under way is done, unless a
   // connect link takes over the connection step before then.
@@ -35,7 +36,9 @@ public:
   // A haulvane://connect link from outside: untrusted, so an address that
   // differs from the stored one is adopted only after the user confirms it
   // and the platform proves itself. Its e-mail is kept for the sign-in page,
-  // unless the user declines the link's address.
+  // unless the user declines the link's address. While the administrator's
+  // address is locked in, a link to another server is refused with a
+  // message, and one to the same server still fills in the e-mail.
   void handleConnectLink(const Url& link);
 
   // The e-mail a link left for the sign-in page; none once used.
@@ -47,6 +50,7 @@ public:
   void setPendingEmail(std::optional<std::string> email) { pendingEmail_ = std::move(email); }
 
 private:
+  void showLockedAddress();
   void probeLegacy(const Url& base, const std::string& host, bool firstRun);
   // Stores `base` and then runs `adopted`; when the store cannot be written,
   // tells the user and opens the address panel instead.

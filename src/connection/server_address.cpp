@@ -4,11 +4,26 @@ namespace velmora {
 namespace {
 
 constexpr std::string_view serverKey = "serverURL";
+constexpr std::string_view lockedKey = "locked";
 
 } // namespace
 
+ServerChoice ServerAddressSetting::choice() const {
+  return chooseServer(settings_.stringForKey(serverKey),
+                      MachineServerSettings{.serverURL = settings_.systemStringForKey(serverKey),
+                                            .locked = settings_.systemStringForKey(lockedKey)});
+}
+
 std::optional<std::string> ServerAddressSetting::storedServer() const {
-  return settings_.stringForKey(serverKey);
+  return choice().server;
+}
+
+bool ServerAddressSetting::isLocked() const {
+  return choice().locked;
+}
+
+std::optional<ServerAddress> ServerAddressSetting::machineServer() const {
+  return choice().machineServer;
 }
 
 Url ServerAddressSetting::serverURL() const {

@@ -4,6 +4,7 @@
 // reads it afresh at every decision.
 #pragma once
 
+#include "connection/server_choice.hpp"
 #include "platform/settings.hpp"
 #include "platform/url.hpp"
 #include "platform/web_view.hpp"
@@ -22,8 +23,14 @@ public:
   explicit ServerAddressSetting(Settings& settings) : settings_(settings) {}
 
   // The stored text, read afresh; none when nothing is stored. An empty or
-  // unparsable text still counts as stored.
+  // unparsable text still counts as stored. An address the machine's
+  // administrator locked stands in for whatever the user stored.
   [[nodiscard]] std::optional<std::string> storedServer() const;
+  // Whether the machine's administrator locked the address in.
+  [[nodiscard]] bool isLocked() const;
+  // The administrator's address while the user has none of their own; it
+  // is verified and stored before it is used.
+  [[nodiscard]] std::optional<ServerAddress> machineServer() const;
   // The stored address, or the suggested one when the stored text is not a
   // usable URL or nothing is stored.
   [[nodiscard]] Url serverURL() const;
@@ -34,6 +41,8 @@ public:
   [[nodiscard]] bool store(const Url& base);
 
 private:
+  [[nodiscard]] ServerChoice choice() const;
+
   Settings& settings_;
 };
 

@@ -2,6 +2,7 @@
 
 #include "downloads/download_destination.hpp"
 #include "downloads/reveal_pacing.hpp"
+#include "platform/log.hpp"
 
 #include <algorithm>
 #include <cmath>
@@ -22,6 +23,7 @@ std::string quoted(const std::filesystem::path& path) {
 
 // No button is added: the alert offers only its default one to dismiss it.
 void showDownloadFailure(Alerts& alerts, std::string description) {
+  log::debug(log::Module::downloads, "failed: " + description);
   Alert alert;
   alert.messageText = "Download failed";
   alert.informativeText = std::move(description);
@@ -208,8 +210,10 @@ void DownloadTracker::didFailWithError(DownloadIdentity download, const WebError
   }
   // Someone asked for the cancellation: the user, or the destination
   // decision, which has already said why.
-  if (error.code == WebError::cancelled)
+  if (error.code == WebError::cancelled) {
+    log::debug(log::Module::downloads, "cancelled");
     return;
+  }
   // With several downloads under way, the reason alone would not say which
   // file is missing.
   showDownloadFailure(desktop_.alerts, destination ? quoted(destination.mapped().filename()) +

@@ -88,6 +88,8 @@ AlertId GtkAlerts::runModal(const Alert& alert,
     gtk_editable_set_text(GTK_EDITABLE(field), alert.accessory->stringValue.c_str());
     gtk_entry_set_placeholder_text(GTK_ENTRY(field), alert.accessory->placeholderString.c_str());
     gtk_widget_set_size_request(field, alert.accessory->width, alert.accessory->height);
+    // Still selectable, so the address can be copied.
+    gtk_editable_set_editable(GTK_EDITABLE(field), alert.accessory->editable);
     // The placeholder is no name: screen readers call the field by the
     // question it answers.
     gtk_accessible_update_property(GTK_ACCESSIBLE(field), GTK_ACCESSIBLE_PROPERTY_LABEL,

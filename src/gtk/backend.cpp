@@ -1,11 +1,15 @@
 #include "gtk/backend.hpp"
 
+#include "gtk/debug_log.hpp"
+#include "gtk/desk_setup.hpp"
 #include "gtk/menu_bar.hpp"
 #include "gtk/private_files.hpp"
 #include "gtk/resources_data.hpp"
 #include "gtk/shortcuts_window.hpp"
 #include "gtk/web_view.hpp"
 #include "gtk/window.hpp"
+
+#include "platform/log.hpp"
 
 #include <filesystem>
 
@@ -107,9 +111,19 @@ Backend::Backend()
                                     files_, location_,  mainQueue_, connectivity_},
       notifications_(app_.get()) {
   g_set_application_name("Velmora");
+  // The core's decisions join the backend's own lines, tagged with the part
+  // that took them.
+  log::setSink([](log::Module module, std::string_view message) {
+    const std::string_view tag = log::moduleName(module);
+    g_debug("%.*s: %.*s", static_cast<int>(tag.size()), tag.data(),
+            static_cast<int>(message.size()), message.data());
+  });
   registerResources();
   g_application_add_main_option(G_APPLICATION(app_.get()), "version", 0, G_OPTION_FLAG_NONE,
                                 G_OPTION_ARG_NONE, "Show the version and exit", nullptr);
+  g_application_add_main_option(G_APPLICATION(app_.get()), "log-file", 0, G_OPTION_FLAG_NONE,
+                                G_OPTION_ARG_FILENAME, "Also append Velmora's log lines to PATH",
+                                "PATH");
   signals_.emplace_back(app_.get(), "notify::is-registered", G_CALLBACK(onRegistered), this);
   signals_.emplace_back(app_.get(), "startup", G_CALLBACK(onStartup), this);
   signals_.emplace_back(app_.get(), "activate", G_CALLBACK(onActivate), this);
@@ -129,6 +143,9 @@ int Backend::run(ApplicationDelegate& delegate, int argc, char** argv) {
 // Answered in the process that was started, before it looks for a running
 // instance on the bus or opens the display.
 int Backend::onHandleLocalOptions(GApplication*, GVariantDict* options, gpointer) {
+  const char* logFile = nullptr;
+  if (g_variant_dict_lookup(options, "log-file", "^&ay", &logFile) && logFile && *logFile)
+    (void)setDebugLogFile(logFile);
   if (!g_variant_dict_contains(options, "version"))
     return -1;
   g_print("Velmora %s\n", VELMORA_VERSION);
@@ -198,8 +215,16 @@ Menu* Backend::setMainMenu(const MenuBar& menuBar) {
   gtk_application_set_menubar(app_.get(), G_MENU_MODEL(drawn.bar.get()));
   installApplicationActions(
       app_.get(), [this](Action action, GVariant* parameter) { performAction(action, parameter); });
+  refreshOpenAtLogin();
   goMenu_ = std::move(drawn.goMenu);
   return goMenu_.get();
+}
+
+void Backend::refreshOpenAtLogin() {
+  GAction* action =
+      g_action_map_lookup_action(G_ACTION_MAP(app_.get()), actionName(Action::toggleOpenAtLogin));
+  if (action)
+    g_simple_action_set_state(G_SIMPLE_ACTION(action), g_variant_new_boolean(opensAtLogin()));
 }
 
 void Backend::activateIgnoringOtherApps() {
@@ -250,8 +275,20 @@ void Backend::performAction(Action action, GVariant* parameter) {
     return;
   }
   switch (action) {
-  case Action::orderFrontStandardAboutPanel:
-    showAboutDialog(window_ ? GTK_WINDOW(window_) : nullptr);
+  case Action::orderFrontStandardAboutPanel: {
+    const SupportFacts facts = supportFacts(settings_);
+    std::string server = facts.server.value_or("none set");
+    if (facts.serverLocked)
+      server += " (set by the administrator)";
+    showAboutDialog(window_ ? GTK_WINDOW(window_) : nullptr, server);
+    return;
+  }
+  case Action::copySupportReport:
+    clipboard_.writeText(supportReport(supportFacts(settings_)));
+    return;
+  case Action::toggleOpenAtLogin:
+    (void)setOpensAtLogin(!opensAtLogin());
+    refreshOpenAtLogin();
     return;
   case Action::terminate:
     terminate();

@@ -49,6 +49,8 @@ private:
   void launchIfNeeded();
   void installWindowActions(GtkApplicationWindow* window);
   void performAction(Action action, GVariant* parameter);
+  // Sets Open at Login's check mark from the autostart entries.
+  void refreshOpenAtLogin();
 
   GObjectPtr<GtkApplication> app_;
   GObjectPtr<WebKitNetworkSession> session_;

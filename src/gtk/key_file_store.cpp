@@ -4,6 +4,7 @@
 
 #include <glib.h>
 
+#include <algorithm>
 #include <fstream>
 #include <sstream>
 
@@ -117,6 +118,37 @@ std::optional<std::string> KeyFileSettings::stringForKey(std::string_view key) c
 
 bool KeyFileSettings::setString(std::string_view key, const std::string& value) {
   return store_.set("Settings", key, value);
+}
+
+} // namespace velmora::gtk
+
+namespace velmora::gtk {
+
+std::vector<std::filesystem::path> KeyFileSettings::defaultSystemFiles() {
+  std::vector<std::filesystem::path> files;
+  for (const char* const* dir = g_get_system_config_dirs(); dir && *dir; ++dir)
+    files.push_back(std::filesystem::path(*dir) / "velmora" / "settings.ini");
+  return files;
+}
+
+std::optional<std::string> KeyFileSettings::systemStringForKey(std::string_view key) const {
+  const std::string k(key);
+  for (const auto& file : systemFiles_) {
+    GKeyFilePtr keyFile(g_key_file_new());
+    GErrorPtr error;
+    if (!g_key_file_load_from_file(keyFile.get(), file.c_str(), G_KEY_FILE_NONE, out(error))) {
+      if (!g_error_matches(error.get(), G_FILE_ERROR, G_FILE_ERROR_NOENT) &&
+          std::ranges::find(reported_, file) == reported_.end()) {
+        reported_.push_back(file);
+        g_debug("ignored the machine settings in %s: %s", file.c_str(), error->message);
+      }
+      continue;
+    }
+    GCharPtr value(g_key_file_get_string(keyFile.get(), "Settings", k.c_str(), nullptr));
+    if (value)
+      return std::string(value.get());
+  }
+  return std::nullopt;
 }
 
 } // namespace velmora::gtk

@@ -35,15 +35,30 @@ private:
   std::filesystem::path file_;
 };
 
-// The application's settings, group [Settings] of the store.
+// The application's settings, group [Settings] of the store, and the same
+// group of the machine-wide files an administrator may write
+// (velmora/settings.ini in each of $XDG_CONFIG_DIRS, /etc/xdg by default;
+// the first file that holds a key gives it). A machine file that does not
+// parse is passed over with a debug line, never patched up: half of an
+// administrator's intent is worse than none.
 class KeyFileSettings final : public Settings {
 public:
-  explicit KeyFileSettings(KeyFileStore& store) : store_(store) {}
+  explicit KeyFileSettings(KeyFileStore& store,
+                           std::vector<std::filesystem::path> systemFiles = defaultSystemFiles())
+      : store_(store), systemFiles_(std::move(systemFiles)) {}
   [[nodiscard]] std::optional<std::string> stringForKey(std::string_view key) const override;
   [[nodiscard]] bool setString(std::string_view key, const std::string& value) override;
+  [[nodiscard]] std::optional<std::string> systemStringForKey(std::string_view key) const override;
+
+  // velmora/settings.ini under each system configuration folder, in order.
+  [[nodiscard]] static std::vector<std::filesystem::path> defaultSystemFiles();
 
 private:
   KeyFileStore& store_;
+  std::vector<std::filesystem::path> systemFiles_;
+  // Damaged machine files already reported, so that reading them at every
+  // decision does not flood the log.
+  mutable std::vector<std::filesystem::path> reported_;
 };
 
 } // namespace velmora::gtk

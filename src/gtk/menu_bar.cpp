@@ -69,6 +69,8 @@ constexpr std::array actionTable{
     ActionInfo{Action::performMiniaturize, "minimize", win, true, true},
     ActionInfo{Action::performZoom, "zoom", win, true, true},
     ActionInfo{Action::showDownloads, "downloads", win, true, true},
+    ActionInfo{Action::toggleOpenAtLogin, "openAtLogin", app, true, false},
+    ActionInfo{Action::copySupportReport, "copySupportReport", app, true, false},
 };
 
 // A row for every action, each in its own place: a lookup cannot miss, and
@@ -163,8 +165,14 @@ void addActions(GActionMap* map, Scope scope, const ActionDispatcher& dispatch) 
       continue;
     // "goToPath" with an address opens it as a Go menu item would; the items
     // themselves use actions of their own (see GoMenu).
-    const auto action = GObjectPtr<GSimpleAction>::adopt(g_simple_action_new(
-        info.name, info.action == Action::goToPath ? G_VARIANT_TYPE_STRING : nullptr));
+    // Open at Login is drawn as a check item: a boolean state and no
+    // parameter. The backend sets the state from the autostart entry; its
+    // own activation handler keeps GTK from flipping it unasked.
+    const auto action = GObjectPtr<GSimpleAction>::adopt(
+        info.action == Action::toggleOpenAtLogin
+            ? g_simple_action_new_stateful(info.name, nullptr, g_variant_new_boolean(FALSE))
+            : g_simple_action_new(info.name, info.action == Action::goToPath ? G_VARIANT_TYPE_STRING
+                                                                             : nullptr));
     g_object_set_data(G_OBJECT(action.get()), "velmora-action",
                       GINT_TO_POINTER(static_cast<int>(info.action)));
     g_signal_connect(action.get(), "activate", G_CALLBACK(onActivate), shared);
@@ -328,10 +336,20 @@ const char* actionName(Action action) {
   return infoOf(action).name;
 }
 
-void showAboutDialog(GtkWindow* parent) {
+void showAboutDialog(GtkWindow* parent, const std::string& server) {
+  // The server and the engine are the first things support asks about.
+  const std::string comments =
+      "A desktop window onto your company's towing dispatch platform.\n\nServer: " + server +
+      "\nWeb engine: " + engineVersion();
   gtk_show_about_dialog(parent, "program-name", "Velmora", "version", VELMORA_VERSION,
-                        "logo-icon-name", "com.haulvane.Velmora", "comments",
-                        "A desktop window onto your company's towing dispatch platform.", nullptr);
+                        "logo-icon-name", "com.haulvane.Velmora", "comments", comments.c_str(),
+                        nullptr);
+}
+
+std::string engineVersion() {
+  return "WebKitGTK " + std::to_string(webkit_get_major_version()) + "." +
+         std::to_string(webkit_get_minor_version()) + "." +
+         std::to_string(webkit_get_micro_version());
 }
 
 bool isEditingAction(Action action) {

@@ -67,7 +67,10 @@ void installWindowActions(GtkApplicationWindow* window, const ActionDispatcher& 
 // The action's name without its "app." or "win." prefix.
 [[nodiscard]] const char* actionName(Action action);
 
-void showAboutDialog(GtkWindow* parent);
+// About Velmora, with the server in use (as the support report words it).
+void showAboutDialog(GtkWindow* parent, const std::string& server);
+// "WebKitGTK 2.50.6": the engine this process runs.
+[[nodiscard]] std::string engineVersion();
 // Whether the action is an editing command (undo, copy, ...).
 [[nodiscard]] bool isEditingAction(Action action);
 // Sends an editing command to whatever has the keyboard focus: the page or

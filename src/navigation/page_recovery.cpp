@@ -2,6 +2,7 @@
 
 #include "connection/platform_answers.hpp"
 #include "navigation/navigation_policy.hpp"
+#include "platform/log.hpp"
 
 #include <algorithm>
 #include <array>
@@ -150,9 +151,13 @@ void PageRecovery::webProcessEnded() {
   if (recentEnds_.size() > static_cast<std::size_t>(crashesBeforeGivingUp))
     recentEnds_.erase(recentEnds_.begin());
   if (response == CrashResponse::reload) {
+    log::debug(log::Module::recovery, "the page's process ended; reloading the page");
     actions_.reloadPage();
     return;
   }
+  log::debug(log::Module::recovery,
+             "the page's process ended too often in a short time; showing the error screen "
+             "and resting before the next try");
   actions_.showErrorScreen(ErrorScreen{ErrorScreen::Kind::pageStopped, {}, view_.url()});
 }
 
@@ -164,8 +169,10 @@ void PageRecovery::responsivenessChanged(bool responsive) {
   if (hungSince_)
     return;
   hungSince_ = queue_.now();
+  log::debug(log::Module::recovery, "the page stopped answering; counting down to a restart");
   hangTimeout_ = queue_.after(unresponsiveLimit, [this] {
     hangTimeout_.reset();
+    log::debug(log::Module::recovery, "the page did not recover in time; ending its process");
     // The engine then reports the end, and the page is recovered from there.
     view_.terminateWebProcess();
   });
@@ -197,6 +204,7 @@ void PageRecovery::restartNow() {
   if (!hungSince_)
     return;
   endHang();
+  log::debug(log::Module::recovery, "Restart Now: ending the hung page's process");
   view_.terminateWebProcess();
 }
 
@@ -252,6 +260,7 @@ void PageRecovery::checkServer() {
               if (!retrying_)
                 return; // the screen came down meanwhile
               if (mayReconnect(serverAnswers(response), quietUntil_, queue_.now())) {
+                log::debug(log::Module::recovery, "the server answers again; reconnecting");
                 actions_.reconnect();
                 return;
               }

@@ -3,6 +3,7 @@
 #include "connection/connect_link_parser.hpp"
 #include "navigation/context_menu.hpp"
 #include "navigation/navigation_policy.hpp"
+#include "platform/log.hpp"
 
 namespace velmora {
 namespace {
@@ -49,9 +50,14 @@ void PageRequests::decidePolicyForNavigationAction(
     decide(NavigationActionPolicy::allow);
     return;
   case NavigationOutcome::ignore:
+    log::debug(log::Module::navigation,
+               "refused " + log::address(action.url) +
+                   (action.userGesture ? "" : ": not the platform's, and no click asked for it"));
     decide(NavigationActionPolicy::cancel);
     return;
   case NavigationOutcome::openInBrowser:
+    log::debug(log::Module::navigation,
+               "sent " + log::address(action.url) + " to the browser: not the platform's page");
     // The desktop gets the address before the engine hears of the cancel,
     // so the hand-over never depends on what the engine does next.
     if (action.url)
@@ -59,6 +65,7 @@ void PageRequests::decidePolicyForNavigationAction(
     decide(NavigationActionPolicy::cancel);
     return;
   case NavigationOutcome::signIn:
+    log::debug(log::Module::navigation, "replaced the platform's root page with its sign-in page");
     // Cancelled first: the sign-in load must not be superseded by the
     // navigation it replaces.
     decide(NavigationActionPolicy::cancel);
@@ -76,9 +83,13 @@ void PageRequests::decidePolicyForNavigationResponse(
     decide(NavigationResponsePolicy::allow);
     return;
   case NavigationOutcome::download:
+    log::debug(log::Module::navigation, "saving " + log::address(response.url) +
+                                            " as a download: the window cannot show it");
     decide(NavigationResponsePolicy::download);
     return;
   case NavigationOutcome::ignore:
+    log::debug(log::Module::navigation, "dropped the answer of " + log::address(response.url) +
+                                            ": not the platform's, or nothing the window can show");
     decide(NavigationResponsePolicy::cancel);
     return;
   case NavigationOutcome::signIn:
@@ -124,8 +135,11 @@ void PageRequests::requestNotificationPermissionForOrigin(
 void PageRequests::admitDownload(Download& download) {
   if (mayStartDownload(download.start(), server_.serverURL()))
     download.setDelegate(downloads_);
-  else
+  else {
+    log::debug(log::Module::downloads,
+               "refused a download that neither the user nor the platform asked for");
     download.cancel();
+  }
 }
 
 std::vector<std::string> PageRequests::platformOrigins() const {

@@ -20,6 +20,8 @@ struct TextFieldAccessory {
   std::string placeholderString;
   int width = 0;
   int height = 0;
+  // A field that shows its text without letting it change.
+  bool editable = true;
 };
 
 struct Alert {

@@ -68,6 +68,12 @@ void BrowserWindowController::loadHome() {
     webView_->loadRequest(server_.signInRequest());
     return;
   }
+  // The administrator chose this address, so nobody is asked about it; it
+  // must still prove to be the platform before it is stored.
+  if (const auto machine = server_.machineServer()) {
+    connection_.verifyAndAdopt(*machine, true);
+    return;
+  }
   connection_.scheduleFirstRunPanel();
 }
 

@@ -43,7 +43,8 @@ TEST(MenuBarE2ETest, ExportsTheMenusWithTheItemsThatMeanSomethingHereAndAboutAnd
   // menu follows the page.
   const std::vector<std::pair<std::string, std::vector<std::string>>> expected{
       {"Ve_lmora",
-       {"About Velmora app.about", "-", "Settings\u2026 app.preferences",
+       {"About Velmora app.about", "Copy Support Report app.copySupportReport", "-",
+        "Settings\u2026 app.preferences", "Open at Login app.openAtLogin",
         "Keyboard Shortcuts app.shortcuts", "-", "Print\u2026 win.printPage", "-",
         "Hide Velmora win.hide", "-", "Quit Velmora app.quit"}},
       {"_Edit",

@@ -25,6 +25,18 @@ for f in usr/bin/velmora \
 done
 [ -z "$(find "$dest" -path '*sample*')" ] || fail "test tools were installed"
 
+# `make install` on a built tree installs it as it is: no build, no
+# dependency installer; `make uninstall` takes back every file it put there.
+plan=$(make -n -C "$source_dir" install BUILD="$build_dir" PREFIX=/usr DESTDIR="$dest/m")
+grep -q 'cmake --install' <<<"$plan" || fail "make install does not install: $plan"
+! grep -Eq 'install-deps|cmake --build' <<<"$plan" || fail "make install rebuilds: $plan"
+make -s -C "$source_dir" install BUILD="$build_dir" PREFIX=/usr DESTDIR="$dest/m" >/dev/null
+[ -x "$dest/m/usr/bin/velmora" ] || fail "make install left no binary"
+make -s -C "$source_dir" uninstall BUILD="$build_dir" DESTDIR="$dest/m" >/dev/null
+left=$(find "$dest/m" -type f -o -type l)
+[ -z "$left" ] || fail "make uninstall left $left"
+[ ! -e "$dest/m/usr/lib/velmora" ] || fail "make uninstall left Velmora's own folder"
+
 mkdir -p "$build_dir/package-test"
 (cd "$build_dir/package-test" && cpack --config "$build_dir/CPackConfig.cmake" >/dev/null)
 deb=$(ls "$build_dir"/package-test/velmora_*.deb)

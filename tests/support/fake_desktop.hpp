@@ -222,7 +222,15 @@ public:
     values[std::string(key)] = value;
     return true;
   }
+  [[nodiscard]] std::optional<std::string> systemStringForKey(std::string_view key) const override {
+    auto it = systemValues.find(std::string(key));
+    if (it == systemValues.end())
+      return std::nullopt;
+    return it->second;
+  }
   std::map<std::string, std::string> values;
+  // The machine-wide file's values.
+  std::map<std::string, std::string> systemValues;
   bool writable = true;
 };
 

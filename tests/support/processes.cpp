@@ -93,16 +93,22 @@ std::string TempHome::readSettings() const {
   return readFile(settingsFile());
 }
 
+std::vector<std::filesystem::path> TempHome::systemConfigDirs() const {
+  return {root_ / "etc-xdg-1", root_ / "etc-xdg-2"};
+}
+
 std::map<std::string, std::string> TempHome::environment() const {
   // The XDG user-dirs file names the Downloads folder as desktops do.
   std::filesystem::create_directories(root_ / ".config");
   std::ofstream(root_ / ".config" / "user-dirs.dirs")
       << "XDG_DOWNLOAD_DIR=\"" << downloads().string() << "\"\n"
       << "XDG_DOCUMENTS_DIR=\"" << (root_ / "Documents").string() << "\"\n";
-  return {{"HOME", root_.string()},
-          {"XDG_CONFIG_HOME", (root_ / ".config").string()},
-          {"XDG_DATA_HOME", (root_ / ".local/share").string()},
-          {"XDG_CACHE_HOME", (root_ / ".cache").string()}};
+  return {
+      {"HOME", root_.string()},
+      {"XDG_CONFIG_HOME", (root_ / ".config").string()},
+      {"XDG_CONFIG_DIRS", systemConfigDirs()[0].string() + ":" + systemConfigDirs()[1].string()},
+      {"XDG_DATA_HOME", (root_ / ".local/share").string()},
+      {"XDG_CACHE_HOME", (root_ / ".cache").string()}};
 }
 
 Process::Process(const std::vector<std::string>& argv,

@@ -41,6 +41,9 @@ public:
   // Settings as the application leaves them once it has connected to `url`.
   void storeServer(const std::string& url) const;
   [[nodiscard]] std::string readSettings() const;
+  // The machine's configuration folders ($XDG_CONFIG_DIRS), in order: two
+  // empty folders of this home, so the real /etc/xdg never leaks in.
+  [[nodiscard]] std::vector<std::filesystem::path> systemConfigDirs() const;
   // HOME and the XDG variables pointing into this folder.
   [[nodiscard]] std::map<std::string, std::string> environment() const;
 
