@@ -3,8 +3,8 @@
 // text the address panel can show and normalise.
 #include "connection/connect_link_parser.hpp"
 #include "connection/server_address_text.hpp"
-#include "connection/text.hpp"
 #include "fuzz_check.hpp"
+#include "platform/text.hpp"
 
 #include <algorithm>
 #include <cctype>

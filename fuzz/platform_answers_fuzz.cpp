@@ -2,8 +2,8 @@
 // that answer: adopt only on the platform's own JSON, unreachable only when
 // no answer came, and the legacy sign-in page recognised only on a 200.
 #include "connection/platform_answers.hpp"
-#include "connection/text.hpp"
 #include "fuzz_check.hpp"
+#include "platform/text.hpp"
 
 #include <boost/json/parse.hpp>
 

@@ -2,7 +2,7 @@
 #include "connection/connection_alerts.hpp"
 #include "connection/connection_steps.hpp"
 #include "connection/server_address_text.hpp"
-#include "connection/text.hpp"
+#include "platform/text.hpp"
 
 namespace velmora {
 

@@ -1,6 +1,6 @@
 #include "connection/connect_link_parser.hpp"
 
-#include "connection/text.hpp"
+#include "platform/text.hpp"
 
 #include <boost/url/decode_view.hpp>
 #include <boost/url/pct_string_view.hpp>

@@ -1,6 +1,6 @@
 #include "connection/platform_answers.hpp"
 
-#include "connection/text.hpp"
+#include "platform/text.hpp"
 
 #include <boost/json/parse.hpp>
 

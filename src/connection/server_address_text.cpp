@@ -1,6 +1,6 @@
 #include "connection/server_address_text.hpp"
 
-#include "connection/text.hpp"
+#include "platform/text.hpp"
 
 #include <boost/url/parse.hpp>
 #include <boost/url/url.hpp>

@@ -3,7 +3,7 @@
 // (startup, activate, open) and its menu actions to the application delegate.
 #pragma once
 
-#include "gtk/glib_ptr.hpp"
+#include "glib_owners/glib_ptr.hpp"
 #include "gtk/key_file_store.hpp"
 #include "gtk/notifications.hpp"
 #include "gtk/services.hpp"

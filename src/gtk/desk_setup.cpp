@@ -2,8 +2,8 @@
 
 #include "app/autostart.hpp"
 #include "connection/server_address.hpp"
+#include "glib_owners/glib_ptr.hpp"
 #include "gtk/debug_log.hpp"
-#include "gtk/glib_ptr.hpp"
 #include "gtk/menu_bar.hpp"
 
 #include <gtk/gtk.h>

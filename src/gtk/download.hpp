@@ -4,7 +4,7 @@
 // failure.
 #pragma once
 
-#include "gtk/glib_ptr.hpp"
+#include "glib_owners/glib_ptr.hpp"
 #include "platform/web_view.hpp"
 
 #include <webkit/webkit.h>

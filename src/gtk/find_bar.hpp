@@ -4,12 +4,12 @@
 // the next match, Shift+Return and Ctrl+Shift+G to the previous one, and
 // Escape closes the bar, clears the highlight and gives the keyboard back
 // to the page. What the bar says and which match it stands on are the
-// core's decisions (window/find_in_page.hpp).
+// core's decisions (gtk/find_in_page.hpp).
 #pragma once
 
-#include "gtk/glib_ptr.hpp"
+#include "glib_owners/glib_ptr.hpp"
+#include "gtk/find_in_page.hpp"
 #include "platform/web_view.hpp"
-#include "window/find_in_page.hpp"
 
 #include <gtk/gtk.h>
 #include <webkit/webkit.h>

@@ -1,6 +1,6 @@
 #include "gtk/focus_ring.hpp"
 
-#include "gtk/glib_ptr.hpp"
+#include "glib_owners/glib_ptr.hpp"
 
 #include <webkit/webkit.h>
 

@@ -1,4 +1,4 @@
-#include "gtk/glib_ptr.hpp"
+#include "glib_owners/glib_ptr.hpp"
 #include "gtk/services.hpp"
 
 #include <libsoup/soup.h>

@@ -1,6 +1,6 @@
 #include "gtk/key_file_store.hpp"
 
-#include "gtk/glib_ptr.hpp"
+#include "glib_owners/glib_ptr.hpp"
 
 #include <glib.h>
 

@@ -3,7 +3,7 @@
 // items can be replaced in place.
 #pragma once
 
-#include "gtk/glib_ptr.hpp"
+#include "glib_owners/glib_ptr.hpp"
 #include "platform/menus.hpp"
 
 #include <gtk/gtk.h>

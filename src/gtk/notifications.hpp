@@ -4,7 +4,7 @@
 // and a click on one brings the window forward and runs the page's handler.
 #pragma once
 
-#include "gtk/glib_ptr.hpp"
+#include "glib_owners/glib_ptr.hpp"
 
 #include <gtk/gtk.h>
 #include <webkit/webkit.h>

@@ -5,7 +5,7 @@
 // so the next print starts where the last one ended.
 #pragma once
 
-#include "gtk/glib_ptr.hpp"
+#include "glib_owners/glib_ptr.hpp"
 
 #include <gtk/gtk.h>
 #include <gtk/gtkunixprint.h>

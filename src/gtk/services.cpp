@@ -1,6 +1,6 @@
 #include "gtk/services.hpp"
 
-#include "gtk/glib_ptr.hpp"
+#include "glib_owners/glib_ptr.hpp"
 #include "gtk/private_files.hpp"
 
 #include <gio/gio.h>

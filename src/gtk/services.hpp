@@ -1,7 +1,7 @@
 // The desktop services of the GTK backend, each behind its core interface.
 #pragma once
 
-#include "gtk/glib_ptr.hpp"
+#include "glib_owners/glib_ptr.hpp"
 #include "platform/alerts.hpp"
 #include "platform/clipboard.hpp"
 #include "platform/connectivity.hpp"

@@ -1,6 +1,6 @@
 #include "gtk/shortcuts_window.hpp"
 
-#include "gtk/glib_ptr.hpp"
+#include "glib_owners/glib_ptr.hpp"
 
 #include <string>
 #include <vector>

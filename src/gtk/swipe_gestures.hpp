@@ -8,7 +8,7 @@
 // a device comes or goes.
 #pragma once
 
-#include "gtk/glib_ptr.hpp"
+#include "glib_owners/glib_ptr.hpp"
 
 #include <gtk/gtk.h>
 #include <webkit/webkit.h>

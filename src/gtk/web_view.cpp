@@ -1,7 +1,7 @@
 #include "gtk/web_view.hpp"
 
 #include "gtk/download.hpp"
-#include "navigation/frame_target.hpp"
+#include "gtk/frame_target.hpp"
 
 #include <filesystem>
 

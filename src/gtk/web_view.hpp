@@ -7,11 +7,11 @@
 // (web_view_process.cpp).
 #pragma once
 
+#include "glib_owners/glib_ptr.hpp"
 #include "gtk/find_bar.hpp"
-#include "gtk/glib_ptr.hpp"
+#include "gtk/frame_target.hpp"
 #include "gtk/print.hpp"
 #include "gtk/swipe_gestures.hpp"
-#include "navigation/frame_target.hpp"
 #include "platform/web_view.hpp"
 
 #include <webkit/webkit.h>

@@ -4,8 +4,8 @@
 // settings file under its autosave name and restored on the next launch.
 #pragma once
 
+#include "glib_owners/glib_ptr.hpp"
 #include "gtk/downloads_view.hpp"
-#include "gtk/glib_ptr.hpp"
 #include "gtk/key_file_store.hpp"
 #include "platform/window.hpp"
 

@@ -1,6 +1,6 @@
 #include "navigation/context_menu.hpp"
 
-#include "connection/text.hpp"
+#include "platform/text.hpp"
 
 #include <algorithm>
 

@@ -1,7 +1,7 @@
 #include "navigation/navigation_policy.hpp"
 
 #include "connection/connect_link_parser.hpp"
-#include "connection/text.hpp"
+#include "platform/text.hpp"
 
 #include <algorithm>
 #include <string>

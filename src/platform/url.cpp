@@ -1,6 +1,6 @@
 #include "platform/url.hpp"
 
-#include "connection/text.hpp"
+#include "platform/text.hpp"
 
 #include <boost/url/parse.hpp>
 

@@ -1,6 +1,6 @@
 #include "window/print_file.hpp"
 
-#include "connection/text.hpp"
+#include "platform/text.hpp"
 
 #include <cctype>
 

@@ -1,6 +1,6 @@
 #include "processes.hpp"
 
-#include "gtk/glib_ptr.hpp"
+#include "glib_owners/glib_ptr.hpp"
 #include "session_bus.hpp"
 
 #include <gio/gio.h>

@@ -4,7 +4,7 @@
 // a fixed time.
 #pragma once
 
-#include "gtk/glib_ptr.hpp"
+#include "glib_owners/glib_ptr.hpp"
 
 #include <chrono>
 #include <filesystem>

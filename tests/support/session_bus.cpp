@@ -1,6 +1,6 @@
 #include "session_bus.hpp"
 
-#include "gtk/glib_ptr.hpp"
+#include "glib_owners/glib_ptr.hpp"
 #include "processes.hpp"
 
 #include <gio/gio.h>

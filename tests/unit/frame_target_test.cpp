@@ -1,6 +1,6 @@
 // How main-frame navigations are told from frame loads when the engine does
 // not say, when it is only a guess, and how the guesses are kept.
-#include "navigation/frame_target.hpp"
+#include "gtk/frame_target.hpp"
 
 #include <gtest/gtest.h>
 

@@ -1,7 +1,7 @@
 // Address normalisation, the clipboard suggestion and the text helpers under
 // them: what typed, pasted and linked text turns into.
 #include "connection/server_address_text.hpp"
-#include "connection/text.hpp"
+#include "platform/text.hpp"
 
 #include <gtest/gtest.h>
 

@@ -1,7 +1,7 @@
 // The window commands: zoom arithmetic, history steps and their validation,
 // from the menus and from the back/forward control.
 #include "browser_fixture.hpp"
-#include "window/find_in_page.hpp"
+#include "gtk/find_in_page.hpp"
 #include "window/page_zoom.hpp"
 
 #include <gtest/gtest.h>

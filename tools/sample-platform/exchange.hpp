@@ -3,7 +3,7 @@
 // them deals with libsoup's message life cycle directly.
 #pragma once
 
-#include "gtk/glib_ptr.hpp"
+#include "glib_owners/glib_ptr.hpp"
 
 #include <libsoup/soup.h>
 

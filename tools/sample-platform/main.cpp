@@ -2,7 +2,7 @@
 // integration tests, end-to-end tests, benchmarks and the demo run against.
 // It prints "listening on URL" as its only line on stdout, then serves until
 // it receives SIGINT or SIGTERM.
-#include "gtk/glib_ptr.hpp"
+#include "glib_owners/glib_ptr.hpp"
 #include "options.hpp"
 #include "platform.hpp"
 #include "server.hpp"

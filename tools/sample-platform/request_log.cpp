@@ -1,7 +1,7 @@
 // JSON-lines request log of the sample platform.
 #include "request_log.hpp"
 
-#include "gtk/glib_ptr.hpp"
+#include "glib_owners/glib_ptr.hpp"
 
 #include <glib.h>
 

@@ -3,7 +3,7 @@
 // the router.
 #pragma once
 
-#include "gtk/glib_ptr.hpp"
+#include "glib_owners/glib_ptr.hpp"
 #include "options.hpp"
 #include "platform.hpp"
 

@@ -1,7 +1,7 @@
 // Session ids of the sample platform, kept in memory and in a small file.
 #include "sessions.hpp"
 
-#include "gtk/glib_ptr.hpp"
+#include "glib_owners/glib_ptr.hpp"
 
 #include <glib.h>
 

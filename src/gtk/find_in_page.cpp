@@ -1,4 +1,4 @@
-#include "window/find_in_page.hpp"
+#include "gtk/find_in_page.hpp"
 
 namespace velmora {
 

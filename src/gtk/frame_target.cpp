@@ -1,6 +1,6 @@
-#include "navigation/frame_target.hpp"
+#include "gtk/frame_target.hpp"
 
-#include "connection/text.hpp"
+#include "platform/text.hpp"
 
 #include <algorithm>
 #include <array>

@@ -1,4 +1,4 @@
-#include "connection/text.hpp"
+#include "platform/text.hpp"
 
 #include <array>
 #include <optional>
