@@ -82,6 +82,8 @@ void AppDelegate::perform(Action action, const std::optional<Url>& representedOb
     return controller.performZoom();
   case Action::showDownloads:
     return controller.showDownloads();
+  case Action::forgetLastCopies:
+    return controller.forgetLastCopies();
   case Action::printPage:
     return controller.printPage();
   case Action::showFindBar:

@@ -69,6 +69,7 @@ constexpr std::array actionTable{
     ActionInfo{Action::performMiniaturize, "minimize", win, true, true},
     ActionInfo{Action::performZoom, "zoom", win, true, true},
     ActionInfo{Action::showDownloads, "downloads", win, true, true},
+    ActionInfo{Action::forgetLastCopies, "forgetLastCopies", win, true, true},
 };
 
 // A row for every action, each in its own place: a lookup cannot miss, and

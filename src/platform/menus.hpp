@@ -45,9 +45,10 @@ enum class Action {
   performMiniaturize,
   performZoom,
   showDownloads,
+  forgetLastCopies,
 };
-// How many actions there are; showDownloads is the last.
-inline constexpr std::size_t actionCount = static_cast<std::size_t>(Action::showDownloads) + 1;
+// How many actions there are; forgetLastCopies is the last.
+inline constexpr std::size_t actionCount = static_cast<std::size_t>(Action::forgetLastCopies) + 1;
 
 // Modifier masks with the values of the original key-equivalent model;
 // Command becomes Control where the backend draws them.

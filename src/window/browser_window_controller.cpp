@@ -37,7 +37,12 @@ BrowserWindowController::BrowserWindowController(Desktop& desktop, Menu* goMenu)
       pageLoads(desktop, *window, *webView, server, connection, [this] { loadHome(); }),
       requests(
           desktop, *webView, server, [this] { pageLoads.removeErrorOverlay(); },
-          [this](const Url& link) { connection.handleConnectLink(link); }),
+          [this](const Url& link) { connection.handleConnectLink(link); },
+          PageRequests::CopyHandling{
+              .index = [this]() -> const LastCopyIndex& { return pageLoads.lastCopies().index(); },
+              .showCopy = [this](const Url& copy) { pageLoads.showLastCopy(copy); },
+              .showNoCopy = [this](const Url& page) { pageLoads.showNoCopyOf(page); },
+          }),
       bridge(
           desktop.dockTile, desktop.mainQueue, goMenu,
           [this](const Url& url) { requests.openIfSameServer(url); },

@@ -73,6 +73,8 @@ public:
   // The platform page on show, to the clipboard or to the default browser.
   void copyPageAddress();
   void openPageInBrowser();
+  // Removes every last copy of the platform's pages.
+  void forgetLastCopies() { pageLoads.forgetLastCopies(); }
   [[nodiscard]] bool validateMenuItem(std::optional<Action> action) const;
 
   // Toolbar (window/toolbar.cpp).
