@@ -273,7 +273,7 @@ void PageLoads::reloadFromOverlay() {
   loadHome_();
 }
 
-void PageLoads::showLastCopy(const Url& address) {
+void PageLoads::showLastCopy(Url address) {
   removeErrorOverlay();
   copyMode_ = true;
   recovery_.copyShown();

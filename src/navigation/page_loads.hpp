@@ -49,7 +49,7 @@ public:
   // Shows a kept copy in the window, read only, with a bar that says so;
   // the quiet checks of the server go on, and the live page replaces the
   // copy once the server answers.
-  void showLastCopy(const Url& copyAddress);
+  void showLastCopy(Url copyAddress);
   // A link in a copy led to a page of which no copy is kept.
   void showNoCopyOf(const Url& page);
   // Removes every copy; a copy on show makes way for its live page.
