@@ -34,6 +34,15 @@ fs::perms permissionsOf(const fs::path& path) {
   return fs::status(path).permissions() & fs::perms::all;
 }
 
+// Presses a button of the application as a screen reader would.
+bool press(int pid, const std::string& button) {
+  return waitUntil([&] {
+    return runCommand({"/usr/bin/python3", VELMORA_SOURCE_DIR "/tests/e2e/press_button.py",
+                       std::to_string(pid), button})
+               .find("pressed") != std::string::npos;
+  });
+}
+
 // The engine's own requests carry a browser's user agent; the window's
 // quiet checks of the server go out over its own HTTP client, without one.
 bool fromThePage(const LoggedRequest& request) {
@@ -67,15 +76,20 @@ TEST(LastCopyE2ETest, TheDashboardsCopyShowsReadOnlyWhileThePlatformIsDownThenTh
   screenshot(screenshotFile("last-copy-offered"));
 
   const size_t beforeCopy = platform.requests().size();
-  ASSERT_TRUE(waitUntil([&] {
-    return runCommand({"/usr/bin/python3", VELMORA_SOURCE_DIR "/tests/e2e/press_button.py",
-                       std::to_string(pid), "Show Last Copy"})
-               .find("pressed") != std::string::npos;
-  }));
+  ASSERT_TRUE(press(pid, "Show Last Copy"));
   EXPECT_TRUE(waitUntil([] { return shows(sidebarColour) && shows(towingColour); }))
       << "the copy does not show the dashboard's job rows in the platform's own style";
   EXPECT_TRUE(waitUntil([] { return shows(noticeColour); })) << "no bar says it is a copy";
   screenshot(screenshotFile("last-copy-shown"));
+
+  // A link to a page of which no copy is kept (the sidebar's Jobs) leads
+  // back to the error screen, which offers the dashboard's copy again.
+  clickAt(visibleWindow(mainWindowTitle), 60, 190);
+  EXPECT_TRUE(waitUntil([] { return cornerColour() == overlayColour; }))
+      << "a link in the copy did not lead to the error screen";
+  EXPECT_TRUE(waitForAccessible(pid, "push button", "Show Last Copy"));
+  ASSERT_TRUE(press(pid, "Show Last Copy"));
+  EXPECT_TRUE(waitUntil([] { return shows(noticeColour) && cornerColour() != overlayColour; }));
 
   // The quiet checks go on under the copy; the page itself asks for nothing.
   EXPECT_TRUE(platform.waitForRequest(
