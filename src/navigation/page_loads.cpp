@@ -173,6 +173,12 @@ void PageLoads::checkServerNow() {
 }
 
 void PageLoads::reloadAfterCrash() {
+  // A copy that was on show comes back as it was; the server may well be
+  // down still.
+  if (copyMode_ && isCopyAddress(webView_.url())) {
+    webView_.loadRequest(UrlRequest{.url = *webView_.url()});
+    return;
+  }
   if (const auto page = pageToRestore(webView_.url(), server_.serverURL())) {
     webView_.loadRequest(UrlRequest{.url = *page});
     return;

@@ -79,6 +79,11 @@ TEST(LastCopiesTest, TheCopyShowsWhileTheServerIsDownAndTheLivePageReplacesIt) {
       desk.fake.window().notice->text.ends_with(". Read only. Velmora reconnects by itself."));
   EXPECT_TRUE(desk.fake.webView().archiveRequests.empty()) << "a copy is never saved again";
 
+  // The copy's web process ends: the copy, not the sign-in page, comes back.
+  desk.controller->webProcessDidTerminate(WebProcessTermination::crashed);
+  EXPECT_EQ(desk.loaded().back(), dashboardCopy);
+  desk.showing(dashboardCopy);
+
   // Down still, then back: the live page of the copy loads by itself.
   desk.fake.mainQueue.advance(2s);
   desk.fake.http.complete(HttpResponse{std::nullopt, "", "Could not connect"});
