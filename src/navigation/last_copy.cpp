@@ -300,7 +300,11 @@ std::vector<std::string> archiveLocations(std::string_view archive) {
     }
     if (startsWithIgnoringCase(line, "Content-Location:")) {
       const std::string_view value = trimmed(line.substr(17));
-      if (!value.empty() && std::ranges::find(locations, value) == locations.end())
+      // An address holds no white space or control characters; a value
+      // that does names nothing a copy could ask for.
+      const bool oneWord = std::ranges::none_of(
+          value, [](char c) { return static_cast<unsigned char>(c) <= 0x20 || c == 0x7f; });
+      if (!value.empty() && oneWord && std::ranges::find(locations, value) == locations.end())
         locations.emplace_back(value);
     }
     return true;
