@@ -332,6 +332,7 @@ std::unique_ptr<WebView> GtkAppWindow::createWebView(const WebViewConfiguration&
   auto view = std::make_unique<GtkWebView>(session_, configuration, delegate);
   g_debug("launch: web view made");
   gtk_overlay_set_child(GTK_OVERLAY(overlay_), view->container());
+  followFindBar(view->container());
   if (hooks_.webViewCreated)
     hooks_.webViewCreated(WEBKIT_WEB_VIEW(view->widget()));
   return view;
