@@ -121,8 +121,9 @@ void PageLoads::didFinish() {
   if (copyMode_) {
     const auto copy = copyOnShow();
     window_.showNotice(NoticeDescription{
-        .text = "Last copy from " + (copy ? LastCopies::timeLabel(*copy) : std::string("before")) +
-                ". Read only. Velmora reconnects by itself.",
+        .text =
+            (copy ? "Last copy from " + LastCopies::timeLabel(*copy) : std::string("Last copy")) +
+            ". Read only. Velmora reconnects by itself.",
         .buttons = {Button{
             .title = "Try Again", .keyEquivalent = "", .action = [this] { loadLiveAgain(); }}},
     });
