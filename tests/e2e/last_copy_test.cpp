@@ -100,6 +100,7 @@ TEST(LastCopyE2ETest, TheDashboardsCopyShowsReadOnlyWhileThePlatformIsDownThenTh
   for (size_t i = beforeCopy; i < requests.size(); ++i)
     EXPECT_FALSE(fromThePage(requests[i])) << "the copy asked for " << requests[i].path;
 
+  const std::string indexWhileDown = readFile(folder / "index.json");
   const size_t beforeBack = platform.requests().size();
   ASSERT_EQ(platform.control("down=0"), 200);
   EXPECT_TRUE(platform.waitForRequest(
@@ -109,6 +110,11 @@ TEST(LastCopyE2ETest, TheDashboardsCopyShowsReadOnlyWhileThePlatformIsDownThenTh
   EXPECT_TRUE(waitUntil([] { return !shows(noticeColour) && shows(sidebarColour); }))
       << "the copy's bar stays over the live page";
   screenshot(screenshotFile("last-copy-live-again"));
+
+  // The live page is kept again; History > Forget Last Copies removes it all.
+  ASSERT_TRUE(waitUntil([&] { return readFile(folder / "index.json") != indexWhileDown; }));
+  ASSERT_TRUE(session.app->activate("win.forgetLastCopies"));
+  EXPECT_TRUE(waitUntil([&] { return !fs::exists(folder); })) << "the copies were not forgotten";
 }
 
 } // namespace
