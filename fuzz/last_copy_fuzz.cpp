@@ -29,6 +29,10 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
           text);
   }
   check(archiveFingerprint(text).size() == 16, "a fingerprint is 16 digits", text);
+  const std::string declared = withDoctype(std::string(text));
+  check(withDoctype(declared) == declared, "the declaration goes in once", text);
+  check(archiveLocations(declared) == archiveLocations(text),
+        "the declaration changes no part's address", text);
   (void)looksLikeArchive(text);
 
   const LastCopyIndex index = parseCopyIndex(text);

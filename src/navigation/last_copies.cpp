@@ -130,6 +130,7 @@ void LastCopies::archived(const std::string& path, const std::string& address,
                           std::string archive) {
   if (!looksLikeArchive(archive) || archive.size() > lastCopiesBytes)
     return;
+  archive = withDoctype(std::move(archive));
   LastCopy copy{.path = path,
                 .address = address,
                 .savedAt = secondsSinceEpoch(),

@@ -278,6 +278,30 @@ bool looksLikeArchive(std::string_view archive) {
   return false;
 }
 
+std::string withDoctype(std::string archive) {
+  const auto boundary = boundaryOf(archive);
+  if (!boundary || boundary->empty())
+    return archive;
+  const std::string_view text(archive);
+  const auto part = text.find("--" + *boundary, headerBlock(text).size());
+  if (part == std::string_view::npos)
+    return archive;
+  const std::string_view headers = headerBlock(text.substr(part));
+  const auto bodyStart = part + headers.size();
+  const std::string_view rest = text.substr(bodyStart);
+  const std::size_t blank = rest.starts_with("\r\n\r\n") ? 4 : rest.starts_with("\n\n") ? 2 : 0;
+  bool html = false;
+  for (std::size_t at = 0; at < headers.size(); ++at)
+    html = html || startsWithIgnoringCase(headers.substr(at), "Content-Type: text/html");
+  if (!html || blank == 0)
+    return archive;
+  const std::string_view body = trimmed(rest.substr(blank));
+  if (startsWithIgnoringCase(body, "<!doctype"))
+    return archive;
+  archive.insert(bodyStart + blank, "<!DOCTYPE html>\r\n");
+  return archive;
+}
+
 std::vector<std::string> archiveLocations(std::string_view archive) {
   std::vector<std::string> locations;
   const auto boundary = boundaryOf(archive);

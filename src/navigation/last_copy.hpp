@@ -140,6 +140,12 @@ copyNavigationOutcome(const std::optional<Url>& target, FrameTarget frame, bool 
 // multipart/related parts).
 [[nodiscard]] bool looksLikeArchive(std::string_view archive);
 
+// The archive with "<!DOCTYPE html>" in front of its page where the
+// engine's archive left the declaration out: without it the copy would be
+// drawn in the engine's quirks mode, where tables, among much else, lose
+// the page's font size. Anything else is left as it is.
+[[nodiscard]] std::string withDoctype(std::string archive);
+
 // The addresses of the parts an archive holds (its Content-Location
 // headers): the only requests a copy may make, each answered from the
 // archive itself.

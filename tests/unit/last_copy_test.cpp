@@ -333,6 +333,13 @@ TEST(LastCopyTest, ACopyMayAskOnlyForThePartsItsArchiveHolds) {
                                       "https://dispatch.example.test/static/hv.css"}))
       << "a line of page text that looks like a header adds nothing";
 
+  // The page gets the declaration the engine's archive leaves out, once.
+  const std::string declared = withDoctype(archive);
+  EXPECT_NE(declared.find("\r\n\r\n<!DOCTYPE html>\r\n<p>Notes:"), std::string::npos);
+  EXPECT_EQ(withDoctype(declared), declared);
+  EXPECT_EQ(archiveLocations(declared), archiveLocations(archive));
+  EXPECT_EQ(withDoctype("not an archive"), "not an archive");
+
   // The same page saved again differs only in its date and boundary.
   std::string again = archive;
   for (std::size_t at; (at = again.find("74EE")) != std::string::npos;)
