@@ -609,6 +609,58 @@ def run_recovery(args, platform, home):
     return summary(seconds)
 
 
+SAVED = re.compile(r"last copy saved: (\S+), (\d+) bytes in ([0-9.]+) ms")
+
+
+def run_lastcopy(args, platform, home):
+    """Velmora alone on the soak, twice: once with every page answered
+    no-store, so nothing is kept, and once with the pages storable, so each
+    page that stays on show two seconds (every held checkpoint) is saved as
+    its last copy. Velmora's own log says how long each save took, from the
+    request to the engine until the whole archive was in memory, and how
+    big it was; memory is taken at each checkpoint as in the soak, once the
+    copy has been saved."""
+    checkpoints = sorted({int(c) for c in args.soak_checkpoints.split(",")})
+    loads = checkpoints[-1]
+    hold = ",".join(map(str, checkpoints))
+    results = {}
+    for storable in (0, 1):
+        platform.control(f"autosignin=1&sessions=clear&storable={storable}"
+                         f"&soak={loads}&hold={hold}")
+        since = platform.log_size()
+        log = home / f"velmora-storable-{storable}.log"
+        run = Run("velmora+G_MESSAGES_DEBUG=Velmora", args.build, platform, "/dashboard", home,
+                  output=log)
+        pss, dirty, reached = {}, {}, 0
+        for checkpoint in checkpoints if run.seconds is not None else []:
+            step = platform.wait_request(
+                lambda e, c=checkpoint: (soak_step(e) or (None,))[0] == c, since,
+                timeout=30 + (checkpoint - reached))
+            if not step:
+                break
+            time.sleep(3)  # the copy is saved two seconds after the load
+            pss[str(checkpoint)] = run.settle_dirty()
+            dirty[str(checkpoint)] = run.dirty
+            platform.control(f"release={checkpoint}")
+            reached = checkpoint
+        run.end()
+        platform.control("soak=0&autosignin=0&storable=0")
+        saves = [(int(m.group(2)), float(m.group(3)))
+                 for m in SAVED.finditer(log.read_text(errors="replace"))]
+        key = "copies" if storable else "no copies"
+        results[key] = {"pss": pss, "dirty": dirty, "saves": len(saves),
+                        "save_ms": summary([ms for _, ms in saves]),
+                        "bytes": summary([size for size, _ in saves])}
+        print(f"  {key:9s} " + "  ".join(f"{c}: {fmt_mib(v)} (dirty {fmt_mib(dirty[c])})"
+                                         for c, v in pss.items())
+              + f"  saves {len(saves)}"
+              + (f", median {statistics.median(ms for _, ms in saves):.1f} ms"
+                 f" (max {max(ms for _, ms in saves):.1f}),"
+                 f" {statistics.median(b for b, _ in saves) / 1024:.0f} KiB" if saves else ""),
+              flush=True)
+    return results
+
+
 def run_scripts(args, platform):
     program = args.build / "bench" / "page_scripts_bench"
     if not program.exists():
@@ -818,8 +870,9 @@ def main():
     parser.add_argument("--idle-runs", type=int, default=3)
     parser.add_argument("--script-runs", type=int, default=40)
     parser.add_argument("--browsers", default="velmora,minibrowser,chromium")
-    parser.add_argument("--cases", default="launch,profile,idle,soak,recovery,scripts,core",
-                        help="launch (with memory), profile, idle, soak, recovery, scripts, core")
+    parser.add_argument("--cases", default="launch,profile,idle,soak,recovery,lastcopy,scripts,core",
+                        help="launch (with memory), profile, idle, soak, recovery, lastcopy, "
+                             "scripts, core")
     parser.add_argument("--soak-checkpoints", default="2,50,100,400",
                         help="loads after which the soak takes PSS; the last ends it")
     parser.add_argument("--soak-runs", type=int, default=1)
@@ -868,6 +921,11 @@ def main():
             home = workdir / "home-recovery"
             home.mkdir()
             results["recovery"] = run_recovery(args, platform, home)
+        if "lastcopy" in cases:
+            print("last copies on the soak:", flush=True)
+            home = workdir / "home-lastcopy"
+            home.mkdir()
+            results["lastcopy"] = run_lastcopy(args, platform, home)
         if "scripts" in cases:
             print("page scripts:", flush=True)
             results["scripts"] = run_scripts(args, platform)

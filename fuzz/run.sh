@@ -12,7 +12,8 @@ shift 2
 here=$(cd "$(dirname "$0")" && pwd)
 targets=("$@")
 if [ ${#targets[@]} -eq 0 ]; then
-  targets=(server_address connect_link platform_answers script_message go_menu download_destination)
+  targets=(server_address connect_link platform_answers script_message go_menu download_destination
+           last_copy)
 fi
 
 status=0

@@ -10,6 +10,7 @@
 # screenshots.
 set -euo pipefail
 build=$(cd "${1:-build}" && pwd)
+source_dir=$(cd "$(dirname "$0")/.." && pwd)
 out="$build/demo"
 
 if [ -z "${DISPLAY:-}" ] && [ -z "${VELMORA_DEMO_TOUR:-}" ]; then
@@ -45,6 +46,9 @@ pids+=("$PLATFORM_PID")
 read -r -t 10 line <&"${PLATFORM[0]}"
 url=${line#listening on }
 url=${url%/}
+# Pages that say "no-cache" instead of "no-store", as a real platform's
+# workspace pages do, so Velmora may keep their last copies.
+curl -s -o /dev/null "$url/__control?storable=1"
 link="haulvane://connect?server=$url&email=dispatch%40example.test"
 
 if [ -z "${VELMORA_DEMO_TOUR:-}" ]; then
@@ -159,8 +163,16 @@ until_true 30 bash -c "ls '$home/Downloads' | grep -q ."
 settle 2
 shot download "a download saved straight into Downloads: $(ls "$home/Downloads" | tr '\n' ' ')"
 
+activate win.goHome
+until_true 20 logged '"path":"/__loaded","query":"path=%2Fdashboard"'
+settle 3  # the dashboard's last copy is saved two seconds after its load
+
 kill "$PLATFORM_PID"
 activate win.reloadPage
 settle 3
-shot error-overlay "the sample platform stopped: the error screen offers Try Again and Change Server…"
+shot error-overlay "the sample platform stopped: the error screen offers Try Again, Change Server… and Show Last Copy"
+app_pid=$(pgrep -f "^$build/velmora" | head -n1)
+until_true 20 bash -c "/usr/bin/python3 '$source_dir/tests/e2e/press_button.py' '$app_pid' 'Show Last Copy' | grep -q pressed"
+settle 2
+shot last-copy "Show Last Copy: the dashboard as last seen, read only, until the server answers again"
 say "tour complete: $step screenshots in $out; logs in $out/*.log"

@@ -82,6 +82,8 @@ void AppDelegate::perform(Action action, const std::optional<Url>& representedOb
     return controller.window().zoom();
   case Action::showDownloads:
     return controller.downloads().showDownloads();
+  case Action::forgetLastCopies:
+    return controller.pageLoads().forgetLastCopies();
   case Action::printPage:
     return controller.webView().print();
   case Action::showFindBar:

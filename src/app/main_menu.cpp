@@ -55,8 +55,11 @@ MenuBar buildMenu() {
                         item("Zoom Out", zoomOut, "-")},
                        'V'});
   bar.menus.push_back({"Go", go, {}, 'G'});
-  bar.menus.push_back(
-      {"History", ordinary, {item("Back", goBack, "["), item("Forward", goForward, "]")}, 'H'});
+  bar.menus.push_back({"History",
+                       ordinary,
+                       {item("Back", goBack, "["), item("Forward", goForward, "]"),
+                        MenuItem::separator(), item("Forget Last Copies", forgetLastCopies)},
+                       'H'});
   bar.menus.push_back(
       {"Window",
        windows,

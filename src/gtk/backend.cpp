@@ -106,9 +106,9 @@ void registerResources() {
 
 Backend::Backend()
     : app_(makeApplication()), store_(KeyFileStore::defaultFile()), settings_(store_),
-      alerts_(app_.get()), desktop_{*this,  *this,      alerts_,    settings_,
-                                    http_,  clipboard_, dockTile_,  workspace_,
-                                    files_, location_,  mainQueue_, connectivity_},
+      alerts_(app_.get()), desktop_{*this,      *this,         alerts_,    settings_, http_,
+                                    clipboard_, dockTile_,     workspace_, files_,    location_,
+                                    mainQueue_, connectivity_, lastCopies_},
       notifications_(app_.get()) {
   g_set_application_name("Velmora");
   // The core's decisions join the backend's own lines, tagged with the part

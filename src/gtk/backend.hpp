@@ -5,6 +5,7 @@
 
 #include "glib_owners/glib_ptr.hpp"
 #include "gtk/key_file_store.hpp"
+#include "gtk/last_copy_store.hpp"
 #include "gtk/notifications.hpp"
 #include "gtk/services.hpp"
 #include "platform/application_delegate.hpp"
@@ -65,6 +66,7 @@ private:
   GeoClueLocation location_;
   IdleMainQueue mainQueue_;
   GioConnectivity connectivity_;
+  FileLastCopyStore lastCopies_;
   Desktop desktop_;
   PageNotifications notifications_;
 

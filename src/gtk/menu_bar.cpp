@@ -71,6 +71,7 @@ constexpr std::array actionTable{
     ActionInfo{Action::showDownloads, "downloads", win, true, true},
     ActionInfo{Action::toggleOpenAtLogin, "openAtLogin", app, true, false},
     ActionInfo{Action::copySupportReport, "copySupportReport", app, true, false},
+    ActionInfo{Action::forgetLastCopies, "forgetLastCopies", win, true, true},
 };
 
 // A row for every action, each in its own place: a lookup cannot miss, and

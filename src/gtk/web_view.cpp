@@ -53,6 +53,7 @@ WebKitWebContext* applicationWebContext() {
     } else {
       g_warning("the page guard is missing: frames of other sites may raise dialogs");
     }
+    serveLastCopies(made);
     return made;
   }();
   return context;
@@ -124,6 +125,7 @@ GtkWebView::GtkWebView(WebKitNetworkSession* session, const WebViewConfiguration
 GtkWebView::~GtkWebView() {
   pingTimer_.reset();
   g_cancellable_cancel(pingCancellable_.get());
+  g_cancellable_cancel(copyCancellable_.get());
 }
 
 void GtkWebView::connectSignals(const WebViewConfiguration& configuration) {

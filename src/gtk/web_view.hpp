@@ -34,6 +34,9 @@ class GtkDownload;
 // processes work under the application's memory limit.
 [[nodiscard]] WebKitWebContext* applicationWebContext();
 
+// Serves the kept last copies under their own scheme in `context`.
+void serveLastCopies(WebKitWebContext* context);
+
 // An address as the engine reports it, read as browsers write addresses;
 // none for a null one.
 [[nodiscard]] inline std::optional<Url> urlOf(const char* uri) {
@@ -83,8 +86,13 @@ public:
   void print() override;
   void performTextFinderAction(TextFinderAction action) override;
   void terminateWebProcess() override;
+  void saveArchive(std::function<void(std::optional<std::string>)> done) override;
+  [[nodiscard]] std::optional<std::string>
+  pageResponseHeader(const std::string& name) const override;
 
 private:
+  // Scripts run in every page but a last copy, which shows read only.
+  void allowScriptsFor(const std::string& uri);
   void connectSignals(const WebViewConfiguration& configuration);
   void loadDidFail(const char* failingUri);
 
@@ -148,6 +156,8 @@ private:
   bool reportedResponsive_ = true;
   SourceId pingTimer_;
   GObjectPtr<GCancellable> pingCancellable_ = GObjectPtr<GCancellable>::adopt(g_cancellable_new());
+  // Ends the saves of last copies under way with the view.
+  GObjectPtr<GCancellable> copyCancellable_ = GObjectPtr<GCancellable>::adopt(g_cancellable_new());
   GObjectPtr<GtkWidget> container_; // the find bar above the page
   std::unique_ptr<FindBar> findBar_;
   PagePrinter printer_;

@@ -83,14 +83,20 @@ void GtkWebView::decideNavigationAction(WebKitNavigationPolicyDecision* decision
       .url = urlOf(request ? webkit_uri_request_get_uri(request) : nullptr),
       .targetFrame = newWindow ? FrameTarget::newWindow : frameTargetOf(action),
       .userGesture = webkit_navigation_action_is_user_gesture(action) != 0,
+      .historyStep = webkit_navigation_action_get_navigation_type(action) ==
+                     WEBKIT_NAVIGATION_TYPE_BACK_FORWARD,
   };
   auto keep = GObjectPtr<WebKitPolicyDecision>::retain(WEBKIT_POLICY_DECISION(decision));
   const std::string uri = input.url ? input.url->absoluteString() : "";
+  const bool mainFrame = input.targetFrame == FrameTarget::mainFrame;
   delegates_.navigation.decidePolicyForNavigationAction(
-      input, [keep, uri](NavigationActionPolicy policy) {
+      input, [this, keep, uri, mainFrame](NavigationActionPolicy policy) {
         g_debug("navigation %s: %s",
                 policy == NavigationActionPolicy::allow ? "allowed" : "refused", uri.c_str());
         if (policy == NavigationActionPolicy::allow) {
+          // Set before the engine goes on, so the new document starts with it.
+          if (mainFrame)
+            allowScriptsFor(uri);
           webkit_policy_decision_use(keep.get());
         } else {
           webkit_policy_decision_ignore(keep.get());
@@ -179,6 +185,9 @@ void GtkWebView::onLoadChanged(WebKitWebView*, WebKitLoadEvent event, gpointer s
                                            : "redirected",
           uri ? uri : "");
   if (event == WEBKIT_LOAD_STARTED) {
+    // A step in the history reaches a copy, or leaves one, without a
+    // main-frame decision; its document is made only at the commit.
+    view->allowScriptsFor(uri ? uri : "");
     view->sendPlatformOrigins();
     view->lastLoadFailed_ = false;
     view->delegates_.loads.didStartProvisionalNavigation();

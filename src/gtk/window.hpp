@@ -58,6 +58,10 @@ private:
   // The strip along the top of the page: the progress bar over the notice.
   void makeBars();
   static void onNoticeButton(GtkButton* button, gpointer self);
+  // The strip moves down below the page's find bar while it is open, so a
+  // notice that stays up (a last copy's) never hides the find field.
+  void followFindBar(GtkWidget* container);
+  static void onFindBarToggled(GObject* bar, GParamSpec*, gpointer self);
 
   WebKitNetworkSession* session_;
   WindowHooks hooks_;
@@ -68,6 +72,7 @@ private:
   GtkWidget* overlay_ = nullptr;
   GObjectPtr<GtkCssProvider> overlayCss_;
   GObjectPtr<GtkCssProvider> barsCss_;
+  GtkWidget* strip_ = nullptr;
   GtkWidget* progressBar_ = nullptr;
   GtkWidget* noticeBar_ = nullptr;
   GtkWidget* noticeLabel_ = nullptr;

@@ -24,7 +24,7 @@ void GtkAppWindow::makeBars() {
                                              GTK_STYLE_PROVIDER(barsCss_.get()),
                                              GTK_STYLE_PROVIDER_PRIORITY_APPLICATION);
 
-  GtkWidget* strip = gtk_box_new(GTK_ORIENTATION_VERTICAL, 0);
+  GtkWidget* strip = strip_ = gtk_box_new(GTK_ORIENTATION_VERTICAL, 0);
   gtk_widget_set_valign(strip, GTK_ALIGN_START);
   gtk_widget_set_hexpand(strip, TRUE);
 
@@ -55,6 +55,29 @@ void GtkAppWindow::makeBars() {
   gtk_box_append(GTK_BOX(strip), noticeBar_);
 
   gtk_overlay_add_overlay(GTK_OVERLAY(overlay_), strip);
+}
+
+void GtkAppWindow::followFindBar(GtkWidget* container) {
+  GtkWidget* bar = gtk_widget_get_first_child(container);
+  if (GTK_IS_SEARCH_BAR(bar))
+    signals_.emplace_back(bar, "notify::search-mode-enabled", G_CALLBACK(onFindBarToggled), this);
+}
+
+void GtkAppWindow::onFindBarToggled(GObject* bar, GParamSpec*, gpointer self) {
+  // The bar reveals its row only after saying it opened: it is measured on
+  // the next frame. The callback goes with the strip, so it never outlives it.
+  gtk_widget_add_tick_callback(
+      static_cast<GtkAppWindow*>(self)->strip_,
+      [](GtkWidget* strip, GdkFrameClock*, gpointer data) -> gboolean {
+        auto* search = GTK_SEARCH_BAR(data);
+        int height = 0;
+        if (gtk_search_bar_get_search_mode(search))
+          gtk_widget_measure(GTK_WIDGET(search), GTK_ORIENTATION_VERTICAL, -1, nullptr, &height,
+                             nullptr, nullptr);
+        gtk_widget_set_margin_top(strip, height);
+        return G_SOURCE_REMOVE;
+      },
+      g_object_ref(bar), g_object_unref);
 }
 
 void GtkAppWindow::showLoadProgress(std::optional<double> fraction) {

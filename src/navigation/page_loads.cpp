@@ -85,7 +85,8 @@ PageLoads::PageLoads(Desktop& desktop, Window& window, WebView& webView,
               .showNotice = [this](const std::optional<PageNotice>& notice) { showNotice(notice); },
               .showProgress =
                   [this](std::optional<double> progress) { window_.showLoadProgress(progress); },
-          }) {
+          }),
+      copies_(desktop.mainQueue, desktop.lastCopies, webView, server) {
   desktop_.connectivity.setObserver(this);
 }
 
@@ -106,6 +107,15 @@ void PageLoads::removeErrorOverlay() {
 void PageLoads::didStartProvisionalNavigation() {
   removeErrorOverlay();
   recovery_.loadStarted();
+  copies_.loadStarted();
+  // The address is the one being loaded from the start of the load on.
+  if (isCopyAddress(webView_.url())) {
+    copyMode_ = true;
+    recovery_.copyShown();
+  } else if (std::exchange(copyMode_, false)) {
+    window_.showNotice(std::nullopt);
+    recovery_.errorScreenRemoved();
+  }
 }
 
 void PageLoads::didCommitNavigation() {
@@ -114,6 +124,18 @@ void PageLoads::didCommitNavigation() {
 
 void PageLoads::didFinishNavigation() {
   recovery_.pageShown();
+  if (copyMode_) {
+    const auto copy = copyOnShow();
+    window_.showNotice(NoticeDescription{
+        .text =
+            (copy ? "Last copy from " + LastCopies::timeLabel(*copy) : std::string("Last copy")) +
+            ". Read only. Velmora reconnects by itself.",
+        .buttons = {Button{
+            .title = "Try Again", .keyEquivalent = "", .action = [this] { loadLiveAgain(); }}},
+    });
+    return;
+  }
+  copies_.pageFinished();
   if (!connection_.pendingEmail() || connection_.pendingEmail()->empty())
     return;
   const auto current = webView_.url();
@@ -162,6 +184,12 @@ void PageLoads::checkServerNow() {
 }
 
 void PageLoads::reloadAfterCrash() {
+  // A copy that was on show comes back as it was; the server may well be
+  // down still.
+  if (copyMode_ && isCopyAddress(webView_.url())) {
+    webView_.loadRequest(UrlRequest{.url = *webView_.url()});
+    return;
+  }
   if (const auto page = pageToRestore(webView_.url(), server_.serverURL())) {
     webView_.loadRequest(UrlRequest{.url = *page});
     return;
@@ -170,7 +198,13 @@ void PageLoads::reloadAfterCrash() {
 }
 
 void PageLoads::reconnect() {
-  const auto page = pageToRestore(failedPage_, server_.serverURL());
+  // A copy on show stands for its own live page.
+  std::optional<Url> failed = failedPage_;
+  if (copyMode_ && !errorOverlay_) {
+    if (const auto copy = copyOnShow())
+      failed = Url::parse(copy->address);
+  }
+  const auto page = pageToRestore(failed, server_.serverURL());
   removeErrorOverlay();
   if (page) {
     webView_.loadRequest(UrlRequest{.url = *page});
@@ -206,7 +240,25 @@ void PageLoads::showNotice(const std::optional<PageNotice>& notice) {
 void PageLoads::showErrorScreen(const ErrorScreen& screen) {
   removeErrorOverlay();
   failedPage_ = screen.page;
+  lastScreen_ = screen;
   auto [title, message] = errorScreenTexts(screen);
+  std::vector<Button> buttons{
+      Button{
+          .title = "Try Again", .keyEquivalent = "\r", .action = [this] { reloadFromOverlay(); }},
+      Button{.title = "Change Server\u2026", .keyEquivalent = "", .action = [this] {
+               changeServerFromOverlay();
+             }}};
+  std::string footnote = errorScreenFootnote(screen.kind);
+  // A page that keeps stopping is not the server being down.
+  if (screen.kind != ErrorScreen::Kind::pageStopped) {
+    if (const auto copy = copies_.offer(screen.page)) {
+      buttons.push_back(
+          Button{.title = "Show Last Copy",
+                 .keyEquivalent = "",
+                 .action = [this, address = copyAddress(copy->path)] { showLastCopy(address); }});
+      footnote = "Last copy from " + LastCopies::timeLabel(*copy) + ".\n" + footnote;
+    }
+  }
   const Color white{1.0, 1.0, 1.0, 1.0};
   OverlayDescription overlay{
       .background = {0.047, 0.055, 0.07, 1.0},
@@ -221,13 +273,8 @@ void PageLoads::showErrorScreen(const ErrorScreen& screen) {
                   .color = {0.75, 0.75, 0.75, 1.0},
                   .wraps = true},
       .buttonSpacing = 10,
-      .buttons = {Button{.title = "Try Again",
-                         .keyEquivalent = "\r",
-                         .action = [this] { reloadFromOverlay(); }},
-                  Button{.title = "Change Server\u2026",
-                         .keyEquivalent = "",
-                         .action = [this] { changeServerFromOverlay(); }}},
-      .footnote = Label{.text = errorScreenFootnote(screen.kind),
+      .buttons = std::move(buttons),
+      .footnote = Label{.text = std::move(footnote),
                         .font = {.pointSize = 11, .bold = false},
                         .color = {0.55, 0.55, 0.55, 1.0},
                         .wraps = true},
@@ -241,6 +288,51 @@ void PageLoads::reloadFromOverlay() {
   removeErrorOverlay();
   recovery_.retried();
   loadHome_();
+}
+
+void PageLoads::showLastCopy(Url address) {
+  removeErrorOverlay();
+  copyMode_ = true;
+  recovery_.copyShown();
+  webView_.loadRequest(UrlRequest{.url = address});
+}
+
+void PageLoads::showNoCopyOf(const Url& page) {
+  showErrorScreen(ErrorScreen{ErrorScreen::Kind::unreachable,
+                              "There is no last copy of this page to show while the server is "
+                              "down.",
+                              page});
+}
+
+std::optional<LastCopy> PageLoads::copyOnShow() {
+  return copyMode_ ? copies_.copyAt(webView_.url()) : std::nullopt;
+}
+
+void PageLoads::loadLiveAgain() {
+  const auto path = pathOfCopyAddress(webView_.url());
+  const auto copy = copyOnShow();
+  std::optional<Url> live = copy ? Url::parse(copy->address) : std::nullopt;
+  if (!live && path)
+    live = server_.serverURL().appendingPathComponent(path->substr(1));
+  recovery_.retried();
+  removeErrorOverlay();
+  if (const auto page = pageToRestore(live, server_.serverURL())) {
+    webView_.loadRequest(UrlRequest{.url = *page});
+    return;
+  }
+  loadHome_();
+}
+
+void PageLoads::forgetLastCopies() {
+  copies_.forgetAll();
+  // Nothing of a forgotten copy stays in sight: the one on show makes way
+  // for its live page, and an error screen no longer offers one.
+  if (copyMode_ && !errorOverlay_) {
+    loadLiveAgain();
+    return;
+  }
+  if (errorOverlay_)
+    showErrorScreen(lastScreen_);
 }
 
 void PageLoads::changeServerFromOverlay() {

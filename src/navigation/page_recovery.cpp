@@ -231,6 +231,12 @@ void PageRecovery::errorScreenRemoved() {
   cancel(nextCheck_);
 }
 
+void PageRecovery::copyShown() {
+  retrying_ = true;
+  if (!nextCheck_ && !checking_)
+    scheduleCheck();
+}
+
 void PageRecovery::retried() {
   recentEnds_.clear();
 }

@@ -147,6 +147,9 @@ public:
   // The error screen went up, or came down.
   void errorScreenShown(ErrorScreen::Kind kind);
   void errorScreenRemoved();
+  // A last copy took the error screen's place: the quiet checks go on, and
+  // reconnecting brings the live page back.
+  void copyShown();
   // Try Again was done: a page that kept dying gets fresh chances.
   void retried();
   // A good moment to check at once whether the server answers: the network

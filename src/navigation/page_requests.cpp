@@ -24,10 +24,10 @@ Alert scriptDialog(const std::string& text, std::vector<std::string> buttons) {
 
 PageRequests::PageRequests(Desktop& desktop, WebView& webView, ServerAddressSetting& server,
                            DownloadDelegate& downloads, std::function<void()> removeErrorOverlay,
-                           std::function<void(const Url&)> handleConnectLink)
+                           std::function<void(const Url&)> handleConnectLink, CopyHandling copies)
     : desktop_(desktop), webView_(webView), server_(server), downloads_(downloads),
       removeErrorOverlay_(std::move(removeErrorOverlay)),
-      handleConnectLink_(std::move(handleConnectLink)) {}
+      handleConnectLink_(std::move(handleConnectLink)), copies_(std::move(copies)) {}
 
 void PageRequests::openIfSameServer(const Url& url) {
   if (!isSameServer(url, server_.serverURL()))
@@ -43,6 +43,31 @@ void PageRequests::openConnectLinkFromPage(const Url& link) {
 
 void PageRequests::decidePolicyForNavigationAction(
     const NavigationAction& action, std::function<void(NavigationActionPolicy)> decide) {
+  const CopyNavigationOutcome copy =
+      copyNavigationOutcome(action.url, action.targetFrame, action.userGesture, action.historyStep,
+                            isCopyAddress(webView_.url()), copies_.index(), server_.serverURL());
+  switch (copy.kind) {
+  case CopyNavigation::notACopy:
+    break;
+  case CopyNavigation::allow:
+    decide(NavigationActionPolicy::allow);
+    return;
+  case CopyNavigation::showCopy:
+    decide(NavigationActionPolicy::cancel);
+    copies_.showCopy(*copy.target);
+    return;
+  case CopyNavigation::errorScreen:
+    decide(NavigationActionPolicy::cancel);
+    copies_.showNoCopy(*copy.target);
+    return;
+  case CopyNavigation::openInBrowser:
+    desktop_.workspace.openURL(*copy.target);
+    decide(NavigationActionPolicy::cancel);
+    return;
+  case CopyNavigation::ignore:
+    decide(NavigationActionPolicy::cancel);
+    return;
+  }
   switch (navigationActionOutcome(action.url, action.targetFrame, action.userGesture,
                                   server_.serverURL())) {
   case NavigationOutcome::allow:
@@ -76,6 +101,12 @@ void PageRequests::decidePolicyForNavigationAction(
 
 void PageRequests::decidePolicyForNavigationResponse(
     const NavigationResponse& response, std::function<void(NavigationResponsePolicy)> decide) {
+  // A copy's own address was let through by the action's decision, which
+  // is where copies are judged.
+  if (response.isForMainFrame && isCopyAddress(response.url) && response.canShowMimeType) {
+    decide(NavigationResponsePolicy::allow);
+    return;
+  }
   switch (navigationResponseOutcome(response.canShowMimeType, response.isForMainFrame, response.url,
                                     server_.serverURL())) {
   case NavigationOutcome::allow:

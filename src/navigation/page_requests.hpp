@@ -6,6 +6,7 @@
 #pragma once
 
 #include "connection/server_address.hpp"
+#include "navigation/last_copy.hpp"
 #include "platform/desktop.hpp"
 #include "platform/web_view.hpp"
 
@@ -18,12 +19,19 @@ namespace velmora {
 
 class PageRequests final : public NavigationDelegate, public UIDelegate {
 public:
+  // Where navigations on or to a last copy lead: the copies kept, and what
+  // shows a copy or says none is kept of a page.
+  struct CopyHandling {
+    std::function<const LastCopyIndex&()> index;
+    std::function<void(const Url&)> showCopy;
+    std::function<void(const Url&)> showNoCopy;
+  };
   // `removeErrorOverlay` clears the error screen before a load of our own;
   // `handleConnectLink` takes a set-up link the page may pass on; the
   // downloads it admits go on to `downloads`.
   PageRequests(Desktop& desktop, WebView& webView, ServerAddressSetting& server,
                DownloadDelegate& downloads, std::function<void()> removeErrorOverlay,
-               std::function<void(const Url&)> handleConnectLink);
+               std::function<void(const Url&)> handleConnectLink, CopyHandling copies);
 
   // Loads `url` only when its scheme and host are exactly the server's.
   void openIfSameServer(const Url& url);
@@ -72,6 +80,7 @@ private:
   DownloadDelegate& downloads_;
   std::function<void()> removeErrorOverlay_;
   std::function<void(const Url&)> handleConnectLink_;
+  CopyHandling copies_;
 };
 
 } // namespace velmora

@@ -9,6 +9,7 @@
 #include "platform/dock_tile.hpp"
 #include "platform/files.hpp"
 #include "platform/http_client.hpp"
+#include "platform/last_copy_store.hpp"
 #include "platform/location.hpp"
 #include "platform/main_queue.hpp"
 #include "platform/settings.hpp"
@@ -30,6 +31,7 @@ struct Desktop {
   LocationService& location;
   MainQueue& mainQueue;
   Connectivity& connectivity;
+  LastCopyStore& lastCopies;
 };
 
 } // namespace velmora

@@ -47,9 +47,10 @@ enum class Action {
   showDownloads,
   toggleOpenAtLogin,
   copySupportReport,
+  forgetLastCopies,
 };
-// How many actions there are; copySupportReport is the last.
-inline constexpr std::size_t actionCount = static_cast<std::size_t>(Action::copySupportReport) + 1;
+// How many actions there are; forgetLastCopies is the last.
+inline constexpr std::size_t actionCount = static_cast<std::size_t>(Action::forgetLastCopies) + 1;
 
 // Modifier masks with the values of the original key-equivalent model;
 // Command becomes Control where the backend draws them.

@@ -41,6 +41,9 @@ struct NavigationAction {
   FrameTarget targetFrame = FrameTarget::mainFrame;
   // The user's own click or key started it, not a script on its own.
   bool userGesture = true;
+  // A step back or forward in the page's history (the engine takes it for
+  // a script's unless the user clicked).
+  bool historyStep = false;
 };
 
 struct NavigationResponse {
@@ -296,6 +299,15 @@ public:
   // Ends the web process at once, for a page that no longer answers; the
   // delegate then hears of it as terminatedByApplication.
   virtual void terminateWebProcess() = 0;
+  // Saves the page on show as one archive of what is on screen (its
+  // document as scripts left it, with its style sheets and images); `done`
+  // gets the archive's bytes, or none when it could not be saved. The work
+  // is done by the engine and its streams while the main thread goes on.
+  virtual void saveArchive(std::function<void(std::optional<std::string>)> done) = 0;
+  // A header of the answer the page on show came with; none before any
+  // page, or when the answer had no such header.
+  [[nodiscard]] virtual std::optional<std::string>
+  pageResponseHeader(const std::string& name) const = 0;
 };
 
 } // namespace velmora

@@ -40,7 +40,12 @@ BrowserWindowController::BrowserWindowController(Desktop& desktop, Menu* goMenu)
       pageLoads_(desktop, *window_, *webView_, server_, connection_, [this] { loadHome(); }),
       requests_(
           desktop, *webView_, server_, downloads_, [this] { pageLoads_.removeErrorOverlay(); },
-          [this](const Url& link) { connection_.handleConnectLink(link); }),
+          [this](const Url& link) { connection_.handleConnectLink(link); },
+          PageRequests::CopyHandling{
+              .index = [this]() -> const LastCopyIndex& { return pageLoads_.lastCopies().index(); },
+              .showCopy = [this](const Url& copy) { pageLoads_.showLastCopy(copy); },
+              .showNoCopy = [this](const Url& page) { pageLoads_.showNoCopyOf(page); },
+          }),
       bridge_(
           desktop.dockTile, desktop.mainQueue, goMenu,
           [this](const Url& url) { requests_.openIfSameServer(url); },

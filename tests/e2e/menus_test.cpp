@@ -56,7 +56,9 @@ TEST(MenuBarE2ETest, ExportsTheMenusWithTheItemsThatMeanSomethingHereAndAboutAnd
         "Copy Page Address win.copyPageAddress", "Open Page in Browser win.openPageInBrowser", "-",
         "Actual Size win.zoomActual", "Zoom In win.zoomIn", "Zoom Out win.zoomOut"}},
       {"_Go", {}},
-      {"_History", {"Back win.goBack", "Forward win.goForward"}},
+      {"_History",
+       {"Back win.goBack", "Forward win.goForward", "-",
+        "Forget Last Copies win.forgetLastCopies"}},
       {"_Window", {"Minimize win.minimize", "Zoom win.zoom", "-", "Downloads win.downloads"}}};
   ASSERT_EQ(bar->size(), expected.size());
   for (size_t i = 0; i < expected.size(); ++i) {

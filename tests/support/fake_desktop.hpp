@@ -65,6 +65,14 @@ public:
   void performTextFinderAction(TextFinderAction action) override {
     finderActions.push_back(action);
   }
+  void saveArchive(std::function<void(std::optional<std::string>)> done) override {
+    archiveRequests.push_back(std::move(done));
+  }
+  [[nodiscard]] std::optional<std::string>
+  pageResponseHeader(const std::string& name) const override {
+    const auto found = responseHeaders.find(name);
+    return found == responseHeaders.end() ? std::nullopt : std::optional(found->second);
+  }
 
   // Who the engine would call; tests call them as the engine would.
   WebViewDelegates delegates;
@@ -76,6 +84,9 @@ public:
   std::vector<std::string> scripts;
   int prints = 0;
   std::vector<TextFinderAction> finderActions;
+  // Saves asked for and not yet answered, oldest first.
+  std::vector<std::function<void(std::optional<std::string>)>> archiveRequests;
+  std::map<std::string, std::string> responseHeaders;
 };
 
 class FakeWindow;
@@ -357,6 +368,37 @@ public:
   DelayedTaskId lastId = 0;
 };
 
+// Copies kept in memory; writes finish when the test says so.
+class FakeLastCopyStore final : public LastCopyStore {
+public:
+  [[nodiscard]] std::optional<std::string> readIndex() override { return index; }
+  void writeIndex(const std::string& text) override { index = text; }
+  void writeCopy(const std::string& name, std::string bytes,
+                 std::function<void(bool)> done) override {
+    files[name] = std::move(bytes);
+    pendingWrites.push_back(std::move(done));
+  }
+  void removeCopy(const std::string& name) override { files.erase(name); }
+  [[nodiscard]] std::vector<std::string> copyNames() override {
+    std::vector<std::string> names;
+    for (const auto& [name, bytes] : files)
+      names.push_back(name);
+    return names;
+  }
+  void removeAll() override {
+    files.clear();
+    index.reset();
+  }
+  // Completes every write under way, each with `ok`.
+  void finishWrites(bool ok = true) {
+    for (auto& done : std::exchange(pendingWrites, {}))
+      done(ok);
+  }
+  std::optional<std::string> index;
+  std::map<std::string, std::string> files;
+  std::vector<std::function<void(bool)>> pendingWrites;
+};
+
 class FakeConnectivity final : public Connectivity {
 public:
   void setObserver(ConnectivityObserver* value) override { observer = value; }
@@ -377,6 +419,7 @@ struct FakeDesktop {
   FakeLocation location;
   FakeMainQueue mainQueue;
   FakeConnectivity connectivity;
+  FakeLastCopyStore lastCopies;
 
   // Real services a test puts in the place of the double's.
   struct Real {
@@ -399,7 +442,8 @@ struct FakeDesktop {
                    real.files ? *real.files : files,
                    location,
                    real.mainQueue ? *real.mainQueue : mainQueue,
-                   connectivity};
+                   connectivity,
+                   lastCopies};
   }
   Desktop desktop = with({});
 

@@ -74,6 +74,7 @@ void handleControl(Platform& platform, Exchange& exchange) {
   std::optional<int> notifications;
   bool clearSessions = false;
   std::optional<bool> autoSignIn;
+  std::optional<bool> storable;
   std::optional<int> soakLoads;
   std::optional<std::vector<int>> held;
   std::optional<int> release;
@@ -100,6 +101,11 @@ void handleControl(Platform& platform, Exchange& exchange) {
         return reject(exchange, "autosignin must be 0 or 1");
       }
       autoSignIn = value == "1";
+    } else if (key == "storable") {
+      if (value != "0" && value != "1") {
+        return reject(exchange, "storable must be 0 or 1");
+      }
+      storable = value == "1";
     } else if (key == "soak" || key == "release") {
       auto& target = key == "soak" ? soakLoads : release;
       target = parseCount(value);
@@ -129,6 +135,8 @@ void handleControl(Platform& platform, Exchange& exchange) {
     platform.notificationCount = *notifications;
   if (autoSignIn)
     platform.autoSignIn = *autoSignIn;
+  if (storable)
+    platform.storable = *storable;
   if (clearSessions)
     platform.sessions.clear();
   if (soakLoads) {

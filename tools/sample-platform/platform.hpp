@@ -38,6 +38,10 @@ struct Platform {
   // Signs every visitor of the sign-in page in at once, for tests that need
   // a session without typing into the form.
   bool autoSignIn = false;
+  // Answers say "no-cache" rather than "no-store", so a client may keep a
+  // copy of a page (each view still reaches the server and its log); the
+  // invoices stay "no-store", a page the platform wants kept nowhere.
+  bool storable = false;
   Soak soak{};
   RequestLog log;
   SessionStore sessions;

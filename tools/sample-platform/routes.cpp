@@ -352,9 +352,10 @@ const Route* findRoute(std::span<const Route> routes, std::string_view path) {
 void dispatch(Platform& platform, Exchange& exchange) {
   // Every answer depends on the mode, the session or a switch flipped between
   // two test steps; a cached copy would hide requests from the log.
-  exchange.addHeader("Cache-Control", "no-store");
-
   const auto path = exchange.path();
+  const bool storable = platform.storable && !path.starts_with("/__") && path != "/invoices";
+  exchange.addHeader("Cache-Control", storable ? "private, no-cache" : "no-store");
+
   if (path.starts_with("/__")) {
     const Route* route = findRoute(kControlRoutes, path);
     return route != nullptr ? route->handler(platform, exchange) : notFound(platform, exchange);

@@ -4,7 +4,9 @@
 // runs. A frame that is not the platform's gets alert, confirm, prompt and
 // print that answer as if dismissed, no leave-page question, no location
 // and no notifications, so a page of another site embedded in a platform
-// page cannot speak in the application's name.
+// page cannot speak in the application's name. A last copy of a page may
+// ask only for the parts its own archive holds, which the engine answers
+// from the archive: nothing a copy shows reaches the network.
 #include <webkit/webkit-web-process-extension.h>
 
 #include <algorithm>
@@ -18,6 +20,12 @@ namespace {
 // Set by the application when the process starts and whenever the server
 // address changes.
 std::vector<std::string> platformOrigins;
+
+// The addresses of the parts of the copy served last, set by the
+// application before it hands the archive over.
+std::set<std::string> copyParts;
+
+constexpr const char* copyScheme = "velmora-copy";
 
 // Replaces the frame's means of speaking to the user. The properties can
 // be neither overwritten nor deleted, and a frame the page adds later gets
@@ -111,11 +119,59 @@ void readOrigins(GVariant* origins) {
   g_free(strings);
 }
 
+void readCopyParts(GVariant* parts) {
+  if (!parts || !g_variant_is_of_type(parts, G_VARIANT_TYPE_STRING_ARRAY))
+    return;
+  copyParts.clear();
+  gsize count = 0;
+  const gchar** strings = g_variant_get_strv(parts, &count);
+  for (gsize i = 0; i < count; ++i)
+    copyParts.emplace(strings[i]);
+  g_free(strings);
+}
+
 gboolean onMessage(WebKitWebProcessExtension*, WebKitUserMessage* message, gpointer) {
-  if (g_strcmp0(webkit_user_message_get_name(message), "velmora-platform-origins") != 0)
+  const char* name = webkit_user_message_get_name(message);
+  if (g_strcmp0(name, "velmora-platform-origins") == 0) {
+    readOrigins(webkit_user_message_get_parameters(message));
+    return TRUE;
+  }
+  if (g_strcmp0(name, "velmora-copy-parts") == 0) {
+    readCopyParts(webkit_user_message_get_parameters(message));
+    return TRUE;
+  }
+  return FALSE;
+}
+
+bool hasScheme(const char* uri, const char* scheme) {
+  // An interned string in lower case, not to be freed.
+  const char* found = uri ? g_uri_peek_scheme(uri) : nullptr;
+  return found && g_ascii_strcasecmp(found, scheme) == 0;
+}
+
+// Every request of a page whose main document is a copy. The page's
+// address is the new one from the start of a load on, so the live page
+// that replaces a copy gets its own requests through. The engine serves
+// an archive's parts only once they are let through here; anything else
+// (an image the archive lacks, a frame, a font) is refused before it can
+// leave the machine.
+gboolean onSendRequest(WebKitWebPage* page, WebKitURIRequest* request, WebKitURIResponse*,
+                       gpointer) {
+  if (!hasScheme(webkit_web_page_get_uri(page), copyScheme))
     return FALSE;
-  readOrigins(webkit_user_message_get_parameters(message));
+  const char* uri = webkit_uri_request_get_uri(request);
+  for (const char* local : {copyScheme, "data", "blob", "about", "cid"}) {
+    if (hasScheme(uri, local))
+      return FALSE;
+  }
+  if (uri && copyParts.contains(uri))
+    return FALSE;
+  g_debug("refused a last copy's request: %s", uri ? uri : "");
   return TRUE;
+}
+
+void onPageCreated(WebKitWebProcessExtension*, WebKitWebPage* page, gpointer) {
+  g_signal_connect(page, "send-request", G_CALLBACK(onSendRequest), nullptr);
 }
 
 } // namespace
@@ -125,6 +181,7 @@ webkit_web_process_extension_initialize_with_user_data(WebKitWebProcessExtension
                                                        GVariant* origins) {
   readOrigins(origins);
   g_signal_connect(extension, "user-message-received", G_CALLBACK(onMessage), nullptr);
+  g_signal_connect(extension, "page-created", G_CALLBACK(onPageCreated), nullptr);
   g_signal_connect(webkit_script_world_get_default(), "window-object-cleared",
                    G_CALLBACK(onWindowObjectCleared), nullptr);
 }
