@@ -69,48 +69,25 @@ private:
   GtkWidget* child_;
 };
 
-std::string cssColor(const Color& color) {
-  char buffer[96];
-  std::snprintf(buffer, sizeof buffer, "rgba(%d,%d,%d,%.3f)",
-                static_cast<int>(color.red * 255 + 0.5), static_cast<int>(color.green * 255 + 0.5),
-                static_cast<int>(color.blue * 255 + 0.5), color.alpha);
-  return buffer;
-}
+// The error screen's look: light text on a dark cover, in one column
+// narrow enough to read at a glance from across a desk.
+constexpr int overlayColumnWidth = 460;
+constexpr int overlayColumnSpacing = 14;
+constexpr int overlayButtonSpacing = 10;
+constexpr const char* overlayStyle =
+    ".velmora-error-overlay { background-color: rgb(12,14,18); }\n"
+    ".velmora-overlay-title { font-size: 22px; font-weight: bold; color: white; }\n"
+    ".velmora-overlay-message { font-size: 13px; color: rgb(191,191,191); }\n"
+    ".velmora-overlay-footnote { font-size: 11px; color: rgb(140,140,140); }\n";
 
-// Sizes are given in points of a 72-per-inch grid where one point is one
-// logical pixel, which is what CSS calls px.
-std::string cssFont(const Font& font) {
-  return "font-size: " + std::to_string(static_cast<int>(font.pointSize + 0.5)) +
-         "px; font-weight: " + (font.bold ? "bold" : "normal") + ";";
-}
-
-std::string labelStyle(const char* cssClass, const Label& label) {
-  return std::string(".") + cssClass + " { " + cssFont(label.font) +
-         " color: " + cssColor(label.color) + "; }\n";
-}
-
-std::string overlayStyle(const OverlayDescription& overlay) {
-  std::string style = ".velmora-error-overlay { background-color: " + cssColor(overlay.background) +
-                      "; }\n" + labelStyle("velmora-overlay-title", overlay.title) +
-                      labelStyle("velmora-overlay-message", overlay.message);
-  if (overlay.footnote)
-    style += labelStyle("velmora-overlay-footnote", *overlay.footnote);
-  return style;
-}
-
-GtkWidget* makeLabel(const Label& label, const char* cssClass) {
-  GtkWidget* widget = gtk_label_new(label.text.c_str());
-  gtk_label_set_wrap(GTK_LABEL(widget), label.wraps);
+// A centred label that wraps at the column's width instead of widening it.
+GtkWidget* makeColumnLabel(const std::string& text, const char* cssClass) {
+  GtkWidget* widget = gtk_label_new(text.c_str());
+  gtk_label_set_wrap(GTK_LABEL(widget), TRUE);
   gtk_label_set_justify(GTK_LABEL(widget), GTK_JUSTIFY_CENTER);
   gtk_widget_add_css_class(widget, cssClass);
-  return widget;
-}
-
-// A label that wraps at `width` instead of widening its column.
-GtkWidget* makeWrappedLabel(const Label& label, const char* cssClass, int width) {
-  GtkWidget* widget = makeLabel(label, cssClass);
   gtk_label_set_max_width_chars(GTK_LABEL(widget), 1);
-  gtk_widget_set_size_request(widget, width, -1);
+  gtk_widget_set_size_request(widget, overlayColumnWidth, -1);
   return widget;
 }
 
@@ -325,22 +302,21 @@ std::unique_ptr<WebView> GtkAppWindow::createWebView(const WebViewConfiguration&
   auto view = std::make_unique<GtkWebView>(session_, configuration, delegates);
   g_debug("launch: web view made");
   gtk_overlay_set_child(GTK_OVERLAY(overlay_), view->container());
+  followFindBar(view->container());
   if (hooks_.webViewCreated)
     hooks_.webViewCreated(WEBKIT_WEB_VIEW(view->widget()));
   return view;
 }
 
 std::unique_ptr<View> GtkAppWindow::addOverlay(const OverlayDescription& overlay) {
-  // One style sheet serves every overlay; it is rewritten, never stacked.
+  // One style sheet serves every overlay.
   if (!overlayCss_) {
     overlayCss_ = GObjectPtr<GtkCssProvider>::adopt(gtk_css_provider_new());
+    gtk_css_provider_load_from_data(overlayCss_.get(), overlayStyle, -1);
     gtk_style_context_add_provider_for_display(gtk_widget_get_display(window_),
                                                GTK_STYLE_PROVIDER(overlayCss_.get()),
                                                GTK_STYLE_PROVIDER_PRIORITY_APPLICATION);
   }
-  const std::string style = overlayStyle(overlay);
-  gtk_css_provider_load_from_data(overlayCss_.get(), style.c_str(),
-                                  static_cast<gssize>(style.size()));
 
   // The cover fills the overlay layer, so it follows the window's size. It
   // is an alert to screen readers, which announce its title and message
@@ -349,23 +325,20 @@ std::unique_ptr<View> GtkAppWindow::addOverlay(const OverlayDescription& overlay
       GTK_WIDGET(g_object_new(GTK_TYPE_BOX, "orientation", GTK_ORIENTATION_VERTICAL,
                               "accessible-role", GTK_ACCESSIBLE_ROLE_ALERT, nullptr));
   gtk_accessible_update_property(GTK_ACCESSIBLE(cover), GTK_ACCESSIBLE_PROPERTY_LABEL,
-                                 overlay.title.text.c_str(), GTK_ACCESSIBLE_PROPERTY_DESCRIPTION,
-                                 overlay.message.text.c_str(), -1);
+                                 overlay.title.c_str(), GTK_ACCESSIBLE_PROPERTY_DESCRIPTION,
+                                 overlay.message.c_str(), -1);
   gtk_widget_add_css_class(cover, "velmora-error-overlay");
   gtk_widget_set_hexpand(cover, TRUE);
   gtk_widget_set_vexpand(cover, TRUE);
 
-  GtkWidget* column =
-      gtk_box_new(GTK_ORIENTATION_VERTICAL, static_cast<int>(overlay.columnSpacing + 0.5));
+  GtkWidget* column = gtk_box_new(GTK_ORIENTATION_VERTICAL, overlayColumnSpacing);
   gtk_widget_set_halign(column, GTK_ALIGN_CENTER);
   gtk_widget_set_valign(column, GTK_ALIGN_CENTER);
   gtk_widget_set_vexpand(column, TRUE);
-  gtk_box_append(GTK_BOX(column), makeLabel(overlay.title, "velmora-overlay-title"));
-  gtk_box_append(GTK_BOX(column), makeWrappedLabel(overlay.message, "velmora-overlay-message",
-                                                   overlay.columnMaxWidth));
+  gtk_box_append(GTK_BOX(column), makeColumnLabel(overlay.title, "velmora-overlay-title"));
+  gtk_box_append(GTK_BOX(column), makeColumnLabel(overlay.message, "velmora-overlay-message"));
 
-  GtkWidget* row =
-      gtk_box_new(GTK_ORIENTATION_HORIZONTAL, static_cast<int>(overlay.buttonSpacing + 0.5));
+  GtkWidget* row = gtk_box_new(GTK_ORIENTATION_HORIZONTAL, overlayButtonSpacing);
   gtk_widget_set_halign(row, GTK_ALIGN_CENTER);
   GtkWidget* defaultButton = nullptr;
   for (const Button& button : overlay.buttons) {
@@ -382,10 +355,8 @@ std::unique_ptr<View> GtkAppWindow::addOverlay(const OverlayDescription& overlay
     gtk_box_append(GTK_BOX(row), widget);
   }
   gtk_box_append(GTK_BOX(column), row);
-  if (overlay.footnote) {
-    gtk_box_append(GTK_BOX(column), makeWrappedLabel(*overlay.footnote, "velmora-overlay-footnote",
-                                                     overlay.columnMaxWidth));
-  }
+  if (overlay.footnote)
+    gtk_box_append(GTK_BOX(column), makeColumnLabel(*overlay.footnote, "velmora-overlay-footnote"));
   gtk_box_append(GTK_BOX(cover), column);
 
   gtk_overlay_add_overlay(GTK_OVERLAY(overlay_), cover);

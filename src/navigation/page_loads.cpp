@@ -259,26 +259,10 @@ void PageLoads::showErrorScreen(const ErrorScreen& screen) {
       footnote = "Last copy from " + LastCopies::timeLabel(*copy) + ".\n" + footnote;
     }
   }
-  const Color white{1.0, 1.0, 1.0, 1.0};
-  OverlayDescription overlay{
-      .background = {0.047, 0.055, 0.07, 1.0},
-      .columnSpacing = 14,
-      .columnMaxWidth = 460,
-      .title = {.text = std::move(title),
-                .font = {.pointSize = 22, .bold = true},
-                .color = white,
-                .wraps = false},
-      .message = {.text = std::move(message),
-                  .font = {.pointSize = 13, .bold = false},
-                  .color = {0.75, 0.75, 0.75, 1.0},
-                  .wraps = true},
-      .buttonSpacing = 10,
-      .buttons = std::move(buttons),
-      .footnote = Label{.text = std::move(footnote),
-                        .font = {.pointSize = 11, .bold = false},
-                        .color = {0.55, 0.55, 0.55, 1.0},
-                        .wraps = true},
-  };
+  OverlayDescription overlay{.title = std::move(title),
+                             .message = std::move(message),
+                             .buttons = std::move(buttons),
+                             .footnote = std::move(footnote)};
   errorOverlay_ = window_.addOverlay(overlay);
   desktop_.application.invalidateMenuItems();
   recovery_.errorScreenShown(screen.kind);

@@ -31,24 +31,6 @@ struct WindowDescription {
   std::string frameAutosaveName;
 };
 
-struct Color {
-  double red = 0, green = 0, blue = 0, alpha = 1;
-  friend bool operator==(const Color&, const Color&) = default;
-};
-
-struct Font {
-  double pointSize = 13;
-  bool bold = false;
-  friend bool operator==(const Font&, const Font&) = default;
-};
-
-struct Label {
-  std::string text;
-  Font font;
-  Color color;
-  bool wraps = false;
-};
-
 struct Button {
   std::string title;
   // "\r" makes it the default button, chosen by the Return key.
@@ -57,18 +39,14 @@ struct Button {
 };
 
 // The error overlay: a full-window cover with a centred column of a title, a
-// message and a row of buttons. The core decides every text and measure; the
-// backend only draws it.
+// message, a row of buttons and a small line under them. The core decides
+// every word; the backend draws it in the window's own look.
 struct OverlayDescription {
-  Color background;
-  double columnSpacing = 0;
-  int columnMaxWidth = 0;
-  Label title;
-  Label message;
-  double buttonSpacing = 0;
+  std::string title;
+  std::string message;
   std::vector<Button> buttons;
   // A small line under the buttons; none shows nothing.
-  std::optional<Label> footnote;
+  std::optional<std::string> footnote;
 };
 
 // A bar along the top of the page: one line of text and its buttons. The

@@ -137,7 +137,7 @@ TEST(ErrorOverlayTest, IgnoresCancellationsAndKeepsOneOverlayAtATime) {
   c.loads().didFailProvisionalNavigation({-1004, "first"});
   c.loads().didFailProvisionalNavigation({-1001, "second"});
   ASSERT_EQ(c.fake.window().attachedOverlays.size(), 1u);
-  EXPECT_TRUE(c.fake.window().shownOverlay()->message.text.starts_with("second\n\n"));
+  EXPECT_TRUE(c.fake.window().shownOverlay()->message.starts_with("second\n\n"));
 }
 
 // Every command but Back and Forward (which leave it to the navigation they

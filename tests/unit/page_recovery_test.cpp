@@ -132,9 +132,9 @@ TEST(PageRecoveryTest, ADeadPageIsReloadedUntilItDiesThreeTimesInAMinute) {
 
   desk.crashAfter(20s);
   ASSERT_NE(desk.screen(), nullptr);
-  EXPECT_EQ(desk.screen()->title.text, "This page stopped working");
+  EXPECT_EQ(desk.screen()->title, "This page stopped working");
   ASSERT_TRUE(desk.screen()->footnote);
-  EXPECT_EQ(desk.screen()->footnote->text,
+  EXPECT_EQ(*desk.screen()->footnote,
             "Velmora loads the page again by itself once a minute has passed without it ending.");
   EXPECT_EQ(desk.loaded().size(), 3u);
   EXPECT_EQ(desk.fake.settings.values.at("serverURL"), "https://acme.example.test");
@@ -306,10 +306,10 @@ TEST(PageRecoveryTest, ALoadThatGetsNoAnswerForAMinuteBecomesTheErrorScreen) {
   desk.fake.mainQueue.advance(loadResponseTimeout);
   EXPECT_EQ(desk.fake.webView().stops, 1);
   ASSERT_NE(desk.screen(), nullptr);
-  EXPECT_EQ(desk.screen()->title.text, "Can\u2019t reach the dispatch server");
-  EXPECT_TRUE(desk.screen()->message.text.starts_with(
+  EXPECT_EQ(desk.screen()->title, "Can\u2019t reach the dispatch server");
+  EXPECT_TRUE(desk.screen()->message.starts_with(
       "The server took the request but sent no answer within 60 seconds.\n\n"))
-      << desk.screen()->message.text;
+      << desk.screen()->message;
   ASSERT_TRUE(desk.screen()->footnote);
   // The engine then reports the stop as a cancellation, which changes nothing.
   desk.loads().didFailProvisionalNavigation({WebError::cancelled, "cancelled"});
