@@ -45,26 +45,18 @@ TEST(CountFromMessageBodyTest, ReadsNumbersAndNothingElse) {
     std::int64_t count;
   };
   const double nan = std::numeric_limits<double>::quiet_NaN();
-  const double infinity = std::numeric_limits<double>::infinity();
   const Row rows[] = {
       {"zero", number(0), 0},
       {"whole number", number(150), 150},
       {"fraction truncates toward zero", number(2.9), 2},
       {"negative fraction truncates toward zero", number(-2.9), -2},
-      {"negative", number(-5), -5},
       {"largest double below 2^63", number(9223372036854774784.0), 9223372036854774784},
       {"2^63 is just beyond the range", number(9223372036854775808.0), int64Max},
-      {"far beyond the range", number(1e19), int64Max},
       {"-2^63 is the bottom of the range", number(-9223372036854775808.0), int64Min},
       {"far below the range", number(-1e300), int64Min},
-      {"infinity", number(infinity), int64Max},
-      {"negative infinity", number(-infinity), int64Min},
       {"not a number", number(nan), 0},
       {"numeric string", text("5"), 0},
       {"boolean", ScriptValue{true}, 0},
-      {"null", ScriptValue{nullptr}, 0},
-      {"array", ScriptValue{ScriptArray{number(3)}}, 0},
-      {"dictionary", ScriptValue{ScriptDictionary{{"count", number(3)}}}, 0},
   };
   for (const Row& row : rows)
     EXPECT_EQ(countFromMessageBody(row.body), row.count) << row.name;
@@ -75,8 +67,8 @@ TEST(BadgeLabelForCountTest, ShowsPositiveCountsInFullInTheBadgeAndTheTitleAndNo
     std::int64_t count;
     const char* label;
   };
-  const Row rows[] = {{0, ""},        {1, "1"}, {3, "3"},       {150, "150"},
-                      {1234, "1234"}, {-1, ""}, {int64Min, ""}, {int64Max, "9223372036854775807"}};
+  const Row rows[] = {
+      {0, ""}, {1, "1"}, {1234, "1234"}, {int64Min, ""}, {int64Max, "9223372036854775807"}};
   for (const Row& row : rows) {
     EXPECT_EQ(badgeLabelForCount(row.count), row.label) << row.count;
     EXPECT_EQ(windowTitleForCount(row.count),
@@ -189,7 +181,6 @@ TEST(ScriptMessageTest, LinkListsOfTheWrongShapeReplaceTheMenu) {
   };
   const Row rows[] = {
       {"text", text("Jobs"), {"Sign In"}},
-      {"null", ScriptValue{nullptr}, {"Sign In"}},
       {"list with a number", ScriptValue{ScriptArray{jobs, number(2)}}, {"Sign In"}},
       {"a lone dictionary", jobs, {"Sign In"}},
       {"dictionaries without label or address", ScriptValue{unusable}, {}},
