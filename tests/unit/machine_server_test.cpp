@@ -21,7 +21,6 @@ TEST(ServerChoiceTest, TheUsersAddressWinsUnlessTheMachinesIsLocked) {
     std::optional<std::string> toAdopt;
   } rows[] = {
       {"nothing anywhere", {}, {}, {}, false, {}},
-      {"the user's alone", "https://own.test", {}, "https://own.test", false, {}},
       {"the machine's fills in", {}, {machine, {}}, {}, false, machine},
       {"the user's beats an unlocked machine",
        "https://own.test",
