@@ -30,7 +30,6 @@ TEST(ConnectionIntegrationTest, JudgesEachKindOfServerRightly) {
       {"legacy", "Found the platform at 127.0.0.1", "", true},
       {"legacy-500", "Could not connect", notPlatform, false},
       {"legacy-latin1", "Could not connect", notPlatform, false},
-      {"foreign", "Could not connect", notPlatform, false},
       {"huge-answer", "Could not connect",
        "Could not reach 127.0.0.1: the answer is larger than 4 MiB", false},
   };

@@ -125,7 +125,6 @@ TEST(LocalFilesTest, CreatesANewFileOnlyWhereNothingIsYet) {
   TempHome home;
   const fs::path dir = home.root();
   std::ofstream(dir / "kept.txt") << "mine";
-  fs::create_directory(dir / "folder");
   fs::create_symlink(dir / "nowhere", dir / "dangling");
   gtk::LocalFiles files;
 
@@ -137,7 +136,6 @@ TEST(LocalFilesTest, CreatesANewFileOnlyWhereNothingIsYet) {
   const Row rows[] = {
       {"fresh name", dir / "new.txt", FileCreation::Outcome::created},
       {"existing file", dir / "kept.txt", FileCreation::Outcome::exists},
-      {"folder", dir / "folder", FileCreation::Outcome::exists},
       {"dangling link", dir / "dangling", FileCreation::Outcome::exists},
       {"missing folder", dir / "absent" / "new.txt", FileCreation::Outcome::failed},
   };
