@@ -1,7 +1,5 @@
-// The page bridge in the real application: the platform's unread count
-// reaches the desktop as the launcher-entry badge signal, and each page's
-// navigation becomes the Go menu that the desktop shell reads over D-Bus,
-// whose entries and keys open their pages.
+// The page bridge in the real application, read over D-Bus as the desktop
+// shell reads the badge and the Go menu.
 #include "processes.hpp"
 #include "session_bus.hpp"
 

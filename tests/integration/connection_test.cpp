@@ -1,6 +1,5 @@
-// Connecting over real HTTP: the controller with the libsoup client and the
-// settings file, against the sample platform in each of its personalities.
-// Alerts are answered through the double; the web view records its loads.
+// Connecting over real HTTP and the real settings file, against the sample
+// platform in each of its personalities.
 #include "http_controller.hpp"
 
 #include <gtest/gtest.h>

@@ -1,6 +1,5 @@
 // Downloads with the real engine and the real file system, the window
-// controller in-process with scripted alerts: what is left on disk and what
-// the user is told when a download goes wrong, and how new files are made.
+// controller in-process with scripted alerts.
 #include "engine_window.hpp"
 
 #include <gtest/gtest.h>

@@ -1,9 +1,6 @@
 // The two injected page scripts in the real engine: a web view of the GTK
 // backend, configured as the window configures it, loads the sample
-// platform's pages and the messages it delivers are recorded. Each group
-// covers one behaviour the application relies on: the unread count, link
-// labels, link filters, container precedence, the cut before the sign-out
-// link, and when the scripts run at all.
+// platform's pages and the messages it delivers are recorded.
 #include "bridge/page_scripts.hpp"
 #include "engine_window.hpp"
 #include "gtk/web_view.hpp"

@@ -1,6 +1,4 @@
-// The window's downloads, through the double: where
-// files go, what finishing and failing show, how often the file manager is
-// opened, and the dock's progress bar.
+// The window's downloads, through the double.
 #include "downloads/download_list.hpp"
 #include "downloads/reveal_pacing.hpp"
 #include "fake_desktop.hpp"

@@ -1,6 +1,4 @@
-// The application's start: the window controller's construction, home
-// loading with and without a stored server, and connect links that arrive
-// before and after launch.
+// The application's start, and connect links that arrive around it.
 #include "app/app_delegate.hpp"
 #include "fake_desktop.hpp"
 

@@ -1,6 +1,5 @@
-// A server chosen by the machine's administrator: how it merges with the
-// user's own, and what a desk does with it on its first start, in Settings…
-// and when a set-up link names another server.
+// A server chosen by the machine's administrator, and what a desk does
+// with it.
 #include "connection/server_choice.hpp"
 #include "fake_desktop.hpp"
 #include "window/browser_window_controller.hpp"

@@ -1,5 +1,4 @@
-// The application's side of the page bridge: reading the unread count and
-// its badge, dispatching page messages, and turning reported links into
+// The application's side of the page bridge: the count, the messages and
 // the Go menu.
 #include "bridge/go_menu.hpp"
 #include "bridge/script_messages.hpp"
