@@ -22,8 +22,6 @@ TEST(LoadHomeTest, LoadsTheSignInPageOfAnythingStoredOrSchedulesTheFirstRunPanel
   const std::string fallback = "https://app.haulvane.com";
   const Row rows[] = {
       {"nothing stored", std::nullopt, fallback, std::nullopt},
-      {"stored address", "https://acme.example.test", "https://acme.example.test",
-       "https://acme.example.test/login"},
       {"empty string", "", fallback, fallback + "/login"},
       {"unparsable text", "https://bad host", fallback, fallback + "/login"},
   };
