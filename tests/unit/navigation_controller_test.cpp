@@ -156,7 +156,6 @@ TEST(ErrorOverlayTest, EachWayOutRemovesTheOverlayThenDoesItsWork) {
     int reloads = 0;
   };
   const Row rows[] = {
-      {"Try Again", true, press(0), {signIn, signIn}, ""},
       {"Try Again on a first run", false, press(0), {}, "Quit"},
       {"Change Server", true, press(1), {signIn}, "Cancel"},
       {"Go to Dashboard", true, dashboard, {signIn, signIn}, ""},
