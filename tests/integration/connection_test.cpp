@@ -23,7 +23,6 @@ TEST(ConnectionIntegrationTest, JudgesEachKindOfServerRightly) {
     std::string informative; // checked when not empty
     bool confirmAndStore;    // the alert asks, and "Connect" adopts
   } rows[] = {
-      {"current", "Connected to Sample Towing Co.", "", false},
       {"app-info-404", "Connected to Sample Towing Co.", "", false},
       {"redirect", "Connected to Sample Towing Co.", "", false},
       {"legacy", "Found the platform at 127.0.0.1", "", true},
