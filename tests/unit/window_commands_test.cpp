@@ -29,7 +29,6 @@ TEST(ZoomTest, StepsByATenthFromTheFactorAsReadWithinOneHalfToThreeAndSavesIt) {
   const Command in = &BrowserWindowController::zoomIn, out = &BrowserWindowController::zoomOut,
                 actual = &BrowserWindowController::zoomActual;
   const Row rows[] = {
-      {"in from actual size", 1.0, in, 1.1, "1.1"},
       {"in again accumulates rounding, the saved text does not", 1.1, in, 1.2000000000000002,
        "1.2"},
       {"in just below the top", 2.9000000000000017, in, 3.0, "3"},
@@ -179,7 +178,6 @@ TEST(PageCommandTest, PageAddressCommandsTakeOnlyThePlatformPageOnShow) {
     bool acts;
   };
   const Row rows[] = {
-      {"a platform page", "https://acme.example.test/dispatch?job=7", false, true},
       {"the www twin", "https://www.acme.example.test/jobs", false, true},
       {"no page yet", std::nullopt, false, false},
       {"another site", "https://elsewhere.test/", false, false},
