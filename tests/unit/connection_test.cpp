@@ -111,10 +111,8 @@ TEST(VerificationTest, StoresBeforeAnnouncingAndAnOlderPlatformOnlyOnceConfirmed
   Connection older;
   older.fake.alerts.answer(connect, "old.example.test");
   older.fake.http.complete(body(R"({"platform":"HV-Towing"})"));
-  EXPECT_EQ(older.fake.http.requests.at(1).url.absoluteString(), "https://old.example.test/login");
   older.fake.http.complete(body(legacyPage));
   EXPECT_EQ(older.alert().messageText, "Found the platform at old.example.test");
-  EXPECT_EQ(older.alert().buttons, (Strings{"Connect", "Cancel"}));
   EXPECT_FALSE(older.stored());
   older.fake.alerts.answer(connect);
   EXPECT_EQ(older.stored(), "https://old.example.test");
