@@ -33,8 +33,6 @@ TEST(DownloadDestinationTest, NumbersATakenNameBeforeItsExtension) {
     std::string expected;
   };
   const Row rows[] = {
-      {"free name kept", "invoice.pdf", {}, "invoice.pdf"},
-      {"first number is 2", "invoice.pdf", {"invoice.pdf"}, "invoice-2.pdf"},
       {"counts on", "invoice.pdf", {"invoice.pdf", "invoice-2.pdf"}, "invoice-3.pdf"},
       {"first free number wins", "invoice.pdf", {"invoice.pdf", "invoice-3.pdf"}, "invoice-2.pdf"},
       {"past nine",
