@@ -334,8 +334,6 @@ TEST(ConnectLinkTest, ALaterLinkTakesAwayTheEarlierQuestion) {
     const char* later;
     const char* question; // null: no question stays
   } rows[] = {
-      {"another server", "haulvane://connect?server=new.test:8443&email=d%40example.test",
-       "Connect to new.test:8443?"},
       {"the stored server", "haulvane://connect?server=acme.test&email=d%40example.test", nullptr},
       {"a blank server", "haulvane://connect?server=&email=d%40example.test", "Server address"},
   };
