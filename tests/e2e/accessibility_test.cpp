@@ -1,7 +1,5 @@
 // The real application as a screen reader finds it over AT-SPI, reached
-// with the keyboard alone: the header bar's buttons, the find bar, the
-// error screen and a dialog are named for what they do, and the keyboard
-// lands where the user must act.
+// with the keyboard alone.
 #include "processes.hpp"
 
 #include <gtest/gtest.h>

@@ -9,15 +9,6 @@
 namespace velmora::testing {
 namespace {
 
-// Waits for the dialog, then presses Return in it.
-bool answerWithReturn(const std::string& title) {
-  const std::string id = waitForWindow("^" + title);
-  if (id.empty())
-    return false;
-  pressKeys(id, "Return");
-  return waitUntil([&] { return visibleWindow("^" + title) != id; }, 10s);
-}
-
 // Waits until the dialog has drawn its bottom row, which holds its buttons.
 bool waitUntilPainted(const std::string& title) {
   return waitUntil([&] {

@@ -16,16 +16,6 @@ void writeFile(const std::filesystem::path& file, const std::string& text) {
   std::ofstream(file, std::ios::binary) << text;
 }
 
-// Waits for the dialog, then presses Return in it.
-bool answerWithReturn(const std::string& title) {
-  const std::string id = waitForWindow("^" + title);
-  if (id.empty())
-    return false;
-  waitUntil([&] { return painted(id, "100%x15%+0+0", "south"); });
-  pressKeys(id, "Return");
-  return waitUntil([&] { return visibleWindow("^" + title) != id; }, 10s);
-}
-
 bool signsInAt(const SamplePlatform& platform) {
   return platform.waitForRequest([](const LoggedRequest& r) { return r.path == "/login"; })
       .has_value();

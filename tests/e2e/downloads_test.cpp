@@ -1,7 +1,5 @@
 // The real application downloading from the sample platform into the
-// Downloads folder named by the temporary home's XDG user dirs: fresh names,
-// whole files, the file manager (opened at most once in ten seconds) and the
-// dock.
+// Downloads folder named by the temporary home's XDG user dirs.
 #include "processes.hpp"
 #include "session_bus.hpp"
 

@@ -72,10 +72,7 @@ TEST(PrintE2ETest, CtrlPAndThePagesPrintButtonPrintThePageToAPdf) {
   std::filesystem::create_directories(session.home.root() / ".config/gtk-4.0");
   std::ofstream(session.home.root() / ".config/gtk-4.0/settings.ini")
       << "[Settings]\ngtk-print-backends=file\n";
-  // The file is suggested in Documents, named after the page.
-  std::filesystem::create_directories(session.home.root() / "Documents");
-  std::ofstream(session.home.root() / ".config/user-dirs.dirs")
-      << "XDG_DOCUMENTS_DIR=\"$HOME/Documents\"\n";
+  // TempHome names its Documents in the user dirs: the file is suggested there.
   session.launch();
   const std::string window = waitForWindow();
   ASSERT_FALSE(window.empty());

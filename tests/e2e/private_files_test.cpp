@@ -1,7 +1,5 @@
 // The real application's own files (the cookie jar that holds the sign-in,
-// local storage, the cache and the settings) are for the user alone, in a
-// fresh home and in one an older version left readable; the downloads it
-// saves stay the user's ordinary files.
+// local storage, the cache and the settings) are for the user alone.
 #include "processes.hpp"
 
 #include <gtest/gtest.h>

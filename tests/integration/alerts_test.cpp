@@ -1,7 +1,4 @@
-// The GTK alerts as a user meets them: the address field has the focus,
-// Return in it confirms with the typed text, Escape answers as Cancel (and
-// never as Quit), and
-// the informational style reaches the dialog.
+// The GTK alerts as a user meets them, keys and all.
 #include "gtk/services.hpp"
 #include "processes.hpp"
 

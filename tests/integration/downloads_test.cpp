@@ -1,6 +1,5 @@
 // Downloads with the real engine and the real file system, the window
-// controller in-process with scripted alerts: what is left on disk and what
-// the user is told when a download goes wrong, and how new files are made.
+// controller in-process with scripted alerts.
 #include "engine_window.hpp"
 
 #include <gtest/gtest.h>
@@ -125,7 +124,6 @@ TEST(LocalFilesTest, CreatesANewFileOnlyWhereNothingIsYet) {
   TempHome home;
   const fs::path dir = home.root();
   std::ofstream(dir / "kept.txt") << "mine";
-  fs::create_directory(dir / "folder");
   fs::create_symlink(dir / "nowhere", dir / "dangling");
   gtk::LocalFiles files;
 
@@ -137,7 +135,6 @@ TEST(LocalFilesTest, CreatesANewFileOnlyWhereNothingIsYet) {
   const Row rows[] = {
       {"fresh name", dir / "new.txt", FileCreation::Outcome::created},
       {"existing file", dir / "kept.txt", FileCreation::Outcome::exists},
-      {"folder", dir / "folder", FileCreation::Outcome::exists},
       {"dangling link", dir / "dangling", FileCreation::Outcome::exists},
       {"missing folder", dir / "absent" / "new.txt", FileCreation::Outcome::failed},
   };

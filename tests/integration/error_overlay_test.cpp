@@ -1,6 +1,4 @@
-// The error screen as the user meets it: drawn over the page when the server
-// cannot be reached, one at a time, following the window's size, and left
-// through "Try Again" (also the Return key) or "Change Server…".
+// The error screen as the user meets it, drawn by GTK over the real engine.
 #include "engine_window.hpp"
 #include "http_controller.hpp"
 

@@ -1,7 +1,4 @@
-// The Go menu as GTK draws it, filled from a real page in the real engine:
-// links written the way browsers write them all reach it, with their
-// numbers in order, labels with underscores are drawn as written, and an
-// entry opens its own address.
+// The Go menu as GTK draws it, filled from a real page in the real engine.
 #include "app/app_delegate.hpp"
 #include "engine_window.hpp"
 #include "gtk/menu_bar.hpp"

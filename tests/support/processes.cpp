@@ -471,6 +471,15 @@ void pressKeys(const std::string& window, const std::string& keys) {
   (void)runCommand(argv);
 }
 
+bool answerWithReturn(const std::string& title) {
+  const std::string id = waitForWindow("^" + title);
+  if (id.empty())
+    return false;
+  waitUntil([&] { return painted(id, "100%x15%+0+0", "south"); });
+  pressKeys(id, "Return");
+  return waitUntil([&] { return visibleWindow("^" + title) != id; }, 10s);
+}
+
 bool clickTheMiddleOnceItIs(const std::string& colour, int button) {
   const std::string window = waitForWindow();
   std::optional<WindowSize> size;

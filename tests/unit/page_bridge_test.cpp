@@ -1,5 +1,4 @@
-// The application's side of the page bridge: reading the unread count and
-// its badge, dispatching page messages, and turning reported links into
+// The application's side of the page bridge: the count, the messages and
 // the Go menu.
 #include "bridge/go_menu.hpp"
 #include "bridge/script_messages.hpp"
@@ -45,26 +44,16 @@ TEST(CountFromMessageBodyTest, ReadsNumbersAndNothingElse) {
     std::int64_t count;
   };
   const double nan = std::numeric_limits<double>::quiet_NaN();
-  const double infinity = std::numeric_limits<double>::infinity();
   const Row rows[] = {
-      {"zero", number(0), 0},
-      {"whole number", number(150), 150},
       {"fraction truncates toward zero", number(2.9), 2},
       {"negative fraction truncates toward zero", number(-2.9), -2},
-      {"negative", number(-5), -5},
       {"largest double below 2^63", number(9223372036854774784.0), 9223372036854774784},
       {"2^63 is just beyond the range", number(9223372036854775808.0), int64Max},
-      {"far beyond the range", number(1e19), int64Max},
       {"-2^63 is the bottom of the range", number(-9223372036854775808.0), int64Min},
       {"far below the range", number(-1e300), int64Min},
-      {"infinity", number(infinity), int64Max},
-      {"negative infinity", number(-infinity), int64Min},
       {"not a number", number(nan), 0},
       {"numeric string", text("5"), 0},
       {"boolean", ScriptValue{true}, 0},
-      {"null", ScriptValue{nullptr}, 0},
-      {"array", ScriptValue{ScriptArray{number(3)}}, 0},
-      {"dictionary", ScriptValue{ScriptDictionary{{"count", number(3)}}}, 0},
   };
   for (const Row& row : rows)
     EXPECT_EQ(countFromMessageBody(row.body), row.count) << row.name;
@@ -75,8 +64,8 @@ TEST(BadgeLabelForCountTest, ShowsPositiveCountsInFullInTheBadgeAndTheTitleAndNo
     std::int64_t count;
     const char* label;
   };
-  const Row rows[] = {{0, ""},        {1, "1"}, {3, "3"},       {150, "150"},
-                      {1234, "1234"}, {-1, ""}, {int64Min, ""}, {int64Max, "9223372036854775807"}};
+  const Row rows[] = {
+      {0, ""}, {1, "1"}, {1234, "1234"}, {int64Min, ""}, {int64Max, "9223372036854775807"}};
   for (const Row& row : rows) {
     EXPECT_EQ(badgeLabelForCount(row.count), row.label) << row.count;
     EXPECT_EQ(windowTitleForCount(row.count),
@@ -189,7 +178,6 @@ TEST(ScriptMessageTest, LinkListsOfTheWrongShapeReplaceTheMenu) {
   };
   const Row rows[] = {
       {"text", text("Jobs"), {"Sign In"}},
-      {"null", ScriptValue{nullptr}, {"Sign In"}},
       {"list with a number", ScriptValue{ScriptArray{jobs, number(2)}}, {"Sign In"}},
       {"a lone dictionary", jobs, {"Sign In"}},
       {"dictionaries without label or address", ScriptValue{unusable}, {}},
@@ -271,7 +259,6 @@ TEST(GoMenuEntriesTest, BuildsEntriesFromTheReportedLinks) {
   numbered.insert(numbered.end(), {"-", "Sign out:"});
   const Row rows[] = {
       {"the first nine numbered, sign-out set apart", twelve, numbered},
-      {"an empty list gives only Sign In", {}, {"signIn:Sign In:"}},
       {"only a sign-out link", {link("Sign out", at("/logout"))}, {"Sign out:"}},
       {"two sign-out links",
        {link("Jobs", at("/jobs")), link("Sign out", at("/logout")),
@@ -283,10 +270,6 @@ TEST(GoMenuEntriesTest, BuildsEntriesFromTheReportedLinks) {
       {"only the path makes a sign-out link",
        {link("Log out now", at("/logoutnow")), link("Help", at("/help#/logout"))},
        {"Log out now:1", "Help:2"}},
-      {"addresses are read as browsers write them",
-       {link("Open jobs", at("/jobs?status[]=open")), link("Tow_Log", at("/log|{x}#a#b")),
-        link("Spaced", at("/a b"))},
-       {"Open jobs:1", "Tow_Log:2", "Spaced:3"}},
       {"an address with a broken host takes no number",
        {link("Broken", "https://[::1/jobs"), link("Jobs", at("/jobs"))},
        {"Jobs:1"}},
@@ -330,7 +313,6 @@ TEST(ScriptValueJsonTest, ReadsPageValuesWithoutLosingThemToOddEncodings) {
   };
   const Row rows[] = {
       {"a whole pair stays", R"("truck \ud83d\ude9a")", "truck \xF0\x9F\x9A\x9A"},
-      {"lone high half at the end", R"("truck \ud83d")", "truck \xEF\xBF\xBD"},
       {"lone high half before text", R"("\ud83dx")",
        "\xEF\xBF\xBD"
        "x"},

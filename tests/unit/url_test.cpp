@@ -42,14 +42,11 @@ TEST(UrlTest, ReadsAddressesAsBrowsersWriteThem) {
   const Row rows[] = {
       {"already valid", "https://a.test/jobs?x=1#top", "https://a.test/jobs?x=1#top"},
       {"pipe and caret in the query", "https://a.test/?q=a|b^c", "https://a.test/?q=a%7Cb%5Ec"},
-      {"brackets in the query", "https://a.test/jobs?status[]=open",
-       "https://a.test/jobs?status%5B%5D=open"},
       {"braces, brackets and backtick", "https://a.test/{x}/[y]?`z`",
        "https://a.test/%7Bx%7D/%5By%5D?%60z%60"},
       {"second hash in the fragment", "https://a.test/#a#b", "https://a.test/#a%23b"},
       {"stray percent", "https://a.test/100%?x=%zz&y=%41", "https://a.test/100%25?x=%25zz&y=%41"},
       {"IPv6 host kept", "http://[::1]:8080/a|b", "http://[::1]:8080/a%7Cb"},
-      {"space", "https://a.test/a b", "https://a.test/a%20b"},
       {"mail address", "mailto:a|b@c.test", "mailto:a%7Cb@c.test"},
   };
   for (const Row& row : rows) {
@@ -73,7 +70,6 @@ TEST(UrlTest, AppendsOneComponentWithExactlyOneSlash) {
   const Row rows[] = {
       {"https://a.test", "login", "https://a.test/login"},
       {"https://a.test/", "login", "https://a.test/login"},
-      {"http://127.0.0.1:8080", "api/v1/app-info", "http://127.0.0.1:8080/api/v1/app-info"},
       {"https://a.test/base", "login", "https://a.test/base/login"},
       {"https://a.test/base/?x=1#f", "login", "https://a.test/base/login"},
   };

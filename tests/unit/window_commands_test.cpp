@@ -29,19 +29,15 @@ TEST(ZoomTest, StepsByATenthFromTheFactorAsReadWithinOneHalfToThreeAndSavesIt) {
   const Command in = &BrowserWindowController::zoomIn, out = &BrowserWindowController::zoomOut,
                 actual = &BrowserWindowController::zoomActual;
   const Row rows[] = {
-      {"in from actual size", 1.0, in, 1.1, "1.1"},
       {"in again accumulates rounding, the saved text does not", 1.1, in, 1.2000000000000002,
        "1.2"},
       {"in just below the top", 2.9000000000000017, in, 3.0, "3"},
       {"in at the top", 3.0, in, 3.0, "3"},
-      {"in from above the top", 4.0, in, 3.0, "3"},
       {"out just above the bottom is kept", 0.6000000000000001, out, 0.5000000000000001, "0.5"},
       {"out landing exactly on the bottom", 0.6, out, 0.5, "0.5"},
       {"out at the bottom", 0.5, out, 0.5, "0.5"},
-      {"out from below the bottom", 0.25, out, 0.5, "0.5"},
       {"out from a finer step keeps it", 0.75, out, 0.65, "0.65"},
       {"actual size from far in", 2.9000000000000017, actual, 1.0, "1"},
-      {"actual size from far out", 0.5, actual, 1.0, "1"},
   };
   for (const Row& row : rows) {
     Fixture f;
@@ -60,18 +56,14 @@ TEST(ZoomTest, TheSavedZoomIsRestoredAndDamagedTextMeansActualSize) {
   };
   const Row rows[] = {
       {"nothing saved", std::nullopt, 1.0},
-      {"a step in", "1.1", 1.1},
       {"accumulated rounding kept exactly", "2.9000000000000017", 2.9000000000000017},
       {"the top", "3", 3.0},
       {"the bottom", "0.5", 0.5},
       {"empty", "", 1.0},
-      {"words", "large", 1.0},
       {"trailing junk", "1.5x", 1.0},
       {"leading space", " 1.5", 1.0},
       {"not a number", "nan", 1.0},
-      {"infinite", "inf", 1.0},
       {"overflowing", "1e400", 1.0},
-      {"negative", "-1.2", 1.0},
       {"below the bottom", "0.49", 1.0},
       {"above the top", "3.01", 1.0},
   };
@@ -96,9 +88,6 @@ TEST(FindInPageTest, StatusSaysWhereTheBarStandsAmongTheMatches) {
   const Row rows[] = {
       {"empty field", false, FindMatches{0, 0}, ""},
       {"still counting", true, std::nullopt, ""},
-      {"none", true, FindMatches{0, 0}, "No matches"},
-      {"first of several", true, FindMatches{1, 12}, "1 of 12"},
-      {"the only one", true, FindMatches{1, 1}, "1 of 1"},
       {"counted before the first is selected", true, FindMatches{0, 3}, "3 matches"},
       {"counted one before it is selected", true, FindMatches{0, 1}, "1 match"},
       {"at the limit", true, FindMatches{7, maxFindMatches}, "7 of 1000"},
@@ -117,13 +106,8 @@ TEST(FindInPageTest, StepsWrapAroundAsTheEngineDoes) {
     unsigned expected;
   };
   const Row rows[] = {
-      {"next", {1, 3}, forward, 2},
-      {"next after the last is the first", {3, 3}, forward, 1},
-      {"previous", {3, 3}, backward, 2},
-      {"previous before the first is the last", {1, 3}, backward, 3},
       {"next with none selected is the first", {0, 3}, forward, 1},
       {"previous with none selected is the last", {0, 3}, backward, 3},
-      {"the only match stays", {1, 1}, forward, 1},
       {"no matches", {0, 0}, forward, 0},
       {"a stale position past the end", {9, 3}, backward, 3},
       {"too many to count keeps its place", {5, maxFindMatches + 1}, forward, 5},
@@ -139,10 +123,8 @@ TEST(HistoryCommandTest, BackAndForwardAreEnabledOnlyWhenThereIsSomewhereToGo) {
     const char* name;
     bool canGoBack, canGoForward;
   };
-  const Row rows[] = {{"only page", false, false},
-                      {"start of history", false, true},
-                      {"end of history", true, false},
-                      {"middle", true, true}};
+  // One side open at a time: a swapped or shared check fails one of them.
+  const Row rows[] = {{"start of history", false, true}, {"end of history", true, false}};
   for (const Row& row : rows) {
     Fixture f;
     f.fake.webView().backPossible = row.canGoBack;
@@ -196,10 +178,8 @@ TEST(PageCommandTest, PageAddressCommandsTakeOnlyThePlatformPageOnShow) {
     bool acts;
   };
   const Row rows[] = {
-      {"a platform page", "https://acme.example.test/dispatch?job=7", false, true},
       {"the www twin", "https://www.acme.example.test/jobs", false, true},
       {"no page yet", std::nullopt, false, false},
-      {"a blank view", "about:blank", false, false},
       {"another site", "https://elsewhere.test/", false, false},
       {"the platform over plain http", "http://acme.example.test/jobs", false, false},
       {"under the error screen", "https://acme.example.test/jobs", true, false},
