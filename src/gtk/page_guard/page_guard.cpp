@@ -11,6 +11,7 @@
 
 #include <algorithm>
 #include <memory>
+#include <optional>
 #include <set>
 #include <string>
 #include <vector>
@@ -108,26 +109,25 @@ void onWindowObjectCleared(WebKitScriptWorld* world, WebKitWebPage*, WebKitFrame
   g_object_unref(context);
 }
 
-void readOrigins(GVariant* origins) {
-  if (!origins || !g_variant_is_of_type(origins, G_VARIANT_TYPE_STRING_ARRAY))
-    return;
-  platformOrigins.clear();
+// The strings the application sent; none when it sent something else.
+std::optional<std::vector<std::string>> stringsOf(GVariant* value) {
+  if (!value || !g_variant_is_of_type(value, G_VARIANT_TYPE_STRING_ARRAY))
+    return std::nullopt;
   gsize count = 0;
-  const gchar** strings = g_variant_get_strv(origins, &count);
-  for (gsize i = 0; i < count; ++i)
-    platformOrigins.emplace_back(strings[i]);
+  const gchar** strings = g_variant_get_strv(value, &count);
+  std::vector<std::string> read(strings, strings + count);
   g_free(strings);
+  return read;
+}
+
+void readOrigins(GVariant* origins) {
+  if (auto read = stringsOf(origins))
+    platformOrigins = std::move(*read);
 }
 
 void readCopyParts(GVariant* parts) {
-  if (!parts || !g_variant_is_of_type(parts, G_VARIANT_TYPE_STRING_ARRAY))
-    return;
-  copyParts.clear();
-  gsize count = 0;
-  const gchar** strings = g_variant_get_strv(parts, &count);
-  for (gsize i = 0; i < count; ++i)
-    copyParts.emplace(strings[i]);
-  g_free(strings);
+  if (const auto read = stringsOf(parts))
+    copyParts = std::set<std::string>(read->begin(), read->end());
 }
 
 gboolean onMessage(WebKitWebProcessExtension*, WebKitUserMessage* message, gpointer) {
