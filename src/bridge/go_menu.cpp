@@ -1,7 +1,5 @@
 #include "bridge/go_menu.hpp"
 
-#include "bridge/page_bridge.hpp"
-
 namespace velmora {
 namespace {
 
@@ -75,19 +73,6 @@ MenuItem menuItemForGoMenuEntry(const GoMenuEntry& entry) {
   item.representedObject = entry.targetURL;
   item.stateOn = entry.stateOn;
   return item;
-}
-
-void PageBridge::goToPath(const std::optional<Url>& representedObject) {
-  if (representedObject)
-    openIfSameServer_(*representedObject);
-}
-
-void PageBridge::rebuildGoMenu(const std::vector<ScriptDictionary>& links) {
-  if (!goMenu_)
-    return; // no menu bar
-  goMenu_->removeAllItems();
-  for (const GoMenuEntry& entry : buildGoMenuEntries(links))
-    goMenu_->addItem(menuItemForGoMenuEntry(entry));
 }
 
 } // namespace velmora

@@ -1,7 +1,5 @@
 #include "bridge/script_messages.hpp"
 
-#include "bridge/page_bridge.hpp"
-
 #include <cmath>
 #include <limits>
 
@@ -41,34 +39,6 @@ std::vector<ScriptDictionary> linkListFromMessageBody(const ScriptValue& body) {
     links.push_back(*dictionary);
   }
   return links;
-}
-
-PageBridge::PageBridge(DockTile& dockTile, MainQueue& queue, Menu* goMenu,
-                       std::function<void(const Url&)> openIfSameServer,
-                       std::function<void(const Url&)> openConnectLink,
-                       std::function<void(const std::string&)> setWindowTitle)
-    : badge_(dockTile, queue), goMenu_(goMenu), openIfSameServer_(std::move(openIfSameServer)),
-      openConnectLink_(std::move(openConnectLink)), setWindowTitle_(std::move(setWindowTitle)) {}
-
-void PageBridge::didReceiveScriptMessage(const ScriptMessage& message) {
-  if (message.name == "bellCount") {
-    // The badge belongs to the application and only a page's report
-    // changes it. The title costs the desktop nothing, so it follows every
-    // report at once; only the dock's signal is held back.
-    const std::int64_t count = countFromMessageBody(message.body);
-    badge_.show(badgeLabelForCount(count));
-    const std::string title = windowTitleForCount(count);
-    if (title != title_) {
-      title_ = title;
-      setWindowTitle_(title);
-    }
-  } else if (message.name == "navLinks") {
-    rebuildGoMenu(linkListFromMessageBody(message.body));
-  } else if (message.name == "connectLink") {
-    const std::string* text = message.body.string();
-    if (const auto link = text ? Url::parse(*text) : std::nullopt)
-      openConnectLink_(*link);
-  }
 }
 
 } // namespace velmora
