@@ -131,24 +131,33 @@ std::vector<std::filesystem::path> KeyFileSettings::defaultSystemFiles() {
   return files;
 }
 
-std::optional<std::string> KeyFileSettings::systemStringForKey(std::string_view key) const {
-  const std::string k(key);
+std::map<std::string, std::string> KeyFileSettings::readSystemFiles() const {
+  std::map<std::string, std::string> values;
   for (const auto& file : systemFiles_) {
     GKeyFilePtr keyFile(g_key_file_new());
     GErrorPtr error;
     if (!g_key_file_load_from_file(keyFile.get(), file.c_str(), G_KEY_FILE_NONE, out(error))) {
-      if (!g_error_matches(error.get(), G_FILE_ERROR, G_FILE_ERROR_NOENT) &&
-          std::ranges::find(reported_, file) == reported_.end()) {
-        reported_.push_back(file);
+      if (!g_error_matches(error.get(), G_FILE_ERROR, G_FILE_ERROR_NOENT))
         g_debug("ignored the machine settings in %s: %s", file.c_str(), error->message);
-      }
       continue;
     }
-    GCharPtr value(g_key_file_get_string(keyFile.get(), "Settings", k.c_str(), nullptr));
-    if (value)
-      return std::string(value.get());
+    const GStrvPtr keys(g_key_file_get_keys(keyFile.get(), "Settings", nullptr, nullptr));
+    for (char** key = keys.get(); key && *key; ++key) {
+      GCharPtr value(g_key_file_get_string(keyFile.get(), "Settings", *key, nullptr));
+      if (value)
+        values.try_emplace(*key, value.get());
+    }
   }
-  return std::nullopt;
+  return values;
+}
+
+std::optional<std::string> KeyFileSettings::systemStringForKey(std::string_view key) const {
+  if (!system_)
+    system_ = readSystemFiles();
+  const auto found = system_->find(std::string(key));
+  if (found == system_->end())
+    return std::nullopt;
+  return found->second;
 }
 
 } // namespace velmora::gtk

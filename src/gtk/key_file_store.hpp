@@ -8,6 +8,7 @@
 #include "platform/settings.hpp"
 
 #include <filesystem>
+#include <map>
 #include <optional>
 #include <string>
 #include <string_view>
@@ -38,9 +39,11 @@ private:
 // The application's settings, group [Settings] of the store, and the same
 // group of the machine-wide files an administrator may write
 // (velmora/settings.ini in each of $XDG_CONFIG_DIRS, /etc/xdg by default;
-// the first file that holds a key gives it). A machine file that does not
-// parse is passed over with a debug line, never patched up: half of an
-// administrator's intent is worse than none.
+// the first file that holds a key gives it). The machine files are read
+// once, at the first question, as the desktop reads such files at start:
+// the policy decisions ask for the server many times a page. A machine
+// file that does not parse is passed over with a debug line, never patched
+// up: half of an administrator's intent is worse than none.
 class KeyFileSettings final : public Settings {
 public:
   explicit KeyFileSettings(KeyFileStore& store,
@@ -54,11 +57,12 @@ public:
   [[nodiscard]] static std::vector<std::filesystem::path> defaultSystemFiles();
 
 private:
+  // The machine files' [Settings], merged; the first file holding a key wins.
+  [[nodiscard]] std::map<std::string, std::string> readSystemFiles() const;
+
   KeyFileStore& store_;
   std::vector<std::filesystem::path> systemFiles_;
-  // Damaged machine files already reported, so that reading them at every
-  // decision does not flood the log.
-  mutable std::vector<std::filesystem::path> reported_;
+  mutable std::optional<std::map<std::string, std::string>> system_;
 };
 
 } // namespace velmora::gtk
