@@ -251,7 +251,6 @@ TEST(LastCopyTest, SaysTheTimeAndTheDayOnlyWhenItIsNotToday) {
   std::tm now{};
   now.tm_year = 126;
   now.tm_yday = 340;
-  now.tm_hour = 16;
   std::tm today = now;
   today.tm_hour = 14;
   today.tm_min = 2;

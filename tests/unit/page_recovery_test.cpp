@@ -76,12 +76,6 @@ TEST(PageRecoveryTest, DecidesReloadsRetriesAndAnswersPurely) {
 
 struct Desk : testing::Browser {
   Desk() { showing(jobs); }
-  void showing(const char* address) {
-    fake.webView().currentURL = Url::parse(address);
-    loads().didStartProvisionalNavigation();
-    loads().didCommitNavigation();
-    loads().didFinishNavigation();
-  }
   void crashAfter(std::chrono::milliseconds wait) {
     fake.mainQueue.advance(wait);
     loads().webProcessDidTerminate(WebProcessTermination::crashed);
