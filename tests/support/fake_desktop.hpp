@@ -61,10 +61,8 @@ public:
   void setPageZoom(double value) override { zoom = value; }
   [[nodiscard]] std::optional<Url> url() const override { return currentURL; }
   void evaluateJavaScript(const std::string& script) override { scripts.push_back(script); }
-  void print() override { ++prints; }
-  void performTextFinderAction(TextFinderAction action) override {
-    finderActions.push_back(action);
-  }
+  void print() override {}
+  void performTextFinderAction(TextFinderAction) override {}
   void saveArchive(std::function<void(std::optional<std::string>)> done) override {
     archiveRequests.push_back(std::move(done));
   }
@@ -82,8 +80,6 @@ public:
   double zoom = 1.0;
   std::optional<Url> currentURL;
   std::vector<std::string> scripts;
-  int prints = 0;
-  std::vector<TextFinderAction> finderActions;
   // Saves asked for and not yet answered, oldest first.
   std::vector<std::function<void(std::optional<std::string>)>> archiveRequests;
   std::map<std::string, std::string> responseHeaders;
@@ -310,7 +306,6 @@ public:
     if (!canCreate)
       return false;
     existing.insert(path);
-    created.push_back(path);
     return true;
   }
   [[nodiscard]] FileCreation createNewFile(const std::filesystem::path& path) override {
@@ -326,7 +321,6 @@ public:
   }
   std::optional<std::filesystem::path> downloads = std::filesystem::path("/home/user/Downloads");
   std::set<std::filesystem::path> existing;
-  std::vector<std::filesystem::path> created;
   bool canCreate = true;
   // Files that someone else creates between the existence test and our own
   // creation of the same path.

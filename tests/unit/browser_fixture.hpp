@@ -23,6 +23,13 @@ struct Browser {
   [[nodiscard]] NavigationDelegate& navigation() { return fake.webView().delegates.navigation; }
   [[nodiscard]] LoadDelegate& loads() { return fake.webView().delegates.loads; }
   [[nodiscard]] UIDelegate& ui() { return fake.webView().delegates.ui; }
+  // A page loaded from start to finish, as the engine reports one.
+  void showing(const char* address) {
+    fake.webView().currentURL = Url::parse(address);
+    loads().didStartProvisionalNavigation();
+    loads().didCommitNavigation();
+    loads().didFinishNavigation();
+  }
   [[nodiscard]] Strings loaded() const { return fake.webView().loadedAddresses(); }
   [[nodiscard]] Strings opened() const { return fake.workspace.openedAddresses(); }
   // The alert waiting for an answer; a test that expects one fails loudly

@@ -55,7 +55,6 @@ TEST(DownloadDestinationTest, KeepsOnlyAPlainVisibleNameFromAHostileSuggestion) 
     std::string expected;
   };
   const Row rows[] = {
-      {"ordinary", "invoice.pdf", "invoice.pdf"},
       {"non-ASCII kept", "Rechnung M\u00fcller.pdf", "Rechnung M\u00fcller.pdf"},
       {"climbs out", "../../evil.sh", "evil.sh"},
       {"absolute path", "/etc/cron.d/evil", "evil"},
@@ -73,7 +72,6 @@ TEST(DownloadDestinationTest, KeepsOnlyAPlainVisibleNameFromAHostileSuggestion) 
        "a\x01"
        "b\nc\x7f.txt",
        "a_b_c_.txt"},
-      {"escape sequence", "\x1b[31mred.txt", "_[31mred.txt"},
       {"NUL byte", std::string("a\0b.txt", 7), "a_b.txt"},
       {"C1 control",
        "a\xc2\x85"

