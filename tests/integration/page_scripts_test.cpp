@@ -220,7 +220,6 @@ TEST_F(PageScriptsTest, PostsTheUnreadCountOnceWhenThePageIsReady) {
   };
   const Row rows[] = {
       {"no count element", "", 0},
-      {"digits and a word", "?text=12%20new", 12},
       {"grouping separator", "?text=1%2C204", 1204},
       {"no digits", "?text=new", 0},
       {"hidden attribute", "?text=7&hidden=1", 0},
