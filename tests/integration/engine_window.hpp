@@ -109,16 +109,15 @@ private:
 
 class EngineWindow {
 public:
-  // Stores `server` as the platform address (none: nothing stored), builds
-  // the controller, which loads the sign-in page, and shows the window.
-  // `realFiles` stands in for the double's files where a test needs disks.
-  explicit EngineWindow(std::optional<std::string> server, Files* realFiles = nullptr,
+  // Stores `server` as the platform address, builds the controller, which
+  // loads the sign-in page, and shows the window. `realFiles` stands in for
+  // the double's files where a test needs disks.
+  explicit EngineWindow(const std::string& server, Files* realFiles = nullptr,
                         Menu* goMenu = nullptr)
       : app_(testApplication()), session_(webkit_network_session_new_ephemeral()),
         store_(home_.settingsFile()), windows_(session_, store_),
         desktop_(fake.with({.windows = &windows_, .files = realFiles, .mainQueue = &mainQueue})) {
-    if (server)
-      fake.settings.values["serverURL"] = *server;
+    fake.settings.values["serverURL"] = server;
     controller = std::make_unique<BrowserWindowController>(desktop_, goMenu);
     controller->showWindow();
   }

@@ -134,15 +134,6 @@ TEST_F(NavigationEngineTest, AScriptsMailAddressOrEmptyPageIsNoServerFailure) {
   }
 }
 
-TEST_F(NavigationEngineTest, APopUpRootPageBecomesTheSignInPage) {
-  show("/away");
-  const size_t before = sites.platform.requests().size();
-  window.click("blank-root");
-  ASSERT_TRUE(
-      sites.platform.waitForRequest([](auto& r) { return r.path == "/login"; }, 20s, before));
-  EXPECT_FALSE(TwoSites::everRequested(sites.platform, "/"));
-}
-
 TEST_F(NavigationEngineTest, AFormPostedIntoANewWindowKeepsItsBody) {
   show("/away");
   (void)window.evaluate("document.getElementById('post-blank').requestSubmit(); true");

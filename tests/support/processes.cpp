@@ -456,10 +456,7 @@ bool showsColour(const std::string& window, const std::string& colour, const std
 }
 
 std::string windowTitle(const std::string& window) {
-  std::string title = runCommand({"xdotool", "getwindowname", window});
-  while (!title.empty() && (title.back() == '\n' || title.back() == '\r'))
-    title.pop_back();
-  return title;
+  return runCommand({"xdotool", "getwindowname", window});
 }
 
 void pressKeys(const std::string& window, const std::string& keys) {

@@ -7,21 +7,21 @@
 
 #include <algorithm>
 #include <iterator>
-#include <map>
-#include <set>
 #include <stdexcept>
 #include <utility>
 
 namespace velmora::testing {
 namespace {
 
+constexpr const char* applicationBusName = "com.haulvane.Velmora";
+
 GObjectPtr<GDBusConnection> sessionBus() {
   return GObjectPtr<GDBusConnection>::adopt(g_bus_get_sync(G_BUS_TYPE_SESSION, nullptr, nullptr));
 }
 
-GVariantPtr callSync(GDBusConnection* bus, const std::string& busName, const std::string& path,
-                     const char* interface, const char* method, GVariant* parameters) {
-  return GVariantPtr(g_dbus_connection_call_sync(bus, busName.c_str(), path.c_str(), interface,
+GVariantPtr callSync(GDBusConnection* bus, const std::string& path, const char* interface,
+                     const char* method, GVariant* parameters) {
+  return GVariantPtr(g_dbus_connection_call_sync(bus, applicationBusName, path.c_str(), interface,
                                                  method, parameters, nullptr,
                                                  G_DBUS_CALL_FLAGS_NONE, 5000, nullptr, nullptr));
 }
@@ -30,9 +30,9 @@ GVariantPtr callSync(GDBusConnection* bus, const std::string& busName, const std
 // arrive through the main loop. A call of ours to the same interface, which
 // the application answers after theirs on the same connection, followed by a
 // drain of the main loop, makes sure those answers have been taken in.
-void settle(GDBusConnection* bus, const std::string& busName, const std::string& path,
-            const char* interface, const char* method, GVariant* parameters) {
-  (void)callSync(bus, busName, path, interface, method, parameters);
+void settle(GDBusConnection* bus, const std::string& path, const char* interface,
+            const char* method, GVariant* parameters) {
+  (void)callSync(bus, path, interface, method, parameters);
   while (g_main_context_iteration(nullptr, FALSE)) {
   }
 }
@@ -41,13 +41,12 @@ void settle(GDBusConnection* bus, const std::string& busName, const std::string&
 // flattened with a separator between non-empty ones; submenus nest.
 class MenuReader {
 public:
-  MenuReader(GDBusConnection* bus, std::string busName, std::string path)
-      : bus_(bus), busName_(std::move(busName)), path_(std::move(path)) {}
+  MenuReader(GDBusConnection* bus, std::string path) : bus_(bus), path_(std::move(path)) {}
 
   std::vector<ExportedMenuItem> read(GMenuModel* model) {
     // Asking for the size starts the client's fetch of the menu's group.
     (void)g_menu_model_get_n_items(model);
-    settle(bus_, busName_, path_, "org.gtk.Menus", "Start", g_variant_new("(au)", nullptr));
+    settle(bus_, path_, "org.gtk.Menus", "Start", g_variant_new("(au)", nullptr));
     std::vector<ExportedMenuItem> items;
     for (int i = 0; i < g_menu_model_get_n_items(model); ++i) {
       if (auto section = link(model, i, G_MENU_LINK_SECTION)) {
@@ -83,36 +82,36 @@ private:
   }
 
   GDBusConnection* bus_;
-  std::string busName_, path_;
+  std::string path_;
 };
 
 } // namespace
 
-std::optional<std::vector<ExportedMenuItem>> readExportedMenuBar(const std::string& busName,
-                                                                 const std::string& objectPath) {
+std::optional<std::vector<ExportedMenuItem>> readExportedMenuBar() {
+  const char* path = "/com/haulvane/Velmora/menus/menubar";
   const auto bus = sessionBus();
   if (!bus)
     return std::nullopt;
-  auto model = GObjectPtr<GDBusMenuModel>::adopt(
-      g_dbus_menu_model_get(bus.get(), busName.c_str(), objectPath.c_str()));
-  auto bar = MenuReader(bus.get(), busName, objectPath).read(G_MENU_MODEL(model.get()));
+  auto model =
+      GObjectPtr<GDBusMenuModel>::adopt(g_dbus_menu_model_get(bus.get(), applicationBusName, path));
+  auto bar = MenuReader(bus.get(), path).read(G_MENU_MODEL(model.get()));
   // A menu bar always has menus: none means nobody exports one yet.
   if (bar.empty())
     return std::nullopt;
   return bar;
 }
 
-std::optional<ActionDescription>
-describeAction(const std::string& objectPath, const std::string& name, const std::string& busName) {
+std::optional<ActionDescription> describeAction(const std::string& objectPath,
+                                                const std::string& name) {
   const auto bus = sessionBus();
   if (!bus)
     return std::nullopt;
   auto group = GObjectPtr<GDBusActionGroup>::adopt(
-      g_dbus_action_group_get(bus.get(), busName.c_str(), objectPath.c_str()));
+      g_dbus_action_group_get(bus.get(), applicationBusName, objectPath.c_str()));
   GActionGroup* actions = G_ACTION_GROUP(group.get());
   // Asking starts the client's fetch of every action's description.
   (void)g_action_group_has_action(actions, name.c_str());
-  settle(bus.get(), busName, objectPath, "org.gtk.Actions", "List", nullptr);
+  settle(bus.get(), objectPath, "org.gtk.Actions", "List", nullptr);
   if (!g_action_group_has_action(actions, name.c_str()))
     return std::nullopt;
   ActionDescription description;
@@ -127,7 +126,7 @@ describeAction(const std::string& objectPath, const std::string& name, const std
 // does not say whether the call arrived: tests wait on that to know the
 // application is up.
 bool activateAction(const std::string& objectPath, const std::string& name,
-                    const std::optional<std::string>& stringParameter, const std::string& busName) {
+                    const std::optional<std::string>& stringParameter) {
   const auto bus = sessionBus();
   if (!bus)
     return false;
@@ -135,7 +134,7 @@ bool activateAction(const std::string& objectPath, const std::string& name,
   g_variant_builder_init(&parameters, G_VARIANT_TYPE("av"));
   if (stringParameter)
     g_variant_builder_add(&parameters, "v", g_variant_new_string(stringParameter->c_str()));
-  return callSync(bus.get(), busName, objectPath, "org.gtk.Actions", "Activate",
+  return callSync(bus.get(), objectPath, "org.gtk.Actions", "Activate",
                   g_variant_new("(sava{sv})", name.c_str(), &parameters, nullptr)) != nullptr;
 }
 
@@ -184,18 +183,12 @@ LauncherEntryWatcher::~LauncherEntryWatcher() {
     g_dbus_connection_signal_unsubscribe(state_->bus.get(), state_->subscription);
 }
 
-std::vector<LauncherEntryWatcher::Update> LauncherEntryWatcher::badgeUpdates() const {
-  std::vector<Update> withCount;
-  std::ranges::copy_if(state_->updates, std::back_inserter(withCount),
-                       [](const Update& update) { return update.countVisible.has_value(); });
-  return withCount;
-}
-
-std::vector<LauncherEntryWatcher::Update> LauncherEntryWatcher::progressUpdates() const {
-  std::vector<Update> withProgress;
-  std::ranges::copy_if(state_->updates, std::back_inserter(withProgress),
-                       [](const Update& update) { return update.progressVisible.has_value(); });
-  return withProgress;
+std::vector<LauncherEntryWatcher::Update>
+LauncherEntryWatcher::updatesWith(std::optional<bool> Update::*visible) const {
+  std::vector<Update> with;
+  std::ranges::copy_if(state_->updates, std::back_inserter(with),
+                       [&](const Update& update) { return (update.*visible).has_value(); });
+  return with;
 }
 
 struct BusService::State {

@@ -22,12 +22,10 @@ struct ExportedMenuItem {
   std::vector<ExportedMenuItem> submenu;
 };
 
-// The menu bar exported at `objectPath` by the bus name, top-level menus in
-// order with their items; sections are flattened with a separator item
-// between non-empty ones. None when it cannot be read.
-[[nodiscard]] std::optional<std::vector<ExportedMenuItem>>
-readExportedMenuBar(const std::string& busName = "com.haulvane.Velmora",
-                    const std::string& objectPath = "/com/haulvane/Velmora/menus/menubar");
+// The application's exported menu bar, top-level menus in order with their
+// items; sections are flattened with a separator item between non-empty
+// ones. None when it cannot be read.
+[[nodiscard]] std::optional<std::vector<ExportedMenuItem>> readExportedMenuBar();
 
 struct ActionDescription {
   bool enabled = false;
@@ -35,17 +33,15 @@ struct ActionDescription {
   std::optional<bool> booleanState;
 };
 
-// org.gtk.Actions.Describe of one action at `objectPath`; none when the
-// action does not exist or the call fails.
-[[nodiscard]] std::optional<ActionDescription>
-describeAction(const std::string& objectPath, const std::string& name,
-               const std::string& busName = "com.haulvane.Velmora");
+// org.gtk.Actions.Describe of one of the application's actions at
+// `objectPath`; none when the action does not exist or the call fails.
+[[nodiscard]] std::optional<ActionDescription> describeAction(const std::string& objectPath,
+                                                              const std::string& name);
 
-// org.gtk.Actions.Activate of one action at `objectPath`; whether the call
-// went through.
+// org.gtk.Actions.Activate of one of the application's actions at
+// `objectPath`; whether the call went through.
 bool activateAction(const std::string& objectPath, const std::string& name,
-                    const std::optional<std::string>& stringParameter = {},
-                    const std::string& busName = "com.haulvane.Velmora");
+                    const std::optional<std::string>& stringParameter);
 
 // Records every com.canonical.Unity.LauncherEntry Update signal on the
 // session bus from construction on. Signals arrive while the default main
@@ -64,12 +60,16 @@ public:
   LauncherEntryWatcher(const LauncherEntryWatcher&) = delete;
   LauncherEntryWatcher& operator=(const LauncherEntryWatcher&) = delete;
 
-  // Updates that showed or hid the count, oldest first.
-  [[nodiscard]] std::vector<Update> badgeUpdates() const;
-  // Updates that showed or hid the progress bar, oldest first.
-  [[nodiscard]] std::vector<Update> progressUpdates() const;
+  // Updates that showed or hid the count, or the progress bar, oldest first.
+  [[nodiscard]] std::vector<Update> badgeUpdates() const {
+    return updatesWith(&Update::countVisible);
+  }
+  [[nodiscard]] std::vector<Update> progressUpdates() const {
+    return updatesWith(&Update::progressVisible);
+  }
 
 private:
+  [[nodiscard]] std::vector<Update> updatesWith(std::optional<bool> Update::*visible) const;
   struct State;
   std::unique_ptr<State> state_;
 };
