@@ -1,5 +1,7 @@
 #include "gtk/debug_log.hpp"
 
+#include "glib_owners/glib_ptr.hpp"
+
 #include <glib.h>
 
 #include <fcntl.h>
@@ -50,16 +52,13 @@ std::string fieldText(const GLogField& field) {
 
 std::string timestamp() {
   const gint64 now = g_get_real_time();
-  GDateTime* time = g_date_time_new_from_unix_local(now / G_USEC_PER_SEC);
+  const std::unique_ptr<GDateTime, CDeleter<g_date_time_unref>> time(
+      g_date_time_new_from_unix_local(now / G_USEC_PER_SEC));
   if (!time)
     return "--:--:--.---";
-  char* clock = g_date_time_format(time, "%H:%M:%S");
-  g_date_time_unref(time);
   char millis[8];
   g_snprintf(millis, sizeof millis, ".%03d", static_cast<int>(now % G_USEC_PER_SEC / 1000));
-  std::string text = std::string(clock ? clock : "") + millis;
-  g_free(clock);
-  return text;
+  return takeString(g_date_time_format(time.get(), "%H:%M:%S")) + millis;
 }
 
 GLogWriterOutput writeLog(GLogLevelFlags level, const GLogField* fields, gsize count,

@@ -20,13 +20,11 @@ std::filesystem::path userAutostartFile() {
 
 // Whether the entry exists and starts Velmora; none when there is no entry.
 std::optional<bool> entryStarts(const std::filesystem::path& file) {
-  gchar* contents = nullptr;
+  GCharPtr contents;
   gsize length = 0;
-  if (!g_file_get_contents(file.c_str(), &contents, &length, nullptr))
+  if (!g_file_get_contents(file.c_str(), out(contents), &length, nullptr))
     return std::nullopt;
-  const std::string text(contents, length);
-  g_free(contents);
-  return autostartEntryStarts(text);
+  return autostartEntryStarts(std::string(contents.get(), length));
 }
 
 // The first system folder's entry stands, as the desktop's session reads

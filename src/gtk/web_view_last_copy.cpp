@@ -51,14 +51,14 @@ void onSaved(GObject* source, GAsyncResult* result, gpointer data) {
     return;
   }
   // Read on GIO's own terms, so a big archive never holds the main thread.
-  GOutputStream* memory = g_memory_output_stream_new_resizable();
+  const auto memory = GObjectPtr<GOutputStream>::adopt(g_memory_output_stream_new_resizable());
   GCancellable* cancellable = save->cancellable.get();
+  // The splice holds the stream until it ends.
   g_output_stream_splice_async(
-      memory, stream.get(),
+      memory.get(), stream.get(),
       static_cast<GOutputStreamSpliceFlags>(G_OUTPUT_STREAM_SPLICE_CLOSE_SOURCE |
                                             G_OUTPUT_STREAM_SPLICE_CLOSE_TARGET),
       G_PRIORITY_LOW, cancellable, onSpliced, save.release());
-  g_object_unref(memory);
 }
 
 GVariant* stringArray(const std::vector<std::string>& strings) {
