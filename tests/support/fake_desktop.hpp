@@ -218,10 +218,8 @@ public:
 class FakeSettings final : public Settings {
 public:
   [[nodiscard]] std::optional<std::string> stringForKey(std::string_view key) const override {
-    auto it = values.find(std::string(key));
-    if (it == values.end())
-      return std::nullopt;
-    return it->second;
+    const auto found = values.find(std::string(key));
+    return found == values.end() ? std::nullopt : std::optional(found->second);
   }
   [[nodiscard]] bool setString(std::string_view key, const std::string& value) override {
     if (!writable)
@@ -230,10 +228,8 @@ public:
     return true;
   }
   [[nodiscard]] std::optional<std::string> systemStringForKey(std::string_view key) const override {
-    auto it = systemValues.find(std::string(key));
-    if (it == systemValues.end())
-      return std::nullopt;
-    return it->second;
+    const auto found = systemValues.find(std::string(key));
+    return found == systemValues.end() ? std::nullopt : std::optional(found->second);
   }
   std::map<std::string, std::string> values;
   // The machine-wide file's values.
@@ -303,8 +299,6 @@ public:
     return existing.contains(path);
   }
   [[nodiscard]] bool createDirectory(const std::filesystem::path& path) override {
-    if (!canCreate)
-      return false;
     existing.insert(path);
     return true;
   }
@@ -321,7 +315,6 @@ public:
   }
   std::optional<std::filesystem::path> downloads = std::filesystem::path("/home/user/Downloads");
   std::set<std::filesystem::path> existing;
-  bool canCreate = true;
   // Files that someone else creates between the existence test and our own
   // creation of the same path.
   std::set<std::filesystem::path> appearing;
