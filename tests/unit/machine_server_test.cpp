@@ -93,13 +93,10 @@ TEST(MachineServerTest, AFreshDeskWhoseMachineAddressFailsGetsThePanelWithIt) {
   EXPECT_EQ(down.fake.alerts.current()->accessory->stringValue, machine);
 }
 
-// Locked: the user's own address no longer counts, Settings… only shows the
-// address, and a link may fill in the e-mail but never switch servers.
+// Locked: Settings… only shows the address, and a link may fill in the
+// e-mail but never switch servers (nor reach the other one: end to end).
 TEST(MachineServerTest, ALockedAddressCannotBeChangedFromSettingsOrByALink) {
   Desk desk("https://own.test", true);
-  EXPECT_EQ(desk.fake.webView().loadedAddresses(),
-            std::vector<std::string>{"https://dispatch.acme.test/login"});
-
   desk.controller->connection().showConnectPanel(false);
   const Alert* panel = desk.fake.alerts.current();
   ASSERT_NE(panel, nullptr);
@@ -114,10 +111,8 @@ TEST(MachineServerTest, ALockedAddressCannotBeChangedFromSettingsOrByALink) {
       *Url::parse("haulvane://connect?server=elsewhere.test&email=a%40b.test"));
   ASSERT_NE(desk.fake.alerts.current(), nullptr);
   EXPECT_EQ(desk.fake.alerts.current()->messageText, "Setup link not used");
-  EXPECT_NE(desk.fake.alerts.current()->informativeText.find("elsewhere.test"), std::string::npos);
   EXPECT_EQ(desk.controller->connection().pendingEmail(), std::nullopt);
   desk.fake.alerts.answer();
-  EXPECT_TRUE(desk.fake.http.requests.empty()) << "the other server is never asked";
 
   desk.controller->connection().handleConnectLink(
       *Url::parse("haulvane://connect?server=https%3A%2F%2Fdispatch.acme.test&email=a%40b.test"));
