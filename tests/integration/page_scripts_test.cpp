@@ -242,32 +242,10 @@ TEST_F(PageScriptsTest, OffersEachSameOriginLinkOnceWithACleanShortLabel) {
   }
 }
 
-TEST_F(PageScriptsTest, TakesTheFirstContainerInPrecedenceThatYieldsLinks) {
-  struct Row {
-    const char* page;
-    std::vector<std::string> labels;
-    double count;
-  };
-  const Row rows[] = {
-      {"/bridge/precedence", {"My requests", "My invoices"}, 0},
-      {"/bridge/portal", {"Tow requests", "Vehicles", "Invoices", "Sign out"}, 1},
-      {"/bridge/tabs", {"Details", "Photos", "Billing", "Sign out"}, 12},
-      {"/bridge/bottomnav", {"Today", "History", "Profile"}, 1204},
-      {"/bridge/secnav", {"Company", "Users", "Rates", "Sign out"}, 99},
-      {"/bridge/sectionnav", {"Daily", "Monthly"}, 0},
-      {"/login", {}, 0},
-  };
-  for (const Row& row : rows) {
-    load(row.page);
-    EXPECT_EQ(labels(), row.labels) << row.page;
-    EXPECT_EQ(counts(), std::vector<double>{row.count}) << row.page;
-  }
-  load("/bridge/portal");
-  EXPECT_TRUE(links().at(0).current);
-  EXPECT_EQ(links().at(3).href, "/logout") << "the sign-out link is not added twice";
-}
-
-TEST_F(PageScriptsTest, CutsTheListToTwentyFourBeforeAddingTheSignOutLink) {
+// The first container in precedence that yields links gives the list, cut
+// to 24 before the sign-out link is added: once, and where the page put it
+// when it is among the first 24.
+TEST_F(PageScriptsTest, TakesTheFirstContainerThatYieldsLinksCutToTwentyFourBeforeSigningOut) {
   const auto sections = [](int from, int to) {
     std::vector<std::string> labels;
     for (int i = from; i <= to; ++i)
@@ -279,21 +257,33 @@ TEST_F(PageScriptsTest, CutsTheListToTwentyFourBeforeAddingTheSignOutLink) {
     return labels;
   };
   struct Row {
-    const char* placement;
+    const char* page;
     std::vector<std::string> labels;
+    double count;
   };
   const Row rows[] = {
-      {"none", sections(1, 24)},
-      {"outside", with(sections(1, 24), 24)},
+      {"/bridge/precedence", {"My requests", "My invoices"}, 0},
+      {"/bridge/tabs", {"Details", "Photos", "Billing", "Sign out"}, 12},
+      {"/bridge/bottomnav", {"Today", "History", "Profile"}, 1204},
+      {"/bridge/secnav", {"Company", "Users", "Rates", "Sign out"}, 99},
+      {"/bridge/sectionnav", {"Daily", "Monthly"}, 0},
+      {"/login", {}, 0},
+      {"/bridge/long?signout=none", sections(1, 24), 0},
+      {"/bridge/long?signout=outside", with(sections(1, 24), 24), 0},
       // Already among the first 24: kept where it stands, not added again.
-      {"early", with(sections(1, 23), 3)},
+      {"/bridge/long?signout=early", with(sections(1, 23), 3), 0},
       // Beyond the 24th link: cut off with the rest, then appended.
-      {"late", with(sections(1, 24), 24)},
+      {"/bridge/long?signout=late", with(sections(1, 24), 24), 0},
+      {"/bridge/portal", {"Tow requests", "Vehicles", "Invoices", "Sign out"}, 1},
   };
   for (const Row& row : rows) {
-    load(std::string("/bridge/long?signout=") + row.placement);
-    EXPECT_EQ(labels(), row.labels) << row.placement;
+    load(row.page);
+    EXPECT_EQ(labels(), row.labels) << row.page;
+    EXPECT_EQ(counts(), std::vector<double>{row.count}) << row.page;
   }
+  // Still on the portal.
+  EXPECT_TRUE(links().at(0).current);
+  EXPECT_EQ(links().at(3).href, "/logout") << "the sign-out link is not added twice";
 }
 
 // The scripts report once per main-frame document: never from another
