@@ -83,29 +83,6 @@ TEST_F(DownloadsEngineTest, AConnectionLostHalfwayIsAFailureAndLeavesNoFile) {
   }
 }
 
-TEST_F(DownloadsEngineTest, AnEngineFailureIsReportedOnceAndNeverRevealed) {
-  // The engine cannot open a file in a folder that does not exist; it
-  // reports the failure, and then "finished" as well.
-  files.folder = home.root() / "missing" / "Downloads";
-  files.claimFolder = true;
-  open("/files/invoice.pdf");
-  ASSERT_TRUE(waitUntil([&] { return window.fake.alerts.current() != nullptr; }));
-
-  // A second download that finishes shows the first one has ended for good.
-  files.folder = home.downloads();
-  files.claimFolder = false;
-  open("/files/dispatch-log.hvx");
-  ASSERT_TRUE(waitUntil([&] { return !window.fake.workspace.revealedFiles.empty(); }));
-
-  ASSERT_EQ(window.fake.alerts.history.size(), 1U);
-  EXPECT_EQ(window.fake.alerts.history[0].messageText, "Download failed");
-  EXPECT_NE(window.fake.alerts.history[0].informativeText.find("No such file"), std::string::npos)
-      << window.fake.alerts.history[0].informativeText;
-  EXPECT_EQ(window.fake.workspace.revealedFiles,
-            std::vector<std::vector<fs::path>>{{home.downloads() / "dispatch-log.hvx"}});
-  EXPECT_TRUE(window.controller->downloads().destinations().empty());
-}
-
 TEST_F(DownloadsEngineTest, ADownloadsFolderThatCannotBeMadeEndsWithAMessageAndLosesNothing) {
   // A file of the user's holds the folder's name.
   files.folder = home.root() / "Occupied";

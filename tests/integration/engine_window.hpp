@@ -63,8 +63,6 @@ inline std::optional<std::string> evaluateIn(WebKitWebView* view, const std::str
 }
 
 // The real file operations, with the Downloads folder named by the test.
-// `claimFolder` makes it report a folder it never made, so the engine meets
-// a destination it cannot write.
 class FilesIn final : public Files {
 public:
   explicit FilesIn(std::filesystem::path folder) : folder(std::move(folder)) {}
@@ -75,15 +73,12 @@ public:
     return real_.fileExistsAtPath(path);
   }
   [[nodiscard]] bool createDirectory(const std::filesystem::path& path) override {
-    return claimFolder || real_.createDirectory(path);
+    return real_.createDirectory(path);
   }
   [[nodiscard]] FileCreation createNewFile(const std::filesystem::path& path) override {
-    if (claimFolder)
-      return {FileCreation::Outcome::created, {}};
     return real_.createNewFile(path);
   }
   std::filesystem::path folder;
-  bool claimFolder = false;
 
 private:
   gtk::LocalFiles real_;

@@ -97,11 +97,13 @@ TEST_F(NavigationEngineTest, AScriptSendingThePageToAnotherSiteIsCaughtBeforeItS
 }
 
 // Links with target=_blank are the end-to-end navigation test's; these are
-// the windows a script opens in answer to a click.
-TEST_F(NavigationEngineTest, PlatformPopUpsLoadInTheWindowAndForeignOnesInTheBrowser) {
-  show("/away");
-  window.click("open-platform");
+// the windows a script opens, in answer to a click or on its own after a
+// fetch, as pages do (the engine's own block on such windows would stop
+// both). The platform's load here; a foreign one only on the user's click.
+TEST_F(NavigationEngineTest, PlatformPopUpsLoadInTheWindowAndForeignOnesInTheBrowserOnAClick) {
+  window.load(sites.page("/away", "&later=open-elsewhere,open-platform"));
   EXPECT_TRUE(window.waitForPage(sites.platform.url() + "/opened?from=script"));
+  EXPECT_TRUE(window.opened().empty()) << "a foreign window no one clicked for is dropped";
 
   show("/away");
   window.click("open-empty"); // first, so that it would be there before the next
@@ -110,28 +112,10 @@ TEST_F(NavigationEngineTest, PlatformPopUpsLoadInTheWindowAndForeignOnesInTheBro
   EXPECT_EQ(window.opened(),
             (std::vector<std::string>{sites.elsewhere.url() + "/opened?from=script"}));
   EXPECT_EQ(window.uri(), sites.page("/away"));
-  EXPECT_FALSE(TwoSites::everRequested(sites.elsewhere, "/opened"));
-}
 
-TEST_F(NavigationEngineTest, AWindowAScriptOpensOnItsOwnLoadsHereOnlyForThePlatform) {
-  // After a fetch, as pages do: the engine's own block on such windows
-  // would stop both.
-  window.load(sites.page("/away", "&later=open-elsewhere,open-platform"));
+  window.click("open-platform");
   EXPECT_TRUE(window.waitForPage(sites.platform.url() + "/opened?from=script"));
-  EXPECT_TRUE(window.opened().empty()) << "a foreign window no one clicked for is dropped";
   EXPECT_FALSE(TwoSites::everRequested(sites.elsewhere, "/opened"));
-}
-
-TEST_F(NavigationEngineTest, AScriptsMailAddressOrEmptyPageIsNoServerFailure) {
-  for (const char* id : {"go-mail", "go-blank"}) {
-    const size_t before = sites.platform.requests().size();
-    window.load(sites.page("/away", std::string("&later=") + id));
-    ASSERT_TRUE(sites.platform.waitForRequest(
-        [](const LoggedRequest& r) { return r.query == "later=done"; }, 20s, before));
-    EXPECT_FALSE(waitUntil([&] { return window.controller->pageLoads().hasErrorOverlay(); }, 2s))
-        << id;
-    EXPECT_TRUE(window.opened().empty()) << id;
-  }
 }
 
 TEST_F(NavigationEngineTest, AFormPostedIntoANewWindowKeepsItsBody) {
@@ -145,53 +129,61 @@ TEST_F(NavigationEngineTest, AFormPostedIntoANewWindowKeepsItsBody) {
   EXPECT_TRUE(window.waitForPage(sites.platform.url() + "/dashboard"));
 }
 
-TEST_F(NavigationEngineTest, AResponseTheEngineCannotShowLeavesThePageAlone) {
+// A response the engine cannot show, a script's mail address or its empty
+// page: the page on show stays, and none of them is a server failure.
+TEST_F(NavigationEngineTest, WhatTheWindowCannotShowLeavesThePageAndIsNoServerFailure) {
   show("/away");
   window.click("file");
   EXPECT_TRUE(sites.platform.waitForPath("/static/unshowable.bin"));
   EXPECT_TRUE(waitUntil([&] { return !webkit_web_view_is_loading(window.webView()); }));
   EXPECT_EQ(window.uri(), sites.page("/away"));
   EXPECT_FALSE(window.controller->pageLoads().hasErrorOverlay());
+
+  for (const char* id : {"go-mail", "go-blank"}) {
+    const size_t before = sites.platform.requests().size();
+    window.load(sites.page("/away", std::string("&later=") + id));
+    ASSERT_TRUE(sites.platform.waitForRequest(
+        [](const LoggedRequest& r) { return r.query == "later=done"; }, 20s, before));
+    EXPECT_FALSE(waitUntil([&] { return window.controller->pageLoads().hasErrorOverlay(); }, 2s))
+        << id;
+    EXPECT_TRUE(window.opened().empty()) << id;
+  }
 }
 
-class EmailPrefillEngineTest : public ::testing::Test {
-protected:
-  void SetUp() override { ASSERT_TRUE(window.waitForPage(platform.url() + "/login")); }
-  const std::string field = "document.querySelector('input[name=\"email\"]').value";
-
+// The e-mail a connect link brought, in the sign-in page's field once the
+// page has loaded: used once, and never over what the user typed.
+TEST(EmailPrefillEngineTest, FillsOnlyAnEmptyFieldAsWrittenWhereThePageSeesTheInput) {
   SamplePlatform platform;
   EngineWindow window{platform.url()};
-};
+  ASSERT_TRUE(window.waitForPage(platform.url() + "/login"));
+  const std::string field = "document.querySelector('input[name=\"email\"]').value";
+  auto& connection = window.controller->connection();
 
-TEST_F(EmailPrefillEngineTest, FillsTheEmptyFieldUnchangedAndFocusesThePassword) {
-  window.controller->connection().setPendingEmail("o'\"brien\\d\u00fcsseldorf@\u00e9xample.test");
+  // The field already holds what the user typed when the load finishes.
+  (void)window.evaluate(field + " = 'typed@x.test'; true");
+  connection.setPendingEmail("linked@x.test");
+  window.controller->pageLoads().didFinishNavigation();
+  (void)window.evaluate("0"); // the prefill script has run once this answers
+  EXPECT_EQ(window.evaluate(field), "\"typed@x.test\"");
+  EXPECT_EQ(connection.pendingEmail(), std::nullopt) << "used all the same";
+
+  connection.setPendingEmail("o'\"brien\\d\u00fcsseldorf@\u00e9xample.test");
   window.load(platform.url() + "/login?fill=1");
   ASSERT_TRUE(window.waitForPage(platform.url() + "/login?fill=1"));
   ASSERT_TRUE(waitUntil([&] { return window.evaluate(field) != "\"\""; }));
   EXPECT_EQ(window.evaluate(field),
             window.evaluate("'o\\'\"brien\\\\d\\u00fcsseldorf@\\u00e9xample.test'"));
   EXPECT_EQ(window.evaluate("document.activeElement.name"), "\"password\"");
-  EXPECT_EQ(window.controller->connection().pendingEmail(), std::nullopt);
-}
+  EXPECT_EQ(connection.pendingEmail(), std::nullopt);
 
-TEST_F(EmailPrefillEngineTest, LetsThePageSeeTheInput) {
   // The page listens where only a bubbling event arrives.
-  (void)window.evaluate("window.inputs = []; document.addEventListener('input', function (e) {"
-                        " window.inputs.push(e.target.name); }); true");
-  window.controller->connection().setPendingEmail("a@b.test");
+  (void)window.evaluate(field + " = ''; window.inputs = [];"
+                                "document.addEventListener('input', function (e) {"
+                                " window.inputs.push(e.target.name); }); true");
+  connection.setPendingEmail("a@b.test");
   window.controller->pageLoads().didFinishNavigation();
   EXPECT_TRUE(waitUntil([&] { return window.evaluate("window.inputs") == "[\"email\"]"; }))
       << window.evaluate("window.inputs").value_or("?");
-}
-
-TEST_F(EmailPrefillEngineTest, LeavesAFieldAlone) {
-  // The field already holds what the user typed when the load finishes.
-  (void)window.evaluate(field + " = 'typed@x.test'; true");
-  window.controller->connection().setPendingEmail("linked@x.test");
-  window.controller->pageLoads().didFinishNavigation();
-  (void)window.evaluate("0"); // the prefill script has run once this answers
-  EXPECT_EQ(window.evaluate(field), "\"typed@x.test\"");
-  EXPECT_EQ(window.controller->connection().pendingEmail(), std::nullopt) << "used all the same";
 }
 
 } // namespace

@@ -28,19 +28,17 @@ protected:
   Alert shown;
 };
 
-TEST_F(PageDialogsTest, AnAlertShowsThePagesTextAndAnswersOnceClosed) {
+// An alert answers once closed; a confirm is true for OK and false for
+// Cancel; a prompt tells an empty answer from none.
+TEST_F(PageDialogsTest, EachDialogShowsThePagesTextAndGivesThePageItsAnswer) {
   EXPECT_EQ(ask("ask=alert", alertFirstButtonReturn), "dialog=alert&answer=undefined");
   EXPECT_EQ(shown.informativeText, "Truck 7 is due for its inspection.");
   EXPECT_TRUE(shown.buttons.empty());
-}
 
-TEST_F(PageDialogsTest, AConfirmAnswersTrueForOKAndFalseForCancel) {
   EXPECT_EQ(ask("ask=confirm", alertFirstButtonReturn), "dialog=confirm&answer=true");
   EXPECT_EQ(shown.informativeText, "Close job J-10482?");
   EXPECT_EQ(ask("ask=confirm", alertSecondButtonReturn), "dialog=confirm&answer=false");
-}
 
-TEST_F(PageDialogsTest, APromptTellsAnEmptyAnswerFromNone) {
   EXPECT_EQ(ask("ask=prompt", alertFirstButtonReturn, ""), "dialog=prompt&answer=%22%22")
       << "OK on an empty field is the empty text";
   ASSERT_TRUE(shown.accessory);
@@ -52,35 +50,33 @@ TEST_F(PageDialogsTest, APromptTellsAnEmptyAnswerFromNone) {
   EXPECT_EQ(shown.accessory->stringValue, "7ABC123");
 }
 
-bool isOutcome(const LoggedRequest& r) {
-  return r.path == "/__report" && r.query.starts_with("location=");
-}
-
-TEST(LocationEngineTest, ThePlatformIsGrantedItsLocation) {
-  SamplePlatform platform;
-  EngineWindow window(platform.url());
-  window.load(platform.url() + "/location?ask=1");
-  const auto outcome = platform.waitForRequest(isOutcome, 30s);
-  ASSERT_TRUE(outcome);
-  // Without a location service on the test desktop, a granted request ends
-  // without a position; only a refusal says "denied".
-  EXPECT_NE(outcome->query, "location=denied");
-  EXPECT_EQ(window.fake.location.authorizationRequests, 1);
-}
-
-TEST(LocationEngineTest, AnotherHostIsDenied) {
+// The platform is granted its location; a page of another host is denied.
+TEST(LocationEngineTest, OnlyThePlatformIsGrantedItsLocation) {
   SamplePlatform platform;
   SamplePlatform elsewhere({}, "127.0.0.2");
   EngineWindow window(platform.url());
+  const auto outcome = [&](const std::function<void()>& ask) {
+    const size_t before = platform.requests().size();
+    ask();
+    const auto report = platform.waitForRequest(
+        [](const LoggedRequest& r) {
+          return r.path == "/__report" && r.query.starts_with("location=");
+        },
+        30s, before);
+    return report ? report->query : std::string("no report");
+  };
+  // Without a location service on the test desktop, a granted request ends
+  // without a position; only a refusal says "denied".
+  const std::string granted = outcome([&] { window.load(platform.url() + "/location?ask=1"); });
+  EXPECT_TRUE(granted.starts_with("location=") && granted != "location=denied") << granted;
+  EXPECT_EQ(window.fake.location.authorizationRequests, 1);
+
   window.load(platform.url() + "/location");
   ASSERT_TRUE(window.waitForPage(platform.url() + "/location"));
   // The page on show now belongs to another host than the platform's.
   window.fake.settings.values["serverURL"] = elsewhere.url();
-  window.click("ask");
-  const auto outcome = platform.waitForRequest(isOutcome, 30s);
-  ASSERT_TRUE(outcome);
-  EXPECT_EQ(outcome->query, "location=denied");
-  EXPECT_EQ(window.fake.location.authorizationRequests, 0);
+  EXPECT_EQ(outcome([&] { window.click("ask"); }), "location=denied");
+  EXPECT_EQ(window.fake.location.authorizationRequests, 1);
 }
 
 } // namespace
