@@ -9,14 +9,6 @@
 namespace velmora::testing {
 namespace {
 
-// Waits until the dialog has drawn its bottom row, which holds its buttons.
-bool waitUntilPainted(const std::string& title) {
-  return waitUntil([&] {
-    const std::string id = visibleWindow("^" + title);
-    return !id.empty() && painted(id, "100%x15%+0+0", "south");
-  });
-}
-
 // The question a link to `platform` asks: host and port.
 std::string question(const SamplePlatform& platform) {
   return "Connect to " + platform.url().substr(std::string("http://").size()) + "\\?";
@@ -39,17 +31,17 @@ TEST(ConnectLinkE2ETest, ALinkOpenedWhileRunningConnectsAfterConfirmation) {
   SamplePlatform platform;
   TempHome home;
   App app(home);
-  ASSERT_TRUE(waitUntilPainted("Connect to your towing platform"))
+  ASSERT_FALSE(waitForDialog("Connect to your towing platform").empty())
       << "the first-run panel did not open";
-  screenshot(screenshotFile("first-run-panel"));
+  screenshot("first-run-panel");
 
   const std::string link =
       "haulvane://connect?server=" + platform.url() + "&email=dispatch%40example.test";
   Process second({VELMORA_BINARY, link}, home.environment());
   EXPECT_TRUE(second.waitForExit()) << "the second instance hands the link on and ends";
 
-  ASSERT_TRUE(waitUntilPainted(question(platform)));
-  screenshot(screenshotFile("connect-link-confirmation"));
+  ASSERT_FALSE(waitForDialog(question(platform)).empty());
+  screenshot("connect-link-confirmation");
   EXPECT_EQ(home.readSettings().find("serverURL"), std::string::npos)
       << "nothing is stored before the user confirms";
   ASSERT_TRUE(answerWithReturn(question(platform)));
@@ -58,40 +50,27 @@ TEST(ConnectLinkE2ETest, ALinkOpenedWhileRunningConnectsAfterConfirmation) {
   EXPECT_TRUE(app.quit());
 }
 
-TEST(ConnectLinkE2ETest, ALinkThatStartsTheApplicationIsHandledAfterLaunch) {
-  SamplePlatform platform;
-  TempHome home;
-  home.storeServer("http://127.0.0.1:9");
-  App app(home, {"HAULVANE://Connect?server=" + platform.url()});
-  ASSERT_TRUE(answerWithReturn(question(platform)));
-  ASSERT_TRUE(answerWithReturn("Connected to Sample Towing Co."));
-  EXPECT_TRUE(storesAndSignsIn(home, platform)) << home.readSettings();
-  EXPECT_TRUE(app.quit());
-}
-
-// Two set-up links in a row: the later one's question replaces the earlier
-// one's, so the older server can no longer be chosen by answering it.
+// The link the application is started with asks once it is up; a second
+// link while that question is open replaces it, so the older server can no
+// longer be chosen by answering it.
 TEST(ConnectLinkE2ETest, ALaterLinkTakesAwayTheEarlierLinksQuestion) {
   SamplePlatform older;
   SamplePlatform newer;
   TempHome home;
   home.storeServer("http://127.0.0.1:9");
-  App app(home);
-  // Up first, so that each link is handed to it rather than starting its own.
-  ASSERT_FALSE(waitForWindow().empty());
-  for (const SamplePlatform* platform : {&older, &newer}) {
-    Process link({VELMORA_BINARY, "haulvane://connect?server=" + platform->url()},
-                 home.environment());
-    EXPECT_TRUE(link.waitForExit());
-    ASSERT_TRUE(waitUntilPainted(question(*platform)));
-  }
+  App app(home, {"HAULVANE://Connect?server=" + older.url()});
+  ASSERT_FALSE(waitForDialog(question(older)).empty());
+  Process link({VELMORA_BINARY, "haulvane://connect?server=" + newer.url()}, home.environment());
+  EXPECT_TRUE(link.waitForExit());
+  ASSERT_FALSE(waitForDialog(question(newer)).empty());
   EXPECT_TRUE(waitUntil([&] { return visibleWindow("^" + question(older)).empty(); }))
       << "the earlier question is still open";
-  screenshot(screenshotFile("connect-link-in-a-row"));
+  screenshot("connect-link-in-a-row");
   ASSERT_TRUE(answerWithReturn(question(newer)));
   ASSERT_TRUE(answerWithReturn("Connected to Sample Towing Co."));
   EXPECT_TRUE(storesAndSignsIn(home, newer)) << home.readSettings();
   EXPECT_TRUE(visibleWindows("^Connect to ").empty());
+  EXPECT_TRUE(older.requests().empty()) << "the earlier link's server was contacted";
   EXPECT_TRUE(app.quit());
 }
 
@@ -103,8 +82,8 @@ TEST(ConnectLinkE2ETest, ALinkTheUserClicksInThePlatformsPageAsksToConnect) {
   session.launch();
   session.open("/away?elsewhere=" + elsewhere.url() + "&cover=connect");
   ASSERT_TRUE(clickTheMiddleOnceItIs(stretchedLinkColour)) << "the link never covered the window";
-  ASSERT_TRUE(waitUntilPainted(question(elsewhere)));
-  screenshot(screenshotFile("connect-link-from-the-page"));
+  ASSERT_FALSE(waitForDialog(question(elsewhere)).empty());
+  screenshot("connect-link-from-the-page");
   EXPECT_EQ(session.home.readSettings().find(elsewhere.url()), std::string::npos)
       << "nothing is stored before the user confirms";
 }

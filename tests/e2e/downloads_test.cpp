@@ -36,59 +36,49 @@ private:
                       }};
 };
 
-std::string fileUri(const fs::path& file) {
-  return takeString(g_filename_to_uri(file.c_str(), nullptr, nullptr));
-}
-
-// The application on the sample platform, sign-in page on show, with a
-// file manager to answer it and the dock watched.
-class DownloadingApp : public PlatformSession {
-public:
-  DownloadingApp() { launch(); }
-
+// Two files of the same name together, then one after another, end as
+// whole files numbered apart, with the dock's progress bar while they arrive
+// and the file manager showing the newest. A saved file leaves a note over
+// the window, and the Downloads window from the Window menu lists it and
+// follows a download as it arrives, as a screen reader reads them.
+TEST(DownloadsE2ETest, FilesArriveWholeUnderTheirOwnNamesWithProgressANoteAndTheDownloadsWindow) {
+  FakeFileManager fileManager;
+  LauncherEntryWatcher dock;
+  PlatformSession downloading;
+  downloading.launch({"env", "GTK_A11Y=atspi"});
+  const int pid = downloading.app->process().pid();
+  const fs::path downloads = downloading.home.downloads();
   // The file as the platform serves it, fetched apart from the app.
-  [[nodiscard]] std::string served(const std::string& path) const {
-    const fs::path copy = home.root() / "served";
-    runCommand({"curl", "-s", "-o", copy.string(), platform.url() + path});
+  const auto served = [&](const std::string& path) {
+    const fs::path copy = downloading.home.root() / "served";
+    runCommand({"curl", "-s", "-o", copy.string(), downloading.platform.url() + path});
     std::string bytes = readFile(copy);
     fs::remove(copy);
     return bytes;
-  }
-  // Waits until Downloads holds `count` files, each of them `bytes`.
-  [[nodiscard]] bool allHold(size_t count, const std::string& bytes) {
-    const fs::path downloads = home.downloads();
-    return waitUntil(
-        [&] {
-          if (!fs::is_directory(downloads))
-            return false;
-          const auto names = namesIn(downloads);
-          return names.size() == count && std::ranges::all_of(names, [&](const auto& name) {
-                   return readFile(downloads / name) == bytes;
-                 });
-        },
-        30s);
-  }
-
-  FakeFileManager fileManager;
-  LauncherEntryWatcher dock;
-};
-
-TEST(DownloadsE2ETest, SameNamesTogetherOrOneAfterAnotherEndAsWholeFilesShownWithProgress) {
-  DownloadingApp downloading;
-  const fs::path downloads = downloading.home.downloads();
-  const std::string archive = downloading.served("/files/fleet-archive.zip");
-  const std::string invoice = downloading.served("/files/invoice.pdf");
+  };
+  const std::string archive = served("/files/fleet-archive.zip");
+  const std::string invoice = served("/files/invoice.pdf");
   ASSERT_EQ(archive.size(), 4U * 1024 * 1024);
   ASSERT_FALSE(invoice.empty());
   // The folder the user dirs name is made when the first download needs it.
   fs::remove_all(downloads);
 
   downloading.open("/downloads?start=fleet-archive.zip,fleet-archive.zip");
-  ASSERT_TRUE(downloading.allHold(2, archive)) << ::testing::PrintToString(namesIn(downloads));
+  ASSERT_TRUE(waitUntil(
+      [&] {
+        if (!fs::is_directory(downloads))
+          return false;
+        const auto names = namesIn(downloads);
+        return names.size() == 2 && std::ranges::all_of(names, [&](const auto& name) {
+                 return readFile(downloads / name) == archive;
+               });
+      },
+      30s))
+      << ::testing::PrintToString(namesIn(downloads));
   // The bar rises while the files arrive and goes once both are done.
   std::vector<LauncherEntryWatcher::Update> updates;
   ASSERT_TRUE(waitUntil([&] {
-    updates = downloading.dock.progressUpdates();
+    updates = dock.progressUpdates();
     return !updates.empty() && !*updates.back().progressVisible;
   }));
   EXPECT_TRUE(std::ranges::any_of(updates,
@@ -104,40 +94,29 @@ TEST(DownloadsE2ETest, SameNamesTogetherOrOneAfterAnotherEndAsWholeFilesShownWit
   downloading.open("/files/invoice.pdf");
   ASSERT_TRUE(waitUntil([&] { return readFile(downloads / "invoice.pdf") == invoice; }))
       << ::testing::PrintToString(namesIn(downloads));
+  EXPECT_TRUE(waitForAccessible(pid, "label", "invoice.pdf saved in Downloads"))
+      << "no note for the saved file";
+  screenshot("download-note");
+  EXPECT_TRUE(waitForAccessible(pid, "push button", "Show in Folder"));
   downloading.open("/files/invoice.pdf");
   ASSERT_TRUE(waitUntil([&] { return readFile(downloads / "invoice-2.pdf") == invoice; }))
       << ::testing::PrintToString(namesIn(downloads));
   // Files finishing this close together are not each shown: the file manager
   // ends on the newest, once its interval allows.
-  const auto& shown = downloading.fileManager.shownItems;
-  const std::vector<std::string> newest{fileUri(downloads / "invoice-2.pdf")};
+  const auto& shown = fileManager.shownItems;
+  const std::vector<std::string> newest{
+      takeString(g_filename_to_uri((downloads / "invoice-2.pdf").c_str(), nullptr, nullptr))};
   ASSERT_TRUE(waitUntil([&] { return !shown.empty() && shown.back() == newest; }, 30s))
       << shown.size() << " shown";
-
   EXPECT_EQ(namesIn(downloads),
             (std::vector<std::string>{"fleet-archive-2.zip", "fleet-archive.zip", "invoice-2.pdf",
                                       "invoice.pdf"}));
-}
-
-// A saved file leaves a note over the window, and the Downloads window from
-// the Window menu lists it, as a screen reader reads them.
-TEST(DownloadsE2ETest, ASavedFileLeavesANoteAndIsListedInTheDownloadsWindow) {
-  FakeFileManager fileManager;
-  PlatformSession downloading;
-  downloading.launch({"env", "GTK_A11Y=atspi"});
-  const int pid = downloading.app->process().pid();
-  downloading.open("/files/invoice.pdf");
-  ASSERT_TRUE(waitForAccessible(pid, "label", "invoice.pdf saved in Downloads"))
-      << "no note for the saved file";
-  screenshot(screenshotFile("download-note"));
-  EXPECT_TRUE(waitForAccessible(pid, "push button", "Show in Folder"));
 
   ASSERT_TRUE(downloading.app->activate("win.downloads"));
   ASSERT_FALSE(waitForWindow("^Downloads$").empty());
   EXPECT_TRUE(waitForAccessible(pid, "label", "Saved in Downloads"));
   EXPECT_TRUE(waitForAccessible(pid, "push button", "Open"));
-  screenshot(screenshotFile("downloads-window"));
-
+  screenshot("downloads-window");
   // An open list follows a download as it arrives (4 MiB over 1.6 s).
   downloading.open("/files/fleet-archive.zip");
   EXPECT_TRUE(waitUntil([&] {
@@ -146,7 +125,7 @@ TEST(DownloadsE2ETest, ASavedFileLeavesANoteAndIsListedInTheDownloadsWindow) {
              !node.name.starts_with("4.2 MB");
     });
   })) << "no progress while the archive arrived";
-  screenshot(screenshotFile("downloads-window-progress"));
+  screenshot("downloads-window-progress");
 }
 
 } // namespace

@@ -11,19 +11,11 @@ namespace {
 
 namespace fs = std::filesystem;
 
-constexpr const char* overlayColour = "12,14,18";
-constexpr const char* noticeColour = "253,241,199";
 // The platform's own style sheet: the sidebar, and the "Towing" status of
 // a job row in the dashboard's table.
 constexpr const char* sidebarColour = "20,33,61";
 constexpr const char* towingColour = "220,252,231";
 constexpr const char* wholeWindow = "4000x4000+0+0";
-
-std::string cornerColour() {
-  const std::string window = visibleWindow(mainWindowTitle);
-  const auto size = window.empty() ? std::nullopt : windowSize(window);
-  return size ? pixelIn(window, size->width - 12, size->height - 12) : "";
-}
 
 bool shows(const char* colour) {
   const std::string window = visibleWindow(mainWindowTitle);
@@ -37,7 +29,7 @@ fs::perms permissionsOf(const fs::path& path) {
 // Presses a button of the application as a screen reader would.
 bool press(int pid, const std::string& button) {
   return waitUntil([&] {
-    return runCommand({"/usr/bin/python3", VELMORA_SOURCE_DIR "/tests/e2e/press_button.py",
+    return runCommand({"/usr/bin/python3", VELMORA_SOURCE_DIR "/tests/e2e/accessible_tree.py",
                        std::to_string(pid), button})
                .find("pressed") != std::string::npos;
   });
@@ -68,28 +60,26 @@ TEST(LastCopyE2ETest, TheDashboardsCopyShowsReadOnlyWhileThePlatformIsDownThenTh
   // meet the sign-in page as any stranger would.
   ASSERT_EQ(platform.control("autosignin=0&down=1"), 200);
   ASSERT_TRUE(session.app->activate("win.reloadPage"));
-  ASSERT_TRUE(waitUntil([] { return cornerColour() == overlayColour; }, 30s))
-      << "no error screen once the platform is down";
+  ASSERT_TRUE(waitUntil(showsErrorScreen, 30s)) << "no error screen once the platform is down";
   const int pid = session.app->process().pid();
   ASSERT_TRUE(waitForAccessible(pid, "push button", "Show Last Copy"))
       << "the error screen offers no copy";
-  screenshot(screenshotFile("last-copy-offered"));
+  screenshot("last-copy-offered");
 
   const size_t beforeCopy = platform.requests().size();
   ASSERT_TRUE(press(pid, "Show Last Copy"));
   EXPECT_TRUE(waitUntil([] { return shows(sidebarColour) && shows(towingColour); }))
       << "the copy does not show the dashboard's job rows in the platform's own style";
   EXPECT_TRUE(waitUntil([] { return shows(noticeColour); })) << "no bar says it is a copy";
-  screenshot(screenshotFile("last-copy-shown"));
+  screenshot("last-copy-shown");
 
   // A link to a page of which no copy is kept (the sidebar's Jobs) leads
   // back to the error screen, which offers the dashboard's copy again.
   clickAt(visibleWindow(mainWindowTitle), 60, 190);
-  EXPECT_TRUE(waitUntil([] { return cornerColour() == overlayColour; }))
-      << "a link in the copy did not lead to the error screen";
+  EXPECT_TRUE(waitUntil(showsErrorScreen)) << "a link in the copy did not lead to the error screen";
   EXPECT_TRUE(waitForAccessible(pid, "push button", "Show Last Copy"));
   ASSERT_TRUE(press(pid, "Show Last Copy"));
-  EXPECT_TRUE(waitUntil([] { return shows(noticeColour) && cornerColour() != overlayColour; }));
+  EXPECT_TRUE(waitUntil([] { return shows(noticeColour) && !showsErrorScreen(); }));
 
   // The quiet checks go on under the copy; the page itself asks for nothing.
   EXPECT_TRUE(platform.waitForRequest(
@@ -109,7 +99,7 @@ TEST(LastCopyE2ETest, TheDashboardsCopyShowsReadOnlyWhileThePlatformIsDownThenTh
       << "the live dashboard did not come back by itself";
   EXPECT_TRUE(waitUntil([] { return !shows(noticeColour) && shows(sidebarColour); }))
       << "the copy's bar stays over the live page";
-  screenshot(screenshotFile("last-copy-live-again"));
+  screenshot("last-copy-live-again");
 
   // The live page is kept again; History > Forget Last Copies removes it all.
   ASSERT_TRUE(waitUntil([&] { return readFile(folder / "index.json") != indexWhileDown; }));

@@ -13,20 +13,6 @@
 namespace velmora::testing {
 namespace {
 
-// The application with a signed-in session on the sample platform.
-class SignedIn : public PlatformSession {
-public:
-  SignedIn() : PlatformSession(/*signedIn=*/true) { launch(); }
-
-  bool enabled(const std::string& action) {
-    const auto description = describeAction("/com/haulvane/Velmora/window/1", action);
-    return description && description->enabled;
-  }
-  bool becomes(const std::string& action, bool enabledNow) {
-    return waitUntil([&] { return enabled(action) == enabledNow; });
-  }
-};
-
 // "Label action" for each item, "-" between sections.
 std::vector<std::string> described(const std::vector<ExportedMenuItem>& items) {
   std::vector<std::string> lines;
@@ -35,8 +21,20 @@ std::vector<std::string> described(const std::vector<ExportedMenuItem>& items) {
   return lines;
 }
 
-TEST(MenuBarE2ETest, ExportsTheMenusWithTheItemsThatMeanSomethingHereAndAboutAndShortcutsOpen) {
-  SignedIn session;
+// One signed-in session walks through the menu bar as the shell reads it,
+// then the keyboard, the focused page field and the mouse in turn.
+TEST(MenusE2ETest, TheMenuBarTheKeyboardAndTheMouseReachTheWindowsCommands) {
+  PlatformSession session(/*signedIn=*/true);
+  session.launch();
+  const std::string window = waitForWindow();
+  ASSERT_FALSE(window.empty());
+  const auto enabled = [](const std::string& action) {
+    const auto description = describeAction("/com/haulvane/Velmora/window/1", action);
+    return description && description->enabled;
+  };
+  const auto becomes = [&](const std::string& action, bool enabledNow) {
+    return waitUntil([&] { return enabled(action) == enabledNow; });
+  };
   std::optional<std::vector<ExportedMenuItem>> bar;
   ASSERT_TRUE(waitUntil([&] { return (bar = readExportedMenuBar()).has_value(); }));
   // "Hide Others" and "Show All" have no meaning on this desktop; the Go
@@ -67,28 +65,27 @@ TEST(MenuBarE2ETest, ExportsTheMenusWithTheItemsThatMeanSomethingHereAndAboutAnd
       EXPECT_EQ(described((*bar)[i].submenu), expected[i].second) << expected[i].first;
     }
   }
-  screenshot(screenshotFile("menu-bar-and-header-bar"));
+  screenshot("menu-bar-and-header-bar");
 
   ASSERT_TRUE(session.app->activate("app.about"));
   EXPECT_FALSE(waitForWindow("^About Velmora$").empty());
-  screenshot(screenshotFile("about-dialog"));
+  screenshot("about-dialog");
   pressKeys(visibleWindow("^About Velmora$"), "Escape");
 
   // Ctrl+? lists what the menus above install.
-  pressKeys(waitForWindow(), "ctrl+question");
+  pressKeys(window, "ctrl+question");
   EXPECT_FALSE(waitForWindow("^Keyboard Shortcuts$").empty());
-  screenshot(screenshotFile("shortcuts-window"));
-}
+  screenshot("shortcuts-window");
+  pressKeys(visibleWindow("^Keyboard Shortcuts$"), "Escape");
+  ASSERT_TRUE(waitUntil([] { return visibleWindow("^Keyboard Shortcuts$").empty(); }));
 
-TEST(KeyboardE2ETest, KeysReachTheWindowCommandsAndBackAndForwardOnlyWhereTheHistoryGoesOn) {
-  SignedIn session;
-  const std::string window = waitForWindow();
-  ASSERT_FALSE(window.empty());
+  // The keyboard: window commands, and Back and Forward only where the
+  // history goes on.
   const auto press = [&](const std::string& keys) {
     return [&, keys] { pressKeys(window, keys); };
   };
   // The dashboard is the first page: nothing lies behind it.
-  EXPECT_TRUE(session.becomes("goBack", false));
+  EXPECT_TRUE(becomes("goBack", false));
   const int base = probeWidth(session.reportAfter([&] { session.open("/probe/zoom"); }, "width="));
   ASSERT_GT(base, 500);
   // Ctrl++ is reached both with Shift and, where "+" shares its key with
@@ -105,26 +102,42 @@ TEST(KeyboardE2ETest, KeysReachTheWindowCommandsAndBackAndForwardOnlyWhereTheHis
   EXPECT_TRUE(session.platform.waitForPath("/probe/zoom", since)) << "reload";
 
   session.show("/probe/history?step=1", "shown=1&restored=0");
-  EXPECT_TRUE(session.becomes("goBack", true));
+  EXPECT_TRUE(becomes("goBack", true));
   session.show("/probe/history?step=2", "shown=2&restored=0");
-  EXPECT_FALSE(session.enabled("goForward"));
+  EXPECT_FALSE(enabled("goForward"));
   for (const auto& [keys, shown, forward] : {std::tuple{"ctrl+bracketleft", "shown=1", true},
                                              {"ctrl+bracketright", "shown=2", false},
                                              {"alt+Left", "shown=1", true},
                                              {"alt+Right", "shown=2", false}}) {
     EXPECT_TRUE(session.reportAfter(press(keys), shown)) << keys;
-    EXPECT_TRUE(session.becomes("goForward", forward)) << keys;
+    EXPECT_TRUE(becomes("goForward", forward)) << keys;
   }
 
   since = session.logged();
   press("ctrl+shift+h")();
   EXPECT_TRUE(session.platform.waitForPath("/login", since)) << "dashboard";
-}
 
-TEST(MouseE2ETest, BackForwardButtonsAndTheHeaderBarControlStepThroughTheHistory) {
-  SignedIn session;
-  const std::string window = waitForWindow();
-  ASSERT_FALSE(window.empty());
+  // The clipboard and undo shortcuts reach the focused page field.
+  session.show("/probe/editing", "ready=1");
+  // A click can be lost right after the clicks of another test on the same
+  // display; clicking into a field again is harmless.
+  bool focused = false;
+  for (int attempt = 0; attempt < 3 && !focused; ++attempt)
+    focused = session.reportAfter([&] { clickAt(window, 100, 120); }, "focused=1", 5s).has_value();
+  ASSERT_TRUE(focused);
+  // Key by key: xdotool's "type" does not reach the page on this display.
+  // Cut everything, paste it twice, take the second paste back and redo
+  // it; each step waits for the page to report, so the clipboard is never
+  // read before the cut has filled it.
+  for (const auto& [keys, text] : {std::pair{"a b c", "text=abc&"},
+                                   {"ctrl+a ctrl+x", "text=&"},
+                                   {"ctrl+v", "text=abc&"},
+                                   {"ctrl+v", "text=abcabc&"},
+                                   {"ctrl+z", "text=abc&"},
+                                   {"ctrl+shift+z", "text=abcabc&"}})
+    ASSERT_TRUE(session.reportAfter(press(keys), text)) << keys;
+
+  // The mouse steps through the history.
   session.show("/probe/history?step=1", "shown=1");
   session.show("/probe/history?step=2", "shown=2");
 
@@ -149,33 +162,8 @@ TEST(MouseE2ETest, BackForwardButtonsAndTheHeaderBarControlStepThroughTheHistory
     else
       press();
   }
-  EXPECT_TRUE(session.becomes("goForward", true));
-  screenshot(screenshotFile("header-bar-after-back"));
-}
-
-TEST(EditingE2ETest, ClipboardAndUndoShortcutsReachTheFocusedPageField) {
-  SignedIn session;
-  const std::string window = waitForWindow();
-  ASSERT_FALSE(window.empty());
-  session.show("/probe/editing", "ready=1");
-  // A click can be lost right after another test's mouse buttons 8 and 9
-  // on the same display; clicking into a field again is harmless.
-  bool focused = false;
-  for (int attempt = 0; attempt < 3 && !focused; ++attempt)
-    focused = session.reportAfter([&] { clickAt(window, 100, 120); }, "focused=1", 5s).has_value();
-  ASSERT_TRUE(focused);
-
-  // Key by key: xdotool's "type" does not reach the page on this display.
-  // Cut everything, paste it twice, take the second paste back and redo
-  // it; each step waits for the page to report, so the clipboard is never
-  // read before the cut has filled it.
-  for (const auto& [keys, text] : {std::pair{"a b c", "text=abc&"},
-                                   {"ctrl+a ctrl+x", "text=&"},
-                                   {"ctrl+v", "text=abc&"},
-                                   {"ctrl+v", "text=abcabc&"},
-                                   {"ctrl+z", "text=abc&"},
-                                   {"ctrl+shift+z", "text=abcabc&"}})
-    ASSERT_TRUE(session.reportAfter([&] { pressKeys(window, keys); }, text)) << keys;
+  EXPECT_TRUE(becomes("goForward", true));
+  screenshot("header-bar-after-back");
 }
 
 } // namespace

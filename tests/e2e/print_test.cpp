@@ -7,7 +7,6 @@
 
 #include <gtest/gtest.h>
 
-#include <cstdio>
 #include <fstream>
 #include <optional>
 #include <string>
@@ -15,55 +14,33 @@
 namespace velmora::testing {
 namespace {
 
-// The PDFs under `folder`, however deep.
-std::vector<std::filesystem::path> pdfsIn(const std::filesystem::path& folder) {
-  std::vector<std::filesystem::path> found;
-  std::error_code error;
-  for (auto it = std::filesystem::recursive_directory_iterator(folder, error);
-       it != std::filesystem::recursive_directory_iterator(); it.increment(error)) {
-    if (it->path().extension() == ".pdf" && it->file_size(error) > 0)
-      found.push_back(it->path());
-  }
-  return found;
-}
-
 // Waits for the print dialog, picks the file printer with the keyboard
-// unless `printerChosen`, presses Print (Alt+P), and gives the text of the
-// PDF it wrote, once the PDF has `permissions` too, when they are given.
-std::string printedText(const TempHome& home, bool printerChosen,
-                        std::optional<std::filesystem::perms> permissions = {},
-                        std::vector<std::filesystem::path>* printed = nullptr) {
+// unless `printerChosen`, presses Print (Alt+P), and gives the PDF it wrote
+// under the home once it holds the page's text; none when it never does.
+std::optional<std::filesystem::path> printed(const TempHome& home, bool printerChosen) {
   const std::string dialog = waitForWindow("^Print$");
   if (dialog.empty())
-    return "no print dialog";
-  if (!printerChosen) {
-    // With no default printer nothing is selected at first. Once the list
-    // has filled in, Tab reaches it and Down selects the file printer.
-    if (!waitUntil([&] { return painted(dialog, "400x20+45+80"); }))
-      return "the printer list stayed empty";
+    return std::nullopt;
+  // With no default printer nothing is selected at first. Once the list has
+  // filled in, Tab reaches it and Down selects the file printer.
+  if (!printerChosen && waitUntil([&] { return painted(dialog, "400x20+45+80"); }))
     pressKeys(dialog, "Tab Down");
-  }
   // Print is insensitive until the chosen printer is there.
-  std::string text;
+  std::optional<std::filesystem::path> pdf;
   waitUntil([&] {
     if (!visibleWindow("^Print$").empty())
       pressKeys(dialog, "alt+p");
-    for (const auto& pdf : pdfsIn(home.root())) {
-      text = runCommand({"pdftotext", pdf.string(), "-"});
-      const auto made = std::filesystem::status(pdf).permissions();
-      if (permissions && made != *permissions) {
-        char mode[8];
-        std::snprintf(mode, sizeof mode, "%04o", static_cast<unsigned>(made));
-        text = std::string("a PDF with permissions ") + mode;
-      }
+    std::error_code error;
+    for (auto it = std::filesystem::recursive_directory_iterator(home.root(), error);
+         it != std::filesystem::recursive_directory_iterator(); it.increment(error)) {
+      if (it->path().extension() == ".pdf" &&
+          runCommand({"pdftotext", it->path().string(), "-"}).find("Harbour Road") !=
+              std::string::npos)
+        pdf = it->path();
     }
-    return text.find("Harbour Road") != std::string::npos;
+    return pdf.has_value();
   });
-  if (printed)
-    *printed = pdfsIn(home.root());
-  for (const auto& pdf : pdfsIn(home.root()))
-    std::filesystem::remove(pdf);
-  return text;
+  return pdf;
 }
 
 TEST(PrintE2ETest, CtrlPAndThePagesPrintButtonPrintThePageToAPdf) {
@@ -80,23 +57,27 @@ TEST(PrintE2ETest, CtrlPAndThePagesPrintButtonPrintThePageToAPdf) {
 
   pressKeys(window, "ctrl+p");
   ASSERT_FALSE(waitForWindow("^Print$").empty()) << "Ctrl+P opened no print dialog";
-  screenshot(screenshotFile("print-dialog"));
-  // The PDF is the user's file, made as this test makes its own files.
+  screenshot("print-dialog");
+  auto pdf = printed(session.home, /*printerChosen=*/false);
+  ASSERT_EQ(pdf, session.home.root() / "Documents/Job sheet 1042.pdf");
+  EXPECT_NE(runCommand({"pdftotext", pdf->string(), "-"}).find("Job sheet 1042"),
+            std::string::npos);
+  // The PDF is the user's file, made as this test makes its own files, once
+  // the printing has finished.
   std::ofstream(session.home.root() / "made-here");
-  std::vector<std::filesystem::path> printed;
-  std::string text = printedText(
-      session.home, /*printerChosen=*/false,
-      std::filesystem::status(session.home.root() / "made-here").permissions(), &printed);
-  EXPECT_NE(text.find("Job sheet 1042"), std::string::npos) << text;
-  EXPECT_EQ(printed, std::vector{session.home.root() / "Documents/Job sheet 1042.pdf"});
+  const auto made = std::filesystem::status(session.home.root() / "made-here").permissions();
+  EXPECT_TRUE(waitUntil([&] { return std::filesystem::status(*pdf).permissions() == made; }));
+  std::filesystem::remove(*pdf);
 
   // The page's button sits over the bottom right corner of the window. The
   // printer chosen the first time is chosen again.
   const auto size = windowSize(window);
   ASSERT_TRUE(size);
   clickAt(window, size->width - 100, size->height - 40);
-  text = printedText(session.home, /*printerChosen=*/true);
-  EXPECT_NE(text.find("Job sheet 1042"), std::string::npos) << "window.print(): " << text;
+  pdf = printed(session.home, /*printerChosen=*/true);
+  ASSERT_TRUE(pdf) << "window.print() printed nothing";
+  EXPECT_NE(runCommand({"pdftotext", pdf->string(), "-"}).find("Job sheet 1042"),
+            std::string::npos);
 }
 
 } // namespace

@@ -26,10 +26,9 @@ unsigned modeOf(const fs::path& path) {
 }
 
 // Every folder and file under the velmora folders that others may use, as
-// "path 0755"; links are not followed. `count` is how many were looked at.
-std::vector<std::string> openToOthers(const TempHome& home, size_t* count = nullptr) {
+// "path 0755"; links are not followed.
+std::vector<std::string> openToOthers(const TempHome& home) {
   std::vector<std::string> open;
-  size_t seen = 0;
   for (const fs::path& root : velmoraFolders(home)) {
     std::error_code error;
     if (!fs::exists(root, error))
@@ -43,7 +42,6 @@ std::vector<std::string> openToOthers(const TempHome& home, size_t* count = null
       const unsigned wanted = fs::is_directory(status)      ? 0700
                               : fs::is_regular_file(status) ? 0600
                                                             : modeOf(path);
-      ++seen;
       if (modeOf(path) != wanted) {
         char mode[8];
         std::snprintf(mode, sizeof mode, "%04o", modeOf(path));
@@ -51,8 +49,6 @@ std::vector<std::string> openToOthers(const TempHome& home, size_t* count = null
       }
     }
   }
-  if (count)
-    *count = seen;
   return open;
 }
 
@@ -75,10 +71,8 @@ TEST(PrivateFilesE2ETest, AFreshHomeHoldsOnlyPrivateFilesAndDownloadsKeepTheUser
   ASSERT_TRUE(session.app->quit());
   session.app.reset();
 
-  size_t looked = 0;
-  EXPECT_EQ(openToOthers(session.home, &looked), std::vector<std::string>{});
+  EXPECT_EQ(openToOthers(session.home), std::vector<std::string>{});
   EXPECT_TRUE(fs::exists(session.home.root() / ".local/share/velmora/cookies.sqlite"));
-  std::printf("[ MEASURED ] %zu folders and files under the velmora folders\n", looked);
   EXPECT_EQ(modeOf(downloads), 0750u);
   EXPECT_EQ(modeOf(downloads / "invoice.pdf"), 0640u);
 }

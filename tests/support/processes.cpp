@@ -297,13 +297,10 @@ std::string runCommand(const std::vector<std::string>& argv) {
   return out;
 }
 
-void screenshot(const std::filesystem::path& file) {
-  std::filesystem::create_directories(file.parent_path());
-  (void)runCommand({"import", "-window", "root", file.string()});
-}
-
-std::filesystem::path screenshotFile(const std::string& name) {
-  return std::filesystem::current_path() / "screenshots" / (name + ".png");
+void screenshot(const std::string& name) {
+  const auto folder = std::filesystem::current_path() / "screenshots";
+  std::filesystem::create_directories(folder);
+  (void)runCommand({"import", "-window", "root", (folder / (name + ".png")).string()});
 }
 
 PlatformSession::PlatformSession(bool signedIn) : signedIn_(signedIn) {
@@ -455,6 +452,12 @@ bool showsColour(const std::string& window, const std::string& colour, const std
   return !left.empty() && left != "0";
 }
 
+bool showsErrorScreen() {
+  const std::string window = visibleWindow(mainWindowTitle);
+  const auto size = window.empty() ? std::nullopt : windowSize(window);
+  return size && pixelIn(window, size->width - 12, size->height - 12) == "12,14,18";
+}
+
 std::string windowTitle(const std::string& window) {
   return runCommand({"xdotool", "getwindowname", window});
 }
@@ -468,11 +471,19 @@ void pressKeys(const std::string& window, const std::string& keys) {
   (void)runCommand(argv);
 }
 
+std::string waitForDialog(const std::string& title) {
+  std::string id;
+  waitUntil([&] {
+    id = visibleWindow("^" + title);
+    return !id.empty() && painted(id, "100%x15%+0+0", "south");
+  });
+  return id;
+}
+
 bool answerWithReturn(const std::string& title) {
-  const std::string id = waitForWindow("^" + title);
+  const std::string id = waitForDialog(title);
   if (id.empty())
     return false;
-  waitUntil([&] { return painted(id, "100%x15%+0+0", "south"); });
   pressKeys(id, "Return");
   return waitUntil([&] { return visibleWindow("^" + title) != id; }, 10s);
 }

@@ -181,10 +181,9 @@ std::string readFile(const std::filesystem::path& file);
 std::vector<std::string> namesIn(const std::filesystem::path& folder);
 // Runs a command to completion; gives its standard output.
 std::string runCommand(const std::vector<std::string>& argv);
-// Saves a picture of the whole screen.
-void screenshot(const std::filesystem::path& file);
-// build/screenshots/NAME.png, where a person can look at what a test saw.
-std::filesystem::path screenshotFile(const std::string& name);
+// Saves a picture of the whole screen as build/screenshots/NAME.png, where a
+// person can look at what a test saw.
+void screenshot(const std::string& name);
 
 // The main window's title: "Velmora", or "Velmora (N)" while the page
 // reports N unread, as an extended regular expression.
@@ -215,10 +214,17 @@ std::string pixelIn(const std::string& window, int x, int y);
 // lies beneath it.
 bool painted(const std::string& window, const std::string& region,
              const std::string& gravity = "northwest");
+// Whether the main window is covered by the error screen, whose dark colour
+// shows a little in from its lower right corner.
+bool showsErrorScreen();
+// The colour of the notice bar over the page.
+inline constexpr const char* noticeColour = "253,241,199";
 // Presses the keys (separated by spaces, such as "ctrl+a ctrl+x") in the window.
 void pressKeys(const std::string& window, const std::string& keys);
-// Waits for the dialog whose title starts with `title` to be drawn, presses
-// Return in it and waits for it to go.
+// Waits until the dialog whose title starts with `title` has drawn its
+// bottom row, which holds its buttons; gives its window, "" when it never did.
+std::string waitForDialog(const std::string& title);
+// Waits for the dialog to be drawn, presses Return in it and waits for it to go.
 bool answerWithReturn(const std::string& title);
 // Clicks at a point of the window. The pointer is moved first, on its own,
 // so the toolkit has seen it arrive before the button goes down.
