@@ -1,5 +1,5 @@
-// The window commands: zoom arithmetic, history steps and their validation,
-// from the menus and from the back/forward control.
+// The window commands: zoom arithmetic and the saved zoom, the find bar's
+// status and steps, and when the page commands have a page to act on.
 #include "browser_fixture.hpp"
 #include "gtk/find_in_page.hpp"
 #include "window/page_zoom.hpp"
@@ -107,32 +107,6 @@ TEST(FindInPageTest, StepsWrapAroundAsTheEngineDoes) {
   };
   for (const Row& row : rows)
     EXPECT_EQ(steppedMatch(row.matches, row.direction), row.expected) << row.name;
-}
-
-// Menu items, keys and the toolbar's segments (0 is back, any other forward)
-// all step only where the history goes on.
-TEST(HistoryCommandTest, BackAndForwardAreEnabledOnlyWhenThereIsSomewhereToGo) {
-  struct Row {
-    const char* name;
-    bool canGoBack, canGoForward;
-  };
-  // One side open at a time: a swapped or shared check fails one of them.
-  const Row rows[] = {{"start of history", false, true}, {"end of history", true, false}};
-  for (const Row& row : rows) {
-    Fixture f;
-    f.fake.webView().backPossible = row.canGoBack;
-    f.fake.webView().forwardPossible = row.canGoForward;
-    EXPECT_EQ(f.controller->validateMenuItem(Action::goBack), row.canGoBack) << row.name;
-    EXPECT_EQ(f.controller->validateMenuItem(Action::goForward), row.canGoForward) << row.name;
-
-    f.controller->goBack();
-    f.controller->goForward();
-    f.controller->backForward(0);
-    f.controller->backForward(1);
-    f.controller->backForward(7);
-    EXPECT_EQ(f.fake.webView().backs, row.canGoBack ? 2 : 0) << row.name;
-    EXPECT_EQ(f.fake.webView().forwards, row.canGoForward ? 3 : 0) << row.name;
-  }
 }
 
 // The error screen hides the page: Print and Find have nothing to act on
