@@ -69,7 +69,17 @@ TEST(FrameTargetTest, TellsMainFrameFromSubframe) {
       {"mail address from a click handler",
        {.uri = "mailto:a@b.test", .userGesture = true, .currentUri = page},
        main},
+      {"mail link clicked inside a foreign frame",
+       {.uri = "mailto:a@b.test",
+        .kind = linkClicked,
+        .userGesture = true,
+        .referrer = "https://maps.test/",
+        .currentUri = page},
+       main},
       {"mail address without a user action", {.uri = "mailto:a@b.test", .currentUri = page}, guess},
+      {"blank frame from a click handler",
+       {.uri = "about:blank", .userGesture = true, .currentUri = page},
+       guess},
   };
   for (const Row& row : rows) {
     const FrameGuess guessed = guessFrameTarget(row.facts);

@@ -45,6 +45,7 @@ TEST(LastCopyTest, KeepsOnlyThePlatformsOwnPagesThatMayBeStored) {
       {"the sign-in page", "https://dispatch.example.test/login", false, false},
       {"the public root page", "https://dispatch.example.test/", false, false},
       {"another site", "https://maps.example.test/route", false, false},
+      {"plain http of the platform", "http://dispatch.example.test/jobs", false, false},
       {"a copy itself", "velmora-copy://last-copy/dashboard", false, false},
       {"nothing on show", std::nullopt, false, false},
   };

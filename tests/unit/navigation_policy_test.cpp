@@ -29,6 +29,7 @@ TEST(NavigationPolicyTest, ThePlatformIsOneOriginAndItsWwwTwin) {
   };
   const Row rows[] = {
       {"same origin", "https://acme.test", "https://acme.test/jobs", true},
+      {"other letter case", "https://acme.test", "HTTPS://ACME.Test/jobs", true},
       {"www on the page", "https://acme.test", "https://www.acme.test/", true},
       {"www on the server", "https://www.acme.test", "https://acme.test/", true},
       {"the platform's own blob", "https://acme.test", "blob:https://acme.test/0c9e", true},
@@ -70,6 +71,7 @@ TEST(NavigationPolicyTest, DecidesNavigationActionsByFrameSchemeHostAndPath) {
       {"foreign iframe", "https://maps.example.test/embed", FrameTarget::subframe, allow},
       // Missing pieces are allowed rather than refused.
       {"no URL", std::nullopt, FrameTarget::mainFrame, allow},
+      {"no scheme", "/jobs", FrameTarget::mainFrame, allow},
       // Other schemes go to the desktop.
       {"ftp on the platform", "ftp://dispatch.example.test/x", FrameTarget::mainFrame,
        openInBrowser},
@@ -144,6 +146,7 @@ TEST(NavigationPolicyTest, SendsPopUpsHereOrToTheBrowserOrNowhere) {
       {"foreign page clicked", "https://example.org/", true, openInBrowser},
       {"foreign page no one clicked", "https://example.org/", false, nothing},
       {"set-up link clicked", "haulvane://connect?server=evil.test", true, nothing},
+      {"no address", std::nullopt, true, nothing},
   };
   for (const Row& row : rows)
     EXPECT_EQ(popUpOutcome(maybeUrl(row.address), row.userGesture, server), row.expected)

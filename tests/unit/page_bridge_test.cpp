@@ -173,6 +173,7 @@ TEST(ScriptMessageTest, AClickedSetUpLinkAsksToConnectOnlyFromThePlatformsPage) 
   const Row rows[] = {
       {"the platform's page", "https://acme.example.test/jobs", text(link), true},
       {"another site's page", "https://evil.test/", text(link), false},
+      {"the platform's host on another port", "https://acme.example.test:8443/", text(link), false},
       {"not a set-up link", "https://acme.example.test/jobs", text("https://dispatch.other.test"),
        false},
       {"not text", "https://acme.example.test/jobs", number(1), false},
