@@ -76,6 +76,7 @@ TEST(NavigationPolicyTest, DecidesNavigationActionsByFrameSchemeHostAndPath) {
       {"ftp on the platform", "ftp://dispatch.example.test/x", FrameTarget::mainFrame,
        openInBrowser},
       // Other sites go to the browser, but no window no one clicked for.
+      {"foreign new window", "https://example.org/a", FrameTarget::newWindow, openInBrowser},
       {"foreign new window no one clicked", "https://example.org/a", FrameTarget::newWindow, ignore,
        false},
       {"foreign page a script loads", "https://example.org/a", FrameTarget::mainFrame,
