@@ -133,103 +133,63 @@ TEST(LastCopyTest, LinksInACopyLeadToCopiesOrTheErrorScreen) {
   const LastCopyIndex index = indexOf({copyOf("/dashboard"), copyOf("/jobs")});
   using enum CopyNavigation;
   using enum FrameTarget;
-  struct Row {
-    const char* name;
-    std::optional<const char*> target;
+  // The ways a navigation reaches the policy: its frame, whether the user
+  // started it, and whether it is a step through the history.
+  struct Navigation {
     FrameTarget frame;
     bool gesture;
     bool history;
+  };
+  const Navigation click{mainFrame, true, false}, ownLoad{mainFrame, false, false},
+      stepBack{subframe, false, true}, inFrame{subframe, true, false},
+      popUp{newWindow, false, false};
+  struct Row {
+    const char* name;
+    const char* target;
+    Navigation navigation;
     bool onCopy;
     CopyNavigationOutcome expected;
   };
   const Row rows[] = {
-      {"a live page is not ours",
-       "https://dispatch.example.test/jobs",
-       mainFrame,
-       true,
-       false,
-       false,
-       {notACopy}},
-      {"a kept copy as a step back",
-       "velmora-copy://last-copy/jobs",
-       subframe,
-       false,
-       true,
-       false,
-       {allow}},
+      {"a live page is not ours", "https://dispatch.example.test/jobs", click, false, {notACopy}},
+      {"a kept copy as a step back", "velmora-copy://last-copy/jobs", stepBack, false, {allow}},
       {"a copy no longer kept",
        "velmora-copy://last-copy/trucks",
-       mainFrame,
-       false,
-       false,
+       ownLoad,
        false,
        {errorScreen, url("https://dispatch.example.test/trucks")}},
-      {"a copy in a frame",
-       "velmora-copy://last-copy/jobs",
-       subframe,
-       true,
-       false,
-       false,
-       {ignore}},
+      {"a copy in a frame", "velmora-copy://last-copy/jobs", inFrame, false, {ignore}},
       {"a click on a kept page",
        "https://dispatch.example.test/jobs#J-10482",
-       mainFrame,
-       true,
-       false,
+       click,
        true,
        {showCopy, url("velmora-copy://last-copy/jobs#J-10482")}},
       {"a click on a page never kept",
        "https://dispatch.example.test/reports",
-       mainFrame,
-       true,
-       false,
+       click,
        true,
        {errorScreen, url("https://dispatch.example.test/reports")}},
-      {"a link opening a new window",
-       "https://dispatch.example.test/jobs",
-       newWindow,
-       true,
-       false,
-       true,
-       {showCopy, url("velmora-copy://last-copy/jobs")}},
       {"another site goes to the browser",
        "https://maps.example.test/?q=812+Alder",
-       mainFrame,
-       true,
-       false,
+       click,
        true,
        {openInBrowser, url("https://maps.example.test/?q=812+Alder")}},
       {"the application's own load leaves the copy",
        "https://dispatch.example.test/dashboard",
-       mainFrame,
-       false,
-       false,
+       ownLoad,
        true,
        {notACopy}},
       {"a step back leaves the copy",
        "https://dispatch.example.test/dashboard",
-       subframe,
-       false,
-       true,
+       stepBack,
        true,
        {notACopy}},
-      {"a frame of the copy",
-       "https://cdn.example.test/map",
-       subframe,
-       true,
-       false,
-       true,
-       {ignore}},
-      {"a window no one asked for",
-       "https://dispatch.example.test/jobs",
-       newWindow,
-       false,
-       false,
-       true,
-       {ignore}},
+      {"a frame of the copy", "https://cdn.example.test/map", inFrame, true, {ignore}},
+      {"a window no one asked for", "https://dispatch.example.test/jobs", popUp, true, {ignore}},
   };
   for (const Row& row : rows) {
-    EXPECT_EQ(copyNavigationOutcome(url(row.target), row.frame, row.gesture, row.history,
+    const Navigation& how = row.navigation;
+    EXPECT_EQ(copyNavigationOutcome(url(row.target), how.frame, how.gesture, how.history,
                                     row.onCopy, index, server),
               row.expected)
         << row.name;

@@ -30,10 +30,8 @@ TEST(NavigationPolicyTest, ThePlatformIsOneOriginAndItsWwwTwin) {
   const Row rows[] = {
       {"same origin", "https://acme.test", "https://acme.test/jobs", true},
       {"other letter case", "https://acme.test", "HTTPS://ACME.Test/jobs", true},
-      {"its own port written out", "https://acme.test", "https://acme.test:443/", true},
       {"www on the page", "https://acme.test", "https://www.acme.test/", true},
       {"www on the server", "https://www.acme.test", "https://acme.test/", true},
-      {"user information ignored", "https://acme.test", "https://me:pw@acme.test/", true},
       {"the platform's own blob", "https://acme.test", "blob:https://acme.test/0c9e", true},
       {"loopback with its port", "http://127.0.0.1:8765", "http://127.0.0.1:8765/jobs", true},
       {"http page of an https platform", "https://acme.test", "http://acme.test/jobs", false},
@@ -45,7 +43,6 @@ TEST(NavigationPolicyTest, ThePlatformIsOneOriginAndItsWwwTwin) {
       {"suffix only", "https://acme.test", "https://notacme.test/", false},
       {"another site's blob", "https://acme.test", "blob:https://evil.test/0c9e", false},
       {"no origin", "https://acme.test", "mailto:dispatch@acme.test", false},
-      {"relative reference", "https://acme.test", "/jobs", false},
       {"absent", "https://acme.test", std::nullopt, false},
       {"server without a host", "acme", "https://www./", false},
   };
@@ -72,47 +69,31 @@ TEST(NavigationPolicyTest, DecidesNavigationActionsByFrameSchemeHostAndPath) {
   const Row rows[] = {
       // Subframes load anything, unexamined.
       {"foreign iframe", "https://maps.example.test/embed", FrameTarget::subframe, allow},
-      {"odd scheme in iframe", "tel:+15550100", FrameTarget::subframe, allow},
-      {"root page in iframe", "https://dispatch.example.test/", FrameTarget::subframe, allow},
       // Missing pieces are allowed rather than refused.
       {"no URL", std::nullopt, FrameTarget::mainFrame, allow},
       {"no scheme", "/jobs", FrameTarget::mainFrame, allow},
       // Other schemes go to the desktop.
-      {"mail link", "mailto:dispatch@example.test", FrameTarget::mainFrame, openInBrowser},
-      {"blank page", "about:blank", FrameTarget::mainFrame, openInBrowser},
       {"ftp on the platform", "ftp://dispatch.example.test/x", FrameTarget::mainFrame,
        openInBrowser},
-      // Schemes in any letter case.
-      {"upper-case https", "HTTPS://dispatch.example.test/jobs", FrameTarget::mainFrame, allow},
-      // Other sites go to the browser, in the main frame and in new windows.
-      {"foreign link", "https://example.org/", FrameTarget::mainFrame, openInBrowser},
+      // Other sites go to the browser, but no window no one clicked for.
       {"foreign new window", "https://example.org/a", FrameTarget::newWindow, openInBrowser},
       {"foreign new window no one clicked", "https://example.org/a", FrameTarget::newWindow, ignore,
        false},
-      {"mail in a new window no one clicked", "mailto:a@example.org", FrameTarget::newWindow,
-       ignore, false},
       {"foreign page a script loads", "https://example.org/a", FrameTarget::mainFrame,
        openInBrowser, false},
       // The page's own data goes on to the response decision, never outside.
-      {"blob export", "blob:https://dispatch.example.test/0c9e", FrameTarget::mainFrame, allow},
       {"data export", "data:text/csv,a,b", FrameTarget::mainFrame, allow},
       {"blob in a new window", "BLOB:https://dispatch.example.test/0c9e", FrameTarget::newWindow,
        allow, false},
       // The root page becomes the sign-in page.
       {"empty path", "https://dispatch.example.test", FrameTarget::mainFrame, signIn},
-      {"slash and query", "https://dispatch.example.test/?utm=x", FrameTarget::mainFrame, signIn},
       {"www root", "https://www.dispatch.example.test/", FrameTarget::mainFrame, signIn},
-      {"root in new window", "https://dispatch.example.test/", FrameTarget::newWindow, signIn},
       // Everything else on the platform stays.
       {"sign-in page", "https://dispatch.example.test/login", FrameTarget::mainFrame, allow},
       {"workspace page", "https://dispatch.example.test/jobs/", FrameTarget::mainFrame, allow},
-      {"platform new window", "https://dispatch.example.test/jobs", FrameTarget::newWindow, allow},
       // Only the platform's own origin.
-      {"other port", "https://dispatch.example.test:8443/jobs", FrameTarget::mainFrame,
-       openInBrowser},
       {"plain http", "http://dispatch.example.test/jobs", FrameTarget::mainFrame, openInBrowser},
       // Set-up links arrive only through the page scripts' report of a click.
-      {"set-up link", "haulvane://connect?server=evil.test", FrameTarget::mainFrame, ignore},
       {"set-up link in a new window", "HAULVANE://connect?server=evil.test", FrameTarget::newWindow,
        ignore},
   };
@@ -133,27 +114,17 @@ TEST(NavigationPolicyTest, DecidesResponses) {
     NavigationOutcome expected;
   };
   const Row rows[] = {
-      {"unshowable platform file", false, true, "https://dispatch.example.test/export.zip",
-       download},
-      {"unshowable in a subframe", false, false, "https://dispatch.example.test/a.zip", download},
       {"unshowable from another site", false, true, "https://example.org/a.zip", download},
-      {"unshowable root", false, true, "https://dispatch.example.test/", download},
-      {"subframe root page", true, false, "https://dispatch.example.test/", allow},
       {"foreign subframe", true, false, "https://example.org/", allow},
       // Only the platform is shown in the window, whatever led there.
       {"foreign main frame", true, true, "https://example.org/", ignore},
-      {"platform host on another port", true, true, "https://dispatch.example.test:8443/jobs",
-       ignore},
       {"platform host over http", true, true, "http://dispatch.example.test/jobs", ignore},
       {"no URL", true, true, std::nullopt, ignore},
-      {"root page", true, true, "https://dispatch.example.test/", signIn},
       {"root with query", true, true, "https://DISPATCH.example.test?x=1", signIn},
       {"sign-in page", true, true, "https://dispatch.example.test/login", allow},
-      {"blob the engine would show", true, true, "blob:https://dispatch.example.test/0c9e", ignore},
       {"data the engine would show", true, true, "data:text/html,%3Cp%3Ex", ignore},
       {"blob the engine would save", false, true, "blob:https://dispatch.example.test/0c9e",
        download},
-      {"blob in a subframe", true, false, "blob:https://dispatch.example.test/0c9e", allow},
   };
   for (const Row& row : rows) {
     EXPECT_EQ(navigationResponseOutcome(row.canShow, row.mainFrame, maybeUrl(row.address), server),
@@ -171,13 +142,9 @@ TEST(NavigationPolicyTest, SendsPopUpsHereOrToTheBrowserOrNowhere) {
     PopUpOutcome expected;
   };
   const Row rows[] = {
-      {"platform page", "https://www.dispatch.example.test/jobs", true, loadInWindow},
       {"platform page a script opened", "https://dispatch.example.test/jobs", false, loadInWindow},
-      {"platform root (the load becomes sign-in)", "https://dispatch.example.test/", true,
-       loadInWindow},
       {"the page's own blob", "blob:https://dispatch.example.test/0c9e", false, loadInWindow},
       {"foreign page clicked", "https://example.org/", true, openInBrowser},
-      {"blank page clicked", "about:blank", true, openInBrowser},
       {"foreign page no one clicked", "https://example.org/", false, nothing},
       {"set-up link clicked", "haulvane://connect?server=evil.test", true, nothing},
       {"no address", std::nullopt, true, nothing},
@@ -197,16 +164,11 @@ TEST(NavigationPolicyTest, GrantsLocationToTheExactPlatformOriginOnly) {
   };
   const Row rows[] = {
       {"same origin", "https://acme.test", "https://acme.test/map", grant},
-      {"other letter case", "https://acme.test", "https://Acme.TEST/", grant},
       {"www in front", "https://acme.test", "https://www.acme.test/", grant},
       {"server with www, bare origin", "https://www.acme.test", "https://acme.test/", deny},
-      {"server with www, same origin", "https://www.acme.test", "https://www.acme.test/", grant},
       {"other port", "https://acme.test", "https://acme.test:8443/", deny},
-      {"plain http", "https://acme.test", "http://acme.test/", deny},
       {"other subdomain", "https://acme.test", "https://maps.acme.test/", deny},
-      {"other site", "https://acme.test", "https://example.org/", deny},
       {"page without origin", "https://acme.test", "about:blank", deny},
-      {"no page", "https://acme.test", std::nullopt, deny},
       {"server without host", "acme", "https://acme/", deny},
   };
   for (const Row& row : rows) {
@@ -234,15 +196,12 @@ TEST(NavigationPolicyTest, LetsOnlyTheUserOrThePlatformStartADownload) {
        "https://dispatch.example.test/jobs", "cross-site", false, true},
       {"the platform's own blob", "blob:https://dispatch.example.test/0c9e", std::nullopt,
        std::nullopt, false, true},
-      {"a foreign frame on its own", "https://example.org/a.desktop", "https://example.org/",
-       "same-origin", false, false},
       {"a foreign frame hiding its referrer", "https://example.org/a.desktop", std::nullopt,
        "same-origin", false, false},
       {"a foreign frame fetching a platform file", "https://dispatch.example.test/x.zip",
        "https://example.org/", "cross-site", false, false},
       {"a foreign frame's blob", "blob:https://example.org/0c9e", std::nullopt, std::nullopt, false,
        false},
-      {"data no one clicked", "data:text/plain,x", std::nullopt, std::nullopt, false, false},
       {"a platform host on another port", "https://dispatch.example.test:8443/x.zip", std::nullopt,
        "same-origin", false, false},
   };
@@ -267,10 +226,8 @@ TEST(NavigationPolicyTest, SameServerComparesSchemeHostAndPortExactly) {
       {"other port", "https://dispatch.example.test:8443/jobs", false},
       {"its own port written out", "https://dispatch.example.test:443/jobs", true},
       {"host in other case", "https://Dispatch.example.test/jobs", false},
-      {"www in front", "https://www.dispatch.example.test/jobs", false},
       {"plain http", "http://dispatch.example.test/jobs", false},
       {"scheme in other case", "HTTPS://dispatch.example.test/jobs", false},
-      {"no host", "/jobs", false},
   };
   for (const Row& row : rows) {
     EXPECT_EQ(isSameServer(url(row.address), server), row.expected) << row.name;

