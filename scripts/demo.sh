@@ -20,7 +20,7 @@ if [ -z "${DISPLAY:-}" ] && [ -z "${VELMORA_DEMO_TOUR:-}" ]; then
   # The tour speaks on descriptor 3, the terminal; the session's services
   # write to their standard output and error, which go to the log.
   exec 3>&1
-  exec xvfb-run -a -e "$out/xvfb.log" -s "-screen 0 1400x960x24" \
+  exec xvfb-run -a -e "$out/xvfb.log" -s "-r -screen 0 1400x960x24" \
     dbus-run-session -- "$0" "$build" >"$out/session.log" 2>&1
 fi
 

@@ -10,7 +10,9 @@ export GTK_A11Y=none
 # The application's own debug lines, so that a failed test's output says
 # what the window saw and swallowed.
 export G_MESSAGES_DEBUG="${G_MESSAGES_DEBUG:-Velmora}"
+# No key repeat: on a loaded machine a synthetic key press can stay down
+# past the repeat delay and arrive twice.
 if [ -z "${DISPLAY:-}" ]; then
-  exec xvfb-run -a -s "-screen 0 1600x1200x24" dbus-run-session -- "$@"
+  exec xvfb-run -a -s "-r -screen 0 1600x1200x24" dbus-run-session -- "$@"
 fi
 exec dbus-run-session -- "$@"

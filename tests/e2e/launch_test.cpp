@@ -75,7 +75,9 @@ public:
 private:
   std::string previous_ = getenv("DISPLAY") ? getenv("DISPLAY") : "";
   Process xvfb_{
-      {"Xvfb", "-displayfd", "1", "-screen", "0", "1280x1024x24", "-nolisten", "tcp"}, {}, true};
+      {"Xvfb", "-displayfd", "1", "-r", "-screen", "0", "1280x1024x24", "-nolisten", "tcp"},
+      {},
+      true};
   std::unique_ptr<Process> windowManager_;
 };
 
