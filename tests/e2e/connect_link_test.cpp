@@ -1,7 +1,8 @@
-// Connect links reaching the real application: from a second `velmora LINK`
-// while it runs, and as the link it is started with. Dialogs are answered
-// with real key presses; without a window manager they sit untitled at the
-// top left, so they are found by the title the application gives them.
+// Connect links reaching the real application: as the link it is started
+// with, from a second `velmora LINK` while it runs, and from a click in the
+// platform's page. Dialogs are answered with real key presses; without a
+// window manager they sit untitled at the top left, so they are found by the
+// title the application gives them.
 #include "processes.hpp"
 
 #include <gtest/gtest.h>
@@ -27,49 +28,29 @@ bool storesAndSignsIn(const TempHome& home, const SamplePlatform& platform) {
   return stored && signIn;
 }
 
-TEST(ConnectLinkE2ETest, ALinkOpenedWhileRunningConnectsAfterConfirmation) {
-  SamplePlatform platform;
-  TempHome home;
-  App app(home);
-  ASSERT_FALSE(waitForDialog("Connect to your towing platform").empty())
-      << "the first-run panel did not open";
-  screenshot("first-run-panel");
-
-  const std::string link =
-      "haulvane://connect?server=" + platform.url() + "&email=dispatch%40example.test";
-  Process second({VELMORA_BINARY, link}, home.environment());
-  EXPECT_TRUE(second.waitForExit()) << "the second instance hands the link on and ends";
-
-  ASSERT_FALSE(waitForDialog(question(platform)).empty());
-  screenshot("connect-link-confirmation");
-  EXPECT_EQ(home.readSettings().find("serverURL"), std::string::npos)
-      << "nothing is stored before the user confirms";
-  ASSERT_TRUE(answerWithReturn(question(platform)));
-  ASSERT_TRUE(answerWithReturn("Connected to Sample Towing Co."));
-  EXPECT_TRUE(storesAndSignsIn(home, platform)) << home.readSettings();
-  EXPECT_TRUE(app.quit());
-}
-
-// The link the application is started with asks once it is up; a second
-// link while that question is open replaces it, so the older server can no
-// longer be chosen by answering it.
+// The link a fresh home's application is started with asks in place of the
+// first-run panel; a second `velmora LINK` while that question is open
+// hands its link on and ends, and its question replaces the first, so the
+// older server can no longer be chosen by answering it. Nothing is stored
+// before the user confirms.
 TEST(ConnectLinkE2ETest, ALaterLinkTakesAwayTheEarlierLinksQuestion) {
   SamplePlatform older;
   SamplePlatform newer;
   TempHome home;
-  home.storeServer("http://127.0.0.1:9");
   App app(home, {"HAULVANE://Connect?server=" + older.url()});
   ASSERT_FALSE(waitForDialog(question(older)).empty());
   Process link({VELMORA_BINARY, "haulvane://connect?server=" + newer.url()}, home.environment());
-  EXPECT_TRUE(link.waitForExit());
+  EXPECT_TRUE(link.waitForExit()) << "the second instance hands the link on and ends";
   ASSERT_FALSE(waitForDialog(question(newer)).empty());
   EXPECT_TRUE(waitUntil([&] { return visibleWindow("^" + question(older)).empty(); }))
       << "the earlier question is still open";
   screenshot("connect-link-in-a-row");
+  EXPECT_EQ(home.readSettings().find("serverURL"), std::string::npos)
+      << "nothing is stored before the user confirms";
   ASSERT_TRUE(answerWithReturn(question(newer)));
   ASSERT_TRUE(answerWithReturn("Connected to Sample Towing Co."));
   EXPECT_TRUE(storesAndSignsIn(home, newer)) << home.readSettings();
-  EXPECT_TRUE(visibleWindows("^Connect to ").empty());
+  EXPECT_TRUE(visibleWindow("^Connect to ").empty());
   EXPECT_TRUE(older.requests().empty()) << "the earlier link's server was contacted";
   EXPECT_TRUE(app.quit());
 }

@@ -101,7 +101,7 @@ TEST(MachineServerE2ETest, ALockedServerRefusesALinkToAnotherServer) {
   ASSERT_FALSE(waitForDialog("Setup link not used").empty());
   screenshot("locked-server-refuses-a-link");
   EXPECT_TRUE(answerWithReturn("Setup link not used"));
-  EXPECT_TRUE(visibleWindows("^Connect to ").empty()) << "never asked to connect";
+  EXPECT_TRUE(visibleWindow("^Connect to ").empty()) << "never asked to connect";
   EXPECT_TRUE(elsewhere.requests().empty()) << "the other server was contacted";
 
   // Settings… shows the address; typing into it changes nothing.

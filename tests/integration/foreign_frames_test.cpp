@@ -66,13 +66,6 @@ TEST_F(ForeignFrameEngineTest, AFrameCannotRaiseDialogsInTheApplicationsName) {
   EXPECT_EQ(report("dialogs"), "undefined,false,null,null")
       << "no answer means a dialog of the frame is waiting for the user";
   EXPECT_TRUE(window.fake.alerts.history.empty());
-
-  // The platform's own dialogs still reach the user.
-  window.load(sites.platform.url() + "/dialogs?ask=confirm");
-  ASSERT_TRUE(waitUntil([&] { return window.fake.alerts.current() != nullptr; }));
-  window.fake.alerts.answer();
-  EXPECT_TRUE(sites.platform.waitForRequest(
-      [](const LoggedRequest& r) { return r.query == "dialog=confirm&answer=true"; }));
 }
 
 // No click: the 50 launcher files are refused; the platform's own invoice,

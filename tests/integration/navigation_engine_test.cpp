@@ -68,7 +68,7 @@ TEST_F(NavigationEngineTest, LinksLeavingThePlatformGoToTheDesktopAndThePageStay
   }
 }
 
-TEST_F(NavigationEngineTest, AForeignFrameLoadsAndMovesOnInsideThePage) {
+TEST_F(NavigationEngineTest, AScriptMovesAForeignFrameOnButNeverThePageToAnotherSite) {
   show("/embed");
   EXPECT_TRUE(sites.elsewhere.waitForPath("/embedded"));
   // The framed page goes on to its next step by a script of its own.
@@ -76,9 +76,7 @@ TEST_F(NavigationEngineTest, AForeignFrameLoadsAndMovesOnInsideThePage) {
       [](const LoggedRequest& r) { return r.path == "/embedded" && r.query == "step=2"; }));
   EXPECT_TRUE(window.opened().empty());
   EXPECT_EQ(window.uri(), sites.page("/embed"));
-}
 
-TEST_F(NavigationEngineTest, AScriptSendingThePageToAnotherSiteIsCaughtBeforeItShows) {
   show("/away");
   // Without a user gesture the engine gives no hint that this is the main
   // frame; the page must still never leave the window.
@@ -99,7 +97,8 @@ TEST_F(NavigationEngineTest, AScriptSendingThePageToAnotherSiteIsCaughtBeforeItS
 // Links with target=_blank are the end-to-end navigation test's; these are
 // the windows a script opens, in answer to a click or on its own after a
 // fetch, as pages do (the engine's own block on such windows would stop
-// both). The platform's load here; a foreign one only on the user's click.
+// both), and a form posted into a new window. The platform's load here; a
+// foreign one only on the user's click.
 TEST_F(NavigationEngineTest, PlatformPopUpsLoadInTheWindowAndForeignOnesInTheBrowserOnAClick) {
   window.load(sites.page("/away", "&later=open-elsewhere,open-platform"));
   EXPECT_TRUE(window.waitForPage(sites.platform.url() + "/opened?from=script"));
@@ -116,13 +115,12 @@ TEST_F(NavigationEngineTest, PlatformPopUpsLoadInTheWindowAndForeignOnesInTheBro
   window.click("open-platform");
   EXPECT_TRUE(window.waitForPage(sites.platform.url() + "/opened?from=script"));
   EXPECT_FALSE(TwoSites::everRequested(sites.elsewhere, "/opened"));
-}
 
-TEST_F(NavigationEngineTest, AFormPostedIntoANewWindowKeepsItsBody) {
+  // A form posted into a new window loads here, body and all: the sign-in
+  // form's fields arrive only in the body, and without them the server
+  // would show the sign-in page again instead of the dashboard.
   show("/away");
   (void)window.evaluate("document.getElementById('post-blank').requestSubmit(); true");
-  // The sign-in form's fields arrive only in the body: without them the
-  // server would show the sign-in page again instead of the dashboard.
   const auto posted = sites.platform.waitForRequest(
       [](const LoggedRequest& r) { return r.method == "POST" && r.path == "/login"; });
   ASSERT_TRUE(posted);

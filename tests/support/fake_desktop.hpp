@@ -53,8 +53,8 @@ public:
     return addresses;
   }
   void reload() override { ++reloads; }
-  void goBack() override { ++backs; }
-  void goForward() override { ++forwards; }
+  void goBack() override {}
+  void goForward() override {}
   [[nodiscard]] bool canGoBack() const override { return backPossible; }
   [[nodiscard]] bool canGoForward() const override { return forwardPossible; }
   [[nodiscard]] double pageZoom() const override { return zoom; }
@@ -75,7 +75,7 @@ public:
   // Who the engine would call; tests call them as the engine would.
   WebViewDelegates delegates;
   std::vector<UrlRequest> loadedRequests;
-  int reloads = 0, backs = 0, forwards = 0, stops = 0, terminations = 0;
+  int reloads = 0, stops = 0, terminations = 0;
   bool backPossible = false, forwardPossible = false;
   double zoom = 1.0;
   std::optional<Url> currentURL;
@@ -103,11 +103,10 @@ public:
   void showNote(const DownloadNote& shown) override { note = shown; }
   void hideNote() override { note.reset(); }
   void setRows(std::vector<DownloadRow> shown) override { rows = std::move(shown); }
-  void showList() override { ++listShows; }
+  void showList() override {}
 
   std::optional<DownloadNote> note;
   std::vector<DownloadRow> rows;
-  int listShows = 0;
 };
 
 class FakeWindow final : public Window {
@@ -376,10 +375,10 @@ public:
     files.clear();
     index.reset();
   }
-  // Completes every write under way, each with `ok`.
-  void finishWrites(bool ok = true) {
+  // Completes every write under way, each successfully.
+  void finishWrites() {
     for (auto& done : std::exchange(pendingWrites, {}))
-      done(ok);
+      done(true);
   }
   std::optional<std::string> index;
   std::map<std::string, std::string> files;

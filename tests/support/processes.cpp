@@ -388,17 +388,11 @@ bool waitForAccessible(int pid, const std::string& role, const std::string& name
   return found;
 }
 
-std::vector<std::string> visibleWindows(const std::string& title) {
-  std::istringstream ids(runCommand({"xdotool", "search", "--onlyvisible", "--name", title}));
-  std::vector<std::string> windows;
-  for (std::string id; std::getline(ids, id);)
-    windows.push_back(id);
-  return windows;
-}
-
 std::string visibleWindow(const std::string& title) {
-  const auto windows = visibleWindows(title);
-  return windows.empty() ? std::string() : windows.front();
+  std::istringstream ids(runCommand({"xdotool", "search", "--onlyvisible", "--name", title}));
+  std::string first;
+  std::getline(ids, first);
+  return first;
 }
 
 std::string waitForWindow(const std::string& title) {

@@ -188,10 +188,8 @@ void screenshot(const std::string& name);
 // The main window's title: "Velmora", or "Velmora (N)" while the page
 // reports N unread, as an extended regular expression.
 inline constexpr const char* mainWindowTitle = "^Velmora( \\([0-9]+\\))?$";
-// The X windows on show whose title matches `title` (an extended regular
-// expression), oldest first.
-std::vector<std::string> visibleWindows(const std::string& title);
-// The first of them, "" while there is none.
+// The oldest X window on show whose title matches `title` (an extended
+// regular expression), "" while there is none.
 std::string visibleWindow(const std::string& title);
 // Waits for one; "" when none came.
 std::string waitForWindow(const std::string& title = mainWindowTitle);
