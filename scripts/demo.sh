@@ -122,7 +122,8 @@ shot first-run-panel "first start: nothing stored, so the first-run panel asks f
 activate app.quit
 until_true 20 bash -c "! pgrep -f '^$build/velmora$' >/dev/null"
 "$build/velmora" "$link" >>"$applog" 2>&1 &
-pids+=("$!")
+app_pid=$!
+pids+=("$app_pid")
 until_true 20 has_dialog "Connect to 127.0.0.1?"
 settle
 shot link-confirmation "a set-up link with an e-mail address: Velmora asks before using a new address"
@@ -171,8 +172,7 @@ kill "$PLATFORM_PID"
 activate win.reloadPage
 settle 3
 shot error-overlay "the sample platform stopped: the error screen offers Try Again, Change Server… and Show Last Copy"
-app_pid=$(pgrep -f "^$build/velmora" | head -n1)
-until_true 20 bash -c "/usr/bin/python3 '$source_dir/tests/e2e/press_button.py' '$app_pid' 'Show Last Copy' | grep -q pressed"
+until_true 20 bash -c "/usr/bin/python3 '$source_dir/tests/e2e/accessible_tree.py' '$app_pid' 'Show Last Copy' | grep -q pressed"
 settle 2
 shot last-copy "Show Last Copy: the dashboard as last seen, read only, until the server answers again"
 say "tour complete: $step screenshots in $out; logs in $out/*.log"
