@@ -120,10 +120,6 @@ bool KeyFileSettings::setString(std::string_view key, const std::string& value) 
   return store_.set("Settings", key, value);
 }
 
-} // namespace velmora::gtk
-
-namespace velmora::gtk {
-
 std::vector<std::filesystem::path> KeyFileSettings::defaultSystemFiles() {
   std::vector<std::filesystem::path> files;
   for (const char* const* dir = g_get_system_config_dirs(); dir && *dir; ++dir)
