@@ -1,19 +1,9 @@
 #include "app/autostart.hpp"
 
-#include <algorithm>
-#include <cctype>
+#include "platform/text.hpp"
 
 namespace velmora {
 namespace {
-
-std::string_view trimmed(std::string_view text) {
-  const auto blank = [](char c) { return c == ' ' || c == '\t' || c == '\r'; };
-  while (!text.empty() && blank(text.front()))
-    text.remove_prefix(1);
-  while (!text.empty() && blank(text.back()))
-    text.remove_suffix(1);
-  return text;
-}
 
 // Desktop entries quote an Exec argument that holds a reserved character
 // in double quotes, with a backslash before ", `, $ and \. The value as a
@@ -52,7 +42,7 @@ bool autostartEntryStarts(std::string_view text) {
   bool inMainGroup = false;
   while (!text.empty()) {
     const auto end = text.find('\n');
-    const std::string_view line = trimmed(text.substr(0, end));
+    const std::string_view line = trimmedAscii(text.substr(0, end));
     text.remove_prefix(end == std::string_view::npos ? text.size() : end + 1);
     if (line.starts_with('[')) {
       inMainGroup = line == "[Desktop Entry]";
@@ -61,8 +51,8 @@ bool autostartEntryStarts(std::string_view text) {
     const auto equals = line.find('=');
     if (!inMainGroup || equals == std::string_view::npos)
       continue;
-    const std::string_view key = trimmed(line.substr(0, equals));
-    const std::string_view value = trimmed(line.substr(equals + 1));
+    const std::string_view key = trimmedAscii(line.substr(0, equals));
+    const std::string_view value = trimmedAscii(line.substr(equals + 1));
     if ((key == "Hidden" && value == "true") ||
         (key == "X-GNOME-Autostart-enabled" && value == "false"))
       return false;

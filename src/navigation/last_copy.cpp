@@ -1,37 +1,18 @@
 #include "navigation/last_copy.hpp"
 
 #include "navigation/navigation_policy.hpp"
+#include "platform/text.hpp"
 
 #include <boost/json.hpp>
 
 #include <algorithm>
 #include <array>
-#include <cctype>
 #include <cstdio>
 
 namespace velmora {
 namespace {
 
 constexpr std::string_view copyHost = "last-copy";
-
-bool equalsIgnoringCase(std::string_view a, std::string_view b) {
-  return std::ranges::equal(a, b, [](char x, char y) {
-    return std::tolower(static_cast<unsigned char>(x)) ==
-           std::tolower(static_cast<unsigned char>(y));
-  });
-}
-
-bool startsWithIgnoringCase(std::string_view text, std::string_view prefix) {
-  return text.size() >= prefix.size() && equalsIgnoringCase(text.substr(0, prefix.size()), prefix);
-}
-
-std::string_view trimmed(std::string_view text) {
-  const auto first = text.find_first_not_of(" \t\r\n");
-  if (first == std::string_view::npos)
-    return {};
-  const auto last = text.find_last_not_of(" \t\r\n");
-  return text.substr(first, last - first + 1);
-}
 
 std::uint64_t fnv1a(std::string_view text, std::uint64_t hash = 0xcbf29ce484222325ull) {
   for (const char c : text) {
@@ -76,7 +57,7 @@ std::string_view headerBlock(std::string_view archive) {
 std::optional<std::string> boundaryOf(std::string_view archive) {
   const std::string_view headers = headerBlock(archive);
   for (std::size_t at = 0; at < headers.size(); ++at) {
-    if (!startsWithIgnoringCase(headers.substr(at), "boundary="))
+    if (!startsWithIgnoringAsciiCase(headers.substr(at), "boundary="))
       continue;
     std::string_view value = headers.substr(at + 9);
     if (value.starts_with('"')) {
@@ -121,9 +102,9 @@ bool shouldKeepCopy(const std::optional<Url>& page, const Url& server, bool stor
 bool forbidsStoring(std::string_view cacheControl) {
   while (!cacheControl.empty()) {
     const auto comma = cacheControl.find(',');
-    std::string_view directive = trimmed(cacheControl.substr(0, comma));
-    directive = trimmed(directive.substr(0, directive.find('=')));
-    if (equalsIgnoringCase(directive, "no-store"))
+    std::string_view directive = trimmedAscii(cacheControl.substr(0, comma));
+    directive = trimmedAscii(directive.substr(0, directive.find('=')));
+    if (equalsIgnoringAsciiCase(directive, "no-store"))
       return true;
     cacheControl.remove_prefix(comma == std::string_view::npos ? cacheControl.size() : comma + 1);
   }
@@ -141,7 +122,8 @@ Url copyAddress(std::string_view path) {
 }
 
 std::optional<std::string> pathOfCopyAddress(const std::optional<Url>& address) {
-  if (!address || !address->scheme() || !equalsIgnoringCase(*address->scheme(), lastCopyScheme) ||
+  if (!address || !address->scheme() ||
+      !equalsIgnoringAsciiCase(*address->scheme(), lastCopyScheme) ||
       address->host() != std::string(copyHost))
     return std::nullopt;
   std::string path = address->encodedPath();
@@ -153,7 +135,8 @@ std::optional<std::string> pathOfCopyAddress(const std::optional<Url>& address) 
 }
 
 bool isCopyAddress(const std::optional<Url>& address) {
-  return address && address->scheme() && equalsIgnoringCase(*address->scheme(), lastCopyScheme);
+  return address && address->scheme() &&
+         equalsIgnoringAsciiCase(*address->scheme(), lastCopyScheme);
 }
 
 std::string copyFileName(std::string_view path) {
@@ -257,8 +240,9 @@ std::string archiveFingerprint(std::string_view archive) {
   forEachLine(archive, [&](std::string_view line) {
     if (inHeaders && line.empty())
       inHeaders = false;
-    if (inHeaders && (startsWithIgnoringCase(line, "Date:") || startsWithIgnoringCase(line, "\t") ||
-                      startsWithIgnoringCase(line, "Content-Type:")))
+    if (inHeaders &&
+        (startsWithIgnoringAsciiCase(line, "Date:") || startsWithIgnoringAsciiCase(line, "\t") ||
+         startsWithIgnoringAsciiCase(line, "Content-Type:")))
       return true;
     if (boundary && !boundary->empty() && line.find(*boundary) != std::string_view::npos)
       line = "--";
@@ -272,7 +256,7 @@ std::string archiveFingerprint(std::string_view archive) {
 bool looksLikeArchive(std::string_view archive) {
   const std::string_view headers = headerBlock(archive);
   for (std::size_t at = 0; at < headers.size(); ++at) {
-    if (startsWithIgnoringCase(headers.substr(at), "multipart/related"))
+    if (startsWithIgnoringAsciiCase(headers.substr(at), "multipart/related"))
       return boundaryOf(archive).has_value();
   }
   return false;
@@ -292,11 +276,11 @@ std::string withDoctype(std::string archive) {
   const std::size_t blank = rest.starts_with("\r\n\r\n") ? 4 : rest.starts_with("\n\n") ? 2 : 0;
   bool html = false;
   for (std::size_t at = 0; at < headers.size(); ++at)
-    html = html || startsWithIgnoringCase(headers.substr(at), "Content-Type: text/html");
+    html = html || startsWithIgnoringAsciiCase(headers.substr(at), "Content-Type: text/html");
   if (!html || blank == 0)
     return archive;
-  const std::string_view body = trimmed(rest.substr(blank));
-  if (startsWithIgnoringCase(body, "<!doctype"))
+  const std::string_view body = trimmedAscii(rest.substr(blank));
+  if (startsWithIgnoringAsciiCase(body, "<!doctype"))
     return archive;
   archive.insert(bodyStart + blank, "<!DOCTYPE html>\r\n");
   return archive;
@@ -322,8 +306,8 @@ std::vector<std::string> archiveLocations(std::string_view archive) {
       inPartHeaders = false;
       return true;
     }
-    if (startsWithIgnoringCase(line, "Content-Location:")) {
-      const std::string_view value = trimmed(line.substr(17));
+    if (startsWithIgnoringAsciiCase(line, "Content-Location:")) {
+      const std::string_view value = trimmedAscii(line.substr(17));
       // An address holds no white space or control characters; a value
       // that does names nothing a copy could ask for.
       const bool oneWord = std::ranges::none_of(

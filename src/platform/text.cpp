@@ -1,5 +1,6 @@
 #include "platform/text.hpp"
 
+#include <algorithm>
 #include <array>
 #include <optional>
 #include <utility>
@@ -7,6 +8,10 @@
 
 namespace velmora {
 namespace {
+
+char asciiLower(char c) {
+  return c >= 'A' && c <= 'Z' ? static_cast<char>(c - 'A' + 'a') : c;
+}
 
 struct Decoded {
   char32_t codePoint;
@@ -86,11 +91,26 @@ bool extendsPreviousCharacter(char32_t c) {
 
 std::string asciiLowercased(std::string_view text) {
   std::string result(text);
-  for (char& c : result) {
-    if (c >= 'A' && c <= 'Z')
-      c = static_cast<char>(c - 'A' + 'a');
-  }
+  for (char& c : result)
+    c = asciiLower(c);
   return result;
+}
+
+bool equalsIgnoringAsciiCase(std::string_view a, std::string_view b) {
+  return std::ranges::equal(a, b, [](char x, char y) { return asciiLower(x) == asciiLower(y); });
+}
+
+bool startsWithIgnoringAsciiCase(std::string_view text, std::string_view prefix) {
+  return text.size() >= prefix.size() &&
+         equalsIgnoringAsciiCase(text.substr(0, prefix.size()), prefix);
+}
+
+std::string_view trimmedAscii(std::string_view text) {
+  constexpr std::string_view blanks = " \t\r\n";
+  const auto first = text.find_first_not_of(blanks);
+  if (first == std::string_view::npos)
+    return {};
+  return text.substr(first, text.find_last_not_of(blanks) - first + 1);
 }
 
 std::string trimWhitespaceAndLineBreaks(std::string_view text) {

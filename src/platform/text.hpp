@@ -16,6 +16,17 @@ namespace velmora {
 // the locale the toolkit sets.
 [[nodiscard]] std::string asciiLowercased(std::string_view text);
 
+// Whether the two texts are equal once their ASCII letters are in lower
+// case, and whether `text` starts so with `prefix`: header names, directives
+// and schemes, compared without the locale.
+[[nodiscard]] bool equalsIgnoringAsciiCase(std::string_view a, std::string_view b);
+[[nodiscard]] bool startsWithIgnoringAsciiCase(std::string_view text, std::string_view prefix);
+
+// The text without spaces, tabs and line breaks at either end: the blanks
+// of machine-written lines (headers, key files), where Unicode spaces are
+// content.
+[[nodiscard]] std::string_view trimmedAscii(std::string_view text);
+
 // Removes whitespace and line breaks from both ends: ASCII blanks and
 // control breaks, NEL, no-break space and the other Unicode space and line
 // separators. Inner text, and bytes that are not UTF-8, are left alone.
